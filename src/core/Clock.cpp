@@ -1,0 +1,83 @@
+#include "Clock.h"
+
+#include <cmath>
+
+namespace {
+
+std::atomic<const ClockSource*> g_clock{nullptr};
+
+const QDate kEpochDate(1899, 12, 30);
+
+} // namespace
+
+ManualClock::ManualClock(const QDateTime& utc) : m_msecsSinceEpoch(utc.toMSecsSinceEpoch()) {}
+
+QDateTime ManualClock::currentUtc() const
+{
+    return QDateTime::fromMSecsSinceEpoch(m_msecsSinceEpoch.load(), Qt::UTC);
+}
+
+void ManualClock::set(const QDateTime& utc)
+{
+    m_msecsSinceEpoch.store(utc.toMSecsSinceEpoch());
+}
+
+void ManualClock::advanceMs(qint64 ms)
+{
+    m_msecsSinceEpoch.fetch_add(ms);
+}
+
+void setClockSource(const ClockSource* source)
+{
+    g_clock.store(source);
+}
+
+QDateTime currentUtcDateTime()
+{
+    const ClockSource* source = g_clock.load();
+    return source ? source->currentUtc() : QDateTime::currentDateTimeUtc();
+}
+
+QDateTime currentLocalDateTime()
+{
+    return currentUtcDateTime().toLocalTime();
+}
+
+Timestamp toTimestamp(const QDateTime& dateTime)
+{
+    const double days = double(kEpochDate.daysTo(dateTime.date()));
+    const double msOfDay = double(dateTime.time().msecsSinceStartOfDay());
+    return days + msOfDay / (SecondsPerDay * 1000.0);
+}
+
+QDateTime fromTimestamp(Timestamp t, Qt::TimeSpec spec)
+{
+    const double dayPart = std::floor(t);
+    qint64 ms = std::llround((t - dayPart) * SecondsPerDay * 1000.0);
+    QDate date = kEpochDate.addDays(qint64(dayPart));
+    if (ms >= qint64(SecondsPerDay) * 1000) {
+        date = date.addDays(1);
+        ms = 0;
+    }
+    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(int(ms)), spec);
+}
+
+Timestamp UtcNow()
+{
+    return toTimestamp(currentUtcDateTime());
+}
+
+Timestamp LocalNow()
+{
+    return toTimestamp(currentLocalDateTime());
+}
+
+bool WithinSeconds(int seconds, int milliseconds, Timestamp t)
+{
+    // Both times carry milliseconds at most, so compare whole milliseconds:
+    // a double difference of two day counts would make "exactly 10 s" depend
+    // on rounding.
+    const qint64 spanMs = qint64(seconds) * 1000 + milliseconds;
+    const qint64 elapsedMs = std::llround(std::fabs(UtcNow() - t) * SecondsPerDay * 1000.0);
+    return spanMs > elapsedMs;
+}
