@@ -1,1 +1,173 @@
 #include "Directories.h"
+
+#include "IniFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QMutex>
+#include <QStandardPaths>
+
+#include <optional>
+
+namespace {
+
+// The polling thread reads the data directory too, so the kept value and the
+// program directory override are guarded.
+struct DirectoryState
+{
+    QMutex mutex;
+    std::optional<QString> dataDirectory;
+    QString programDirectory;
+};
+
+DirectoryState& state()
+{
+    static DirectoryState instance;
+    return instance;
+}
+
+bool isSeparator(QChar c)
+{
+    return c == u'\\' || c == u'/';
+}
+
+QString programDirectoryLocked()
+{
+    const QString& chosen = state().programDirectory;
+    return chosen.isEmpty() ? QCoreApplication::applicationDirPath() : chosen;
+}
+
+// The installation may name its data path in a database engine alias; this
+// build has no such engine, so the step finds nothing and "PO.ini" decides.
+QString aliasDataPath()
+{
+    return QString();
+}
+
+QString withoutTrailingSeparator(QString path)
+{
+    while (path.size() > 1 && isSeparator(path.back()) && path[path.size() - 2] != u':')
+        path.chop(1);
+    return path;
+}
+
+#ifdef Q_OS_WIN
+
+QString installRoot()
+{
+    return QStringLiteral("C:\\ZEL");
+}
+
+QString mapInstallPath(const QString& path)
+{
+    return path;
+}
+
+#else
+
+// Without drive letters the installation's "c:\zel" lives in the user's data home.
+QString installRoot()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/zel");
+}
+
+bool isUnderInstallRoot(const QString& path)
+{
+    const QString prefix = path.left(6).replace(u'/', u'\\');
+    const bool boundary = path.size() == 6 || (path.size() > 6 && isSeparator(path[6]));
+    return boundary && prefix.compare(u"c:\\zel", Qt::CaseInsensitive) == 0;
+}
+
+QString mapInstallPath(const QString& path)
+{
+    if (!isUnderInstallRoot(path))
+        return path;
+    return installRoot() + path.mid(6).replace(u'\\', u'/');
+}
+
+#endif
+
+QString computeDataDirectory(const QString& programDirectory)
+{
+    QString path = aliasDataPath();
+    if (path.isEmpty()) {
+        const QString poIni = programDirectory + QStringLiteral("/PO.ini");
+        path = ReadIniString(poIni, QStringLiteral("Application"), QStringLiteral("datapath"),
+                             QString());
+    }
+    if (!path.isEmpty())
+        return withoutTrailingSeparator(mapInstallPath(path));
+    // There is no installer to create the default, so the first start does.
+    const QString fallback = mapInstallPath(QStringLiteral("c:\\zel\\data"));
+    QDir().mkpath(fallback);
+    return fallback;
+}
+
+qsizetype dataPartAt(const QString& path)
+{
+    for (qsizetype i = 0; i + 4 < path.size(); ++i) {
+        if (isSeparator(path[i]) &&
+            QStringView(path).mid(i + 1, 4).compare(u"data", Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+QString siblingDirectory(const QString& leaf)
+{
+    QString dir = siblingOfDataDirectory(DataDirectory(), leaf);
+    if (dir.isEmpty()) {
+        QDir().mkpath(installRoot());
+        dir = installRoot() + QDir::separator() + leaf;
+    }
+    QDir().mkdir(dir);
+    return dir;
+}
+
+} // namespace
+
+QString DataDirectory()
+{
+    QMutexLocker lock(&state().mutex);
+    if (!state().dataDirectory)
+        state().dataDirectory = computeDataDirectory(programDirectoryLocked());
+    return *state().dataDirectory;
+}
+
+QString PoDataDirectory()
+{
+    return siblingDirectory(QStringLiteral("PoData"));
+}
+
+QString ExchangeDirectory()
+{
+    return siblingDirectory(QStringLiteral("Xml"));
+}
+
+QString ProgramDirectory()
+{
+    QMutexLocker lock(&state().mutex);
+    return programDirectoryLocked();
+}
+
+void resetDirectories(const QString& programDirectory)
+{
+    QMutexLocker lock(&state().mutex);
+    state().dataDirectory.reset();
+    state().programDirectory = programDirectory;
+}
+
+QString siblingOfDataDirectory(const QString& dataDir, const QString& leaf)
+{
+    const qsizetype at = dataPartAt(dataDir);
+    if (at < 0)
+        return QString();
+    const QString parent = dataDir.left(at + 1);
+#ifdef Q_OS_WIN
+    return parent.toLower() + leaf;
+#else
+    // A case-sensitive file system would read a lower-cased parent as another directory.
+    return QString(parent).replace(u'\\', u'/') + leaf;
+#endif
+}

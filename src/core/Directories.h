@@ -1,1 +1,28 @@
 #pragma once
+
+#include <QString>
+
+// Where the program keeps its files. The data directory holds the settings
+// file and the log; the documents live in its sibling "PoData" and import and
+// export default to its sibling "Xml". No result ends with a separator.
+
+// Computed at first use and kept for the life of the process: from "PO.ini"
+// beside the program (section "Application", key "datapath"), else the
+// default, which is created with its parents when missing.
+QString DataDirectory();
+
+// Derived from DataDirectory() at every call and created (one level) when missing.
+QString PoDataDirectory();
+QString ExchangeDirectory();
+
+// QCoreApplication::applicationDirPath() unless resetDirectories() set another.
+QString ProgramDirectory();
+
+// For tests: forget the kept data directory and take another program
+// directory; an empty string goes back to the real one.
+void resetDirectories(const QString& programDirectory = QString());
+
+// The directory named leaf beside the first "<separator>data" of dataDir,
+// matched without regard to case ("d:\database\zel\data" gives "d:\<leaf>");
+// an empty string when dataDir has no such part.
+QString siblingOfDataDirectory(const QString& dataDir, const QString& leaf);

@@ -1,1 +1,26 @@
 #pragma once
+
+#include <QString>
+
+#include <memory>
+
+// Guards against a second running copy of the program. The guard is held for
+// the life of the object (the process, in practice).
+class SingleInstance
+{
+public:
+    explicit SingleInstance(const QString& name);
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+
+    // True when another instance holds the guard.
+    bool anotherInstanceRuns() const { return m_anotherRuns; }
+
+private:
+    struct Handle;
+    std::unique_ptr<Handle> m_handle;
+    bool m_anotherRuns = false;
+};
+
+inline const QString kSingleInstanceName = QStringLiteral("ZELPO_ACTIVE_SEMAPHORE");

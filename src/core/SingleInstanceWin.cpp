@@ -1,1 +1,23 @@
 #include "SingleInstance.h"
+
+#include <windows.h>
+
+struct SingleInstance::Handle
+{
+    HANDLE semaphore = nullptr;
+};
+
+SingleInstance::SingleInstance(const QString& name)
+{
+    m_handle = std::make_unique<Handle>();
+    HANDLE h = CreateSemaphoreW(nullptr, 0, 1, reinterpret_cast<LPCWSTR>(name.utf16()));
+    if (h != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(h);
+        m_anotherRuns = true;
+        return;
+    }
+    // The first instance keeps its handle; the system releases it at exit.
+    m_handle->semaphore = h;
+}
+
+SingleInstance::~SingleInstance() = default;

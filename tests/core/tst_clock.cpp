@@ -1,9 +1,81 @@
+#include "core/Clock.h"
+
 #include <QTest>
+
 class TstClock : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void placeholder() { QVERIFY(true); }
+    void timestampEncoding_data();
+    void timestampEncoding();
+    void withinSeconds_data();
+    void withinSeconds();
+    void manualClockDrivesUtcNow();
 };
+
+void TstClock::timestampEncoding_data()
+{
+    QTest::addColumn<QDateTime>("utc");
+    QTest::addColumn<double>("days");
+    QTest::newRow("epoch") << QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC) << 0.0;
+    QTest::newRow("noon next day") << QDateTime(QDate(1899, 12, 31), QTime(12, 0), Qt::UTC) << 1.5;
+    QTest::newRow("2026 quarter past six")
+        << QDateTime(QDate(2026, 12, 8), QTime(6, 0), Qt::UTC) << 46364.25;
+}
+
+void TstClock::timestampEncoding()
+{
+    QFETCH(QDateTime, utc);
+    QFETCH(double, days);
+    QCOMPARE(toTimestamp(utc), days);
+    QCOMPARE(fromTimestamp(days), utc);
+}
+
+void TstClock::withinSeconds_data()
+{
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<int>("milliseconds");
+    QTest::addColumn<qint64>("elapsedMs"); // now minus t; negative: t in the future
+    QTest::addColumn<bool>("within");
+    QTest::newRow("9.999 s") << 10 << 0 << qint64(9999) << true;
+    QTest::newRow("exactly 10 s") << 10 << 0 << qint64(10000) << false;
+    QTest::newRow("later") << 10 << 0 << qint64(3600000) << false;
+    QTest::newRow("t 9.999 s in the future") << 10 << 0 << qint64(-9999) << true;
+    QTest::newRow("t 10 s in the future") << 10 << 0 << qint64(-10000) << false;
+    QTest::newRow("milliseconds count") << 0 << 500 << qint64(499) << true;
+    QTest::newRow("milliseconds bound") << 0 << 500 << qint64(500) << false;
+    QTest::newRow("eight hours") << 28800 << 0 << qint64(28800000 - 1) << true;
+}
+
+void TstClock::withinSeconds()
+{
+    QFETCH(int, seconds);
+    QFETCH(int, milliseconds);
+    QFETCH(qint64, elapsedMs);
+    QFETCH(bool, within);
+
+    const QDateTime start(QDate(2026, 12, 8), QTime(23, 11, 27, 123), Qt::UTC);
+    ManualClock clock(start);
+    ScopedClock installed(&clock);
+    const Timestamp t = UtcNow();
+    clock.advanceMs(elapsedMs);
+    QCOMPARE(WithinSeconds(seconds, milliseconds, t), within);
+}
+
+void TstClock::manualClockDrivesUtcNow()
+{
+    const QDateTime start(QDate(2026, 1, 2), QTime(3, 4, 5, 6), Qt::UTC);
+    ManualClock clock(start);
+    {
+        ScopedClock installed(&clock);
+        QCOMPARE(currentUtcDateTime(), start);
+        clock.advanceSeconds(300);
+        QCOMPARE(fromTimestamp(UtcNow()), start.addSecs(300));
+        QCOMPARE(currentLocalDateTime(), start.addSecs(300).toLocalTime());
+    }
+    // Back on the system clock once the scope ends.
+    QVERIFY(qAbs(currentUtcDateTime().secsTo(QDateTime::currentDateTimeUtc())) < 60);
+}
+
 QTEST_GUILESS_MAIN(TstClock)
 #include "tst_clock.moc"

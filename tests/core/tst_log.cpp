@@ -1,11 +1,487 @@
+#include "core/Clock.h"
+#include "core/Directories.h"
+#include "core/Log.h"
+#include "core/TextFile.h"
+#include "core/Trace.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <optional>
+#include <thread>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr qint64 kRollOverSize = 10485760;
+
+// A local moment away from any daylight-saving change.
+const QDateTime kLocalNow(QDate(2026, 12, 8), QTime(23, 11, 27, 400), Qt::LocalTime);
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QString shortDateText(const QDate& date)
+{
+    return QLocale::system().toString(date, QLocale::ShortFormat);
+}
+
+// The whole file line of a message logged at kLocalNow.
+QByteArray frameAtNow(const QString& message)
+{
+    return (u'<' + shortDateText(kLocalNow.date()) + u"><" + longTimeText(kLocalNow.time()) +
+            u"><" + message + u">\r\n")
+        .toUtf8();
+}
+
+// Records where and what the list lines arrive, then announces each one.
+class ListReceiver : public QObject
+{
+    Q_OBJECT
+public:
+    void take(int target, const QString& line)
+    {
+        threads.append(QThread::currentThread());
+        targets.append(target);
+        lines.append(line);
+        Q_EMIT taken();
+    }
+
+    QList<QThread*> threads;
+    QList<int> targets;
+    QStringList lines;
+
+Q_SIGNALS:
+    void taken();
+};
+
+} // namespace
 
 class TstLog : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void placeholder() { QVERIFY(true); }
+    void init();
+    void cleanup();
+
+    void textFileWrite_data();
+    void textFileWrite();
+    void textFileHeldOpenAppendsAndFlushes();
+    void textFileWithoutNameDoesNothing();
+    void textFileOpenFailureThrows();
+    void textFileClearAndGetSize();
+
+    void frame();
+    void targets_data();
+    void targets();
+    void fileFailureIgnored();
+    void rawLine();
+    void rollOver_data();
+    void rollOver();
+    void listLineFromWorkerIsQueued();
+    void concurrentMessagesKeepWholeLines();
+
+    void traceOff();
+    void traceOn();
+    void traceMissingDirectoryThrows();
+
+private:
+    QString logPath() const { return m_dir->filePath(QStringLiteral("ZELPO.LOG")); }
+    QString oldLogPath() const { return m_dir->filePath(QStringLiteral("OLDPO.log")); }
+    QString usePoDataDirectory();
+
+    std::optional<QTemporaryDir> m_dir;
+    std::optional<ManualClock> m_clock;
+    std::optional<ScopedClock> m_scopedClock;
 };
+
+void TstLog::init()
+{
+    m_dir.emplace();
+    QVERIFY(m_dir->isValid());
+    m_clock.emplace(kLocalNow.toUTC());
+    m_scopedClock.emplace(&*m_clock);
+    Log::instance().setFileName(logPath());
+    TraceEnabled = false;
+}
+
+void TstLog::cleanup()
+{
+    TraceEnabled = false;
+    Log::instance().setFileName(QString());
+    m_scopedClock.reset();
+    m_clock.reset();
+    m_dir.reset();
+}
+
+// A PO.ini beside a program directory points the data directory into the temporary
+// directory; the office data then lies in its "PoData" sibling.
+QString TstLog::usePoDataDirectory()
+{
+    const QString programDir = m_dir->filePath(QStringLiteral("program"));
+    const QString dataDir = m_dir->filePath(QStringLiteral("data"));
+    if (!QDir().mkpath(programDir) || !QDir().mkpath(dataDir)) {
+        return QString();
+    }
+    QFile ini(QDir(programDir).filePath(QStringLiteral("PO.ini")));
+    if (!ini.open(QIODevice::WriteOnly)) {
+        return QString();
+    }
+    ini.write((u"[Application]\r\ndatapath=" + dataDir + u"\r\n").toUtf8());
+    ini.close();
+    resetDirectories(programDir);
+    return m_dir->filePath(QStringLiteral("PoData"));
+}
+
+// "{t}" in expected stands for the time of day and ";" that TimeStamp adds.
+void TstLog::textFileWrite_data()
+{
+    QTest::addColumn<bool>("timeStamp");
+    QTest::addColumn<bool>("autoLineFeed");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QString>("expected");
+
+    const auto row = [](const char* name, bool timeStamp, bool autoLineFeed,
+                        const QStringList& texts, const QString& expected) {
+        QTest::newRow(name) << timeStamp << autoLineFeed << texts << expected;
+    };
+    row("plain: written unchanged", false, false, {u"a"_s, u"b\r\n"_s, u"c\r"_s, u"d"_s},
+        u"ab\r\nc\rd"_s);
+    row("plain: UTF-8", false, false, {u"Störung ä€"_s}, u"Störung ä€"_s);
+    row("bare CR, no auto LF", false, false, {u"50%\r"_s, u"60%"_s}, u"50%\r60%"_s);
+    row("bare CR, auto LF", false, true, {u"50%\r"_s, u"60%"_s}, u"50%\r\n60%"_s);
+    row("auto LF once only", false, true, {u"a\r"_s, u"b"_s, u"c"_s}, u"a\r\nbc"_s);
+    row("CR inside text, auto LF", false, true, {u"a\rb"_s, u"c"_s}, u"a\rb\nc"_s);
+    row("pending CR survives a LF text", false, true, {u"a\r"_s, u"b\n"_s, u"c"_s}, u"a\rb\n\nc"_s);
+    row("CRLF leaves a pending CR", false, true, {u"a\r\n"_s, u"b"_s}, u"a\r\n\nb"_s);
+    row("stamp per line", true, false, {u"a"_s, u"b\r\n"_s, u"c\r\n"_s}, u"{t}ab\r\n{t}c\r\n"_s);
+    row("stamp after bare LF", true, false, {u"a\n"_s, u"b"_s}, u"{t}a\n{t}b"_s);
+    row("no stamp after bare CR", true, false, {u"a\r"_s, u"b"_s}, u"{t}a\rb"_s);
+    row("stamp with auto LF", true, true, {u"50%\r"_s, u"60%"_s}, u"{t}50%\r\n{t}60%"_s);
+    row("stamp and LF after CRLF", true, true, {u"a\r\n"_s, u"b"_s}, u"{t}a\r\n{t}\n{t}b"_s);
+}
+
+void TstLog::textFileWrite()
+{
+    QFETCH(bool, timeStamp);
+    QFETCH(bool, autoLineFeed);
+    QFETCH(QStringList, texts);
+    QFETCH(QString, expected);
+
+    TTextFile file;
+    file.setFileName(m_dir->filePath(QStringLiteral("out.txt")));
+    file.setTimeStamp(timeStamp);
+    file.setAutoLineFeed(autoLineFeed);
+    for (const QString& text : texts) {
+        file.Write(text);
+    }
+    QVERIFY(!file.FileOpen());
+    const QString stamp = longTimeText(kLocalNow.time()) + u';';
+    QCOMPARE(QString::fromUtf8(readAll(file.FileName())), expected.replace(u"{t}"_s, stamp));
+}
+
+void TstLog::textFileHeldOpenAppendsAndFlushes()
+{
+    const QString path = m_dir->filePath(QStringLiteral("held.txt"));
+    writeAll(path, "old\r\n");
+    TTextFile file;
+    file.setFileName(path);
+    file.setFileOpen(true);
+    QVERIFY(file.FileOpen());
+    file.WriteLine(u"new"_s);
+    QVERIFY(file.FileOpen());
+    QCOMPARE(readAll(path), QByteArray("old\r\nnew\r\n"));
+    QCOMPARE(file.GetSize(), qint64(10));
+    QVERIFY(file.FileOpen());
+    file.Write(u"x"_s);
+    file.setFileOpen(false);
+    QVERIFY(!file.FileOpen());
+    QCOMPARE(readAll(path), QByteArray("old\r\nnew\r\nx"));
+}
+
+void TstLog::textFileWithoutNameDoesNothing()
+{
+    TTextFile file;
+    file.setFileOpen(true);
+    QVERIFY(!file.FileOpen());
+    file.Write(u"lost"_s);
+    file.Clear();
+    QCOMPARE(file.GetSize(), qint64(0));
+    QVERIFY(QDir(m_dir->path()).isEmpty());
+}
+
+void TstLog::textFileOpenFailureThrows()
+{
+    TTextFile file;
+    file.setFileName(m_dir->filePath(QStringLiteral("missing/out.txt")));
+    QVERIFY_THROWS_EXCEPTION(TextFileError, file.setFileOpen(true));
+    QVERIFY(!file.FileOpen());
+    QVERIFY_THROWS_EXCEPTION(TextFileError, file.Write(u"x"_s));
+    QVERIFY(!file.FileOpen());
+}
+
+void TstLog::textFileClearAndGetSize()
+{
+    const QString path = m_dir->filePath(QStringLiteral("sized.txt"));
+    TTextFile file;
+    file.setFileName(path);
+    QCOMPARE(file.GetSize(), qint64(0));
+    QVERIFY(!QFile::exists(path));
+
+    file.Write(u"ä\r\n"_s);
+    QCOMPARE(file.GetSize(), qint64(4));
+    file.Clear();
+    QVERIFY(!file.FileOpen());
+    QCOMPARE(readAll(path), QByteArray());
+    QVERIFY(QFile::exists(path));
+    QCOMPARE(file.GetSize(), qint64(0));
+
+    file.setFileOpen(true);
+    file.Write(u"abc"_s);
+    file.Clear();
+    QVERIFY(file.FileOpen());
+    file.Write(u"d"_s);
+    file.setFileOpen(false);
+    QCOMPARE(readAll(path), QByteArray("d"));
+}
+
+void TstLog::frame()
+{
+    const QString first = u"<tmmMain, state:8><sub 5>\r\nsecond line\nthird > end"_s;
+    LogMessage(first);
+    m_clock->advanceSeconds(61);
+    LogMessage(u"next"_s, LogPoList);
+
+    const QDateTime later = kLocalNow.addSecs(61);
+    const QByteArray nextLine =
+        (u'<' + shortDateText(later.date()) + u"><" + longTimeText(later.time()) + u"><next>\r\n")
+            .toUtf8();
+    QCOMPARE(readAll(logPath()), frameAtNow(first) + nextLine);
+}
+
+void TstLog::targets_data()
+{
+    QTest::addColumn<int>("target");
+    QTest::addColumn<bool>("listed");
+    QTest::newRow("0 file only") << 0 << false;
+    QTest::newRow("1 ZEL list") << 1 << true;
+    QTest::newRow("2 office list") << 2 << true;
+    QTest::newRow("3 acts like 0") << 3 << false;
+    QTest::newRow("-1 acts like 0") << -1 << false;
+}
+
+void TstLog::targets()
+{
+    QFETCH(int, target);
+    QFETCH(bool, listed);
+
+    QSignalSpy spy(&Log::instance(), &Log::listLine);
+    LogMessage(u"Recv: 1234"_s, target);
+
+    QCOMPARE(spy.size(), listed ? 1 : 0);
+    if (listed) {
+        QCOMPARE(spy.at(0).at(0).toInt(), target);
+        QCOMPARE(spy.at(0).at(1).toString(),
+                 QString(longTimeText(kLocalNow.time()) + u" Recv: 1234"));
+    }
+    QCOMPARE(readAll(logPath()), frameAtNow(u"Recv: 1234"_s));
+}
+
+void TstLog::fileFailureIgnored()
+{
+    Log::instance().setFileName(m_dir->filePath(QStringLiteral("missing/ZELPO.LOG")));
+    QSignalSpy spy(&Log::instance(), &Log::listLine);
+    LogMessage(u"still listed"_s, LogZelList);
+    RollOverLog();
+    WriteRawLogLine(u"raw"_s);
+    QCOMPARE(spy.size(), 1);
+    QVERIFY(QDir(m_dir->path()).isEmpty());
+}
+
+void TstLog::rawLine()
+{
+    QSignalSpy spy(&Log::instance(), &Log::listLine);
+    LogMessage(u"framed"_s);
+    WriteRawLogLine(u"0001 test <raw>"_s);
+    QCOMPARE(readAll(logPath()), frameAtNow(u"framed"_s) + "0001 test <raw>\r\n");
+    QCOMPARE(spy.size(), 0);
+}
+
+// How the log looks before the check; "rolled" means OLDPO.log then holds the old log and
+// the log starts afresh.
+void TstLog::rollOver_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QString>("existingOld");
+    QTest::addColumn<bool>("oldIsDirectory");
+    QTest::addColumn<bool>("byRollOverLog");
+    QTest::addColumn<bool>("rolled");
+
+    QTest::newRow("exactly the limit") << kRollOverSize << QString() << false << false << false;
+    QTest::newRow("exactly the limit keeps old")
+        << kRollOverSize << u"older"_s << false << false << false;
+    QTest::newRow("one byte more") << kRollOverSize + 1 << QString() << false << false << true;
+    QTest::newRow("replaces old") << kRollOverSize + 1 << u"older"_s << false << false << true;
+    QTest::newRow("RollOverLog at the limit")
+        << kRollOverSize << QString() << false << true << false;
+    QTest::newRow("RollOverLog one byte more")
+        << kRollOverSize + 1 << u"older"_s << false << true << true;
+    QTest::newRow("failed copy still empties")
+        << kRollOverSize + 1 << QString() << true << false << true;
+}
+
+void TstLog::rollOver()
+{
+    QFETCH(qint64, size);
+    QFETCH(QString, existingOld);
+    QFETCH(bool, oldIsDirectory);
+    QFETCH(bool, byRollOverLog);
+    QFETCH(bool, rolled);
+
+    const QByteArray content(size, 'x');
+    writeAll(logPath(), content);
+    if (!existingOld.isNull()) {
+        writeAll(oldLogPath(), existingOld.toUtf8());
+    }
+    if (oldIsDirectory) {
+        QVERIFY(QDir().mkdir(oldLogPath()));
+    }
+
+    const QByteArray line = frameAtNow(u"first"_s);
+    if (byRollOverLog) {
+        RollOverLog();
+    } else {
+        LogMessage(u"first"_s);
+    }
+
+    const QByteArray added = byRollOverLog ? QByteArray() : line;
+    QCOMPARE(readAll(logPath()), rolled ? added : content + added);
+    if (oldIsDirectory) {
+        QVERIFY(QFileInfo(oldLogPath()).isDir());
+    } else if (rolled) {
+        QVERIFY(readAll(oldLogPath()) == content);
+    } else {
+        QCOMPARE(QFile::exists(oldLogPath()), !existingOld.isNull());
+        QCOMPARE(readAll(oldLogPath()), existingOld.toUtf8());
+    }
+}
+
+void TstLog::listLineFromWorkerIsQueued()
+{
+    ListReceiver receiver;
+    connect(&Log::instance(), &Log::listLine, &receiver, &ListReceiver::take);
+    QSignalSpy spy(&receiver, &ListReceiver::taken);
+
+    std::thread worker([] { LogMessage(u"Start processing server config data"_s, LogPoList); });
+    QVERIFY(spy.wait());
+    worker.join();
+
+    QCOMPARE(receiver.threads.size(), 1);
+    QCOMPARE(receiver.threads.at(0), QThread::currentThread());
+    QCOMPARE(receiver.targets, QList<int>{LogPoList});
+    QCOMPARE(receiver.lines,
+             QStringList{longTimeText(kLocalNow.time()) + u" Start processing server config data"});
+    QCOMPARE(readAll(logPath()), frameAtNow(u"Start processing server config data"_s));
+}
+
+// Both threads start on a log just over the limit: exactly one of them rolls it over, and
+// every line of both ends up whole in the new log.
+void TstLog::concurrentMessagesKeepWholeLines()
+{
+    constexpr int perThread = 500;
+    const QByteArray content(kRollOverSize + 1, 'x');
+    writeAll(logPath(), content);
+
+    const auto logLines = [](QChar name) {
+        for (int i = 0; i < perThread; ++i) {
+            LogMessage(u"worker "_s + name + u' ' + QString::number(i));
+        }
+    };
+    std::thread a(logLines, u'a');
+    std::thread b(logLines, u'b');
+    a.join();
+    b.join();
+
+    QVERIFY(readAll(oldLogPath()) == content);
+    const QString log = QString::fromUtf8(readAll(logPath()));
+    QVERIFY(log.endsWith(u"\r\n"));
+    const QStringList lines = log.chopped(2).split(u"\r\n"_s);
+    QCOMPARE(lines.size(), 2 * perThread);
+
+    const QString prefix = QString::fromUtf8(frameAtNow(QString()).chopped(3));
+    const QRegularExpression message(u"^worker ([ab]) (\\d+)>$"_s);
+    QHash<QString, int> next{{u"a"_s, 0}, {u"b"_s, 0}};
+    for (const QString& line : lines) {
+        QVERIFY2(line.startsWith(prefix), qPrintable(line));
+        const QRegularExpressionMatch match = message.match(line.mid(prefix.size()));
+        QVERIFY2(match.hasMatch(), qPrintable(line));
+        QCOMPARE(match.captured(2).toInt(), next[match.captured(1)]++);
+    }
+    QCOMPARE(next.value(u"a"_s), perThread);
+    QCOMPARE(next.value(u"b"_s), perThread);
+}
+
+void TstLog::traceOff()
+{
+    const QString poData = usePoDataDirectory();
+    QVERIFY(!poData.isEmpty());
+    WriteTraceFile(u"dump"_s, u"00"_s);
+    QVERIFY(!QFileInfo::exists(QDir(poData).filePath(QStringLiteral("trace"))));
+    QVERIFY(!QFileInfo::exists(poData));
+}
+
+void TstLog::traceOn()
+{
+    const QString poData = usePoDataDirectory();
+    QVERIFY(!poData.isEmpty());
+    const QDir trace(QDir(poData).filePath(QStringLiteral("trace")));
+    QVERIFY(QDir().mkpath(trace.path()));
+    TraceEnabled = true;
+
+    const QString text = u"<?xml version=\"1.0\"?>\r\n<Alarm Text=\"Störung\"/>"_s;
+    WriteTraceFile(text, u"01"_s);
+    const QString name = trace.filePath(QStringLiteral("20261208_231127_01.trc"));
+    QCOMPARE(readAll(name), text.toUtf8());
+
+    m_clock->advanceMs(500);
+    WriteTraceFile(u"short"_s, u"01"_s);
+    QCOMPARE(readAll(name), QByteArray("short"));
+    WriteTraceFile(u"other tag"_s, u"02"_s);
+    m_clock->advanceMs(100);
+    WriteTraceFile(u"next second"_s, u"01"_s);
+
+    QCOMPARE(trace.entryList(QDir::Files, QDir::Name),
+             QStringList({u"20261208_231127_01.trc"_s, u"20261208_231127_02.trc"_s,
+                          u"20261208_231128_01.trc"_s}));
+    QCOMPARE(readAll(name), QByteArray("short"));
+}
+
+void TstLog::traceMissingDirectoryThrows()
+{
+    const QString poData = usePoDataDirectory();
+    QVERIFY(!poData.isEmpty());
+    TraceEnabled = true;
+    QVERIFY_THROWS_EXCEPTION(TextFileError, WriteTraceFile(u"dump"_s, u"00"_s));
+    QVERIFY(!QFileInfo::exists(QDir(poData).filePath(QStringLiteral("trace"))));
+}
 
 QTEST_GUILESS_MAIN(TstLog)
 #include "tst_log.moc"

@@ -1,0 +1,121 @@
+#include "XmlDocument.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <cstring>
+#include <sstream>
+
+namespace {
+
+constexpr const char* kEncoding = "ISO-8859-1";
+
+void createEmpty(pugi::xml_document& dom, std::string_view rootName)
+{
+    pugi::xml_node decl = dom.append_child(pugi::node_declaration);
+    decl.append_attribute("version") = "1.0";
+    decl.append_attribute("encoding") = kEncoding;
+    dom.append_child(std::string(rootName).c_str());
+}
+
+bool loadFile(pugi::xml_document& dom, const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    // The parser picks the encoding from a byte-order mark or the declaration.
+    const pugi::xml_parse_result result =
+        dom.load_buffer(bytes.constData(), size_t(bytes.size()),
+                        pugi::parse_default | pugi::parse_declaration, pugi::encoding_auto);
+    if (!result) {
+        dom.reset();
+        return false;
+    }
+    return true;
+}
+
+// The bytes written are ISO-8859-1, so the declaration must say so.
+void declareLatin1(pugi::xml_document& dom)
+{
+    pugi::xml_node decl = dom.first_child();
+    if (decl.type() != pugi::node_declaration) {
+        decl = dom.prepend_child(pugi::node_declaration);
+        decl.append_attribute("version") = "1.0";
+    }
+    pugi::xml_attribute encoding = decl.attribute("encoding");
+    if (!encoding)
+        encoding = decl.append_attribute("encoding");
+    encoding = kEncoding;
+}
+
+bool matches(pugi::xml_node node, const AttributeFilter& filter)
+{
+    for (const auto& [name, value] : filter) {
+        const pugi::xml_attribute attr = node.attribute(name.c_str());
+        if (!attr || value != attr.value())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+pugi::xml_node XmlDocument::rootForNameCheck() const
+{
+    pugi::xml_node first = m_dom.first_child();
+    if (first && QString::fromUtf8(first.name()).toUpper() == QLatin1String("XML"))
+        return first.next_sibling();
+    return first;
+}
+
+bool OpenXmlDocument(XmlDocumentHandle& handle, const QString& path, std::string_view rootName)
+{
+    if (!handle)
+        handle = std::make_unique<XmlDocument>();
+    pugi::xml_document& dom = handle->dom();
+    if (!handle->hasContent()) {
+        if (QFile::exists(path)) {
+            if (!loadFile(dom, path))
+                return false;
+        } else {
+            createEmpty(dom, rootName);
+        }
+    }
+    return rootName == handle->root().name();
+}
+
+bool SaveXmlDocument(const XmlDocumentHandle& handle, const QString& path)
+{
+    if (!handle || !handle->hasContent())
+        return false;
+    declareLatin1(handle->dom());
+    std::ostringstream out;
+    handle->dom().save(out, "\t", pugi::format_indent, pugi::encoding_latin1);
+    const std::string bytes = out.str();
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size())) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+pugi::xml_node FindChildNode(pugi::xml_node start, std::string_view name,
+                             const AttributeFilter& filter)
+{
+    for (pugi::xml_node child = start.first_child(); child; child = child.next_sibling()) {
+        if (child.type() != pugi::node_element || name != child.name())
+            continue;
+        if (matches(child, filter))
+            return child;
+        if (child.first_child()) {
+            if (pugi::xml_node found = FindChildNode(child, name, filter))
+                return found;
+        }
+    }
+    return {};
+}

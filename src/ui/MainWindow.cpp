@@ -1,0 +1,111 @@
+#include "MainWindow.h"
+
+#include "MainMachineShell.h"
+#include "StatusBar.h"
+#include "TrayIcon.h"
+
+#include "core/Language.h"
+#include "core/Log.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QWidget* page(QTabWidget* tabs, const char* name, const QString& caption)
+{
+    auto* widget = new QWidget(tabs);
+    widget->setObjectName(QLatin1String(name));
+    tabs->addTab(widget, caption);
+    return widget;
+}
+
+QListWidget* listOn(QWidget* page, const char* name)
+{
+    auto* list = new QListWidget(page);
+    list->setObjectName(QLatin1String(name));
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(list);
+    return list;
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_tmmMain(this), m_tmmSockets(this)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    resize(950, 577);
+    buildPages();
+
+    m_sBar = new StatusBar(this);
+    setStatusBar(m_sBar);
+    m_trayX1 = new TrayIcon(this);
+
+    m_tmmMain.setObjectName(QStringLiteral("tmmMain"));
+    m_tmmMain.setInterval(1);
+    m_tmmMain.setLoopCount(0);
+    m_tmmSockets.setObjectName(QStringLiteral("tmmSockets"));
+    m_tmmSockets.setInterval(10);
+    m_tmmSockets.setLoopCount(0);
+    m_mainMachine = new MainMachineShell(*this);
+
+    m_closeTimer.setInterval(100);
+    connect(&m_closeTimer, &QTimer::timeout, this, &MainWindow::closeTimerTimer);
+
+    m_confirmExit = [this] {
+        const QString text = LangText(1, QStringLiteral("Priva Office alarms will no longer be "
+                                                        "sent to ZEL-Pro!")) +
+                             QLatin1Char('\r') +
+                             LangText(2, QStringLiteral("Do you really want to exit?"));
+        return QMessageBox::question(this, LangText(3, QStringLiteral("Warning")), text,
+                                     QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    };
+
+    connect(&Log::instance(), &Log::listLine, this, &MainWindow::addListLine);
+}
+
+MainWindow::~MainWindow()
+{
+    delete m_mainMachine;
+}
+
+void MainWindow::buildPages()
+{
+    m_pctlDde = new QTabWidget(this);
+    m_pctlDde->setObjectName(QStringLiteral("pctlDde"));
+    setCentralWidget(m_pctlDde);
+    page(m_pctlDde, "tbsLinkSettings", QStringLiteral("Link configuration"));
+    m_lbxDebug =
+        listOn(page(m_pctlDde, "tbsIP", QStringLiteral("ZEL-Pro tcp/IP settings")), "lbxDebug");
+    m_lbxComDebug =
+        listOn(page(m_pctlDde, "tbsOffice", QStringLiteral("Priva Office / Other settings")),
+               "lbxComDebug");
+}
+
+void MainWindow::addListLine(int target, const QString& line)
+{
+    QListWidget* list = target == LogZelList  ? m_lbxDebug
+                        : target == LogPoList ? m_lbxComDebug
+                                              : nullptr;
+    if (!list)
+        return;
+    list->addItem(line);
+    list->setCurrentRow(list->count() - 1);
+}
+
+void MainWindow::hideToTray()
+{
+    m_trayX1->hideWindow();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // The window never closes on this request; a confirmed exit ends the
+    // program through the close timer instead.
+    event->ignore();
+    FormClose();
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "core/Clock.h"
+#include "core/Settings.h"
+#include "core/ZelTimeMachine.h"
+#include "store/XmlDocument.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <functional>
+
+class QListWidget;
+class QTabWidget;
+class StatusBar;
+class TrayIcon;
+class MainMachineShell;
+
+// The operator's window. It owns the documents, the two state machines and
+// the close timer for the whole run.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Runs the start-up sequence; the state machines start whatever happens.
+    void FormCreate();
+
+    // Asks the operator; on Yes runs the orderly shutdown.
+    void FormClose();
+    // The orderly shutdown without the question (service stop, Ctrl+C).
+    void startShutdown();
+
+    // Replaces the exit question (tests).
+    void setExitConfirmation(std::function<bool()> confirm) { m_confirmExit = std::move(confirm); }
+
+    Settings& settings() { return m_settings; }
+    const QString& SettingsFile() const { return m_settingsFile; }
+    QString Language() const { return m_settings.language; }
+    int WatchdogId() const { return m_watchdogId; }
+    bool ClosingRequested() const { return m_closingRequested; }
+    bool MainMachineStopped() const { return m_mainMachineStopped; }
+
+    tZelTimeMachine& tmmMain() { return m_tmmMain; }
+    tZelTimeMachine& tmmSockets() { return m_tmmSockets; }
+    StatusBar& statusBar() { return *m_sBar; }
+
+    XmlDocumentHandle& zelDefs() { return m_zelDefs; }
+    XmlDocumentHandle& linkDefs() { return m_linkDefs; }
+    XmlDocumentHandle& alarmStatus() { return m_alarmStatus; }
+
+    // Hides the window and its task-bar entry (minimises where there is no tray).
+    void hideToTray();
+
+Q_SIGNALS:
+    // The close timer decided that the program ends now.
+    void terminateRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    friend class MainMachineShell;
+
+    void buildPages();
+    void buildSettingsPages();
+    void startMachines();
+    void runStartupSteps();
+    void readLanguageAndTrace();
+    void copyDefaultLinkDefs();
+    void applyWindowTitle();
+    void applyCaptions();
+    void storeTraceSetting();
+    void openDocuments();
+    void addListLine(int target, const QString& line);
+    void closeTimerTimer();
+
+    Settings m_settings;
+    QString m_settingsFile;
+    int m_watchdogId = 1;
+    bool m_closingRequested = false;
+    bool m_mainMachineStopped = false;
+    Timestamp m_closeStartTime = 0.0;
+    std::function<bool()> m_confirmExit;
+
+    QTabWidget* m_pctlDde = nullptr;
+    QListWidget* m_lbxDebug = nullptr;
+    QListWidget* m_lbxComDebug = nullptr;
+    StatusBar* m_sBar = nullptr;
+    TrayIcon* m_trayX1 = nullptr;
+
+    tZelTimeMachine m_tmmMain;
+    tZelTimeMachine m_tmmSockets;
+    QTimer m_closeTimer;
+    MainMachineShell* m_mainMachine = nullptr;
+
+    XmlDocumentHandle m_zelDefs;
+    XmlDocumentHandle m_linkDefs;
+    XmlDocumentHandle m_alarmStatus;
+};

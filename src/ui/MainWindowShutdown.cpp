@@ -1,0 +1,29 @@
+#include "MainWindow.h"
+
+#include "core/Log.h"
+
+void MainWindow::FormClose()
+{
+    if (m_confirmExit && m_confirmExit())
+        startShutdown();
+}
+
+void MainWindow::startShutdown()
+{
+    SaveSettings(m_settingsFile, m_settings);
+    m_closingRequested = true;
+    m_mainMachineStopped = false;
+    m_closeStartTime = UtcNow();
+    m_closeTimer.start();
+    LogMessage(QStringLiteral("Start closing application"), LogFileOnly);
+}
+
+void MainWindow::closeTimerTimer()
+{
+    // The main machine stops at its next idle step; a machine stuck waiting
+    // for an answer gets ten seconds of grace.
+    if (m_mainMachineStopped || !WithinSeconds(10, 0, m_closeStartTime)) {
+        m_closeTimer.stop();
+        Q_EMIT terminateRequested();
+    }
+}

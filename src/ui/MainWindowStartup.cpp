@@ -1,0 +1,105 @@
+#include "MainWindow.h"
+
+#include "MainMachineShell.h"
+#include "StatusBar.h"
+#include "TrayIcon.h"
+
+#include "Version.h"
+#include "core/Directories.h"
+#include "core/IniFile.h"
+#include "core/Language.h"
+#include "core/Log.h"
+#include "core/Trace.h"
+#include "store/Documents.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTabWidget>
+
+void MainWindow::FormCreate()
+{
+    // The state machines start even when a step fails; the failure still
+    // reaches the application's exception handler.
+    try {
+        runStartupSteps();
+    } catch (...) {
+        startMachines();
+        throw;
+    }
+    startMachines();
+}
+
+void MainWindow::startMachines()
+{
+    m_tmmMain.State = 1;
+    m_tmmMain.setEnabled(true);
+    m_tmmSockets.State = 1;
+    m_tmmSockets.setEnabled(true);
+}
+
+void MainWindow::runStartupSteps()
+{
+    m_settingsFile = SettingsFileName();
+    Log::instance().setFileName(DataDirectory() + QStringLiteral("/ZELPO.LOG"));
+    readLanguageAndTrace();
+    FillLanguageTable(m_settings.language);
+    copyDefaultLinkDefs();
+    applyWindowTitle();
+    LogMessage(QStringLiteral("Main form created, program started: version ") +
+                   QStringLiteral(ZELPO_VERSION_STRING),
+               LogFileOnly);
+    applyCaptions();
+    m_trayX1->setToolTip(windowTitle());
+    m_trayX1->setVisible(TrayIcon::available());
+    m_mainMachine->resetStatusDisplay();
+    m_mainMachineStopped = false;
+    m_closingRequested = false;
+    m_pctlDde->setCurrentIndex(0);
+    QDir::setCurrent(ProgramDirectory());
+    m_mainMachine->RefreshRequested = false;
+    storeTraceSetting();
+    LoadSettings(m_settingsFile, m_settings);
+    m_watchdogId = m_settings.watchdogId;
+    openDocuments();
+}
+
+void MainWindow::readLanguageAndTrace()
+{
+    LoadStartupValues(m_settingsFile, m_settings);
+    TraceEnabled.store(m_settings.traceEnabled);
+}
+
+void MainWindow::copyDefaultLinkDefs()
+{
+    const QString target = LinkDefsPath();
+    if (!QFile::exists(target))
+        QFile::copy(ProgramDirectory() + QStringLiteral("/linkdefs.default"), target);
+}
+
+void MainWindow::applyWindowTitle()
+{
+    setWindowTitle(QStringLiteral("ZEL-Pro - Priva Office (") +
+                   QStringLiteral(ZELPO_VERSION_STRING) + QStringLiteral(") "));
+}
+
+void MainWindow::applyCaptions()
+{
+    m_pctlDde->setTabText(0, LangText(56, QStringLiteral("Link configuration")));
+    m_pctlDde->setTabText(1, LangText(57, QStringLiteral("ZEL-Pro tcp/IP settings")));
+    m_pctlDde->setTabText(2, LangText(58, QStringLiteral("Priva Office / Other settings")));
+}
+
+void MainWindow::storeTraceSetting()
+{
+    const bool trace = TraceEnabled.load();
+    WriteIniInteger(m_settingsFile, QStringLiteral("PO"), QStringLiteral("Trace"), trace ? 1 : 0);
+    if (trace)
+        QDir(PoDataDirectory()).mkdir(QStringLiteral("trace"));
+}
+
+void MainWindow::openDocuments()
+{
+    OpenZelDefs(m_zelDefs);
+    OpenLinkDefs(m_linkDefs);
+    OpenAlarmStatus(m_alarmStatus);
+}

@@ -1,0 +1,222 @@
+#include "ui/MainWindow.h"
+#include "ui/StatusBar.h"
+
+#include "Version.h"
+#include "core/Directories.h"
+#include "core/Language.h"
+#include "core/LinkStatus.h"
+#include "core/Log.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+} // namespace
+
+class TstMainWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void startupAppliesTitleLanguageAndSettings_data();
+    void startupAppliesTitleLanguageAndSettings();
+    void defaultLinkDefsCopiedButNeverOverwritten();
+    void answeringNoChangesNothing();
+    void answeringYesStopsMainMachineThenTerminates();
+    void graceEndsAStuckMachineAfterTenSeconds();
+    void logTargetsReachTheirLists();
+    void statusDisplayFollowsLinkStatus();
+
+private:
+    QString data(const char* name) const
+    {
+        return m_root->filePath(QStringLiteral("data/") + QLatin1String(name));
+    }
+    QString poData(const char* name) const
+    {
+        return m_root->filePath(QStringLiteral("PoData/") + QLatin1String(name));
+    }
+
+    std::unique_ptr<QTemporaryDir> m_root;
+};
+
+void TstMainWindow::init()
+{
+    m_root = std::make_unique<QTemporaryDir>();
+    QDir(m_root->path()).mkpath(QStringLiteral("bin"));
+    QDir(m_root->path()).mkpath(QStringLiteral("data"));
+    writeFile(m_root->filePath(QStringLiteral("bin/PO.ini")),
+              "[Application]\ndatapath=" + m_root->filePath(QStringLiteral("data")).toUtf8() +
+                  "\n");
+    resetDirectories(m_root->filePath(QStringLiteral("bin")));
+    ResetLanguageTable();
+}
+
+void TstMainWindow::cleanup()
+{
+    resetDirectories();
+}
+
+void TstMainWindow::startupAppliesTitleLanguageAndSettings_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QString>("firstTab");
+    QTest::addColumn<int>("watchdogId");
+    QTest::newRow("no settings file") << QByteArray() << "Link configuration" << 1;
+    QTest::newRow("Dutch") << QByteArray("[PO]\nlanguage=NLD\nWDid=7\n") << "Koppeling instellen"
+                           << 7;
+    QTest::newRow("nld in lower case is English")
+        << QByteArray("[PO]\nlanguage=nld\nWDid=12\n") << "Link configuration" << 1;
+}
+
+void TstMainWindow::startupAppliesTitleLanguageAndSettings()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, firstTab);
+    QFETCH(int, watchdogId);
+    if (!ini.isEmpty())
+        writeFile(data("ZelLocal.INI"), ini);
+
+    MainWindow window;
+    window.FormCreate();
+    QCOMPARE(window.windowTitle(),
+             QStringLiteral("ZEL-Pro - Priva Office (" ZELPO_VERSION_STRING ") "));
+    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("pctlDde"));
+    QVERIFY(pages);
+    QCOMPARE(pages->count(), 3);
+    QCOMPARE(pages->tabText(0), firstTab);
+    QCOMPARE(window.WatchdogId(), watchdogId);
+    QVERIFY(window.tmmMain().Enabled());
+    QVERIFY(window.tmmSockets().Enabled());
+    QCOMPARE(window.tmmMain().State, 1);
+    QCOMPARE(window.tmmSockets().State, 1);
+    QVERIFY(readFile(data("ZelLocal.INI")).contains("Trace=0"));
+    for (const char* name :
+         {"sBar", "lbxDebug", "lbxComDebug", "tbsLinkSettings", "tbsIP", "tbsOffice"})
+        QVERIFY2(window.findChild<QObject*>(QLatin1String(name)), name);
+}
+
+void TstMainWindow::defaultLinkDefsCopiedButNeverOverwritten()
+{
+    writeFile(m_root->filePath(QStringLiteral("bin/linkdefs.default")), "<ZelPOLinkDefs/>");
+    {
+        MainWindow window;
+        window.FormCreate();
+        QVERIFY(window.linkDefs() && window.linkDefs()->hasContent());
+    }
+    QCOMPARE(readFile(poData("LinkDefs.xml")), QByteArray("<ZelPOLinkDefs/>"));
+
+    writeFile(poData("LinkDefs.xml"), "<ZelPOLinkDefs><PO_Locations/></ZelPOLinkDefs>");
+    MainWindow window;
+    window.FormCreate();
+    QCOMPARE(readFile(poData("LinkDefs.xml")),
+             QByteArray("<ZelPOLinkDefs><PO_Locations/></ZelPOLinkDefs>"));
+}
+
+void TstMainWindow::answeringNoChangesNothing()
+{
+    MainWindow window;
+    window.FormCreate();
+    const QByteArray iniBefore = readFile(data("ZelLocal.INI"));
+    int asked = 0;
+    window.setExitConfirmation([&] {
+        ++asked;
+        return false;
+    });
+    window.close();
+    QCOMPARE(asked, 1);
+    QVERIFY(!window.ClosingRequested());
+    QCOMPARE(readFile(data("ZelLocal.INI")), iniBefore);
+    QVERIFY(!readFile(data("ZELPO.LOG")).contains("Start closing application"));
+}
+
+void TstMainWindow::answeringYesStopsMainMachineThenTerminates()
+{
+    MainWindow window;
+    window.FormCreate();
+    QSignalSpy terminate(&window, &MainWindow::terminateRequested);
+    QTRY_COMPARE(window.tmmMain().State, 3);
+
+    window.setExitConfirmation([] { return true; });
+    window.FormClose();
+    QVERIFY(window.ClosingRequested());
+    QVERIFY(terminate.wait(5000));
+    QVERIFY(window.MainMachineStopped());
+    QVERIFY(window.tmmMain().Stopped());
+    QCOMPARE(window.tmmMain().StateText, QStringLiteral("16 stop "));
+
+    const QByteArray log = readFile(data("ZELPO.LOG"));
+    QVERIFY(log.indexOf("<Start closing application>") < log.indexOf("<Close main statemachine>"));
+    QVERIFY(readFile(data("ZelLocal.INI")).contains("WDid=1"));
+}
+
+void TstMainWindow::graceEndsAStuckMachineAfterTenSeconds()
+{
+    ManualClock clock(QDateTime(QDate(2026, 12, 9), QTime(8, 0), Qt::UTC));
+    ScopedClock installed(&clock);
+    MainWindow window;
+    window.FormCreate();
+    window.tmmMain().setEnabled(false); // stuck, e.g. waiting for an answer
+    QSignalSpy terminate(&window, &MainWindow::terminateRequested);
+
+    window.startShutdown();
+    clock.advanceMs(9900);
+    QVERIFY(!terminate.wait(300)); // several close-timer ticks, still inside the grace
+    clock.advanceMs(100);
+    QVERIFY(terminate.wait(2000));
+    QVERIFY(!window.MainMachineStopped());
+}
+
+void TstMainWindow::logTargetsReachTheirLists()
+{
+    MainWindow window;
+    window.FormCreate();
+    auto* zel = window.findChild<QListWidget*>(QStringLiteral("lbxDebug"));
+    auto* po = window.findChild<QListWidget*>(QStringLiteral("lbxComDebug"));
+    LogMessage(QStringLiteral("to zel"), LogZelList);
+    LogMessage(QStringLiteral("to po"), LogPoList);
+    LogMessage(QStringLiteral("file only"), LogFileOnly);
+    QTRY_COMPARE(zel->count(), 1);
+    QTRY_COMPARE(po->count(), 1);
+    QVERIFY(zel->item(0)->text().endsWith(QStringLiteral(" to zel")));
+    QCOMPARE(zel->currentRow(), 0);
+    QVERIFY(po->item(0)->text().endsWith(QStringLiteral(" to po")));
+}
+
+void TstMainWindow::statusDisplayFollowsLinkStatus()
+{
+    MainWindow window;
+    window.FormCreate();
+    QTRY_COMPARE(window.tmmMain().State, 3);
+    // The start state sets -1, which the idle state shows as running.
+    QTRY_COMPARE(window.statusBar().panelText(), QStringLiteral("Application running"));
+    QCOMPARE(LinkStatus.load(), 0);
+    auto* icon = window.findChild<QLabel*>(QStringLiteral("sBarPanel0"));
+    LinkStatus.store(2);
+    QTRY_VERIFY(!icon->pixmap().isNull());
+    LinkStatus.store(-1);
+    QTRY_VERIFY(icon->pixmap().isNull());
+}
+
+QTEST_MAIN(TstMainWindow)
+#include "tst_mainwindow.moc"

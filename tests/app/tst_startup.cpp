@@ -1,0 +1,176 @@
+// Starts the real program the way an operator's workstation does: a copy of
+// the binary in its own folder with a PO.ini beside it.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+int countOf(const QByteArray& haystack, const char* needle)
+{
+    return int(haystack.count(needle));
+}
+
+} // namespace
+
+class TstStartup : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void firstStartWritesLogSettingsAndPoData();
+    void secondInstanceExitsSilently();
+    void killedInstanceDoesNotBlockNextStart();
+    void sigtermClosesInOrder();
+    void defaultDataDirectoryIsCreated();
+
+private:
+    QProcess* start();
+    QString logPath() const { return m_root->filePath(QStringLiteral("site/data/ZELPO.LOG")); }
+    void waitForStarts(int starts);
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    QString m_binary;
+    QList<QProcess*> m_processes;
+};
+
+void TstStartup::init()
+{
+    m_root = std::make_unique<QTemporaryDir>();
+    QDir root(m_root->path());
+    QVERIFY(root.mkpath(QStringLiteral("bin")));
+    QVERIFY(root.mkpath(QStringLiteral("site/data")));
+    QVERIFY(root.mkpath(QStringLiteral("run")));
+    QFile::setPermissions(root.filePath(QStringLiteral("run")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_binary = root.filePath(QStringLiteral("bin/zelpo"));
+    QVERIFY(QFile::copy(QStringLiteral(ZELPO_BINARY), m_binary));
+    writeFile(root.filePath(QStringLiteral("bin/PO.ini")),
+              "[Application]\r\ndatapath=" + root.filePath(QStringLiteral("site/data")).toUtf8() +
+                  "\r\n");
+}
+
+void TstStartup::cleanup()
+{
+    for (QProcess* p : std::as_const(m_processes)) {
+        if (p->state() != QProcess::NotRunning) {
+            p->kill();
+            p->waitForFinished(5000);
+        }
+        delete p;
+    }
+    m_processes.clear();
+}
+
+QProcess* TstStartup::start()
+{
+    auto* process = new QProcess;
+    m_processes.append(process);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_root->filePath(QStringLiteral("run")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_root->filePath(QStringLiteral("xdg")));
+    process->setProcessEnvironment(env);
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->start(m_binary, {});
+    if (!process->waitForStarted(10000))
+        qWarning("could not start %s", qPrintable(m_binary));
+    return process;
+}
+
+void TstStartup::waitForStarts(int starts)
+{
+    QTRY_COMPARE_WITH_TIMEOUT(countOf(readFile(logPath()), "program started"), starts, 30000);
+}
+
+void TstStartup::firstStartWritesLogSettingsAndPoData()
+{
+    QProcess* first = start();
+    waitForStarts(1);
+
+    const QByteArray log = readFile(logPath());
+    static const QRegularExpression firstLine(
+        QStringLiteral("^<[^<>]+><[^<>]+><Main form created, program started: version "
+                       "\\d+\\.\\d+\\.\\d+>\r\n"));
+    QVERIFY2(firstLine.match(QString::fromUtf8(log)).hasMatch(), log.constData());
+
+    const QByteArray ini = readFile(m_root->filePath(QStringLiteral("site/data/ZelLocal.INI")));
+    QVERIFY2(ini.contains("[PO]") && ini.contains("Trace=0"), ini.constData());
+    QVERIFY(QDir(m_root->filePath(QStringLiteral("site/PoData"))).exists());
+    QCOMPARE(first->state(), QProcess::Running);
+}
+
+void TstStartup::secondInstanceExitsSilently()
+{
+    start();
+    waitForStarts(1);
+
+    QProcess* second = start();
+    QVERIFY(second->waitForFinished(15000));
+    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second->exitCode(), 0);
+    QCOMPARE(countOf(readFile(logPath()), "program started"), 1);
+}
+
+void TstStartup::killedInstanceDoesNotBlockNextStart()
+{
+    QProcess* first = start();
+    waitForStarts(1);
+    ::kill(pid_t(first->processId()), SIGKILL);
+    QVERIFY(first->waitForFinished(10000));
+
+    QProcess* next = start();
+    waitForStarts(2);
+    QCOMPARE(next->state(), QProcess::Running);
+}
+
+void TstStartup::sigtermClosesInOrder()
+{
+    QProcess* process = start();
+    waitForStarts(1);
+    ::kill(pid_t(process->processId()), SIGTERM);
+    QVERIFY(process->waitForFinished(15000));
+    QCOMPARE(process->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process->exitCode(), 0);
+
+    const QByteArray log = readFile(logPath());
+    const qsizetype closing = log.indexOf("<Start closing application>");
+    QVERIFY2(closing > 0, log.constData());
+    QVERIFY2(log.indexOf("<Close main statemachine>") > closing, log.constData());
+    // The settings were saved: every key of the settings pages is there.
+    const QByteArray ini = readFile(m_root->filePath(QStringLiteral("site/data/ZelLocal.INI")));
+    for (const char* key :
+         {"address=", "OIPort=8132", "language=ENG", "sendpcu=1", "filterpunct=0", "WDid=1"})
+        QVERIFY2(ini.contains(key), key);
+}
+
+void TstStartup::defaultDataDirectoryIsCreated()
+{
+    QFile::remove(m_root->filePath(QStringLiteral("bin/PO.ini")));
+    start();
+    const QString log = m_root->filePath(QStringLiteral("xdg/zel/data/ZELPO.LOG"));
+    QTRY_VERIFY_WITH_TIMEOUT(readFile(log).contains("program started"), 30000);
+    QVERIFY(QDir(m_root->filePath(QStringLiteral("xdg/zel/PoData"))).exists());
+}
+
+QTEST_GUILESS_MAIN(TstStartup)
+#include "tst_startup.moc"
