@@ -8,9 +8,11 @@
 #include "core/Log.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -39,6 +41,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_tmmMain(this), 
 {
     setObjectName(QStringLiteral("MainForm"));
     resize(950, 577);
+    centreOnScreen();
     buildPages();
 
     m_sBar = new StatusBar(this);
@@ -100,6 +103,20 @@ void MainWindow::addListLine(int target, const QString& line)
 void MainWindow::hideToTray()
 {
     m_trayX1->hideWindow();
+}
+
+void MainWindow::centreOnScreen()
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // Minimising leaves only the tray icon, as the program normally runs.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && TrayIcon::available())
+        QTimer::singleShot(0, this, &MainWindow::hideToTray);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -60,11 +60,13 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     friend class MainMachineShell;
 
     void buildPages();
+    void centreOnScreen();
     void buildSettingsPages();
     void startMachines();
     void runStartupSteps();
