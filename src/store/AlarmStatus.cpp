@@ -1,0 +1,115 @@
+#include "AlarmStatus.h"
+
+#include "Documents.h"
+#include "NodeKeyIndex.h"
+#include "TimestampText.h"
+#include "XmlNodeEdit.h"
+#include "XmlParseError.h"
+
+namespace X = AlarmStatusXml;
+
+namespace {
+
+constexpr std::string_view kAnswerRoot = "active-alarms";
+
+// A returned alarm is stamped just after its last handled change, so that its return counts
+// as a change to send. An entry never handled has no Sent and takes the current time.
+std::string returnTime(pugi::xml_node entry)
+{
+    if (const pugi::xml_attribute sent = entry.attribute(X::Sent))
+        return TimestampText(ParseTimestampText(sent.value()) + SecondsToDays(8));
+    return TimestampText(UtcNow());
+}
+
+void markAllReturned(pugi::xml_node root)
+{
+    for (const pugi::xml_node entry : root.children(X::AlarmEntry)) {
+        if (AttributeValue(entry, X::State) != X::Active)
+            continue;
+        SetAttribute(entry, X::State, X::Returned);
+        SetAttribute(entry, X::Start, returnTime(entry));
+    }
+}
+
+void updateEntry(pugi::xml_node entry, pugi::xml_node reported)
+{
+    SetAttribute(entry, X::Text, AttributeValue(reported, X::Text));
+    const pugi::xml_attribute start = reported.attribute(X::Start);
+    if (start && AttributeValue(entry, X::Start) != start.value())
+        SetAttribute(entry, X::Start, start.value());
+    SetAttribute(entry, X::State, X::Active);
+}
+
+pugi::xml_node appendEntry(pugi::xml_node root, std::string_view pcu, std::string_view location,
+                           std::string_view nr, pugi::xml_node reported)
+{
+    const pugi::xml_node entry = root.append_child(X::AlarmEntry);
+    SetAttribute(entry, X::Pcu, pcu);
+    SetAttribute(entry, X::Location, location);
+    SetAttribute(entry, X::Nr, nr);
+    SetAttribute(entry, X::Text, AttributeValue(reported, X::Text));
+    const pugi::xml_attribute start = reported.attribute(X::Start);
+    SetAttribute(entry, X::Start, start ? std::string(start.value()) : TimestampText(UtcNow()));
+    SetAttribute(entry, X::State, X::Active);
+    SetAttribute(entry, X::Sent, {});
+    return entry;
+}
+
+void mergeReported(pugi::xml_node root, NodeKeyIndex& entries, pugi::xml_node reported)
+{
+    const std::string_view pcu = OrNotGiven(AttributeValue(reported, X::Pcu));
+    const std::string_view location = OrNotGiven(AttributeValue(reported, X::Location));
+    const std::string_view nr = OrNotGiven(AttributeValue(reported, X::Nr));
+    if (const pugi::xml_node entry = entries.find({pcu, location, nr})) {
+        updateEntry(entry, reported);
+        return;
+    }
+    entries.add(appendEntry(root, pcu, location, nr, reported));
+}
+
+} // namespace
+
+pugi::xml_node FindAlarmEntry(pugi::xml_node statusRoot, std::string_view pcu,
+                              std::string_view location, std::string_view nr)
+{
+    return FindChildNode(statusRoot, X::AlarmEntry,
+                         {{X::Pcu, std::string(pcu)},
+                          {X::Location, std::string(location)},
+                          {X::Nr, std::string(nr)}});
+}
+
+pugi::xml_node FindGroupEntry(pugi::xml_node statusRoot, std::string_view zelAlarm)
+{
+    return FindChildNode(statusRoot, X::GroupEntry, {{X::ZelAlarm, std::string(zelAlarm)}});
+}
+
+bool MergeActiveAlarms(XmlDocument& status, std::string_view answer)
+{
+    pugi::xml_document parsed;
+    LoadXmlText(parsed, answer);
+    const pugi::xml_node root = status.root();
+    markAllReturned(root);
+    const pugi::xml_node alarms = parsed.document_element();
+    if (kAnswerRoot != alarms.name())
+        return false;
+    NodeKeyIndex entries(root, X::AlarmEntry, {X::Pcu, X::Location, X::Nr});
+    for (const pugi::xml_node reported : alarms.children()) {
+        if (reported.type() == pugi::node_element)
+            mergeReported(root, entries, reported);
+    }
+    return true;
+}
+
+void PurgeReturnedAlarms(XmlDocument& status)
+{
+    pugi::xml_node root = status.root();
+    if (std::string_view(root.name()) != kAlarmStatusRoot)
+        return;
+    pugi::xml_node entry = root.first_child();
+    while (entry) {
+        const pugi::xml_node next = entry.next_sibling();
+        if (AttributeValue(entry, X::State) == X::Returned)
+            root.remove_child(entry);
+        entry = next;
+    }
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "XmlDocument.h"
+
+#include <string_view>
+
+// AlarmStatus.xml: one Alarm entry per office alarm reported active (keyed by pcu, location
+// and nr) and one Group entry per ZEL group alarm that has been triggered.
+namespace AlarmStatusXml {
+inline constexpr const char* AlarmEntry = "Alarm";
+inline constexpr const char* GroupEntry = "Group";
+inline constexpr const char* Pcu = "pcu";
+inline constexpr const char* Location = "location";
+inline constexpr const char* Nr = "nr";
+inline constexpr const char* Text = "text";
+inline constexpr const char* Start = "start";
+inline constexpr const char* State = "State";
+inline constexpr const char* Sent = "Sent";
+inline constexpr const char* Group = "Group";
+inline constexpr const char* RepeatAt = "repeat_at";
+inline constexpr const char* Error = "Error";
+inline constexpr const char* ErrDt = "ErrDt";
+inline constexpr const char* ZelAlarm = "ZelAlarm";
+inline constexpr const char* Timeout = "Timeout";
+inline constexpr const char* GroupRepeat = "repeat";
+inline constexpr const char* GroupText = "Text";
+inline constexpr std::string_view Active = "A";
+inline constexpr std::string_view Returned = "R";
+} // namespace AlarmStatusXml
+
+// The first Alarm entry whose pcu, location and nr are all present and equal to the key.
+pugi::xml_node FindAlarmEntry(pugi::xml_node statusRoot, std::string_view pcu,
+                              std::string_view location, std::string_view nr);
+
+// The first Group entry whose ZelAlarm equals the group code.
+pugi::xml_node FindGroupEntry(pugi::xml_node statusRoot, std::string_view zelAlarm);
+
+// Merges an active-alarms answer of the office server (its bytes, in the encoding its
+// declaration names) into the status: every active entry turns returned, then every alarm
+// of the answer is active again, with its start time, or appended as a new entry. True when
+// the answer's root is active-alarms. Throws XmlParseError, changing nothing, when the
+// answer is not well-formed.
+bool MergeActiveAlarms(XmlDocument& status, std::string_view answer);
+
+// Removes every entry, alarm or group, in the returned state; does nothing when the root is
+// not POAlarmStatus.
+void PurgeReturnedAlarms(XmlDocument& status);

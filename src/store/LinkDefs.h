@@ -1,0 +1,64 @@
+#pragma once
+
+#include "XmlDocument.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// LinkDefs.xml: which ZEL alarm, and optionally which ZEL group alarm, an office alarm is
+// forwarded as, per location and per alarm type. None of the operations saves.
+namespace LinkDefsXml {
+inline constexpr const char* Locations = "PO_Locations";
+inline constexpr const char* Location = "PO_loc";
+inline constexpr const char* Exception = "Except";
+inline constexpr const char* AlarmTypes = "PO_AlarmTypes";
+inline constexpr const char* AlarmType = "PO_Alarm";
+inline constexpr const char* GeneralExceptions = "PO_Exceptions";
+inline constexpr const char* Pcu = "pcu";
+inline constexpr const char* Text = "text";
+inline constexpr const char* Nr = "nr";
+inline constexpr const char* ZelAlarm = "zel_alarm";
+inline constexpr const char* ZelGroup = "zel_group";
+} // namespace LinkDefsXml
+
+// A pcu argument that designates the general exceptions instead of a location.
+inline constexpr std::string_view GeneralExceptionsPcu = "--";
+
+// Sets the assignment of a location link (empty exceptNr), of one of its exceptions, or,
+// for pcu "--", of a general exception. An empty pcu or text finds the location stored
+// without one. Never creates a location link.
+void AssignLink(XmlDocument& linkDefs, std::string_view pcu, std::string_view text,
+                std::string_view zelAlarm, std::string_view exceptNr, std::string_view exceptText,
+                std::string_view zelGroup);
+
+// Creates or updates the general exception for alarm type nr.
+void AssignGeneralException(XmlDocument& linkDefs, std::string_view nr, std::string_view text,
+                            std::string_view zelAlarm, std::string_view zelGroup);
+
+// Removes a whole location link with all its exceptions (nr is not used then), or, for pcu
+// "--", the general exception for alarm type nr.
+void RemoveLink(XmlDocument& linkDefs, std::string_view pcu, std::string_view text,
+                std::string_view nr);
+
+// Where an office alarm goes. The group parts are empty when the link names no group.
+struct LinkTarget
+{
+    std::string zelLocation;   // 4 characters
+    std::string zelAlarm;      // 2 characters
+    std::string groupLocation; // 4 characters or empty
+    std::string groupAlarm;    // 2 characters or empty
+    int repeatMinutes = 0;     // of the ZEL alarm, from the ZEL definitions
+};
+
+// The ZEL alarm of an office alarm: a general exception with an assigned ZEL alarm wins,
+// else a location exception wins over its location link. Nothing when no assigned ZEL alarm
+// results (also when a location exception with an empty ZEL alarm suppresses the alarm).
+// An empty text is matched as it is, not as the placeholder.
+std::optional<LinkTarget> LookupLink(const XmlDocument& linkDefs, const XmlDocument& zelDefs,
+                                     std::string_view pcu, std::string_view text,
+                                     std::string_view nr);
+
+// True when every location link and every exception has an assigned ZEL alarm; false for a
+// document whose root has another name.
+bool AllLinksAssigned(const XmlDocument& linkDefs);

@@ -1,0 +1,28 @@
+#include "XmlNodeEdit.h"
+
+#include "XmlDocument.h"
+
+void SetAttribute(pugi::xml_node node, const char* name, std::string_view value)
+{
+    pugi::xml_attribute attr = node.attribute(name);
+    if (!attr)
+        attr = node.append_attribute(name);
+    attr.set_value(value.data(), value.size());
+}
+
+std::string_view AttributeValue(pugi::xml_node node, const char* name)
+{
+    return node.attribute(name).value();
+}
+
+pugi::xml_node FindOrAppendChild(pugi::xml_node parent, const char* name)
+{
+    if (const pugi::xml_node found = FindChildNode(parent, name))
+        return found;
+    return parent.append_child(name);
+}
+
+std::string_view OrNotGiven(std::string_view value)
+{
+    return value.empty() ? NotGivenValue : value;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <pugixml.hpp>
+
+#include <string_view>
+
+// Small edits on the attribute-only documents of the gateway.
+
+// Sets the attribute, appending it when absent; an empty value is stored as an empty
+// attribute, which readers tell apart from an absent one.
+void SetAttribute(pugi::xml_node node, const char* name, std::string_view value);
+
+// The value of the attribute, empty when absent.
+std::string_view AttributeValue(pugi::xml_node node, const char* name);
+
+// The first child named name (found as FindChildNode finds it), appended at the end of the
+// parent when there is none.
+pugi::xml_node FindOrAppendChild(pugi::xml_node parent, const char* name);
+
+// value, or the placeholder that stands for a value the office server did not give.
+std::string_view OrNotGiven(std::string_view value);
+
+// Stored for a pcu, location, text or nr that the office server did not give.
+inline constexpr std::string_view NotGivenValue = "-\\-";

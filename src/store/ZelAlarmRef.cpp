@@ -1,0 +1,62 @@
+#include "ZelAlarmRef.h"
+
+#include <cstdio>
+
+namespace {
+
+bool isContinuationByte(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+std::size_t characterCount(std::string_view text)
+{
+    std::size_t count = 0;
+    for (const char c : text)
+        count += isContinuationByte(c) ? 0 : 1;
+    return count;
+}
+
+// Byte offset of the character at index (0-based); text.size() when beyond the end.
+std::size_t byteOffset(std::string_view text, std::size_t index)
+{
+    std::size_t seen = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (isContinuationByte(text[i]))
+            continue;
+        if (seen++ == index)
+            return i;
+    }
+    return text.size();
+}
+
+std::string characters(std::string_view text, std::size_t first, std::size_t count)
+{
+    const std::size_t begin = byteOffset(text, first);
+    const std::size_t end = byteOffset(text, first + count);
+    return std::string(text.substr(begin, end - begin));
+}
+
+} // namespace
+
+std::string FormatZelAlarmRef(int location, int alarm)
+{
+    char text[48];
+    std::snprintf(text, sizeof text, "%.4d - %.2d", location, alarm);
+    return text;
+}
+
+bool IsAssignedZelRef(std::string_view ref)
+{
+    return characterCount(ref) == 9;
+}
+
+std::string ZelRefLocationPart(std::string_view ref)
+{
+    return characters(ref, 0, 4);
+}
+
+std::string ZelRefAlarmPart(std::string_view ref)
+{
+    return characters(ref, 7, 2);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "XmlDocument.h"
+
+#include <string>
+#include <string_view>
+
+// ZelDefs.xml: the ZEL locations and their alarms, with the group delay and repeat interval
+// of each alarm.
+namespace ZelDefsXml {
+inline constexpr const char* Location = "Location";
+inline constexpr const char* Alarm = "Alarm";
+inline constexpr const char* Code = "Code";
+inline constexpr const char* Name = "Name";
+inline constexpr const char* GroupDelay = "GroupDelay";
+inline constexpr const char* Repeat = "Repeat";
+} // namespace ZelDefsXml
+
+struct ZelAlarmCodes
+{
+    std::string location;
+    std::string alarm;
+};
+
+// The location and alarm codes of a reference, as decimal text without leading zeros
+// ("0012 - 05" gives 12 and 5); both "0" unless " - " first occurs after exactly four
+// characters and both numbers are integers.
+ZelAlarmCodes SplitZelAlarmRef(std::string_view ref);
+
+// The Alarm element that the reference names; codes are matched as text, so a code stored
+// with leading zeros is never found.
+pugi::xml_node FindZelAlarm(const XmlDocument& zelDefs, std::string_view ref);
+
+bool ZelAlarmExists(const XmlDocument& zelDefs, std::string_view ref);
+
+// Seconds; 0 when the alarm or the value is missing or not an integer.
+int GetGroupDelay(const XmlDocument& zelDefs, std::string_view ref);
+
+// Minutes; 0 when the alarm or the value is missing or not an integer.
+int GetRepeat(const XmlDocument& zelDefs, std::string_view ref);

@@ -1,0 +1,226 @@
+#include "XmlDump.h"
+#include "core/Clock.h"
+#include "store/AlarmStatus.h"
+#include "store/XmlParseError.h"
+
+#include <QTest>
+
+namespace {
+
+// The clock stands at 2024-03-01 10:00:00 UTC during every merge.
+const QDateTime kNow(QDate(2024, 3, 1), QTime(10, 0), Qt::UTC);
+constexpr char kNowText[] = "20240301T100000";
+
+std::unique_ptr<XmlDocument> statusWith(const QByteArray& entries)
+{
+    return ParseDocument("<POAlarmStatus>" + entries + "</POAlarmStatus>");
+}
+
+QString entries(std::initializer_list<const char*> lines)
+{
+    QStringList list;
+    for (const char* line : lines)
+        list << QString::fromUtf8(line);
+    return list.join(u';');
+}
+
+} // namespace
+
+class TstAlarmStatus : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void merge_data();
+    void merge();
+    void mergeOfMalformedAnswerChangesNothing();
+    void mergeReadsAnswerInItsDeclaredEncoding();
+    void purge_data();
+    void purge();
+    void findEntries();
+};
+
+void TstAlarmStatus::merge_data()
+{
+    QTest::addColumn<QByteArray>("status"); // children of the root
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<bool>("merged");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("empty answer returns every active alarm")
+        << QByteArray("<Alarm pcu='P' location='L1' nr='1' text='a' start='20240301T090000' "
+                      "State='A' Sent='20240301T090000'/>"
+                      "<Alarm pcu='P' location='L2' nr='2' text='b' start='20240301T091000' "
+                      "State='A' Sent=''/>"
+                      "<Alarm pcu='P' location='L3' nr='3' text='c' start='20240301T091508' "
+                      "State='R' Sent='20240301T091500'/>"
+                      "<Alarm pcu='P' location='L4' nr='4' text='d' start='20240301T092000' "
+                      "State='A'/>"
+                      "<Group ZelAlarm='0020 - 01' State='A' Timeout='20240301T090000'/>")
+        << QByteArray("<active-alarms/>") << true
+        << entries({"Alarm(pcu=P|location=L1|nr=1|text=a|start=20240301T090008|State=R|"
+                    "Sent=20240301T090000)",
+                    "Alarm(pcu=P|location=L2|nr=2|text=b|start=18991230T000008|State=R|Sent=)",
+                    "Alarm(pcu=P|location=L3|nr=3|text=c|start=20240301T091508|State=R|"
+                    "Sent=20240301T091500)",
+                    "Alarm(pcu=P|location=L4|nr=4|text=d|start=20240301T100000|State=R)",
+                    "Group(ZelAlarm=0020 - 01|State=A|Timeout=20240301T090000)"});
+    QTest::newRow("new alarms appended with every attribute, element names not examined")
+        << QByteArray()
+        << QByteArray("<active-alarms><alarm pcu='Pcu1' location='Kas 3' nr='7' "
+                      "text='Temp. te hoog' start='20240301T095900'/>"
+                      "<x pcu='Pcu2' location='Kas 4' nr='8'/></active-alarms>")
+        << true
+        << entries({"Alarm(pcu=Pcu1|location=Kas 3|nr=7|text=Temp. te hoog|"
+                    "start=20240301T095900|State=A|Sent=)",
+                    "Alarm(pcu=Pcu2|location=Kas 4|nr=8|text=|start=20240301T100000|State=A|"
+                    "Sent=)"});
+    QTest::newRow("still active keeps its start, takes the new text")
+        << QByteArray("<Alarm pcu='P' location='L' nr='1' text='old' start='20240301T090000' "
+                      "State='A' Sent='20240301T090000'/>")
+        << QByteArray("<active-alarms><a pcu='P' location='L' nr='1' text='new' "
+                      "start='20240301T090000'/></active-alarms>")
+        << true
+        << entries({"Alarm(pcu=P|location=L|nr=1|text=new|start=20240301T090000|State=A|"
+                    "Sent=20240301T090000)"});
+    QTest::newRow("active again after its return takes the new start")
+        << QByteArray("<Alarm pcu='P' location='L' nr='1' text='t' start='20240301T090008' "
+                      "State='R' Sent='20240301T090008'/>")
+        << QByteArray("<active-alarms><a pcu='P' location='L' nr='1' text='t' "
+                      "start='20240301T095000'/></active-alarms>")
+        << true
+        << entries({"Alarm(pcu=P|location=L|nr=1|text=t|start=20240301T095000|State=A|"
+                    "Sent=20240301T090008)"});
+    QTest::newRow("missing key parts are the placeholder; without start it stays Sent + 8 s")
+        << QByteArray("<Alarm pcu='-\\-' location='-\\-' nr='-\\-' text='old' "
+                      "start='20240301T090008' State='A' Sent='20240301T090000'/>")
+        << QByteArray("<active-alarms><a text='new'/></active-alarms>") << true
+        << entries({"Alarm(pcu=-\\-|location=-\\-|nr=-\\-|text=new|start=20240301T090008|"
+                    "State=A|Sent=20240301T090000)"});
+    QTest::newRow("same alarm twice in one answer: one entry, the second report wins")
+        << QByteArray()
+        << QByteArray("<active-alarms><a pcu='P' location='L' nr='1' text='first' "
+                      "start='20240301T090000'/><a pcu='P' location='L' nr='1' text='second' "
+                      "start='20240301T091000'/></active-alarms>")
+        << true
+        << entries({"Alarm(pcu=P|location=L|nr=1|text=second|start=20240301T091000|State=A|"
+                    "Sent=)"});
+    QTest::newRow("of two entries with one key only the first is merged")
+        << QByteArray("<Alarm pcu='P' location='L' nr='1' text='a' start='20240301T090000' "
+                      "State='R' Sent='20240301T090000'/>"
+                      "<Alarm pcu='P' location='L' nr='1' text='b' start='20240301T080000' "
+                      "State='R' Sent='20240301T080000'/>")
+        << QByteArray("<active-alarms><a pcu='P' location='L' nr='1' text='c' "
+                      "start='20240301T095000'/></active-alarms>")
+        << true
+        << entries({"Alarm(pcu=P|location=L|nr=1|text=c|start=20240301T095000|State=A|"
+                    "Sent=20240301T090000)",
+                    "Alarm(pcu=P|location=L|nr=1|text=b|start=20240301T080000|State=R|"
+                    "Sent=20240301T080000)"});
+    QTest::newRow("an entry without a key attribute is never found")
+        << QByteArray("<Alarm location='L' nr='1' text='t' start='20240301T090000' State='R' "
+                      "Sent='20240301T090000'/>")
+        << QByteArray("<active-alarms><a location='L' nr='1' start='20240301T095000'/>"
+                      "</active-alarms>")
+        << true
+        << entries({"Alarm(location=L|nr=1|text=t|start=20240301T090000|State=R|"
+                    "Sent=20240301T090000)",
+                    "Alarm(pcu=-\\-|location=L|nr=1|text=|start=20240301T095000|State=A|"
+                    "Sent=)"});
+    QTest::newRow("text between the alarms is no alarm")
+        << QByteArray()
+        << QByteArray("<active-alarms>noise<a pcu='P' location='L' nr='1' "
+                      "start='20240301T095000'/>more</active-alarms>")
+        << true
+        << entries({"Alarm(pcu=P|location=L|nr=1|text=|start=20240301T095000|State=A|Sent=)"});
+    QTest::newRow("another root still returns every active alarm")
+        << QByteArray("<Alarm pcu='P' location='L' nr='1' text='t' start='20240301T090000' "
+                      "State='A' Sent='20240301T090000'/>")
+        << QByteArray("<alarms><a pcu='P' location='L' nr='1' start='20240301T090000'/>"
+                      "<a pcu='Q' location='L' nr='1'/></alarms>")
+        << false
+        << entries({"Alarm(pcu=P|location=L|nr=1|text=t|start=20240301T090008|State=R|"
+                    "Sent=20240301T090000)"});
+}
+
+void TstAlarmStatus::merge()
+{
+    QFETCH(QByteArray, status);
+    QFETCH(QByteArray, answer);
+    QFETCH(bool, merged);
+    QFETCH(QString, expected);
+
+    ManualClock clock(kNow);
+    ScopedClock installed(&clock);
+    const auto doc = statusWith(status);
+    QVERIFY(doc->hasContent());
+    QCOMPARE(MergeActiveAlarms(*doc, answer.toStdString()), merged);
+    QCOMPARE(DumpChildren(doc->root()), expected);
+}
+
+void TstAlarmStatus::mergeOfMalformedAnswerChangesNothing()
+{
+    const auto doc = statusWith("<Alarm pcu='P' location='L' nr='1' text='t' "
+                                "start='20240301T090000' State='A' Sent='20240301T090000'/>");
+    const QString before = DumpNode(doc->root());
+    QVERIFY_THROWS_EXCEPTION(XmlParseError,
+                             MergeActiveAlarms(*doc, "<active-alarms><a pcu='P'></active-alarms>"));
+    QVERIFY_THROWS_EXCEPTION(XmlParseError, MergeActiveAlarms(*doc, "no XML at all"));
+    QCOMPARE(DumpNode(doc->root()), before);
+}
+
+void TstAlarmStatus::mergeReadsAnswerInItsDeclaredEncoding()
+{
+    ManualClock clock(kNow);
+    ScopedClock installed(&clock);
+    const auto doc = statusWith({});
+    const std::string latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"
+                               "<active-alarms><a pcu='P' location='Kas \xe9\xe9n' nr='1'/>"
+                               "</active-alarms>";
+    QVERIFY(MergeActiveAlarms(*doc, latin1));
+    QCOMPARE(
+        FindAlarmEntry(doc->root(), "P", "Kas \xc3\xa9\xc3\xa9n", "1").attribute("start").value(),
+        kNowText);
+}
+
+void TstAlarmStatus::purge_data()
+{
+    QTest::addColumn<QByteArray>("status");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("R, R, A, R leaves the A")
+        << QByteArray("<POAlarmStatus><Alarm nr='1' State='R'/><Alarm nr='2' State='R'/>"
+                      "<Alarm nr='3' State='A'/><Alarm nr='4' State='R'/></POAlarmStatus>")
+        << QStringLiteral("Alarm(nr=3|State=A)");
+    QTest::newRow("groups alike; entries without State stay")
+        << QByteArray("<POAlarmStatus><Group ZelAlarm='0020 - 01' State='R'/><Alarm nr='1'/>"
+                      "<Group ZelAlarm='0020 - 02' State='A'/><Alarm nr='2' State='r'/>"
+                      "</POAlarmStatus>")
+        << QStringLiteral("Alarm(nr=1);Group(ZelAlarm=0020 - 02|State=A);Alarm(nr=2|State=r)");
+    QTest::newRow("another root is left alone")
+        << QByteArray("<Status><Alarm nr='1' State='R'/></Status>")
+        << QStringLiteral("Alarm(nr=1|State=R)");
+}
+
+void TstAlarmStatus::purge()
+{
+    QFETCH(QByteArray, status);
+    QFETCH(QString, expected);
+    const auto doc = ParseDocument(status);
+    PurgeReturnedAlarms(*doc);
+    QCOMPARE(DumpChildren(doc->root()), expected);
+}
+
+void TstAlarmStatus::findEntries()
+{
+    const auto doc = statusWith("<Group ZelAlarm='0020 - 01' State='A'/>"
+                                "<Alarm pcu='P' location='L' nr='1' State='R'/>"
+                                "<Alarm pcu='P' location='L' nr='1' State='A'/>"
+                                "<Group ZelAlarm='0020 - 01' State='R'/>");
+    QCOMPARE(FindAlarmEntry(doc->root(), "P", "L", "1").attribute("State").value(), "R");
+    QVERIFY(!FindAlarmEntry(doc->root(), "P", "L", "01"));
+    QCOMPARE(FindGroupEntry(doc->root(), "0020 - 01").attribute("State").value(), "A");
+    QVERIFY(!FindGroupEntry(doc->root(), "0020 - 02"));
+}
+
+QTEST_GUILESS_MAIN(TstAlarmStatus)
+#include "tst_alarmstatus.moc"
