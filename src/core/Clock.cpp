@@ -50,7 +50,7 @@ Timestamp toTimestamp(const QDateTime& dateTime)
     return days + msOfDay / (SecondsPerDay * 1000.0);
 }
 
-QDateTime fromTimestamp(Timestamp t, Qt::TimeSpec spec)
+QDateTime fromTimestamp(Timestamp t, Qt::TimeSpec timeSpec)
 {
     const double dayPart = std::floor(t);
     qint64 ms = std::llround((t - dayPart) * SecondsPerDay * 1000.0);
@@ -59,7 +59,7 @@ QDateTime fromTimestamp(Timestamp t, Qt::TimeSpec spec)
         date = date.addDays(1);
         ms = 0;
     }
-    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(int(ms)), spec);
+    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(int(ms)), timeSpec);
 }
 
 Timestamp UtcNow()

@@ -50,7 +50,7 @@ QDateTime currentUtcDateTime();
 QDateTime currentLocalDateTime();
 
 Timestamp toTimestamp(const QDateTime& dateTime);
-QDateTime fromTimestamp(Timestamp t, Qt::TimeSpec spec = Qt::UTC);
+QDateTime fromTimestamp(Timestamp t, Qt::TimeSpec timeSpec = Qt::UTC);
 
 // The current UTC time, to the millisecond.
 Timestamp UtcNow();

@@ -1,11 +1,12 @@
 #include "MainWindow.h"
 
-#include "MainMachineShell.h"
 #include "StatusBar.h"
 #include "TrayIcon.h"
 
 #include "core/Language.h"
 #include "core/Log.h"
+#include "forwarding/MainMachine.h"
+#include "link/ZelLink.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -37,7 +38,8 @@ QListWidget* listOn(QWidget* page, const char* name)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_tmmMain(this), m_tmmSockets(this)
+MainWindow::MainWindow(int poPort, QWidget* parent)
+    : QMainWindow(parent), m_engine(std::make_unique<Engine>(m_settings, poPort))
 {
     setObjectName(QStringLiteral("MainForm"));
     resize(950, 577);
@@ -48,13 +50,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_tmmMain(this), 
     setStatusBar(m_sBar);
     m_trayX1 = new TrayIcon(this);
 
-    m_tmmMain.setObjectName(QStringLiteral("tmmMain"));
-    m_tmmMain.setInterval(1);
-    m_tmmMain.setLoopCount(0);
-    m_tmmSockets.setObjectName(QStringLiteral("tmmSockets"));
-    m_tmmSockets.setInterval(10);
-    m_tmmSockets.setLoopCount(0);
-    m_mainMachine = new MainMachineShell(*this);
+    connectEngine();
 
     m_closeTimer.setInterval(100);
     connect(&m_closeTimer, &QTimer::timeout, this, &MainWindow::closeTimerTimer);
@@ -71,9 +67,34 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_tmmMain(this), 
     connect(&Log::instance(), &Log::listLine, this, &MainWindow::addListLine);
 }
 
-MainWindow::~MainWindow()
+MainWindow::~MainWindow() = default;
+
+void MainWindow::connectEngine()
 {
-    delete m_mainMachine;
+    Engine* engine = m_engine.get();
+    connect(engine, &Engine::hideRequested, this, &MainWindow::hideToTray);
+    connect(engine, &Engine::statusText, m_sBar, &StatusBar::setPanelText);
+    connect(engine, &Engine::linkStateShown, m_sBar, &StatusBar::showLinkState);
+}
+
+bool MainWindow::ClosingRequested() const
+{
+    return m_engine->mainMachine().ClosingRequested;
+}
+
+bool MainWindow::MainMachineStopped() const
+{
+    return m_engine->mainMachine().MainMachineStopped;
+}
+
+tZelTimeMachine& MainWindow::tmmMain()
+{
+    return m_engine->mainMachine().tmmMain;
+}
+
+tZelTimeMachine& MainWindow::tmmSockets()
+{
+    return m_engine->link().tmmSockets;
 }
 
 void MainWindow::buildPages()

@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 #include "core/Settings.h"
 #include "core/ZelTimeMachine.h"
+#include "forwarding/Engine.h"
 #include "store/XmlDocument.h"
 
 #include <QMainWindow>
@@ -14,7 +15,6 @@ class QListWidget;
 class QTabWidget;
 class StatusBar;
 class TrayIcon;
-class MainMachineShell;
 
 // The operator's window. It owns the documents, the two state machines and
 // the close timer for the whole run.
@@ -22,7 +22,8 @@ class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // poPort: the office server's port; the program always uses 8080.
+    explicit MainWindow(int poPort = Engine::DefaultPoPort, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Runs the start-up sequence; the state machines start whatever happens.
@@ -40,16 +41,17 @@ public:
     const QString& SettingsFile() const { return m_settingsFile; }
     QString Language() const { return m_settings.language; }
     int WatchdogId() const { return m_watchdogId; }
-    bool ClosingRequested() const { return m_closingRequested; }
-    bool MainMachineStopped() const { return m_mainMachineStopped; }
+    bool ClosingRequested() const;
+    bool MainMachineStopped() const;
 
-    tZelTimeMachine& tmmMain() { return m_tmmMain; }
-    tZelTimeMachine& tmmSockets() { return m_tmmSockets; }
+    Engine& engine() { return *m_engine; }
+    tZelTimeMachine& tmmMain();
+    tZelTimeMachine& tmmSockets();
     StatusBar& statusBar() { return *m_sBar; }
 
-    XmlDocumentHandle& zelDefs() { return m_zelDefs; }
-    XmlDocumentHandle& linkDefs() { return m_linkDefs; }
-    XmlDocumentHandle& alarmStatus() { return m_alarmStatus; }
+    XmlDocumentHandle& zelDefs() { return m_engine->zelDefs(); }
+    XmlDocumentHandle& linkDefs() { return m_engine->linkDefs(); }
+    XmlDocumentHandle& alarmStatus() { return m_engine->alarmStatus(); }
 
     // Hides the window and its task-bar entry (minimises where there is no tray).
     void hideToTray();
@@ -63,27 +65,21 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    friend class MainMachineShell;
-
     void buildPages();
     void centreOnScreen();
-    void buildSettingsPages();
-    void startMachines();
+    void connectEngine();
     void runStartupSteps();
     void readLanguageAndTrace();
     void copyDefaultLinkDefs();
     void applyWindowTitle();
     void applyCaptions();
     void storeTraceSetting();
-    void openDocuments();
     void addListLine(int target, const QString& line);
     void closeTimerTimer();
 
     Settings m_settings;
     QString m_settingsFile;
     int m_watchdogId = 1;
-    bool m_closingRequested = false;
-    bool m_mainMachineStopped = false;
     Timestamp m_closeStartTime = 0.0;
     std::function<bool()> m_confirmExit;
 
@@ -93,12 +89,6 @@ private:
     StatusBar* m_sBar = nullptr;
     TrayIcon* m_trayX1 = nullptr;
 
-    tZelTimeMachine m_tmmMain;
-    tZelTimeMachine m_tmmSockets;
+    std::unique_ptr<Engine> m_engine;
     QTimer m_closeTimer;
-    MainMachineShell* m_mainMachine = nullptr;
-
-    XmlDocumentHandle m_zelDefs;
-    XmlDocumentHandle m_linkDefs;
-    XmlDocumentHandle m_alarmStatus;
 };

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "core/Log.h"
+#include "forwarding/MainMachine.h"
 
 void MainWindow::FormClose()
 {
@@ -11,8 +12,9 @@ void MainWindow::FormClose()
 void MainWindow::startShutdown()
 {
     SaveSettings(m_settingsFile, m_settings);
-    m_closingRequested = true;
-    m_mainMachineStopped = false;
+    MainMachine& main = m_engine->mainMachine();
+    main.ClosingRequested = true;
+    main.MainMachineStopped = false;
     m_closeStartTime = UtcNow();
     m_closeTimer.start();
     LogMessage(QStringLiteral("Start closing application"), LogFileOnly);
@@ -22,7 +24,7 @@ void MainWindow::closeTimerTimer()
 {
     // The main machine stops at its next idle step; a machine stuck waiting
     // for an answer gets ten seconds of grace.
-    if (m_mainMachineStopped || !WithinSeconds(10, 0, m_closeStartTime)) {
+    if (m_engine->mainMachine().MainMachineStopped || !WithinSeconds(10, 0, m_closeStartTime)) {
         m_closeTimer.stop();
         Q_EMIT terminateRequested();
     }

@@ -1,6 +1,5 @@
 #include "MainWindow.h"
 
-#include "MainMachineShell.h"
 #include "StatusBar.h"
 #include "TrayIcon.h"
 
@@ -10,6 +9,7 @@
 #include "core/Language.h"
 #include "core/Log.h"
 #include "core/Trace.h"
+#include "forwarding/MainMachine.h"
 #include "store/Documents.h"
 
 #include <QDir>
@@ -23,18 +23,10 @@ void MainWindow::FormCreate()
     try {
         runStartupSteps();
     } catch (...) {
-        startMachines();
+        m_engine->start();
         throw;
     }
-    startMachines();
-}
-
-void MainWindow::startMachines()
-{
-    m_tmmMain.State = 1;
-    m_tmmMain.setEnabled(true);
-    m_tmmSockets.State = 1;
-    m_tmmSockets.setEnabled(true);
+    m_engine->start();
 }
 
 void MainWindow::runStartupSteps()
@@ -51,16 +43,18 @@ void MainWindow::runStartupSteps()
     applyCaptions();
     m_trayX1->setToolTip(windowTitle());
     m_trayX1->setVisible(TrayIcon::available());
-    m_mainMachine->resetStatusDisplay();
-    m_mainMachineStopped = false;
-    m_closingRequested = false;
+    MainMachine& main = m_engine->mainMachine();
+    main.ShownLinkState = 0;
+    main.MainMachineStopped = false;
+    main.ClosingRequested = false;
     m_pctlDde->setCurrentIndex(0);
     QDir::setCurrent(ProgramDirectory());
-    m_mainMachine->RefreshRequested = false;
+    main.RefreshRequested = false;
     storeTraceSetting();
     LoadSettings(m_settingsFile, m_settings);
     m_watchdogId = m_settings.watchdogId;
-    openDocuments();
+    m_engine->options() = {m_settings.sendPcu, m_settings.filterPunct};
+    m_engine->openDocuments();
 }
 
 void MainWindow::readLanguageAndTrace()
@@ -95,11 +89,4 @@ void MainWindow::storeTraceSetting()
     WriteIniInteger(m_settingsFile, QStringLiteral("PO"), QStringLiteral("Trace"), trace ? 1 : 0);
     if (trace)
         QDir(PoDataDirectory()).mkdir(QStringLiteral("trace"));
-}
-
-void MainWindow::openDocuments()
-{
-    OpenZelDefs(m_zelDefs);
-    OpenLinkDefs(m_linkDefs);
-    OpenAlarmStatus(m_alarmStatus);
 }

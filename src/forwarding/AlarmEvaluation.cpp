@@ -1,0 +1,342 @@
+#include "AlarmEvaluation.h"
+
+#include "AlarmText.h"
+#include "GroupEntries.h"
+
+#include "core/Language.h"
+#include "core/Log.h"
+#include "link/ZelFraming.h"
+#include "link/ZelLink.h"
+#include "link/ZelMessages.h"
+#include "store/LinkDefs.h"
+#include "store/TimestampText.h"
+#include "store/XmlNodeEdit.h"
+
+#include <charconv>
+
+namespace {
+
+QString text(std::string_view value)
+{
+    return QString::fromUtf8(value.data(), qsizetype(value.size()));
+}
+
+std::string_view attr(pugi::xml_node node, const char* name)
+{
+    return AttributeValue(node, name);
+}
+
+bool isAlarm(pugi::xml_node node)
+{
+    return std::string_view(node.name()) == "Alarm";
+}
+
+int toInt(std::string_view value)
+{
+    int result = 0;
+    std::from_chars(value.data(), value.data() + value.size(), result);
+    return result;
+}
+
+QString entryKey(pugi::xml_node entry)
+{
+    return text(attr(entry, "pcu")) + QLatin1Char(',') + text(attr(entry, "location")) +
+           QLatin1Char(',') + text(attr(entry, "nr"));
+}
+
+void logPo(const QString& message)
+{
+    LogMessage(message, LogPoList);
+}
+
+} // namespace
+
+AlarmEvaluation::AlarmEvaluation(EvaluationContext context) : m_ctx(context) {}
+
+void AlarmEvaluation::startWalk()
+{
+    m_entryIndex = 0;
+    m_cursorIndex = -1;
+    m_cursor = {};
+    m_reported.clear();
+}
+
+pugi::xml_node AlarmEvaluation::statusRoot() const
+{
+    return m_ctx.status ? m_ctx.status->root() : pugi::xml_node();
+}
+
+// The walk moves forward one entry at a time; keeping the last position makes
+// each step constant time however long the document is.
+pugi::xml_node AlarmEvaluation::childAt(int index)
+{
+    const pugi::xml_node root = statusRoot();
+    if (m_cursorIndex < 0 || m_cursor.parent() != root || index < m_cursorIndex) {
+        m_cursorIndex = 0;
+        m_cursor = root.first_child();
+    }
+    while (m_cursor && m_cursorIndex < index) {
+        m_cursor = m_cursor.next_sibling();
+        ++m_cursorIndex;
+    }
+    return m_cursor;
+}
+
+int AlarmEvaluation::nextEntry()
+{
+    ++m_entryIndex;
+    return 9;
+}
+
+int AlarmEvaluation::examineEntry()
+{
+    m_attempts = 0;
+    m_current = {};
+    if (std::string_view(statusRoot().name()) != "POAlarmStatus")
+        return 3;
+    const pugi::xml_node entry = childAt(m_entryIndex);
+    if (!entry)
+        return 3;
+    m_current = entry;
+    const std::string_view name = entry.name();
+    if (name == "Alarm") {
+        m_notAccepted = false;
+        return examineAlarm();
+    }
+    if (name == "Group") {
+        m_notAccepted = false;
+        return examineGroup();
+    }
+    return nextEntry();
+}
+
+bool AlarmEvaluation::missing(const char* attribute, QString& problem) const
+{
+    if (m_current.attribute(attribute))
+        return false;
+    problem = QStringLiteral("attribute ") + QLatin1String(attribute) + QStringLiteral(" missing");
+    return true;
+}
+
+std::optional<Timestamp> AlarmEvaluation::readTime(const char* attribute, QString& problem) const
+{
+    const std::string_view value = attr(m_current, attribute);
+    const std::optional<Timestamp> time = TryParseTimestampText(value);
+    if (!time)
+        problem = QStringLiteral("invalid time ") + QLatin1String(attribute) +
+                  QStringLiteral(" \"") + text(value) + QLatin1Char('"');
+    return time;
+}
+
+// An entry that cannot be evaluated is reported once per walk and passed by,
+// so that one damaged entry never stops the alarms behind it.
+int AlarmEvaluation::skipUnreadable(const QString& reason)
+{
+    if (m_reported.insert(m_entryIndex).second)
+        logPo(QStringLiteral("Alarm status entry ") + QString::number(m_entryIndex + 1) +
+              QStringLiteral(" skipped: ") + reason);
+    m_current = {};
+    return nextEntry();
+}
+
+int AlarmEvaluation::examineAlarm()
+{
+    QString problem;
+    for (const char* name : {"start", "Sent", "location", "nr", "text"}) {
+        if (missing(name, problem))
+            return skipUnreadable(problem);
+    }
+    const std::optional<Timestamp> start = readTime("start", problem);
+    const std::optional<Timestamp> sent = start ? readTime("Sent", problem) : std::nullopt;
+    if (!start || !sent)
+        return skipUnreadable(problem);
+    if (*start > *sent) {
+        logPo(LangText(90, QStringLiteral("Alarm status changed")) + QStringLiteral(": ") +
+              entryKey(m_current));
+        return 10;
+    }
+    if (attr(m_current, "State") != "A" || attr(m_current, "repeat_at").empty())
+        return nextEntry();
+    const std::optional<Timestamp> repeatAt = readTime("repeat_at", problem);
+    if (!repeatAt)
+        return skipUnreadable(problem);
+    if (!(UtcNow() > *repeatAt))
+        return nextEntry();
+    logPo(LangText(109, QStringLiteral("Alarm still active, repeated by ZelPO")) +
+          QStringLiteral(": ") + entryKey(m_current));
+    setAttribute("repeat_at", {});
+    return 10;
+}
+
+int AlarmEvaluation::examineGroup()
+{
+    QString problem;
+    if (missing("ZelAlarm", problem))
+        return skipUnreadable(problem);
+    std::optional<Timestamp> timeout = 0.0;
+    if (m_current.attribute("Timeout"))
+        timeout = readTime("Timeout", problem);
+    if (!timeout)
+        return skipUnreadable(problem);
+    if (!(UtcNow() > *timeout))
+        return nextEntry();
+    const bool active = attr(m_current, "State") == "A";
+    if (!m_current.attribute("Sent")) {
+        if (active)
+            logPo(LangText(104, QStringLiteral("Group timeout passed")));
+        return 10;
+    }
+    if (!active || attr(m_current, "repeat_at").empty())
+        return nextEntry();
+    const std::optional<Timestamp> repeatAt = readTime("repeat_at", problem);
+    if (!repeatAt)
+        return skipUnreadable(problem);
+    if (!(UtcNow() > *repeatAt))
+        return nextEntry();
+    logPo(LangText(110, QStringLiteral("Repeat group")));
+    setAttribute("repeat_at", {});
+    return 10;
+}
+
+void AlarmEvaluation::queue(const QString& message)
+{
+    m_ctx.link.SendIPString(message, true);
+}
+
+void AlarmEvaluation::queueConfigurationAlarm()
+{
+    queue(ZelMessage::configurationProblem());
+}
+
+int AlarmEvaluation::sendEntry()
+{
+    ++m_attempts;
+    if (m_notAccepted) {
+        logPo(LangText(105, QStringLiteral("Alarm not accepted by ZelMeld")));
+        queueConfigurationAlarm();
+    } else if (isAlarm(m_current)) {
+        sendAlarm();
+    } else {
+        sendGroup();
+    }
+    m_waitStart = UtcNow();
+    return 11;
+}
+
+void AlarmEvaluation::sendAlarm()
+{
+    const std::string_view pcu = attr(m_current, "pcu");
+    const std::string_view location = attr(m_current, "location");
+    const std::string_view nr = attr(m_current, "nr");
+    const std::optional<LinkTarget> target =
+        LookupLink(*m_ctx.linkDefs, *m_ctx.zelDefs, pcu, location, nr);
+    if (!target) {
+        logPo(LangText(106, QStringLiteral("No definition found for alarm: ")) + text(location) +
+              QStringLiteral(", ") + text(nr));
+        queueConfigurationAlarm();
+        return;
+    }
+    const bool returned = attr(m_current, "State") == "R";
+    const ForwardingOptions& options = m_ctx.options;
+    const QString alarmText = AlarmBody(text(pcu), text(location), text(attr(m_current, "text")),
+                                        options.sendPcu, options.filterPunct);
+    const QString body = MessageBody(alarmText, !target->groupLocation.empty(),
+                                     LangText(103, QStringLiteral("PreAlarm")));
+    const QString ref = text(target->zelLocation) + QStringLiteral(" - ") + text(target->zelAlarm);
+    const QString message = ZelMessage::alarm(ref, returned, body);
+    if (!text(target->groupLocation).trimmed().isEmpty())
+        setAttribute("Group", GroupCode(target->groupLocation, target->groupAlarm));
+    UpdateGroupEntry(*m_ctx.status, *m_ctx.zelDefs, target->groupLocation, target->groupAlarm,
+                     returned, alarmText.toStdString());
+    m_ctx.statusDirty = true;
+    queue(message);
+}
+
+void AlarmEvaluation::sendGroup()
+{
+    const bool returned = attr(m_current, "State") == "R";
+    queue(ZelMessage::groupAlarm(text(attr(m_current, "ZelAlarm")), returned,
+                                 text(attr(m_current, "Text"))));
+}
+
+int AlarmEvaluation::repeatMinutes()
+{
+    if (isAlarm(m_current)) {
+        const std::optional<LinkTarget> target =
+            LookupLink(*m_ctx.linkDefs, *m_ctx.zelDefs, attr(m_current, "pcu"),
+                       attr(m_current, "location"), attr(m_current, "nr"));
+        // Members of a group never repeat on their own; their group does.
+        return target && target->groupAlarm.empty() ? target->repeatMinutes : 0;
+    }
+    const int minutes = toInt(attr(m_current, "repeat"));
+    if (minutes > 0 && !GroupHasActiveAlarm(*m_ctx.status, attr(m_current, "ZelAlarm")))
+        return 0;
+    return minutes;
+}
+
+int AlarmEvaluation::judgeReply()
+{
+    const ZelLink& link = m_ctx.link;
+    if (!link.ReplyReceived()) {
+        if (WithinSeconds(10, 0, m_waitStart))
+            return 11;
+        // No answer: the change counts as handled; the next examination of
+        // this same entry finds nothing left to send.
+        recordOutcome("3", false);
+        return 9;
+    }
+    const ZelAnswer answer = classifyZelAnswer(link.LastReply());
+    if (answer == ZelAnswer::Accepted) {
+        recordOutcome(nullptr, true);
+        return 9;
+    }
+    if (m_attempts >= 3) {
+        recordOutcome("2", true);
+        return 9;
+    }
+    if (answer == ZelAnswer::Refused) {
+        setErrorFields("1");
+        m_notAccepted = true;
+    }
+    return 10;
+}
+
+void AlarmEvaluation::setErrorFields(const char* error)
+{
+    setAttribute("Error", error);
+    // A group has no start, so it keeps no error date either.
+    if (m_current.attribute("start"))
+        setAttribute("ErrDt", std::string(attr(m_current, "start")));
+    else if (m_current.remove_attribute("ErrDt"))
+        m_ctx.statusDirty = true;
+}
+
+void AlarmEvaluation::recordOutcome(const char* error, bool advance)
+{
+    if (advance)
+        ++m_entryIndex;
+    if (error)
+        setErrorFields(error);
+    markSent();
+    setRepeat(repeatMinutes());
+}
+
+void AlarmEvaluation::markSent()
+{
+    if (isAlarm(m_current))
+        setAttribute("Sent", std::string(attr(m_current, "start")));
+    else
+        setAttribute("Sent", TimestampText(UtcNow()));
+}
+
+void AlarmEvaluation::setRepeat(int minutes)
+{
+    setAttribute("repeat_at",
+                 minutes != 0 ? TimestampText(UtcNow() + SecondsToDays(minutes * 60.0)) : "");
+}
+
+void AlarmEvaluation::setAttribute(const char* name, const std::string& value)
+{
+    SetAttribute(m_current, name, value);
+    m_ctx.statusDirty = true;
+}

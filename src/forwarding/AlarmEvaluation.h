@@ -1,0 +1,59 @@
+#pragma once
+
+#include "EvaluationContext.h"
+
+#include "core/Clock.h"
+
+#include <QString>
+
+#include <optional>
+#include <set>
+
+// The walk over the alarm status after a poll: examine one entry per step,
+// send what changed, judge ZelMeld's reply and record the outcome. Each step
+// returns the main state machine's next state.
+class AlarmEvaluation
+{
+public:
+    explicit AlarmEvaluation(EvaluationContext context);
+
+    // A poll starts a new walk at the first entry.
+    void startWalk();
+
+    int examineEntry(); // state 9: 3 when done, 10 to send, else 9
+    int sendEntry();    // state 10: always 11
+    int judgeReply();   // state 11: 9, 10 or 11
+
+    int entryIndex() const { return m_entryIndex; }
+    int attempts() const { return m_attempts; }
+
+private:
+    pugi::xml_node statusRoot() const;
+    pugi::xml_node childAt(int index);
+    int nextEntry();
+    int skipUnreadable(const QString& reason);
+    int examineAlarm();
+    int examineGroup();
+    std::optional<Timestamp> readTime(const char* attribute, QString& problem) const;
+    bool missing(const char* attribute, QString& problem) const;
+    void queue(const QString& message);
+    void queueConfigurationAlarm();
+    void sendAlarm();
+    void sendGroup();
+    int repeatMinutes();
+    void recordOutcome(const char* error, bool advance);
+    void setErrorFields(const char* error);
+    void markSent();
+    void setRepeat(int minutes);
+    void setAttribute(const char* name, const std::string& value);
+
+    EvaluationContext m_ctx;
+    int m_entryIndex = 0;
+    int m_attempts = 0;
+    bool m_notAccepted = false;
+    Timestamp m_waitStart = 0.0;
+    pugi::xml_node m_current;
+    int m_cursorIndex = -1;
+    pugi::xml_node m_cursor;
+    std::set<int> m_reported;
+};

@@ -1,0 +1,59 @@
+#include "PoClient.h"
+
+#include "PoStatusSink.h"
+#include "PoTransfer.h"
+#include "PoWorker.h"
+
+#include "core/Directories.h"
+#include "core/Language.h"
+#include "core/Log.h"
+
+#include <atomic>
+
+namespace {
+
+quint64 nextRequestId()
+{
+    static std::atomic<quint64> lastId{0};
+    return ++lastId;
+}
+
+} // namespace
+
+PoClient::PoClient(QObject* parent) : QObject(parent), m_sink(std::make_shared<PoStatusSink>(this))
+{
+}
+
+// Workers still running keep the sink, not this object.
+PoClient::~PoClient()
+{
+    m_sink->detach();
+}
+
+void PoClient::init_indy()
+{
+    LogMessage(LangText(111, QStringLiteral("PO connection initialized")), LogZelList);
+}
+
+std::shared_ptr<PoRequest> PoClient::StartPoRequest(const QString& url, int kind)
+{
+    return StartPoRequest(url, kind, DefaultPoTimeouts(kind));
+}
+
+std::shared_ptr<PoRequest> PoClient::StartPoRequest(const QString& url, int kind,
+                                                    const PoTimeouts& timeouts)
+{
+    PoDataDirectory();
+    EnsureCurlGlobalInit();
+    auto request = std::make_shared<PoRequest>(nextRequestId(), url, kind, timeouts);
+    StartPoWorker(request, m_sink);
+    return request;
+}
+
+void PoClient::cancel(const std::shared_ptr<PoRequest>& request)
+{
+    if (!request)
+        return;
+    request->cancelled.store(true, std::memory_order_release);
+    request->waker.wake();
+}

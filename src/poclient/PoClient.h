@@ -1,0 +1,43 @@
+#pragma once
+
+#include "PoRequest.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class PoStatusSink;
+
+// Orders the requests to the office alarm server. Lives on the GUI thread; each request runs
+// on a detached worker of its own with its own transfer, so a late request can never share a
+// connection with the next one, and a worker may safely outlive this object.
+class PoClient : public QObject
+{
+    Q_OBJECT
+public:
+    explicit PoClient(QObject* parent = nullptr);
+    ~PoClient() override;
+
+    // Transfers are made per request, so there is no client to replace; this only logs
+    // language text 111 with target 1.
+    void init_indy();
+
+    // Creates the office data directory when missing, starts the worker and returns at once.
+    std::shared_ptr<PoRequest> StartPoRequest(const QString& url, int kind);
+    // The same with other time limits (tests).
+    std::shared_ptr<PoRequest> StartPoRequest(const QString& url, int kind,
+                                              const PoTimeouts& timeouts);
+
+    // Gives up a request whose wait ran out: it ends its transfer at once and, whenever it
+    // finishes, changes nothing but its done flag.
+    void cancel(const std::shared_ptr<PoRequest>& request);
+
+Q_SIGNALS:
+    // Text for the status bar's message panel; emitted on the worker thread, so receivers on
+    // the GUI thread get it queued. Not emitted after this object is destroyed.
+    void statusText(const QString& text);
+
+private:
+    std::shared_ptr<PoStatusSink> m_sink;
+};

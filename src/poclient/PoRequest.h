@@ -1,0 +1,68 @@
+#pragma once
+
+#include "store/XmlDocument.h"
+
+#include <QMutex>
+#include <QString>
+
+#include <atomic>
+#include <string>
+
+// The kinds of request the main state machine orders; any other kind only fetches.
+inline constexpr int PoRequestConfiguration = 1;
+inline constexpr int PoRequestActiveAlarms = 2;
+
+// Time limits of one transfer. The overall limit stays below the main state machine's wait
+// (900 s for the configuration, 60 s for the active alarms), so a request that times out is
+// reported as a failure while the machine still waits for it.
+struct PoTimeouts
+{
+    int connectMs = 10000;
+    int totalMs = 50000;
+};
+
+PoTimeouts DefaultPoTimeouts(int kind);
+
+// Lets another thread wake the transfer of a request out of its wait, so that a cancel takes
+// effect at once. The worker attaches its transfer for as long as it runs; waking a request
+// without a transfer does nothing.
+class TransferWaker
+{
+public:
+    void attach(void* multiHandle);
+    void detach();
+    void wake();
+
+private:
+    QMutex m_mutex;
+    void* m_multiHandle = nullptr;
+};
+
+// One request, shared (std::shared_ptr) between the GUI thread and its worker.
+struct PoRequest
+{
+    PoRequest(quint64 requestId, const QString& requestUrl, int requestKind,
+              const PoTimeouts& requestTimeouts)
+        : id(requestId), url(requestUrl), kind(requestKind), timeouts(requestTimeouts)
+    {
+    }
+    PoRequest(const PoRequest&) = delete;
+    PoRequest& operator=(const PoRequest&) = delete;
+
+    const quint64 id;
+    const QString url;
+    const int kind; // PoRequestConfiguration, PoRequestActiveAlarms, other: fetch only
+    const PoTimeouts timeouts;
+
+    std::atomic<bool> done{false};      // written last with release; read with acquire
+    std::atomic<bool> cancelled{false}; // set by the GUI thread when its wait ran out
+
+    // Results, valid once done is seen set; a cancelled request leaves them as they were.
+    bool failed = false;            // communication failure (LinkStatus was set to 1)
+    QString requestMessage;         // language text 34 when the answer was empty
+    std::string configAnswer;       // configuration: the well-formed answer, to be applied
+    XmlDocumentHandle mergedStatus; // active alarms: the status with the answer merged in,
+                                    // not saved
+
+    TransferWaker waker;
+};

@@ -1,0 +1,117 @@
+#include "ServerConfigReader.h"
+
+#include "core/Log.h"
+#include "store/Documents.h"
+#include "store/LinkDefs.h"
+#include "store/NodeKeyIndex.h"
+#include "store/XmlNodeEdit.h"
+#include "store/XmlParseError.h"
+
+namespace X = LinkDefsXml;
+
+namespace {
+
+// An alarm type announced without a number.
+constexpr std::string_view kMissingNr = "-1";
+// A location link just announced: present but not yet assigned.
+constexpr std::string_view kNewLinkZelAlarm = "0";
+
+template <typename Visit> void forEachEntry(pugi::xml_node list, Visit visit)
+{
+    for (const pugi::xml_node entry : list.children()) {
+        if (entry.type() == pugi::node_element)
+            visit(entry);
+    }
+}
+
+void addLocations(pugi::xml_node answerList, pugi::xml_node locations)
+{
+    LogMessage(QStringLiteral("Start processing server config data"), LogPoList);
+    NodeKeyIndex known(locations, X::Location, {X::Pcu, X::Text});
+    forEachEntry(answerList, [&](pugi::xml_node entry) {
+        const pugi::xml_attribute pcuAttr = entry.attribute("pcu");
+        const pugi::xml_attribute textAttr = entry.attribute("text");
+        const std::string_view pcu = pcuAttr ? pcuAttr.value() : NotGivenValue;
+        const std::string_view text = textAttr ? textAttr.value() : NotGivenValue;
+        if (known.find({pcu, text}))
+            return;
+        const pugi::xml_node link = locations.append_child(X::Location);
+        SetAttribute(link, X::Pcu, pcu);
+        SetAttribute(link, X::Text, text);
+        SetAttribute(link, X::ZelAlarm, kNewLinkZelAlarm);
+        known.add(link);
+    });
+    LogMessage(QStringLiteral("Finish processing server config data"), LogPoList);
+}
+
+void addAlarmTypes(pugi::xml_node answerList, pugi::xml_node alarmTypes)
+{
+    NodeKeyIndex known(alarmTypes, X::AlarmType, {X::Nr});
+    forEachEntry(answerList, [&](pugi::xml_node entry) {
+        const pugi::xml_attribute nrAttr = entry.attribute("nr");
+        const std::string_view nr = nrAttr ? nrAttr.value() : kMissingNr;
+        if (known.find({nr}))
+            return;
+        const pugi::xml_node type = alarmTypes.append_child(X::AlarmType);
+        SetAttribute(type, X::Nr, nr);
+        SetAttribute(type, X::Text, AttributeValue(entry, "text"));
+        known.add(type);
+    });
+}
+
+void refreshTexts(pugi::xml_node parent, const NodeKeyIndex& alarmTypes)
+{
+    for (const pugi::xml_node exception : parent.children(X::Exception)) {
+        const pugi::xml_attribute nr = exception.attribute(X::Nr);
+        pugi::xml_attribute text = exception.attribute(X::Text);
+        if (!nr || !text)
+            continue;
+        const pugi::xml_attribute typeText = alarmTypes.find({nr.value()}).attribute(X::Text);
+        if (typeText)
+            text.set_value(typeText.value());
+    }
+}
+
+} // namespace
+
+void RefreshExceptionTexts(XmlDocument& linkDefs)
+{
+    const pugi::xml_node root = linkDefs.root();
+    const pugi::xml_node alarmTypes = FindChildNode(root, X::AlarmTypes);
+    const pugi::xml_node locations = FindChildNode(root, X::Locations);
+    if (!alarmTypes || !locations)
+        return;
+    const NodeKeyIndex types(alarmTypes, X::AlarmType, {X::Nr});
+    for (const pugi::xml_node link : locations.children(X::Location))
+        refreshTexts(link, types);
+    refreshTexts(FindChildNode(root, X::GeneralExceptions), types);
+}
+
+bool ReadServerConfig(const XmlDocumentHandle& linkDefs, std::string_view answer)
+{
+    pugi::xml_document parsed;
+    LoadXmlText(parsed, answer);
+    if (!linkDefs)
+        return false;
+    const pugi::xml_node answerRoot = parsed.document_element();
+    const pugi::xml_node root = linkDefs->root();
+    bool complete = true;
+
+    const pugi::xml_node locations = FindOrAppendChild(root, X::Locations);
+    if (const pugi::xml_node list = FindChildNode(answerRoot, "alarmlocations"))
+        addLocations(list, locations);
+    else
+        complete = false;
+
+    const pugi::xml_node alarmTypes = FindOrAppendChild(root, X::AlarmTypes);
+    if (const pugi::xml_node list = FindChildNode(answerRoot, "alarmtypes"))
+        addAlarmTypes(list, alarmTypes);
+    else
+        complete = false;
+
+    if (complete) {
+        RefreshExceptionTexts(*linkDefs);
+        SaveLinkDefs(linkDefs);
+    }
+    return complete;
+}

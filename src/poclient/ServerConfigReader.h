@@ -1,0 +1,16 @@
+#pragma once
+
+#include "store/XmlDocument.h"
+
+#include <string_view>
+
+// Adds the locations and alarm types that an alarm configuration answer of the office
+// server announces, and that the link definitions do not know yet, unassigned. True when
+// the answer has both lists; only then are the exception texts refreshed and the document
+// saved (SaveLinkDefs). Throws XmlParseError, changing nothing, when the answer is not
+// well-formed.
+bool ReadServerConfig(const XmlDocumentHandle& linkDefs, std::string_view answer);
+
+// Copies the text of each alarm type to the exceptions for that alarm type that carry a
+// text, at every location and among the general exceptions.
+void RefreshExceptionTexts(XmlDocument& linkDefs);

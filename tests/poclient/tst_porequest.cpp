@@ -1,0 +1,550 @@
+#include "PoServerSim.h"
+
+#include "core/Directories.h"
+#include "core/Language.h"
+#include "core/LinkStatus.h"
+#include "core/Log.h"
+#include "core/Trace.h"
+#include "poclient/PoClient.h"
+#include "store/AlarmStatus.h"
+#include "store/Documents.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(PoFault)
+Q_DECLARE_METATYPE(PoEndpoint)
+
+namespace {
+
+const QString kCommunicationError = u"Error communicating with PO server"_s;
+const QString kEmptyAnswer = u"Error getting data from Priva Office"_s;
+
+// A returned alarm, an active alarm that the example answer still reports, a returned group.
+const QByteArray kStatusFile = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+                               "<POAlarmStatus>\n"
+                               "\t<Alarm pcu=\"Pcu1\" location=\"Kas 4\" nr=\"2\" text=\"Lage "
+                               "temperatuur\" start=\"20240612T120008\" State=\"R\" "
+                               "Sent=\"20240612T120000\" />\n"
+                               "\t<Alarm pcu=\"Pcu2\" location=\"Ketelhuis\" nr=\"3\" "
+                               "text=\"Storing ketel\" start=\"20240612T140210\" State=\"A\" "
+                               "Sent=\"20240612T140210\" />\n"
+                               "\t<Group ZelAlarm=\"0012 - 05\" State=\"R\" />\n"
+                               "</POAlarmStatus>\n";
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+// Waits for the hand-over, then delivers what the worker queued before it.
+bool finished(const std::shared_ptr<PoRequest>& request, int timeoutMs = 10000)
+{
+    const bool done =
+        QTest::qWaitFor([&] { return request->done.load(std::memory_order_acquire); }, timeoutMs);
+    QCoreApplication::sendPostedEvents();
+    return done;
+}
+
+// A port on which nothing listens.
+quint16 closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+QString refusedUrl()
+{
+    return u"http://127.0.0.1:"_s + QString::number(closedPort()) + u"/office/alarm/alarmserver"_s;
+}
+
+// Status text and list lines as they arrive on the GUI thread.
+class Recorder : public QObject
+{
+    Q_OBJECT
+public:
+    void takeStatus(const QString& text) { statusTexts.append(text); }
+    void takeLine(int target, const QString& line)
+    {
+        targets.append(target);
+        lines.append(line);
+    }
+    QStringList statusTexts;
+    QList<int> targets;
+    QStringList lines;
+};
+
+QStringList traceTags()
+{
+    const QDir dir(QDir(PoDataDirectory()).filePath(u"trace"_s));
+    QStringList tags;
+    for (const QString& name : dir.entryList({u"*.trc"_s}, QDir::Files, QDir::Name))
+        tags.append(name.section(u'_', -1).section(u'.', 0, 0));
+    tags.sort();
+    return tags;
+}
+
+QString traceText(const QString& tag)
+{
+    const QDir dir(QDir(PoDataDirectory()).filePath(u"trace"_s));
+    const QStringList names = dir.entryList({u"*_"_s + tag + u".trc"_s}, QDir::Files);
+    return names.size() == 1 ? QString::fromUtf8(readFile(dir.filePath(names.first()))) : QString();
+}
+
+bool hasExampleAlarm(const XmlDocumentHandle& status)
+{
+    return status && FindAlarmEntry(status->root(), "Pcu1", "Kas 3", "1");
+}
+
+} // namespace
+
+class TstPoRequest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void activeAlarmsMergedNotSaved();
+    void processingByKind_data();
+    void processingByKind();
+    void traceFailureDoesNotStopMerge();
+    void communicationFailure_data();
+    void communicationFailure();
+    void successClearsCommunicationError();
+    void linkStatusOnSuccess_data();
+    void linkStatusOnSuccess();
+    void emptyAnswer_data();
+    void emptyAnswer();
+    void malformedAnswer_data();
+    void malformedAnswer();
+    void cancelledRequestLeavesNoTrace_data();
+    void cancelledRequestLeavesNoTrace();
+    void workerOutlivesClient();
+    void realSimulatorBinary();
+
+private:
+    std::shared_ptr<PoRequest> start(const QString& path, int kind,
+                                     const PoTimeouts& timeouts = PoTimeouts{10000, 50000});
+    QString simUrl(const QString& path) const;
+    int poLineCount(const QString& text) const;
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    std::unique_ptr<PoServerSim> m_sim;
+    std::unique_ptr<PoClient> m_client;
+    std::unique_ptr<Recorder> m_recorder;
+};
+
+void TstPoRequest::initTestCase()
+{
+    // The log must live on the GUI thread before any worker logs.
+    Log::instance();
+    FillLanguageTable(u"ENG"_s);
+}
+
+void TstPoRequest::init()
+{
+    m_root = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_root->isValid());
+    const QDir root(m_root->path());
+    QVERIFY(root.mkpath(u"program"_s) && root.mkpath(u"data"_s) && root.mkpath(u"sim"_s));
+    QVERIFY(writeFile(root.filePath(u"program/PO.ini"_s),
+                      "[Application]\ndatapath=" + root.filePath(u"data"_s).toUtf8() + '\n'));
+    qputenv("XDG_DATA_HOME", root.filePath(u"xdg"_s).toUtf8());
+    resetDirectories(root.filePath(u"program"_s));
+    Log::instance().setFileName(root.filePath(u"data/ZELPO.LOG"_s));
+
+    m_sim = std::make_unique<PoServerSim>(root.filePath(u"sim"_s));
+    for (const PoEndpoint endpoint : AllPoEndpoints) {
+        const QString example = QStringLiteral(PO_SIM_EXAMPLES) + u'/' + m_sim->fileName(endpoint);
+        QVERIFY(QFile::copy(example, m_sim->filePath(endpoint)));
+    }
+    QVERIFY(m_sim->listen());
+    QVERIFY(writeFile(AlarmStatusPath(), kStatusFile));
+    // Start-up creates it when tracing is on.
+    QVERIFY(QDir(PoDataDirectory()).mkdir(u"trace"_s));
+
+    m_client = std::make_unique<PoClient>();
+    m_recorder = std::make_unique<Recorder>();
+    connect(m_client.get(), &PoClient::statusText, m_recorder.get(), &Recorder::takeStatus);
+    connect(&Log::instance(), &Log::listLine, m_recorder.get(), &Recorder::takeLine);
+    LinkStatus = 0;
+    TraceEnabled = false;
+}
+
+void TstPoRequest::cleanup()
+{
+    TraceEnabled = false;
+    m_client.reset();
+    m_recorder.reset();
+    m_sim.reset();
+    Log::instance().setFileName(QString());
+    resetDirectories();
+    m_root.reset();
+}
+
+std::shared_ptr<PoRequest> TstPoRequest::start(const QString& path, int kind,
+                                               const PoTimeouts& timeouts)
+{
+    return m_client->StartPoRequest(simUrl(path), kind, timeouts);
+}
+
+QString TstPoRequest::simUrl(const QString& path) const
+{
+    return u"http://"_s + m_sim->authority() + path;
+}
+
+int TstPoRequest::poLineCount(const QString& text) const
+{
+    int count = 0;
+    for (qsizetype i = 0; i < m_recorder->lines.size(); ++i) {
+        if (m_recorder->targets[i] == LogPoList && m_recorder->lines[i].endsWith(u' ' + text))
+            ++count;
+    }
+    return count;
+}
+
+void TstPoRequest::activeAlarmsMergedNotSaved()
+{
+    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
+    QVERIFY(finished(request));
+
+    QVERIFY(!request->failed);
+    QCOMPARE(request->requestMessage, QString());
+    QVERIFY(hasExampleAlarm(request->mergedStatus));
+    const pugi::xml_node root = request->mergedStatus->root();
+    const pugi::xml_node added = FindAlarmEntry(root, "Pcu1", "Kas 3", "1");
+    QCOMPARE(added.attribute("State").value(), "A");
+    QCOMPARE(added.attribute("start").value(), "20240612T131500");
+    QCOMPARE(added.attribute("Sent").value(), "");
+    // Still reported: active again with its start unchanged, so nothing is sent anew.
+    const pugi::xml_node kept = FindAlarmEntry(root, "Pcu2", "Ketelhuis", "3");
+    QCOMPARE(kept.attribute("State").value(), "A");
+    QCOMPARE(kept.attribute("start").value(), "20240612T140210");
+    // The GUI thread saves the merged status; the worker leaves the file alone.
+    QCOMPARE(readFile(AlarmStatusPath()), kStatusFile);
+    QCOMPARE(LinkStatus.load(), 0);
+    QCOMPARE(m_recorder->statusTexts, QStringList());
+    QCOMPARE(traceTags(), QStringList());
+}
+
+void TstPoRequest::processingByKind_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<PoEndpoint>("endpoint");
+    QTest::addColumn<bool>("purged");
+    QTest::addColumn<bool>("merged");
+    QTest::addColumn<bool>("configKept");
+    QTest::addColumn<QStringList>("tags");
+
+    QTest::newRow("configuration")
+        << 1 << PoEndpoint::Config << true << false << true << QStringList();
+    QTest::newRow("active alarms") << 2 << PoEndpoint::Alarms << false << true << false
+                                   << QStringList{u"00"_s, u"01"_s, u"02"_s};
+    QTest::newRow("fetch only") << 3 << PoEndpoint::Alarms << false << false << false
+                                << QStringList();
+}
+
+// With tracing on: what each kind leaves on disk and in the request.
+void TstPoRequest::processingByKind()
+{
+    QFETCH(int, kind);
+    QFETCH(PoEndpoint, endpoint);
+    QFETCH(bool, purged);
+    QFETCH(bool, merged);
+    QFETCH(bool, configKept);
+    QFETCH(QStringList, tags);
+    TraceEnabled = true;
+
+    const auto request = start(PoServerSim::path(endpoint), kind);
+    QVERIFY(finished(request));
+
+    QVERIFY(!request->failed);
+    QCOMPARE(request->requestMessage, QString());
+    QCOMPARE(hasExampleAlarm(request->mergedStatus), merged);
+    QCOMPARE(request->configAnswer,
+             configKept ? readFile(m_sim->filePath(PoEndpoint::Config)).toStdString()
+                        : std::string());
+    const QByteArray onDisk = readFile(AlarmStatusPath());
+    if (purged) {
+        QVERIFY(!onDisk.contains("State=\"R\""));
+        QVERIFY(onDisk.contains("location=\"Ketelhuis\""));
+    } else {
+        QCOMPARE(onDisk, kStatusFile);
+    }
+    // The link definitions are the GUI thread's to change.
+    QVERIFY(!QFile::exists(LinkDefsPath()));
+    QCOMPARE(traceTags(), tags);
+    if (merged) {
+        QVERIFY(!traceText(u"01"_s).contains(u"Kas 3"));
+        QVERIFY(traceText(u"02"_s).contains(u"location=\"Kas 3\""));
+    }
+}
+
+void TstPoRequest::traceFailureDoesNotStopMerge()
+{
+    TraceEnabled = true;
+    QVERIFY(QDir(PoDataDirectory()).rmdir(u"trace"_s));
+
+    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
+    QVERIFY(finished(request));
+    QVERIFY(hasExampleAlarm(request->mergedStatus));
+    QCOMPARE(m_recorder->lines, QStringList());
+}
+
+void TstPoRequest::communicationFailure_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<PoFault>("fault");
+    QTest::addColumn<int>("totalMs");
+    QTest::addColumn<int>("requests");
+
+    const QString alarms = PoServerSim::path(PoEndpoint::Alarms);
+    const PoFault none;
+    PoFault status500;
+    status500.status = 500;
+    PoFault redirect;
+    redirect.redirectTo = PoServerSim::path(PoEndpoint::Config).toLatin1();
+    PoFault drop;
+    drop.drop = true;
+    PoFault slow;
+    slow.delayMs = 5000;
+
+    QTest::newRow("connection refused") << QString() << none << 50000 << 0;
+    QTest::newRow("404") << u"/office/alarm/unknown"_s << none << 50000 << 1;
+    QTest::newRow("500") << alarms << status500 << 50000 << 1;
+    // One request only: the redirection to a path that would answer is not followed.
+    QTest::newRow("302") << alarms << redirect << 50000 << 1;
+    QTest::newRow("closed without answer") << alarms << drop << 50000 << 1;
+    QTest::newRow("overall timeout") << alarms << slow << 300 << 1;
+}
+
+void TstPoRequest::communicationFailure()
+{
+    QFETCH(QString, path);
+    QFETCH(PoFault, fault);
+    QFETCH(int, totalMs);
+    QFETCH(int, requests);
+    m_sim->setFault(fault);
+    TraceEnabled = true;
+
+    const QString url = path.isEmpty() ? refusedUrl() : simUrl(path);
+    const auto request =
+        m_client->StartPoRequest(url, PoRequestActiveAlarms, PoTimeouts{10000, totalMs});
+    QVERIFY(finished(request));
+
+    QVERIFY(request->failed);
+    QCOMPARE(LinkStatus.load(), 1);
+    QCOMPARE(m_recorder->statusTexts, QStringList{kCommunicationError});
+    QCOMPARE(m_recorder->lines.size(), 1);
+    QCOMPARE(poLineCount(kCommunicationError), 1);
+    QCOMPARE(request->requestMessage, kEmptyAnswer);
+    QVERIFY(!request->mergedStatus);
+    QCOMPARE(readFile(AlarmStatusPath()), kStatusFile);
+    QCOMPARE(traceTags(), QStringList());
+    QCOMPARE(m_sim->requestCount(), requests);
+}
+
+void TstPoRequest::successClearsCommunicationError()
+{
+    const auto refused = m_client->StartPoRequest(refusedUrl(), PoRequestActiveAlarms);
+    QVERIFY(finished(refused));
+    QCOMPARE(LinkStatus.load(), 1);
+
+    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
+    QVERIFY(finished(request));
+    QVERIFY(!request->failed);
+    QCOMPARE(m_recorder->statusTexts, (QStringList{kCommunicationError, QString()}));
+    QCOMPARE(LinkStatus.load(), -1);
+}
+
+void TstPoRequest::linkStatusOnSuccess_data()
+{
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+    QTest::addColumn<QStringList>("statusTexts");
+
+    QTest::newRow("office error ends") << 1 << -1 << QStringList{QString()};
+    QTest::newRow("running") << 0 << 0 << QStringList();
+    QTest::newRow("ZelMeld error stays") << 2 << 2 << QStringList();
+    QTest::newRow("just ended") << -1 << -1 << QStringList();
+}
+
+void TstPoRequest::linkStatusOnSuccess()
+{
+    QFETCH(int, before);
+    QFETCH(int, after);
+    QFETCH(QStringList, statusTexts);
+    LinkStatus = before;
+
+    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), 3);
+    QVERIFY(finished(request));
+    QCOMPARE(LinkStatus.load(), after);
+    QCOMPARE(m_recorder->statusTexts, statusTexts);
+    QCOMPARE(m_recorder->lines, QStringList());
+}
+
+void TstPoRequest::emptyAnswer_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<PoEndpoint>("endpoint");
+    QTest::newRow("configuration") << 1 << PoEndpoint::Config;
+    QTest::newRow("active alarms") << 2 << PoEndpoint::Alarms;
+}
+
+// A successful GET with nothing in it: a message, not a failure, and no file touched (the
+// returned entries stay, so no purge ran either).
+void TstPoRequest::emptyAnswer()
+{
+    QFETCH(int, kind);
+    QFETCH(PoEndpoint, endpoint);
+    PoFault empty;
+    empty.emptyBody = true;
+    m_sim->setFault(empty);
+    TraceEnabled = true;
+
+    const auto request = start(PoServerSim::path(endpoint), kind);
+    QVERIFY(finished(request));
+
+    QVERIFY(!request->failed);
+    QCOMPARE(request->requestMessage, kEmptyAnswer);
+    QCOMPARE(LinkStatus.load(), 0);
+    QCOMPARE(m_recorder->statusTexts, QStringList());
+    QCOMPARE(m_recorder->lines, QStringList());
+    QVERIFY(!request->mergedStatus);
+    QCOMPARE(request->configAnswer, std::string());
+    QCOMPARE(readFile(AlarmStatusPath()), kStatusFile);
+    QCOMPARE(traceTags(), QStringList());
+}
+
+void TstPoRequest::malformedAnswer_data()
+{
+    emptyAnswer_data();
+}
+
+// Processing stops at the parse error, silently: nothing handed over, no purge.
+void TstPoRequest::malformedAnswer()
+{
+    QFETCH(int, kind);
+    QFETCH(PoEndpoint, endpoint);
+    PoFault malformed;
+    malformed.malformed = true;
+    m_sim->setFault(malformed);
+
+    const auto request = start(PoServerSim::path(endpoint), kind);
+    QVERIFY(finished(request));
+
+    QVERIFY(!request->failed);
+    QCOMPARE(request->requestMessage, QString());
+    QVERIFY(!request->mergedStatus);
+    QCOMPARE(request->configAnswer, std::string());
+    QCOMPARE(readFile(AlarmStatusPath()), kStatusFile);
+    QCOMPARE(m_recorder->lines, QStringList());
+}
+
+void TstPoRequest::cancelledRequestLeavesNoTrace_data()
+{
+    QTest::addColumn<bool>("afterRequestArrived");
+    QTest::newRow("while the server delays") << true;
+    QTest::newRow("at once") << false;
+}
+
+// A server that would answer only after a minute: the cancel ends the transfer at once, and
+// the request, which would otherwise count as failed, changes nothing.
+void TstPoRequest::cancelledRequestLeavesNoTrace()
+{
+    QFETCH(bool, afterRequestArrived);
+    PoFault slow;
+    slow.delayMs = 60000;
+    m_sim->setFault(slow);
+    TraceEnabled = true;
+
+    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
+    if (afterRequestArrived)
+        QTRY_COMPARE(m_sim->requestCount(), 1);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    m_client->cancel(request);
+    QVERIFY(finished(request));
+    // Promptly: not at the end of the server delay, nor of the transfer time limit.
+    QCOMPARE_LT(elapsed.elapsed(), 2000);
+
+    QVERIFY(!request->failed);
+    QCOMPARE(request->requestMessage, QString());
+    QVERIFY(!request->mergedStatus);
+    QCOMPARE(LinkStatus.load(), 0);
+    QCOMPARE(m_recorder->statusTexts, QStringList());
+    QCOMPARE(m_recorder->lines, QStringList());
+    QCOMPARE(readFile(AlarmStatusPath()), kStatusFile);
+    QCOMPARE(traceTags(), QStringList());
+}
+
+// The client goes while its request still waits for the server; the worker finishes on its
+// own, reports the failure through the log and LinkStatus, and emits nothing.
+void TstPoRequest::workerOutlivesClient()
+{
+    PoFault slowFailure;
+    slowFailure.status = 500;
+    slowFailure.delayMs = 200;
+    m_sim->setFault(slowFailure);
+
+    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
+    QTRY_COMPARE(m_sim->requestCount(), 1);
+    m_client.reset();
+    QVERIFY(finished(request));
+
+    QVERIFY(request->failed);
+    QCOMPARE(LinkStatus.load(), 1);
+    QCOMPARE(m_recorder->statusTexts, QStringList());
+    QCOMPARE(poLineCount(kCommunicationError), 1);
+}
+
+// The program itself: its first line names the port it took, and it serves the examples.
+void TstPoRequest::realSimulatorBinary()
+{
+    QProcess sim;
+    sim.start(QStringLiteral(PO_SIM_BINARY),
+              {u"--port"_s, u"0"_s, u"--dir"_s, QStringLiteral(PO_SIM_EXAMPLES)});
+    QVERIFY(sim.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 10000);
+    const QString first = QString::fromUtf8(sim.readLine()).trimmed();
+    const QRegularExpressionMatch match =
+        QRegularExpression(u"^listening on 127\\.0\\.0\\.1:(\\d+)$"_s).match(first);
+    QVERIFY2(match.hasMatch(), qPrintable(first));
+
+    const QString url =
+        u"http://127.0.0.1:"_s + match.captured(1) + PoServerSim::path(PoEndpoint::Alarms);
+    const auto request = m_client->StartPoRequest(url, PoRequestActiveAlarms);
+    QVERIFY(finished(request));
+    QVERIFY(!request->failed);
+    QVERIFY(hasExampleAlarm(request->mergedStatus));
+    QTRY_VERIFY(
+        QString::fromUtf8(sim.peek(4096)).contains(u" GET /office/alarm/alarmserver -> 200"));
+
+    sim.kill();
+    QVERIFY(sim.waitForFinished());
+}
+
+QTEST_GUILESS_MAIN(TstPoRequest)
+#include "tst_porequest.moc"
