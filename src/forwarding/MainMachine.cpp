@@ -78,6 +78,8 @@ void MainMachine::step()
     case 9:
         tmmMain.StateText = QStringLiteral(" 9 check alarms ");
         state = m_evaluation.examineEntry();
+        if (state == 3)
+            Q_EMIT pollFinished();
         break;
     case 10:
         tmmMain.StateText = QStringLiteral("10 send alarm to zel ");
@@ -250,6 +252,7 @@ int MainMachine::waitAlarms()
             SubStep = 3;
             ReportPoLink(false);
             SubStep = 4;
+            Q_EMIT pollFinished();
             return 3;
         }
         SubStep = 5;

@@ -45,6 +45,8 @@ Q_SIGNALS:
     void statusText(const QString& text);
     void linkStateShown(int state);
     void definitionsReloaded();
+    // An alarm poll has ended: failed, or its walk over the alarm status is done.
+    void pollFinished();
     void stopped();
 
 private:

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/Clock.h"
+#include "core/Settings.h"
+#include "forwarding/Engine.h"
+
+#include "PoServerSim.h"
+#include "ZelMeldServer.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+class MainMachine;
+
+// A whole gateway on loopback: the engine between an in-process office server
+// simulator and an in-process ZelMeld simulator, with its data in a temporary
+// folder and time on a manual clock, so minutes of schedule pass at once.
+class EngineHarness
+{
+public:
+    explicit EngineHarness(const QString& replyRule = QStringLiteral("ok"));
+    ~EngineHarness();
+
+    void writeLinkDefs(const QByteArray& xml);
+    void writeZelDefs(const QByteArray& xml);
+    void setAlarms(const QByteArray& xml);
+    void setConfiguration(const QByteArray& xml);
+
+    // Opens the documents and runs the machines until they idle.
+    bool start();
+    Engine& engine() { return *m_engine; }
+    MainMachine& main();
+
+    void advanceSeconds(double seconds) { clock.advanceSeconds(seconds); }
+    // Lets the poll that is due run to its end.
+    bool runPoll();
+    // Lines ZelMeld received that start with the given text.
+    QStringList linesStartingWith(const QString& head) const;
+    QStringList alarmLines() const { return linesStartingWith(QStringLiteral("[ZEL RCVALARM")); }
+
+    QString poDataPath(const char* name) const;
+    QByteArray readPoData(const char* name) const;
+    QByteArray logText() const;
+
+    QTemporaryDir root;
+    ManualClock clock;
+    Settings settings;
+    PoServerSim po;
+    ZelMeldServer zel;
+
+private:
+    std::unique_ptr<ScopedClock> m_installedClock;
+    std::unique_ptr<Engine> m_engine;
+};
+
+// An AlarmStatus.xml attribute of the first entry named element whose attribute
+// key has the value keyValue; "<absent>" when there is none.
+QString statusAttribute(const QByteArray& statusXml, const char* element, const char* key,
+                        const char* keyValue, const char* attribute);
