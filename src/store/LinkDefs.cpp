@@ -9,13 +9,6 @@ namespace X = LinkDefsXml;
 
 namespace {
 
-// A ZEL alarm and group as read from an element, before they are split into their parts.
-struct Assignment
-{
-    std::string zelAlarm;
-    std::string zelGroup;
-};
-
 pugi::xml_node findLocationLink(pugi::xml_node root, std::string_view pcu, std::string_view text)
 {
     const pugi::xml_node locations = FindChildNode(root, X::Locations);
@@ -48,32 +41,19 @@ void setException(pugi::xml_node exception, std::string_view text, std::string_v
     SetAttribute(exception, X::ZelGroup, zelGroup);
 }
 
-// Reads zel_alarm always, zel_group only when the element has the attribute.
-void readAssignment(pugi::xml_node node, Assignment& into)
+// The assignment that results: the ZEL alarm and the group as texts, before they are split.
+struct Assignment
 {
-    into.zelAlarm = AttributeValue(node, X::ZelAlarm);
-    if (const pugi::xml_attribute group = node.attribute(X::ZelGroup))
-        into.zelGroup = group.value();
-}
+    std::string zelAlarm;
+    std::string zelGroup;
+};
 
-Assignment generalAssignment(pugi::xml_node root, std::string_view nr)
+// A present zel_group replaces the group; an absent one keeps it.
+void apply(const LinkAssignment& from, Assignment& into)
 {
-    Assignment result;
-    const pugi::xml_node general = FindChildNode(root, X::GeneralExceptions);
-    if (const pugi::xml_node exception = findException(general, nr))
-        readAssignment(exception, result);
-    return result;
-}
-
-// The location link, overridden by its own exception for the alarm type; a group of a
-// general exception survives only a location link without zel_group.
-void applyLocation(pugi::xml_node locationLink, std::string_view nr, Assignment& assignment)
-{
-    readAssignment(locationLink, assignment);
-    if (const pugi::xml_node exception = findException(locationLink, nr)) {
-        assignment.zelGroup.clear();
-        readAssignment(exception, assignment);
-    }
+    into.zelAlarm = from.zelAlarm;
+    if (from.zelGroup)
+        into.zelGroup = *from.zelGroup;
 }
 
 std::optional<LinkTarget> toTarget(const Assignment& assignment, const XmlDocument& zelDefs)
@@ -89,6 +69,16 @@ std::optional<LinkTarget> toTarget(const Assignment& assignment, const XmlDocume
     }
     target.repeatMinutes = GetRepeat(zelDefs, assignment.zelAlarm);
     return target;
+}
+
+bool decidesAlone(const LinkAssignment& generalException)
+{
+    return !generalException.zelAlarm.empty();
+}
+
+const LinkAssignment* orNull(const std::optional<LinkAssignment>& assignment)
+{
+    return assignment ? &*assignment : nullptr;
 }
 
 bool hasAssignedZelAlarm(pugi::xml_node node)
@@ -153,6 +143,35 @@ void RemoveLink(XmlDocument& linkDefs, std::string_view pcu, std::string_view te
         link.parent().remove_child(link);
 }
 
+std::optional<LinkAssignment> ReadLinkAssignment(pugi::xml_node node)
+{
+    if (!node)
+        return std::nullopt;
+    LinkAssignment assignment{std::string(AttributeValue(node, X::ZelAlarm)), std::nullopt};
+    if (const pugi::xml_attribute group = node.attribute(X::ZelGroup))
+        assignment.zelGroup = group.value();
+    return assignment;
+}
+
+// A location exception replaces the group even without a zel_group of its own.
+std::optional<LinkTarget> ResolveLinkTarget(const LinkAssignment* generalException,
+                                            const LinkAssignment* locationLink,
+                                            const LinkAssignment* locationException,
+                                            const XmlDocument& zelDefs)
+{
+    Assignment assignment;
+    if (generalException)
+        apply(*generalException, assignment);
+    if ((!generalException || !decidesAlone(*generalException)) && locationLink) {
+        apply(*locationLink, assignment);
+        if (locationException) {
+            assignment.zelGroup.clear();
+            apply(*locationException, assignment);
+        }
+    }
+    return toTarget(assignment, zelDefs);
+}
+
 std::optional<LinkTarget> LookupLink(const XmlDocument& linkDefs, const XmlDocument& zelDefs,
                                      std::string_view pcu, std::string_view text,
                                      std::string_view nr)
@@ -160,12 +179,14 @@ std::optional<LinkTarget> LookupLink(const XmlDocument& linkDefs, const XmlDocum
     const pugi::xml_node root = linkDefs.root();
     if (!FindChildNode(root, X::Locations))
         return std::nullopt;
-    Assignment assignment = generalAssignment(root, nr);
-    if (assignment.zelAlarm.empty()) {
-        if (const pugi::xml_node link = findLocationLink(root, OrNotGiven(pcu), text))
-            applyLocation(link, nr, assignment);
-    }
-    return toTarget(assignment, zelDefs);
+    const std::optional<LinkAssignment> general =
+        ReadLinkAssignment(findException(FindChildNode(root, X::GeneralExceptions), nr));
+    if (general && decidesAlone(*general)) // the locations could not change the result
+        return ResolveLinkTarget(&*general, nullptr, nullptr, zelDefs);
+    const pugi::xml_node link = findLocationLink(root, OrNotGiven(pcu), text);
+    const std::optional<LinkAssignment> location = ReadLinkAssignment(link);
+    const std::optional<LinkAssignment> exception = ReadLinkAssignment(findException(link, nr));
+    return ResolveLinkTarget(orNull(general), orNull(location), orNull(exception), zelDefs);
 }
 
 bool AllLinksAssigned(const XmlDocument& linkDefs)

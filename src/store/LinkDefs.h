@@ -51,10 +51,33 @@ struct LinkTarget
     int repeatMinutes = 0;     // of the ZEL alarm, from the ZEL definitions
 };
 
+// What a location link or an exception assigns: its zel_alarm (empty when absent) and its
+// zel_group, kept apart from an empty one when absent, because only a present zel_group
+// replaces a group found earlier.
+struct LinkAssignment
+{
+    std::string zelAlarm;
+    std::optional<std::string> zelGroup;
+};
+
+// Nothing for a null node.
+std::optional<LinkAssignment> ReadLinkAssignment(pugi::xml_node node);
+
+// The result of a look-up from what was found for the office alarm, each null when there is
+// none: the general exception for its alarm type, its location link, and that link's own
+// exception for the alarm type. A general exception with a non-empty ZEL alarm decides
+// alone; with an empty one it passes at most its group on. Shared by every form of LookupLink, so
+// that they cannot differ in anything but how they find these three.
+std::optional<LinkTarget> ResolveLinkTarget(const LinkAssignment* generalException,
+                                            const LinkAssignment* locationLink,
+                                            const LinkAssignment* locationException,
+                                            const XmlDocument& zelDefs);
+
 // The ZEL alarm of an office alarm: a general exception with an assigned ZEL alarm wins,
 // else a location exception wins over its location link. Nothing when no assigned ZEL alarm
 // results (also when a location exception with an empty ZEL alarm suppresses the alarm).
-// An empty text is matched as it is, not as the placeholder.
+// An empty text is matched as it is, not as the placeholder. Searches the document at every
+// call; a caller that looks up many alarms at once uses a LinkLookupTable instead.
 std::optional<LinkTarget> LookupLink(const XmlDocument& linkDefs, const XmlDocument& zelDefs,
                                      std::string_view pcu, std::string_view text,
                                      std::string_view nr);

@@ -42,6 +42,9 @@ private Q_SLOTS:
     void readServerConfig();
     void malformedAnswerChangesNothing();
     void refreshExceptionTexts();
+    void refreshNeedsBothContainers_data();
+    void refreshNeedsBothContainers();
+    void changedTypeTextReachesNoException();
     void incompleteAnswerRefreshesNothing();
 
 private:
@@ -198,6 +201,47 @@ void TstServerConfig::refreshExceptionTexts()
                             "Except(text=no nr|zel_alarm=)"));
     QCOMPARE(DumpChildren(root.child("PO_Exceptions")),
              QStringLiteral("Except(nr=8|text=Laag|zel_alarm=)"));
+}
+
+void TstServerConfig::refreshNeedsBothContainers_data()
+{
+    QTest::addColumn<QByteArray>("linkDefs"); // children of the root
+
+    QTest::newRow("no alarm types")
+        << QByteArray("<PO_Locations><PO_loc pcu='P' text='T' zel_alarm=''>"
+                      "<Except nr='7' text='old' zel_alarm=''/></PO_loc></PO_Locations>"
+                      "<PO_Exceptions><Except nr='7' text='old' zel_alarm=''/></PO_Exceptions>");
+    QTest::newRow("no locations: the general exceptions stay too")
+        << QByteArray("<PO_AlarmTypes><PO_Alarm nr='7' text='Hoog'/></PO_AlarmTypes>"
+                      "<PO_Exceptions><Except nr='7' text='old' zel_alarm=''/></PO_Exceptions>");
+    QTest::newRow("alarm types nested elsewhere do not count")
+        << QByteArray("<PO_Locations><PO_AlarmTypes><PO_Alarm nr='7' text='Hoog'/>"
+                      "</PO_AlarmTypes></PO_Locations>"
+                      "<PO_Exceptions><Except nr='7' text='old' zel_alarm=''/></PO_Exceptions>");
+}
+
+void TstServerConfig::refreshNeedsBothContainers()
+{
+    QFETCH(QByteArray, linkDefs);
+    const XmlDocumentHandle doc = linkDefsWith(linkDefs);
+    const QString before = DumpNode(doc->root());
+    QVERIFY(before.contains(QStringLiteral("text=old")));
+    RefreshExceptionTexts(*doc);
+    QCOMPARE(DumpNode(doc->root()), before);
+}
+
+// The reader keeps an alarm type's first text, and the exceptions take theirs from it.
+void TstServerConfig::changedTypeTextReachesNoException()
+{
+    const XmlDocumentHandle doc =
+        linkDefsWith("<PO_Locations><PO_loc pcu='P' text='T' zel_alarm=''>"
+                     "<Except nr='7' text='Hoog' zel_alarm=''/></PO_loc></PO_Locations>"
+                     "<PO_AlarmTypes><PO_Alarm nr='7' text='Hoog'/></PO_AlarmTypes>"
+                     "<PO_Exceptions><Except nr='7' text='Hoog' zel_alarm=''/></PO_Exceptions>");
+    const QString before = DumpNode(doc->root());
+    QVERIFY(ReadServerConfig(doc, "<c><alarmlocations><l pcu='P' text='T'/></alarmlocations>"
+                                  "<alarmtypes><t nr='7' text='Te hoog'/></alarmtypes></c>"));
+    QCOMPARE(DumpNode(doc->root()), before);
 }
 
 void TstServerConfig::incompleteAnswerRefreshesNothing()

@@ -132,6 +132,17 @@ void TstAlarmStatus::merge_data()
                       "start='20240301T095000'/>more</active-alarms>")
         << true
         << entries({"Alarm(pcu=P|location=L|nr=1|text=|start=20240301T095000|State=A|Sent=)"});
+    QTest::newRow("hand-made entries without start or Sent")
+        << QByteArray("<Alarm pcu='P' location='L1' nr='1' State='A'/>"
+                      "<Alarm pcu='P' location='L2' nr='2' State='A' Sent='20240301T090000'/>"
+                      "<Alarm pcu='P' location='L3' nr='3' State='R'/>")
+        << QByteArray("<active-alarms><a pcu='P' location='L2' nr='2' start='20240301T095000'/>"
+                      "<a pcu='P' location='L3' nr='3'/></active-alarms>")
+        << true
+        << entries({"Alarm(pcu=P|location=L1|nr=1|State=R|start=20240301T100000)",
+                    "Alarm(pcu=P|location=L2|nr=2|State=A|Sent=20240301T090000|"
+                    "start=20240301T095000|text=)",
+                    "Alarm(pcu=P|location=L3|nr=3|State=A|text=)"});
     QTest::newRow("another root still returns every active alarm")
         << QByteArray("<Alarm pcu='P' location='L' nr='1' text='t' start='20240301T090000' "
                       "State='A' Sent='20240301T090000'/>")

@@ -1,14 +1,118 @@
 #include "XmlDump.h"
 #include "store/LinkDefs.h"
+#include "store/LinkLookupTable.h"
 #include "store/ZelAlarmRef.h"
 
 #include <QTest>
+
+#include <algorithm>
+#include <random>
+#include <sstream>
+#include <vector>
 
 namespace {
 
 std::string s(const QByteArray& bytes)
 {
     return bytes.toStdString();
+}
+
+// location,alarm,group location,group alarm,repeat; "(none)" when nothing was found.
+QByteArray describe(const std::optional<LinkTarget>& target)
+{
+    if (!target)
+        return QByteArrayLiteral("(none)");
+    return QByteArray::fromStdString(target->zelLocation + ',' + target->zelAlarm + ',' +
+                                     target->groupLocation + ',' + target->groupAlarm + ',' +
+                                     std::to_string(target->repeatMinutes));
+}
+
+struct LinkQuery
+{
+    std::string pcu;
+    std::string text;
+    std::string nr;
+};
+
+// The query with its answer, so that a failed comparison names the query.
+QByteArray answered(const LinkQuery& query, const std::optional<LinkTarget>& target)
+{
+    return QByteArray::fromStdString(query.pcu + '|' + query.text + '|' + query.nr + " -> ") +
+           describe(target);
+}
+
+void addUnique(std::vector<std::string>& values, std::string value)
+{
+    if (std::find(values.begin(), values.end(), value) == values.end())
+        values.push_back(std::move(value));
+}
+
+// Every pcu, text and alarm type number that the document names anywhere, plus the empty
+// text, the placeholder and values that none carries, in every combination.
+std::vector<LinkQuery> queriesFor(const pugi::xml_document& dom)
+{
+    std::vector<std::string> pcus{"", "-\\-", "--", "none"};
+    std::vector<std::string> texts{"", "-\\-", "none"};
+    std::vector<std::string> nrs{"", "none"};
+    for (const pugi::xpath_node& found : dom.select_nodes("//*[@pcu or @text]")) {
+        addUnique(pcus, found.node().attribute("pcu").value());
+        addUnique(texts, found.node().attribute("text").value());
+    }
+    for (const pugi::xpath_node& found : dom.select_nodes("//*[@nr]"))
+        addUnique(nrs, found.node().attribute("nr").value());
+    std::vector<LinkQuery> queries;
+    for (const std::string& pcu : pcus) {
+        for (const std::string& text : texts) {
+            for (const std::string& nr : nrs)
+                queries.push_back({pcu, text, nr});
+        }
+    }
+    return queries;
+}
+
+// One of a few values, picked by the generator; a null choice leaves the attribute out.
+void setGenerated(pugi::xml_node node, const char* name, std::minstd_rand& random,
+                  std::initializer_list<const char*> choices)
+{
+    const char* value = *(choices.begin() + random() % choices.size());
+    if (value)
+        node.append_attribute(name) = value;
+}
+
+void addGeneratedExceptions(pugi::xml_node parent, std::minstd_rand& random, unsigned count)
+{
+    for (unsigned i = 0; i < count; ++i) {
+        pugi::xml_node exception = parent.append_child("Except");
+        setGenerated(exception, "nr", random, {"1", "2", "3", "4", nullptr});
+        setGenerated(exception, "zel_alarm", random,
+                     {"0012 - 06", "0013 - 01", "9999 - 08", "", "0", nullptr});
+        setGenerated(exception, "zel_group", random, {"0021 - 02", "", nullptr, nullptr});
+    }
+}
+
+// Link definitions with colliding keys, placeholders, missing attributes, nested elements
+// and exceptions everywhere, always the same for one seed.
+QByteArray generatedLinkDefs(unsigned seed, int locations)
+{
+    std::minstd_rand random(seed);
+    pugi::xml_document dom;
+    pugi::xml_node root = dom.append_child("ZelPOLinkDefs");
+    pugi::xml_node parent = root.append_child("PO_Locations");
+    for (int i = 0; i < locations; ++i) {
+        // Now and then a link nested in the one before, as only a hand-made file has it.
+        pugi::xml_node previous = parent.last_child();
+        pugi::xml_node link =
+            (previous && random() % 20 == 0 ? previous : parent).append_child("PO_loc");
+        setGenerated(link, "pcu", random, {"P1", "P2", "P3", "-\\-", "", nullptr});
+        setGenerated(link, "text", random, {"T1", "T2", "T3", "T4", "-\\-", "", nullptr});
+        setGenerated(link, "zel_alarm", random, {"0012 - 05", "0013 - 01", "0", "", nullptr});
+        setGenerated(link, "zel_group", random, {"0020 - 01", "", nullptr});
+        addGeneratedExceptions(link, random, random() % 3);
+    }
+    addGeneratedExceptions(root.append_child("PO_Exceptions"), random, 6);
+    std::ostringstream xml;
+    dom.save(xml, "", pugi::format_raw);
+    return QByteArray::fromStdString(xml.str());
 }
 
 } // namespace
@@ -26,6 +130,9 @@ private Q_SLOTS:
     void removeLink();
     void lookupLink_data();
     void lookupLink();
+    void lookupTableAnswersAsTheDocument_data();
+    void lookupTableAnswersAsTheDocument();
+    void lookupTableKeepsItsSnapshot();
     void allLinksAssigned_data();
     void allLinksAssigned();
     void documentWithoutContentStaysEmpty();
@@ -268,6 +375,90 @@ void TstLinkDefs::lookupLink_data()
         << QByteArray("<ZelPOLinkDefs><PO_Locations><PO_loc pcu='P' text='T'/>"
                       "</PO_Locations></ZelPOLinkDefs>")
         << QByteArray("P") << QByteArray("T") << QByteArray("1") << false << QByteArray();
+
+    // Precedence beyond the fixture; L is the location link P/T assigned 0012 - 05.
+    const auto doc = [](const char* generalExceptions, const char* linkAttributes,
+                        const char* linkChildren) -> QByteArray {
+        return "<ZelPOLinkDefs><PO_Locations><PO_loc pcu='P' text='T' " +
+               QByteArray(linkAttributes) + '>' + linkChildren +
+               "</PO_loc></PO_Locations><PO_Exceptions>" + generalExceptions +
+               "</PO_Exceptions></ZelPOLinkDefs>";
+    };
+    const QByteArray p("P");
+    const QByteArray t("T");
+    const QByteArray one("1");
+    QTest::newRow("general exception with ZEL alarm 0 decides: nothing found")
+        << doc("<Except nr='1' zel_alarm='0'/>", "zel_alarm='0012 - 05'", "") << p << t << one
+        << false << QByteArray();
+    QTest::newRow("general exception without zel_alarm attribute does not decide")
+        << doc("<Except nr='1' zel_group='0022 - 03'/>", "zel_alarm='0012 - 05'", "") << p << t
+        << one << true << QByteArray("0012,05,0022,03,15");
+    QTest::newRow("location link with an empty zel_group drops the general group")
+        << doc("<Except nr='1' zel_alarm='' zel_group='0022 - 03'/>",
+               "zel_alarm='0012 - 05' zel_group=''", "")
+        << p << t << one << true << QByteArray("0012,05,,,15");
+    QTest::newRow("location exception without zel_group drops the general group")
+        << doc("<Except nr='1' zel_alarm='' zel_group='0022 - 03'/>", "zel_alarm='0012 - 05'",
+               "<Except nr='1' zel_alarm='0013 - 01'/>")
+        << p << t << one << true << QByteArray("0013,01,,,1440");
+    QTest::newRow("location exception with its own group replaces the link's")
+        << doc("", "zel_alarm='0012 - 05' zel_group='0020 - 01'",
+               "<Except nr='1' zel_alarm='0013 - 01' zel_group='0021 - 02'/>")
+        << p << t << one << true << QByteArray("0013,01,0021,02,1440");
+    QTest::newRow("location exception without zel_alarm attribute suppresses")
+        << doc("", "zel_alarm='0012 - 05'", "<Except nr='1'/>") << p << t << one << false
+        << QByteArray();
+    QTest::newRow("exception for another alarm type leaves the link")
+        << doc("<Except nr='2' zel_alarm='9999 - 08'/>", "zel_alarm='0012 - 05'",
+               "<Except nr='2' zel_alarm=''/>")
+        << p << t << one << true << QByteArray("0012,05,,,15");
+    QTest::newRow("exception without nr is never found")
+        << doc("<Except zel_alarm='9999 - 08'/>", "zel_alarm='0012 - 05'", "<Except zel_alarm=''/>")
+        << p << t << QByteArray() << true << QByteArray("0012,05,,,15");
+
+    // Of elements with one key the first in document order counts, as in a search.
+    QTest::newRow("first of two general exceptions, although it does not decide")
+        << doc("<Except nr='1' zel_alarm=''/><Except nr='1' zel_alarm='9999 - 08'/>",
+               "zel_alarm='0012 - 05'", "")
+        << p << t << one << true << QByteArray("0012,05,,,15");
+    QTest::newRow("first of two location exceptions")
+        << doc("", "zel_alarm='0012 - 05'",
+               "<Except nr='1' zel_alarm=''/><Except nr='1' zel_alarm='0013 - 01'/>")
+        << p << t << one << false << QByteArray();
+    QTest::newRow("first of two location links; the second's exceptions stay hidden")
+        << QByteArray("<ZelPOLinkDefs><PO_Locations><PO_loc pcu='P' text='T' "
+                      "zel_alarm='0012 - 05'/><PO_loc pcu='P' text='T' zel_alarm='0013 - 01'>"
+                      "<Except nr='1' zel_alarm='9999 - 08'/></PO_loc></PO_Locations>"
+                      "</ZelPOLinkDefs>")
+        << p << t << one << true << QByteArray("0012,05,,,15");
+    QTest::newRow("a link nested in another is found, without the outer's exceptions")
+        << doc("", "zel_alarm='0012 - 05'",
+               "<Except nr='1' zel_alarm='0012 - 06'/>"
+               "<PO_loc pcu='Q' text='T' zel_alarm='0013 - 01'/>")
+        << QByteArray("Q") << t << one << true << QByteArray("0013,01,,,1440");
+    QTest::newRow("only the first location container counts")
+        << QByteArray("<ZelPOLinkDefs><PO_Locations/><PO_Locations><PO_loc pcu='P' text='T' "
+                      "zel_alarm='0012 - 05'/></PO_Locations></ZelPOLinkDefs>")
+        << p << t << one << false << QByteArray();
+    QTest::newRow("only the first general container counts")
+        << QByteArray("<ZelPOLinkDefs><PO_Exceptions/><PO_Locations><PO_loc pcu='P' text='T' "
+                      "zel_alarm='0012 - 05'/></PO_Locations><PO_Exceptions><Except nr='1' "
+                      "zel_alarm='9999 - 08'/></PO_Exceptions></ZelPOLinkDefs>")
+        << p << t << one << true << QByteArray("0012,05,,,15");
+
+    // An absent key attribute never matches, not even an empty argument.
+    QTest::newRow("link without text attribute, empty text")
+        << QByteArray("<ZelPOLinkDefs><PO_Locations><PO_loc pcu='P' zel_alarm='0012 - 05'/>"
+                      "</PO_Locations></ZelPOLinkDefs>")
+        << p << QByteArray() << one << false << QByteArray();
+    QTest::newRow("link without pcu attribute, empty pcu")
+        << QByteArray("<ZelPOLinkDefs><PO_Locations><PO_loc text='T' zel_alarm='0012 - 05'/>"
+                      "</PO_Locations></ZelPOLinkDefs>")
+        << QByteArray() << t << one << false << QByteArray();
+    QTest::newRow("link with an empty pcu is not found by an empty pcu")
+        << QByteArray("<ZelPOLinkDefs><PO_Locations><PO_loc pcu='' text='T' "
+                      "zel_alarm='0012 - 05'/></PO_Locations></ZelPOLinkDefs>")
+        << QByteArray() << t << one << false << QByteArray();
 }
 
 void TstLinkDefs::lookupLink()
@@ -282,14 +473,83 @@ void TstLinkDefs::lookupLink()
     const auto links = linkDefs.isEmpty() ? LoadFixture("linkdefs.xml") : ParseDocument(linkDefs);
     const auto zelDefs = LoadFixture("zeldefs.xml");
     QVERIFY(links->hasContent());
-    const std::optional<LinkTarget> result = LookupLink(*links, *zelDefs, s(pcu), s(text), s(nr));
-    QCOMPARE(result.has_value(), found);
-    if (!result)
-        return;
-    const QByteArray actual = QByteArray::fromStdString(
-        result->zelLocation + ',' + result->zelAlarm + ',' + result->groupLocation + ',' +
-        result->groupAlarm + ',' + std::to_string(result->repeatMinutes));
-    QCOMPARE(actual, target);
+    const QByteArray expected = found ? target : QByteArrayLiteral("(none)");
+    QCOMPARE(describe(LookupLink(*links, *zelDefs, s(pcu), s(text), s(nr))), expected);
+    const LinkLookupTable table(*links);
+    QCOMPARE(describe(LookupLink(table, *zelDefs, s(pcu), s(text), s(nr))), expected);
+}
+
+void TstLinkDefs::lookupTableAnswersAsTheDocument_data()
+{
+    QTest::addColumn<QByteArray>("linkDefs"); // empty: the fixture
+
+    QTest::newRow("fixture") << QByteArray();
+    QTest::newRow("duplicates, nesting, missing attributes")
+        << QByteArray("<ZelPOLinkDefs><PO_Exceptions><Except nr='1' zel_group='0022 - 03'/>"
+                      "<Except nr='2' zel_alarm='0'/><Except nr='3' zel_alarm='9999 - 08'>"
+                      "<Except nr='4' zel_alarm='0013 - 01'/></Except></PO_Exceptions>"
+                      "<PO_Locations><PO_loc pcu='P' text='T' zel_alarm='0012 - 05'>"
+                      "<Except nr='1' zel_alarm='0012 - 06'><Except nr='5'/></Except>"
+                      "<PO_loc pcu='P' text='U' zel_alarm='0013 - 01' zel_group=''/></PO_loc>"
+                      "<PO_loc pcu='P' text='T' zel_alarm='0013 - 01'><Except nr='2'/></PO_loc>"
+                      "<PO_loc pcu='-\\-' text='' zel_alarm='0012 - 05'/><PO_loc text='-\\-'/>"
+                      "<PO_loc pcu='' text='-\\-' zel_alarm='0013 - 01' zel_group='0020 - 01'/>"
+                      "</PO_Locations><PO_Locations><PO_loc pcu='Z' text='Z' "
+                      "zel_alarm='0012 - 05'/></PO_Locations></ZelPOLinkDefs>");
+    QTest::newRow("generated, 300 locations") << generatedLinkDefs(7, 300);
+    QTest::newRow("generated, other seed") << generatedLinkDefs(2024, 300);
+}
+
+void TstLinkDefs::lookupTableAnswersAsTheDocument()
+{
+    QFETCH(QByteArray, linkDefs);
+    const auto links = linkDefs.isEmpty() ? LoadFixture("linkdefs.xml") : ParseDocument(linkDefs);
+    const auto zelDefs = LoadFixture("zeldefs.xml");
+    QVERIFY(links->hasContent());
+    const LinkLookupTable table(*links);
+    int found = 0;
+    int notFound = 0;
+    for (const LinkQuery& q : queriesFor(links->dom())) {
+        const std::optional<LinkTarget> expected =
+            LookupLink(*links, *zelDefs, q.pcu, q.text, q.nr);
+        ++(expected ? found : notFound);
+        QCOMPARE(answered(q, LookupLink(table, *zelDefs, q.pcu, q.text, q.nr)),
+                 answered(q, expected));
+    }
+    // Both outcomes occur, or the comparison would prove little.
+    QVERIFY(found > 0);
+    QVERIFY(notFound > 0);
+}
+
+// The operator may edit or delete elements while a table exists: it keeps answering as the
+// document did when it was made, also once the document is gone.
+void TstLinkDefs::lookupTableKeepsItsSnapshot()
+{
+    auto links = LoadFixture("linkdefs.xml");
+    const auto zelDefs = LoadFixture("zeldefs.xml");
+    const LinkLookupTable table(*links);
+    const std::vector<LinkQuery> queries = queriesFor(links->dom());
+    std::vector<QByteArray> before;
+    for (const LinkQuery& q : queries)
+        before.push_back(answered(q, LookupLink(*links, *zelDefs, q.pcu, q.text, q.nr)));
+
+    AssignLink(*links, "Pcu1", "Kas 1", "0013 - 01", "", "", "");
+    AssignLink(*links, "Pcu3", "", "0012 - 05", "1", "", "0020 - 01");
+    RemoveLink(*links, "--", "", "9");
+    RemoveLink(*links, "", "", "");
+    int changed = 0;
+    for (std::size_t i = 0; i < queries.size(); ++i) {
+        const LinkQuery& q = queries[i];
+        changed += answered(q, LookupLink(*links, *zelDefs, q.pcu, q.text, q.nr)) != before[i];
+        QCOMPARE(answered(q, LookupLink(table, *zelDefs, q.pcu, q.text, q.nr)), before[i]);
+    }
+    QVERIFY(changed > 0);
+
+    links.reset();
+    for (std::size_t i = 0; i < queries.size(); ++i) {
+        const LinkQuery& q = queries[i];
+        QCOMPARE(answered(q, LookupLink(table, *zelDefs, q.pcu, q.text, q.nr)), before[i]);
+    }
 }
 
 void TstLinkDefs::allLinksAssigned_data()

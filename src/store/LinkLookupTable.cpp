@@ -1,0 +1,105 @@
+#include "LinkLookupTable.h"
+
+#include "XmlNodeEdit.h"
+
+namespace X = LinkDefsXml;
+
+namespace {
+
+// Length-prefixed parts, so that ("a b", "c") and ("a", "b c") stay different keys.
+std::string joinKey(std::initializer_list<std::string_view> parts)
+{
+    std::string key;
+    for (const std::string_view part : parts) {
+        key += std::to_string(part.size());
+        key += ':';
+        key += part;
+    }
+    return key;
+}
+
+// The elements named name below parent, in the order FindChildNode tries them: document
+// order, descending only through elements of that same name.
+template <typename Visit>
+void forEachInSearchOrder(pugi::xml_node parent, std::string_view name, const Visit& visit)
+{
+    for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
+        if (child.type() != pugi::node_element || name != child.name())
+            continue;
+        visit(child);
+        forEachInSearchOrder(child, name, visit);
+    }
+}
+
+} // namespace
+
+LinkLookupTable::LinkLookupTable(const XmlDocument& linkDefs)
+{
+    const pugi::xml_node root = linkDefs.root();
+    const pugi::xml_node locations = FindChildNode(root, X::Locations);
+    m_hasLocations = bool(locations);
+    forEachInSearchOrder(locations, X::Location,
+                         [this](pugi::xml_node link) { addLocationLink(link); });
+    addExceptions(m_generalExceptions, FindChildNode(root, X::GeneralExceptions), {});
+}
+
+// A link hidden behind an earlier one with the same key is never found, nor are its
+// exceptions; an absent key attribute never matches, not even an empty value.
+void LinkLookupTable::addLocationLink(pugi::xml_node link)
+{
+    const pugi::xml_attribute pcu = link.attribute(X::Pcu);
+    const pugi::xml_attribute text = link.attribute(X::Text);
+    if (!pcu || !text)
+        return;
+    const std::string key = joinKey({pcu.value(), text.value()});
+    if (m_locationLinks.try_emplace(key, *ReadLinkAssignment(link)).second)
+        addExceptions(m_locationExceptions, link, {pcu.value(), text.value()});
+}
+
+void LinkLookupTable::addExceptions(Assignments& into, pugi::xml_node parent,
+                                    std::initializer_list<std::string_view> owner)
+{
+    forEachInSearchOrder(parent, X::Exception, [&](pugi::xml_node exception) {
+        const pugi::xml_attribute nr = exception.attribute(X::Nr);
+        if (!nr)
+            return;
+        std::string key = joinKey(owner) + joinKey({nr.value()});
+        into.try_emplace(std::move(key), *ReadLinkAssignment(exception));
+    });
+}
+
+const LinkAssignment* LinkLookupTable::find(const Assignments& in,
+                                            std::initializer_list<std::string_view> key)
+{
+    const auto it = in.find(joinKey(key));
+    return it == in.end() ? nullptr : &it->second;
+}
+
+const LinkAssignment* LinkLookupTable::generalException(std::string_view nr) const
+{
+    return find(m_generalExceptions, {nr});
+}
+
+const LinkAssignment* LinkLookupTable::locationLink(std::string_view pcu,
+                                                    std::string_view text) const
+{
+    return find(m_locationLinks, {pcu, text});
+}
+
+const LinkAssignment* LinkLookupTable::locationException(std::string_view pcu,
+                                                         std::string_view text,
+                                                         std::string_view nr) const
+{
+    return find(m_locationExceptions, {pcu, text, nr});
+}
+
+std::optional<LinkTarget> LookupLink(const LinkLookupTable& linkDefs, const XmlDocument& zelDefs,
+                                     std::string_view pcu, std::string_view text,
+                                     std::string_view nr)
+{
+    if (!linkDefs.hasLocations())
+        return std::nullopt;
+    const std::string_view storedPcu = OrNotGiven(pcu);
+    return ResolveLinkTarget(linkDefs.generalException(nr), linkDefs.locationLink(storedPcu, text),
+                             linkDefs.locationException(storedPcu, text, nr), zelDefs);
+}
