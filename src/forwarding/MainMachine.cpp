@@ -220,7 +220,10 @@ void MainMachine::applyDefinitions(PoRequest& request)
 {
     if (!request.configAnswer.empty()) {
         try {
-            ReadServerConfig(m_ctx.linkDefs, request.configAnswer);
+            // The reader saves only an answer with both lists; what an answer
+            // lacking one of them added must reach the file all the same.
+            if (!ReadServerConfig(m_ctx.linkDefs, request.configAnswer))
+                SaveLinkDefs(m_ctx.linkDefs);
             m_allLinksDefined = AllLinksAssigned(*m_ctx.linkDefs);
         } catch (const std::exception&) {
             // A malformed answer changes nothing; the flag keeps its value.

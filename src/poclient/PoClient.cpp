@@ -57,3 +57,9 @@ void PoClient::cancel(const std::shared_ptr<PoRequest>& request)
     request->cancelled.store(true, std::memory_order_release);
     request->waker.wake();
 }
+
+// Every running worker holds the sink until its thread ends.
+int PoClient::unfinishedRequests() const
+{
+    return int(m_sink.use_count()) - 1;
+}

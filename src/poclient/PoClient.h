@@ -33,6 +33,10 @@ public:
     // finishes, changes nothing but its done flag.
     void cancel(const std::shared_ptr<PoRequest>& request);
 
+    // Workers that have not ended yet, given-up ones included: a late request can still be
+    // running after its wait was abandoned.
+    int unfinishedRequests() const;
+
 Q_SIGNALS:
     // Text for the status bar's message panel; emitted on the worker thread, so receivers on
     // the GUI thread get it queued. Not emitted after this object is destroyed.

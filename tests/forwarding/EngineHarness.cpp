@@ -4,6 +4,7 @@
 #include "core/Language.h"
 #include "core/Log.h"
 #include "forwarding/MainMachine.h"
+#include "poclient/PoClient.h"
 
 #include <QDir>
 #include <QFile>
@@ -98,6 +99,11 @@ void EngineHarness::writeZelDefs(const QByteArray& xml)
     writeFile(PoDataDirectory() + QStringLiteral("/ZelDefs.xml"), xml);
 }
 
+void EngineHarness::writeAlarmStatus(const QByteArray& xml)
+{
+    writeFile(PoDataDirectory() + QStringLiteral("/AlarmStatus.xml"), xml);
+}
+
 void EngineHarness::setAlarms(const QByteArray& xml)
 {
     writeFile(po.filePath(PoEndpoint::Alarms), xml);
@@ -123,6 +129,38 @@ bool EngineHarness::runPoll()
     return finished.wait(10000);
 }
 
+bool EngineHarness::waitForState(int state)
+{
+    return QTest::qWaitFor([this, state] { return main().tmmMain.State == state; }, 10000);
+}
+
+bool EngineHarness::runMainSteps(int steps)
+{
+    QSignalSpy ticked(&main().tmmMain, &tZelTimeMachine::ticked);
+    return QTest::qWaitFor([&ticked, steps] { return ticked.size() >= steps; }, 10000);
+}
+
+bool EngineHarness::waitForLines(qsizetype count)
+{
+    return QTest::qWaitFor([this, count] { return zel.receivedLines().size() >= count; }, 10000);
+}
+
+bool EngineHarness::waitForDelivery()
+{
+    return QTest::qWaitFor(
+        [this] { return zel.receivedLines().size() == logText().count("><Send: "); }, 10000);
+}
+
+bool EngineHarness::waitForIdleWorkers()
+{
+    return QTest::qWaitFor([this] { return engine().poClient().unfinishedRequests() == 0; }, 10000);
+}
+
+qsizetype EngineHarness::logCount(const QByteArray& message) const
+{
+    return logText().count(QByteArray("><" + message + ">\r\n"));
+}
+
 QStringList EngineHarness::linesStartingWith(const QString& head) const
 {
     QStringList lines;
@@ -131,6 +169,14 @@ QStringList EngineHarness::linesStartingWith(const QString& head) const
             lines.append(line);
     }
     return lines;
+}
+
+QString xmlAttribute(const QByteArray& xml, const char* query, const char* attribute)
+{
+    pugi::xml_document doc;
+    doc.load_buffer(xml.constData(), size_t(xml.size()));
+    const pugi::xml_attribute value = doc.select_node(query).node().attribute(attribute);
+    return value ? QString::fromUtf8(value.value()) : QStringLiteral("<absent>");
 }
 
 QString statusAttribute(const QByteArray& statusXml, const char* element, const char* key,

@@ -24,6 +24,7 @@ public:
 
     void writeLinkDefs(const QByteArray& xml);
     void writeZelDefs(const QByteArray& xml);
+    void writeAlarmStatus(const QByteArray& xml);
     void setAlarms(const QByteArray& xml);
     void setConfiguration(const QByteArray& xml);
 
@@ -35,6 +36,16 @@ public:
     void advanceSeconds(double seconds) { clock.advanceSeconds(seconds); }
     // Lets the poll that is due run to its end.
     bool runPoll();
+    // Waits until the main state machine is in the given state.
+    bool waitForState(int state);
+    // Lets the main state machine take this many steps at the time the clock shows.
+    bool runMainSteps(int steps);
+    // Waits until ZelMeld has received at least count lines.
+    bool waitForLines(qsizetype count);
+    // Waits until every message the engine queued so far has reached ZelMeld.
+    bool waitForDelivery();
+    // Waits until no office request is running any more, given-up ones included.
+    bool waitForIdleWorkers();
     // Lines ZelMeld received that start with the given text.
     QStringList linesStartingWith(const QString& head) const;
     QStringList alarmLines() const { return linesStartingWith(QStringLiteral("[ZEL RCVALARM")); }
@@ -42,6 +53,8 @@ public:
     QString poDataPath(const char* name) const;
     QByteArray readPoData(const char* name) const;
     QByteArray logText() const;
+    // Log lines whose message is exactly this text.
+    qsizetype logCount(const QByteArray& message) const;
 
     QTemporaryDir root;
     ManualClock clock;
@@ -53,6 +66,10 @@ private:
     std::unique_ptr<ScopedClock> m_installedClock;
     std::unique_ptr<Engine> m_engine;
 };
+
+// The attribute of the first element the XPath query selects; "<absent>" when
+// there is none.
+QString xmlAttribute(const QByteArray& xml, const char* query, const char* attribute);
 
 // An AlarmStatus.xml attribute of the first entry named element whose attribute
 // key has the value keyValue; "<absent>" when there is none.
