@@ -98,6 +98,15 @@ QString line(const char* text)
     return QString::fromLatin1(text);
 }
 
+// The linked definitions and the office server reporting the alarm of Kas 3.
+bool startWithOneAlarm(EngineHarness& h)
+{
+    h.writeLinkDefs(kLinkDefs);
+    h.writeZelDefs(kZelDefs);
+    h.setAlarms(kOneAlarm);
+    return h.start();
+}
+
 const QString kAlarmKas3 = line("[ZEL RCVALARM 02,0012,03,T,,Pcu1 Kas 3 Temp te hoog]");
 const QString kConfigurationAlarm = line("[ZEL RCVALARM 02,9999,9,A]");
 
@@ -133,10 +142,7 @@ private Q_SLOTS:
 void TstForwarding::roadOfOneAlarm()
 {
     EngineHarness h;
-    h.writeLinkDefs(kLinkDefs);
-    h.writeZelDefs(kZelDefs);
-    h.setAlarms(kOneAlarm);
-    QVERIFY(h.start());
+    QVERIFY(startWithOneAlarm(h));
 
     h.advanceSeconds(10);
     QVERIFY(h.runPoll());
@@ -185,10 +191,7 @@ void TstForwarding::textOptionsAreReadAtEveryMessage()
     QFETCH(bool, filterPunct);
     QFETCH(QString, returnLine);
     EngineHarness h;
-    h.writeLinkDefs(kLinkDefs);
-    h.writeZelDefs(kZelDefs);
-    h.setAlarms(kOneAlarm);
-    QVERIFY(h.start());
+    QVERIFY(startWithOneAlarm(h));
     h.advanceSeconds(10);
     QVERIFY(h.runPoll());
 
@@ -225,10 +228,7 @@ void TstForwarding::replyOutcome()
     QFETCH(QString, error);
     QFETCH(int, notAcceptedLogs);
     EngineHarness h(rule);
-    h.writeLinkDefs(kLinkDefs);
-    h.writeZelDefs(kZelDefs);
-    h.setAlarms(kOneAlarm);
-    QVERIFY(h.start());
+    QVERIFY(startWithOneAlarm(h));
 
     h.advanceSeconds(10);
     QVERIFY(h.runPoll());
@@ -530,10 +530,7 @@ void TstForwarding::watchdog()
 void TstForwarding::closingWaitsForTheDuePoll()
 {
     EngineHarness h;
-    h.writeLinkDefs(kLinkDefs);
-    h.writeZelDefs(kZelDefs);
-    h.setAlarms(kOneAlarm);
-    QVERIFY(h.start());
+    QVERIFY(startWithOneAlarm(h));
     QSignalSpy stopped(&h.engine(), &Engine::mainMachineStopped);
 
     h.advanceSeconds(10);
