@@ -194,6 +194,8 @@ int MainMachine::waitDefinitions()
     if (isDone(m_request)) {
         const std::shared_ptr<PoRequest> request = std::exchange(m_request, nullptr);
         if (LinkStatus.load() >= 1) {
+            // A ZelMeld error also counts here, yet what the office server sent is kept.
+            storeDefinitions(*request);
             ReportPoLink(false);
             return 3;
         }
@@ -201,7 +203,8 @@ int MainMachine::waitDefinitions()
                   ? LangText(89, QStringLiteral("Definitions collected from Priva Office"))
                   : request->requestMessage);
         ReportPoLink(true);
-        applyDefinitions(*request);
+        storeDefinitions(*request);
+        reportUndefinedLinks();
         return 3;
     }
     if (WithinSeconds(900, 0, m_waitStart))
@@ -216,24 +219,28 @@ int MainMachine::waitDefinitions()
 // The answer is applied to the window's own link document, so that an edit
 // the operator made while the request ran is kept, and LinkDefs.xml has a
 // single writer.
-void MainMachine::applyDefinitions(PoRequest& request)
+void MainMachine::storeDefinitions(PoRequest& request)
 {
-    if (!request.configAnswer.empty()) {
-        try {
-            // The reader saves only an answer with both lists; what an answer
-            // lacking one of them added must reach the file all the same.
-            if (!ReadServerConfig(m_ctx.linkDefs, request.configAnswer))
-                SaveLinkDefs(m_ctx.linkDefs);
-            m_allLinksDefined = AllLinksAssigned(*m_ctx.linkDefs);
-        } catch (const std::exception&) {
-            // A malformed answer changes nothing; the flag keeps its value.
-        }
+    if (request.configAnswer.empty())
+        return;
+    try {
+        // The reader saves only an answer with both lists; what an answer
+        // lacking one of them added must reach the file all the same.
+        if (!ReadServerConfig(m_ctx.linkDefs, request.configAnswer))
+            SaveLinkDefs(m_ctx.linkDefs);
+        m_allLinksDefined = AllLinksAssigned(*m_ctx.linkDefs);
+    } catch (const std::exception&) {
+        // A malformed answer changes nothing; the flag keeps its value.
     }
+    Q_EMIT definitionsReloaded();
+}
+
+void MainMachine::reportUndefinedLinks()
+{
     if (!m_allLinksDefined) {
         logPo(LangText(30, QStringLiteral("Undefined links found!")));
         queue(ZelMessage::configurationProblem());
     }
-    Q_EMIT definitionsReloaded();
 }
 
 int MainMachine::startAlarms()
@@ -253,6 +260,10 @@ int MainMachine::waitAlarms()
         const std::shared_ptr<PoRequest> request = std::exchange(m_request, nullptr);
         if (LinkStatus.load() >= 1) {
             SubStep = 3;
+            // A ZelMeld error also counts here; the merged alarms are kept all
+            // the same, so that none that came and went meanwhile is lost.
+            if (request->mergedStatus)
+                takeOverStatus(*request);
             ReportPoLink(false);
             SubStep = 4;
             Q_EMIT pollFinished();
@@ -290,6 +301,7 @@ void MainMachine::takeOverStatus(PoRequest& request)
     if (request.mergedStatus) {
         m_ctx.status = std::move(request.mergedStatus);
         m_ctx.statusDirty = true;
+        m_saveFailureLogged = false; // a failure that lasts is logged once per poll
         saveStatus();
     } else {
         if (m_ctx.status)

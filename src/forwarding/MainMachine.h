@@ -58,7 +58,8 @@ private:
     void statusDisplay();
     int startDefinitions();
     int waitDefinitions();
-    void applyDefinitions(PoRequest& request);
+    void storeDefinitions(PoRequest& request);
+    void reportUndefinedLinks();
     int startAlarms();
     int waitAlarms();
     void takeOverStatus(PoRequest& request);

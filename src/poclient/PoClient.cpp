@@ -8,7 +8,11 @@
 #include "core/Language.h"
 #include "core/Log.h"
 
+#include <QDeadlineTimer>
+
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -28,6 +32,19 @@ PoClient::PoClient(QObject* parent) : QObject(parent), m_sink(std::make_shared<P
 PoClient::~PoClient()
 {
     m_sink->detach();
+    cancelAndAwaitWorkers();
+}
+
+// A worker that outlived the program would log and find directories through objects that
+// end with it. Cancelled, a worker ends within moments; the bound keeps a stuck one from
+// holding up the exit.
+void PoClient::cancelAndAwaitWorkers()
+{
+    for (const std::weak_ptr<PoRequest>& started : m_started)
+        cancel(started.lock());
+    const QDeadlineTimer deadline(std::chrono::seconds(3));
+    while (unfinishedRequests() > 0 && !deadline.hasExpired())
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 void PoClient::init_indy()
@@ -46,6 +63,11 @@ std::shared_ptr<PoRequest> PoClient::StartPoRequest(const QString& url, int kind
     PoDataDirectory();
     EnsureCurlGlobalInit();
     auto request = std::make_shared<PoRequest>(nextRequestId(), url, kind, timeouts);
+    std::erase_if(m_started, [](const std::weak_ptr<PoRequest>& started) {
+        const std::shared_ptr<PoRequest> alive = started.lock();
+        return !alive || alive->done.load(std::memory_order_acquire);
+    });
+    m_started.push_back(request);
     StartPoWorker(request, m_sink);
     return request;
 }

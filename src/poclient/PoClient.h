@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class PoStatusSink;
 
@@ -43,5 +44,9 @@ Q_SIGNALS:
     void statusText(const QString& text);
 
 private:
+    void cancelAndAwaitWorkers();
+
     std::shared_ptr<PoStatusSink> m_sink;
+    // Requests started and not known to be done, so that destruction can end them.
+    std::vector<std::weak_ptr<PoRequest>> m_started;
 };

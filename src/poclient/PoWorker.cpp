@@ -97,14 +97,14 @@ void processConfiguration(PoRequest& request, const std::string& answer)
     pugi::xml_document wellFormed;
     LoadXmlText(wellFormed, answer);
     request.configAnswer = answer;
-    XmlDocumentHandle status = openPrivateStatus();
-    if (!status)
-        return;
-    PurgeReturnedAlarms(*status);
-    if (isCancelled(request))
-        return;
-    if (!SaveAlarmStatus(status))
-        LogMessage(LangText(91, QStringLiteral("Error writing status")), LogPoList);
+    if (XmlDocumentHandle status = openPrivateStatus()) {
+        PurgeReturnedAlarms(*status);
+        if (isCancelled(request))
+            return;
+        if (!SaveAlarmStatus(status))
+            LogMessage(LangText(91, QStringLiteral("Error writing status")), LogPoList);
+    }
+    // An unreadable status file does not keep the log from its roll-over.
     if (!isCancelled(request))
         RollOverLog();
 }

@@ -29,10 +29,8 @@ void addLocations(pugi::xml_node answerList, pugi::xml_node locations)
     LogMessage(QStringLiteral("Start processing server config data"), LogPoList);
     NodeKeyIndex known(locations, X::Location, {X::Pcu, X::Text});
     forEachEntry(answerList, [&](pugi::xml_node entry) {
-        const pugi::xml_attribute pcuAttr = entry.attribute("pcu");
-        const pugi::xml_attribute textAttr = entry.attribute("text");
-        const std::string_view pcu = pcuAttr ? pcuAttr.value() : NotGivenValue;
-        const std::string_view text = textAttr ? textAttr.value() : NotGivenValue;
+        const std::string_view pcu = AttributeOrNotGiven(entry, "pcu");
+        const std::string_view text = AttributeOrNotGiven(entry, "text");
         if (known.find({pcu, text}))
             return;
         const pugi::xml_node link = locations.append_child(X::Location);

@@ -57,9 +57,9 @@ pugi::xml_node appendEntry(pugi::xml_node root, std::string_view pcu, std::strin
 
 void mergeReported(pugi::xml_node root, NodeKeyIndex& entries, pugi::xml_node reported)
 {
-    const std::string_view pcu = OrNotGiven(AttributeValue(reported, X::Pcu));
-    const std::string_view location = OrNotGiven(AttributeValue(reported, X::Location));
-    const std::string_view nr = OrNotGiven(AttributeValue(reported, X::Nr));
+    const std::string_view pcu = AttributeOrNotGiven(reported, X::Pcu);
+    const std::string_view location = AttributeOrNotGiven(reported, X::Location);
+    const std::string_view nr = AttributeOrNotGiven(reported, X::Nr);
     if (const pugi::xml_node entry = entries.find({pcu, location, nr})) {
         updateEntry(entry, reported);
         return;

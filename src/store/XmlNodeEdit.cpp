@@ -26,3 +26,9 @@ std::string_view OrNotGiven(std::string_view value)
 {
     return value.empty() ? NotGivenValue : value;
 }
+
+std::string_view AttributeOrNotGiven(pugi::xml_node node, const char* name)
+{
+    const pugi::xml_attribute attr = node.attribute(name);
+    return attr ? std::string_view(attr.value()) : NotGivenValue;
+}

@@ -20,5 +20,9 @@ pugi::xml_node FindOrAppendChild(pugi::xml_node parent, const char* name);
 // value, or the placeholder that stands for a value the office server did not give.
 std::string_view OrNotGiven(std::string_view value);
 
+// The value of the attribute, the placeholder only when it is absent: an empty value the
+// office server gave stays empty.
+std::string_view AttributeOrNotGiven(pugi::xml_node node, const char* name);
+
 // Stored for a pcu, location, text or nr that the office server did not give.
 inline constexpr std::string_view NotGivenValue = "-\\-";

@@ -132,6 +132,7 @@ private Q_SLOTS:
     void undefinedLinks();
     void watchdog_data();
     void watchdog();
+    void zelMeldErrorKeepsWhatTheOfficeSent();
     void closingWaitsForTheDuePoll();
     void lateAlarmAnswerChangesNothing();
     void unreadableEntriesAreSkipped();
@@ -527,6 +528,34 @@ void TstForwarding::watchdog()
 
 // Closing is asked while a poll is due and an alarm waits: the alarm still
 // goes out and is recorded before the machine stops.
+// A ZelMeld link error sends a finished request down the failure branch; the
+// alarms and locations it fetched must reach the files all the same.
+void TstForwarding::zelMeldErrorKeepsWhatTheOfficeSent()
+{
+    EngineHarness h;
+    QVERIFY(startWithOneAlarm(h));
+    h.setConfiguration(R"(<alarmserverconfig>
+	<alarmlocations><location pcu="Pcu2" text="Kas 9"/></alarmlocations>
+	<alarmtypes><type nr="1" text="Temperatuur"/></alarmtypes>
+</alarmserverconfig>
+)");
+    QSignalSpy reloaded(&h.engine(), &Engine::definitionsReloaded);
+
+    LinkStatus = 2; // as the link's error event leaves it
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    QCOMPARE(alarmAttribute(h, "Kas 3", "State"), QStringLiteral("A"));
+    QCOMPARE(alarmAttribute(h, "Kas 3", "start"), kStart);
+
+    LinkStatus = 2;
+    h.main().RefreshRequested = true;
+    QVERIFY(reloaded.wait(10000));
+    QCOMPARE(xmlAttribute(h.readPoData("LinkDefs.xml"), "//PO_loc[@pcu='Pcu2' and @text='Kas 9']",
+                          "zel_alarm"),
+             QStringLiteral("0"));
+    QCOMPARE(h.alarmLines(), QStringList());
+}
+
 void TstForwarding::closingWaitsForTheDuePoll()
 {
     EngineHarness h;

@@ -96,6 +96,12 @@ void TstAlarmStatus::merge_data()
         << QByteArray("<active-alarms><a text='new'/></active-alarms>") << true
         << entries({"Alarm(pcu=-\\-|location=-\\-|nr=-\\-|text=new|start=20240301T090008|"
                     "State=A|Sent=20240301T090000)"});
+    QTest::newRow("empty key parts stay empty, apart from missing ones")
+        << QByteArray()
+        << QByteArray("<active-alarms><a pcu='' location='' nr='3' text='t' "
+                      "start='20240301T090000'/></active-alarms>")
+        << true
+        << entries({"Alarm(pcu=|location=|nr=3|text=t|start=20240301T090000|State=A|Sent=)"});
     QTest::newRow("same alarm twice in one answer: one entry, the second report wins")
         << QByteArray()
         << QByteArray("<active-alarms><a pcu='P' location='L' nr='1' text='first' "
