@@ -8,6 +8,7 @@
 
 #include "ZelMeldServer.h"
 
+#include <QHostInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -192,6 +193,8 @@ void TstZelLink::threeMessagesLeaveInOrderOnOneConnection_data()
 void TstZelLink::threeMessagesLeaveInOrderOnOneConnection()
 {
     QFETCH(QString, host);
+    if (QHostInfo::fromName(host).addresses().isEmpty())
+        QSKIP("the name does not resolve on this machine (no hosts file)");
     m_settings.zelHost = host;
     const QStringList messages = {u"[ZEL RCVALARM 02,0012,03,T,,Kas 3 Lüftung]"_s,
                                   u"[ZEL RCVALARM 02,0012,04,R,,]"_s, u"[ZEL WD 09 7]"_s};
