@@ -63,6 +63,11 @@ QString mapInstallPath(const QString& path)
     return path;
 }
 
+qsizetype mappedPartStart(const QString&)
+{
+    return 0;
+}
+
 #else
 
 // Without drive letters the installation's "c:\zel" lives in the user's data home.
@@ -86,6 +91,16 @@ QString mapInstallPath(const QString& path)
     return installRoot() + path.mid(6).replace(u'\\', u'/');
 }
 
+// Where the installation's own part of a mapped path begins: the user's data home before it
+// is no part of the installation, and a "data" there ("/home/database/...") must not count.
+qsizetype mappedPartStart(const QString& path)
+{
+    const QString root = installRoot();
+    const bool below =
+        path.startsWith(root) && (path.size() == root.size() || isSeparator(path[root.size()]));
+    return below ? root.size() : 0;
+}
+
 #endif
 
 QString computeDataDirectory(const QString& programDirectory)
@@ -104,9 +119,9 @@ QString computeDataDirectory(const QString& programDirectory)
     return fallback;
 }
 
-qsizetype dataPartAt(const QString& path)
+qsizetype dataPartAt(const QString& path, qsizetype from)
 {
-    for (qsizetype i = 0; i + 4 < path.size(); ++i) {
+    for (qsizetype i = from; i + 4 < path.size(); ++i) {
         if (isSeparator(path[i]) &&
             QStringView(path).mid(i + 1, 4).compare(u"data", Qt::CaseInsensitive) == 0)
             return i;
@@ -160,7 +175,7 @@ void resetDirectories(const QString& programDirectory)
 
 QString siblingOfDataDirectory(const QString& dataDir, const QString& leaf)
 {
-    const qsizetype at = dataPartAt(dataDir);
+    const qsizetype at = dataPartAt(dataDir, mappedPartStart(dataDir));
     if (at < 0)
         return QString();
     const QString parent = dataDir.left(at + 1);

@@ -24,5 +24,6 @@ void resetDirectories(const QString& programDirectory = QString());
 
 // The directory named leaf beside the first "<separator>data" of dataDir,
 // matched without regard to case ("d:\database\zel\data" gives "d:\<leaf>");
-// an empty string when dataDir has no such part.
+// an empty string when dataDir has no such part. Off Windows, a path in the user's data home
+// is searched only after the data home.
 QString siblingOfDataDirectory(const QString& dataDir, const QString& leaf);

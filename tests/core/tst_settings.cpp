@@ -79,6 +79,7 @@ private Q_SLOTS:
     void dataDirectoryIsKept();
     void siblingDirectoriesOnDisk_data();
     void siblingDirectoriesOnDisk();
+    void dataHomeWithADataPart();
 
     void loadStartupValues_data();
     void loadStartupValues();
@@ -549,6 +550,22 @@ void TstSettings::siblingDirectoriesOnDisk()
     QCOMPARE(QFileInfo(exchange).isDir(), created);
     // Asking again finds the directory in place.
     QCOMPARE(PoDataDirectory(), poData);
+}
+
+// A user's data home that itself has a "data" part ("/data/users/...") must not move the
+// office data out of the installation.
+void TstSettings::dataHomeWithADataPart()
+{
+#ifdef Q_OS_WIN
+    QSKIP("the data home mapping applies off Windows only");
+#else
+    if (const char* reason = dataHomeSkipReason())
+        QSKIP(reason);
+    qputenv("XDG_DATA_HOME", QFile::encodeName(path(QStringLiteral("data/share"))));
+    QCOMPARE(DataDirectory(), expand(QStringLiteral("{tmp}/data/share/zel/data")));
+    QCOMPARE(PoDataDirectory(), expand(QStringLiteral("{tmp}/data/share/zel/PoData")));
+    QVERIFY(QFileInfo(PoDataDirectory()).isDir());
+#endif
 }
 
 void TstSettings::loadStartupValues_data()
