@@ -1,6 +1,8 @@
 #include "ExceptionDescription.h"
 
+#if defined(__GNUC__)
 #include <cxxabi.h>
+#endif
 
 #include <cstdlib>
 #include <memory>
@@ -8,12 +10,17 @@
 
 namespace {
 
+// GCC and Clang give mangled names; MSVC's are readable already.
 QString demangledName(const std::type_info& type)
 {
+#if !defined(__GNUC__)
+    return QString::fromUtf8(type.name());
+#else
     int status = 0;
     std::unique_ptr<char, decltype(&std::free)> name(
         abi::__cxa_demangle(type.name(), nullptr, nullptr, &status), &std::free);
     return QString::fromUtf8(status == 0 && name ? name.get() : type.name());
+#endif
 }
 
 QString oneLine(QString text)

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QList>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <limits>
 #include <optional>
@@ -76,11 +77,20 @@ QByteArray joinLines(const IniDocument& doc)
     return bytes;
 }
 
+// Files written by other Windows programs hold the ANSI code page, not UTF-8: bytes that are
+// no valid UTF-8 are read as Latin-1, so "Zoë" in a data path survives either way.
+QString decodeText(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
+}
+
 // The name runs to the last "]" of the line.
 ParsedLine parseSectionHeader(const QByteArray& trimmed)
 {
     const qsizetype close = trimmed.lastIndexOf(']');
-    return {LineKind::Section, QString::fromUtf8(trimmed.mid(1, close - 1)).trimmed(), QString()};
+    return {LineKind::Section, decodeText(trimmed.mid(1, close - 1)).trimmed(), QString()};
 }
 
 ParsedLine parseLine(const QByteArray& text)
@@ -95,10 +105,10 @@ ParsedLine parseLine(const QByteArray& text)
     const qsizetype equals = trimmed.indexOf('=');
     if (equals < 0)
         return {};
-    const QString name = QString::fromUtf8(trimmed.left(equals)).trimmed();
+    const QString name = decodeText(trimmed.left(equals)).trimmed();
     if (name.isEmpty())
         return {};
-    return {LineKind::Key, name, QString::fromUtf8(trimmed.mid(equals + 1)).trimmed()};
+    return {LineKind::Key, name, decodeText(trimmed.mid(equals + 1)).trimmed()};
 }
 
 QList<ParsedLine> parseLines(const IniDocument& doc)

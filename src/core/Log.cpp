@@ -31,8 +31,9 @@ QString oldLogPath(const QString& logPath)
     return QFileInfo(logPath).dir().filePath(QStringLiteral("OLDPO.log"));
 }
 
-// One attempt: an error ends it, the next message tries again. A copy that fails leaves the
-// old copy as it is but still empties the log, so the log cannot grow without bound.
+// One attempt: an error ends it, the next message tries again. The log moves to its old name
+// rather than being copied: a move needs no room, so a full disk cannot lose both files. The
+// log is emptied in any case, so that it cannot grow without bound.
 void rollOverLocked(TTextFile& log)
 {
     try {
@@ -42,7 +43,7 @@ void rollOverLocked(TTextFile& log)
         log.setFileOpen(false);
         const QString oldPath = oldLogPath(log.FileName());
         QFile::remove(oldPath);
-        QFile::copy(log.FileName(), oldPath);
+        QFile::rename(log.FileName(), oldPath);
         log.Clear();
     } catch (const TextFileError&) {
     }

@@ -28,6 +28,12 @@ QString tracePath(const QString& tag)
 
 void WriteTraceFile(const QString& text, const QString& tag)
 {
+    if (TraceEnabled.load())
+        WriteTraceFile(text.toUtf8(), tag);
+}
+
+void WriteTraceFile(const QByteArray& bytes, const QString& tag)
+{
     if (!TraceEnabled.load()) {
         return;
     }
@@ -35,7 +41,6 @@ void WriteTraceFile(const QString& text, const QString& tag)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         throwError(file);
     }
-    const QByteArray bytes = text.toUtf8();
     if (file.write(bytes) != bytes.size() || !file.flush()) {
         throwError(file);
     }

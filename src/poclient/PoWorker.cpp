@@ -13,8 +13,6 @@
 #include "store/Documents.h"
 #include "store/XmlParseError.h"
 
-#include <QStringDecoder>
-
 #include <sstream>
 #include <thread>
 
@@ -56,15 +54,6 @@ void reportFailure(PoRequest& request, PoStatusSink& sink)
     request.failed = true;
 }
 
-// The answer as the server sent it: UTF-8 unless it is not valid UTF-8, then Latin-1.
-QString answerText(const std::string& answer)
-{
-    const QByteArrayView bytes(answer.data(), qsizetype(answer.size()));
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8(bytes);
-    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
-}
-
 QString documentText(const XmlDocument& document)
 {
     std::ostringstream out;
@@ -73,7 +62,7 @@ QString documentText(const XmlDocument& document)
 }
 
 // A trace that cannot be written must not cost the request its result.
-void traceQuietly(const QString& text, const char* tag)
+template <typename Content> void traceQuietly(const Content& text, const char* tag)
 {
     try {
         WriteTraceFile(text, QLatin1String(tag));
@@ -113,7 +102,8 @@ void processConfiguration(PoRequest& request, const std::string& answer)
 // a merge whose wait has already been given up.
 void processActiveAlarms(PoRequest& request, const std::string& answer)
 {
-    traceQuietly(answerText(answer), "00");
+    // The answer exactly as the server sent it, whatever its encoding.
+    traceQuietly(QByteArray::fromStdString(answer), "00");
     XmlDocumentHandle status = openPrivateStatus();
     if (!status || isCancelled(request))
         return;

@@ -230,6 +230,8 @@ void TstSettings::readString_data()
     QTest::newRow("equals sign in value") << mainValue("a=b") << QStringLiteral("a=b");
     QTest::newRow("semicolon in value") << mainValue("a;b") << QStringLiteral("a;b");
     QTest::newRow("UTF-8") << mainValue("Z\xC3\xBCrich") << QStringLiteral("Z\u00FCrich");
+    QTest::newRow("ANSI of a Windows editor")
+        << mainValue("D:\\Zo\xEB\\data") << QStringLiteral("D:\\Zo\u00EB\\data");
     QTest::newRow("BOM and CRLF") << QByteArray("\xEF\xBB\xBF[main]\r\nValue=host\r\n")
                                   << QStringLiteral("host");
     QTest::newRow("last line without line end")

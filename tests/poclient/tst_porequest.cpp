@@ -103,11 +103,16 @@ QStringList traceTags()
     return tags;
 }
 
-QString traceText(const QString& tag)
+QByteArray traceBytes(const QString& tag)
 {
     const QDir dir(QDir(PoDataDirectory()).filePath(u"trace"_s));
     const QStringList names = dir.entryList({u"*_"_s + tag + u".trc"_s}, QDir::Files);
-    return names.size() == 1 ? QString::fromUtf8(readFile(dir.filePath(names.first()))) : QString();
+    return names.size() == 1 ? readFile(dir.filePath(names.first())) : QByteArray();
+}
+
+QString traceText(const QString& tag)
+{
+    return QString::fromUtf8(traceBytes(tag));
 }
 
 bool hasExampleAlarm(const XmlDocumentHandle& status)
@@ -130,6 +135,7 @@ private Q_SLOTS:
     void processingByKind_data();
     void processingByKind();
     void traceFailureDoesNotStopMerge();
+    void answerTracedAsSent();
     void communicationFailure_data();
     void communicationFailure();
     void successClearsCommunicationError();
@@ -300,6 +306,21 @@ void TstPoRequest::processingByKind()
         QVERIFY(!traceText(u"01"_s).contains(u"Kas 3"));
         QVERIFY(traceText(u"02"_s).contains(u"location=\"Kas 3\""));
     }
+}
+
+// An answer in ISO-8859-1 is no valid UTF-8; its trace must still hold the very bytes.
+void TstPoRequest::answerTracedAsSent()
+{
+    const QByteArray answer = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+                              "<active-alarms><alarm pcu=\"Pcu1\" location=\"Kas \xe9\" nr=\"1\" "
+                              "text=\"Temp\" start=\"20240301T090000\"/></active-alarms>\n";
+    QVERIFY(writeFile(m_sim->filePath(PoEndpoint::Alarms), answer));
+    TraceEnabled = true;
+
+    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
+    QVERIFY(finished(request));
+    QVERIFY(!request->failed);
+    QCOMPARE(traceBytes(u"00"_s), answer);
 }
 
 void TstPoRequest::traceFailureDoesNotStopMerge()
