@@ -107,7 +107,8 @@ int MainMachine::stateStart()
     tmmMain.StateText = QStringLiteral(" 1 start ");
     abandonRequest();
     m_po.init_indy();
-    ClosingRequested = false;
+    // ClosingRequested is not cleared here: a close asked for before the first step, or
+    // before a restart after an error, must still stop the machine in order.
     LinkStatus.store(-1);
     Q_EMIT hideRequested();
     m_ctx.link.PoLinkAlarmActive = false;

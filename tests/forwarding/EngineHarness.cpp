@@ -114,11 +114,17 @@ void EngineHarness::setConfiguration(const QByteArray& xml)
     writeFile(po.filePath(PoEndpoint::Config), xml);
 }
 
-bool EngineHarness::start()
+void EngineHarness::create()
 {
     m_engine = std::make_unique<Engine>(settings, po.serverPort());
     m_engine->options() = {settings.sendPcu, settings.filterPunct};
     m_engine->openDocuments();
+}
+
+bool EngineHarness::start()
+{
+    if (!m_engine)
+        create();
     m_engine->start();
     return QTest::qWaitFor([this] { return main().tmmMain.State == 3; }, 5000);
 }

@@ -29,6 +29,9 @@ public:
     void setConfiguration(const QByteArray& xml);
 
     // Opens the documents and runs the machines until they idle.
+    // Makes the engine with its documents open, not yet running.
+    void create();
+    // Starts the engine (made first unless create() made it) and waits for its wait state.
     bool start();
     Engine& engine() { return *m_engine; }
     MainMachine& main();

@@ -134,6 +134,7 @@ private Q_SLOTS:
     void watchdog();
     void zelMeldErrorKeepsWhatTheOfficeSent();
     void closingWaitsForTheDuePoll();
+    void closingBeforeTheFirstStepStops();
     void lateAlarmAnswerChangesNothing();
     void unreadableEntriesAreSkipped();
     void statusRootDecidesTheWalk_data();
@@ -574,6 +575,21 @@ void TstForwarding::closingWaitsForTheDuePoll()
     QCOMPARE(h.logCount("Close main statemachine"), 1);
     QCOMPARE_LT(log.indexOf(QByteArray("><Send: " + kAlarmKas3.toLatin1() + ">")),
                 log.indexOf("><Close main statemachine>"));
+}
+
+// A service stop that comes while the program is still starting.
+void TstForwarding::closingBeforeTheFirstStepStops()
+{
+    EngineHarness h;
+    h.create();
+    QSignalSpy stopped(&h.engine(), &Engine::mainMachineStopped);
+    h.main().ClosingRequested = true;
+    h.engine().start();
+
+    QVERIFY(stopped.wait(10000));
+    QVERIFY(h.main().MainMachineStopped);
+    QCOMPARE(h.logCount("Close main statemachine"), 1);
+    QCOMPARE(h.po.requestCount(), 0);
 }
 
 // The office server answers only after the 60 s wait ran out. The walk runs on
