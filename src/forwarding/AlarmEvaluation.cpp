@@ -2,6 +2,7 @@
 
 #include "AlarmText.h"
 #include "GroupEntries.h"
+#include "MainStates.h"
 
 #include "core/Language.h"
 #include "core/Log.h"
@@ -53,6 +54,21 @@ void logPo(const QString& message)
 
 AlarmEvaluation::AlarmEvaluation(EvaluationContext context) : m_ctx(context) {}
 
+// A document not opened yet reads as empty: nothing is found in it.
+const XmlDocument& AlarmEvaluation::linkDefs() const
+{
+    static const XmlDocument empty;
+    const XmlDocument* document = m_ctx.linkDefs.document();
+    return document ? *document : empty;
+}
+
+const XmlDocument& AlarmEvaluation::zelDefs() const
+{
+    static const XmlDocument empty;
+    const XmlDocument* document = m_ctx.zelDefs.document();
+    return document ? *document : empty;
+}
+
 void AlarmEvaluation::startWalk()
 {
     m_entryIndex = 0;
@@ -63,7 +79,8 @@ void AlarmEvaluation::startWalk()
 
 pugi::xml_node AlarmEvaluation::statusRoot() const
 {
-    return m_ctx.status ? m_ctx.status->root() : pugi::xml_node();
+    const XmlDocument* status = m_ctx.status.document();
+    return status ? status->root() : pugi::xml_node();
 }
 
 // The walk moves forward one entry at a time; keeping the last position makes
@@ -85,7 +102,7 @@ pugi::xml_node AlarmEvaluation::childAt(int index)
 int AlarmEvaluation::nextEntry()
 {
     ++m_entryIndex;
-    return 9;
+    return MainState::CheckAlarms;
 }
 
 int AlarmEvaluation::examineEntry()
@@ -93,10 +110,10 @@ int AlarmEvaluation::examineEntry()
     m_attempts = 0;
     m_current = {};
     if (std::string_view(statusRoot().name()) != "POAlarmStatus")
-        return 3;
+        return MainState::Wait;
     const pugi::xml_node entry = childAt(m_entryIndex);
     if (!entry)
-        return 3;
+        return MainState::Wait;
     m_current = entry;
     const std::string_view name = entry.name();
     if (name == "Alarm") {
@@ -153,19 +170,27 @@ int AlarmEvaluation::examineAlarm()
     if (*start > *sent) {
         logPo(LangText(90, QStringLiteral("Alarm status changed")) + QStringLiteral(": ") +
               entryKey(m_current));
-        return 10;
+        return MainState::SendAlarm;
     }
+    return examineRepeat(LangText(109, QStringLiteral("Alarm still active, repeated by ZelPO")) +
+                         QStringLiteral(": ") + entryKey(m_current));
+}
+
+// An active entry whose repeat time has passed is sent again; its repeat time is cleared
+// until the reply sets the next one.
+int AlarmEvaluation::examineRepeat(const QString& logText)
+{
     if (attr(m_current, "State") != "A" || attr(m_current, "repeat_at").empty())
         return nextEntry();
+    QString problem;
     const std::optional<Timestamp> repeatAt = readTime("repeat_at", problem);
     if (!repeatAt)
         return skipUnreadable(problem);
     if (!(UtcNow() > *repeatAt))
         return nextEntry();
-    logPo(LangText(109, QStringLiteral("Alarm still active, repeated by ZelPO")) +
-          QStringLiteral(": ") + entryKey(m_current));
+    logPo(logText);
     setAttribute("repeat_at", {});
-    return 10;
+    return MainState::SendAlarm;
 }
 
 int AlarmEvaluation::examineGroup()
@@ -180,22 +205,12 @@ int AlarmEvaluation::examineGroup()
         return skipUnreadable(problem);
     if (!(UtcNow() > *timeout))
         return nextEntry();
-    const bool active = attr(m_current, "State") == "A";
     if (!m_current.attribute("Sent")) {
-        if (active)
+        if (attr(m_current, "State") == "A")
             logPo(LangText(104, QStringLiteral("Group timeout passed")));
-        return 10;
+        return MainState::SendAlarm;
     }
-    if (!active || attr(m_current, "repeat_at").empty())
-        return nextEntry();
-    const std::optional<Timestamp> repeatAt = readTime("repeat_at", problem);
-    if (!repeatAt)
-        return skipUnreadable(problem);
-    if (!(UtcNow() > *repeatAt))
-        return nextEntry();
-    logPo(LangText(110, QStringLiteral("Repeat group")));
-    setAttribute("repeat_at", {});
-    return 10;
+    return examineRepeat(LangText(110, QStringLiteral("Repeat group")));
 }
 
 void AlarmEvaluation::queue(const QString& message)
@@ -220,7 +235,7 @@ int AlarmEvaluation::sendEntry()
         sendGroup();
     }
     m_waitStart = UtcNow();
-    return 11;
+    return MainState::CheckResponse;
 }
 
 void AlarmEvaluation::sendAlarm()
@@ -228,8 +243,7 @@ void AlarmEvaluation::sendAlarm()
     const std::string_view pcu = attr(m_current, "pcu");
     const std::string_view location = attr(m_current, "location");
     const std::string_view nr = attr(m_current, "nr");
-    const std::optional<LinkTarget> target =
-        LookupLink(*m_ctx.linkDefs, *m_ctx.zelDefs, pcu, location, nr);
+    const std::optional<LinkTarget> target = LookupLink(linkDefs(), zelDefs(), pcu, location, nr);
     if (!target) {
         logPo(LangText(106, QStringLiteral("No definition found for alarm: ")) + text(location) +
               QStringLiteral(", ") + text(nr));
@@ -246,9 +260,9 @@ void AlarmEvaluation::sendAlarm()
     const QString message = ZelMessage::alarm(ref, returned, body);
     if (!text(target->groupLocation).trimmed().isEmpty())
         setAttribute("Group", GroupCode(target->groupLocation, target->groupAlarm));
-    UpdateGroupEntry(*m_ctx.status, *m_ctx.zelDefs, target->groupLocation, target->groupAlarm,
+    UpdateGroupEntry(*m_ctx.status.document(), zelDefs(), target->groupLocation, target->groupAlarm,
                      returned, alarmText.toStdString());
-    m_ctx.statusDirty = true;
+    m_ctx.status.markDirty();
     queue(message);
 }
 
@@ -263,13 +277,13 @@ int AlarmEvaluation::repeatMinutes()
 {
     if (isAlarm(m_current)) {
         const std::optional<LinkTarget> target =
-            LookupLink(*m_ctx.linkDefs, *m_ctx.zelDefs, attr(m_current, "pcu"),
-                       attr(m_current, "location"), attr(m_current, "nr"));
+            LookupLink(linkDefs(), zelDefs(), attr(m_current, "pcu"), attr(m_current, "location"),
+                       attr(m_current, "nr"));
         // Members of a group never repeat on their own; their group does.
         return target && target->groupAlarm.empty() ? target->repeatMinutes : 0;
     }
     const int minutes = toInt(attr(m_current, "repeat"));
-    if (minutes > 0 && !GroupHasActiveAlarm(*m_ctx.status, attr(m_current, "ZelAlarm")))
+    if (minutes > 0 && !GroupHasActiveAlarm(*m_ctx.status.document(), attr(m_current, "ZelAlarm")))
         return 0;
     return minutes;
 }
@@ -279,26 +293,26 @@ int AlarmEvaluation::judgeReply()
     const ZelLink& link = m_ctx.link;
     if (!link.ReplyReceived()) {
         if (WithinSeconds(10, 0, m_waitStart))
-            return 11;
+            return MainState::CheckResponse;
         // No answer: the change counts as handled; the next examination of
         // this same entry finds nothing left to send.
         recordOutcome("3", false);
-        return 9;
+        return MainState::CheckAlarms;
     }
     const ZelAnswer answer = classifyZelAnswer(link.LastReply());
     if (answer == ZelAnswer::Accepted) {
         recordOutcome(nullptr, true);
-        return 9;
+        return MainState::CheckAlarms;
     }
     if (m_attempts >= 3) {
         recordOutcome("2", true);
-        return 9;
+        return MainState::CheckAlarms;
     }
     if (answer == ZelAnswer::Refused) {
         setErrorFields("1");
         m_notAccepted = true;
     }
-    return 10;
+    return MainState::SendAlarm;
 }
 
 void AlarmEvaluation::setErrorFields(const char* error)
@@ -308,7 +322,7 @@ void AlarmEvaluation::setErrorFields(const char* error)
     if (m_current.attribute("start"))
         setAttribute("ErrDt", std::string(attr(m_current, "start")));
     else if (m_current.remove_attribute("ErrDt"))
-        m_ctx.statusDirty = true;
+        m_ctx.status.markDirty();
 }
 
 void AlarmEvaluation::recordOutcome(const char* error, bool advance)
@@ -338,5 +352,5 @@ void AlarmEvaluation::setRepeat(int minutes)
 void AlarmEvaluation::setAttribute(const char* name, const std::string& value)
 {
     SetAttribute(m_current, name, value);
-    m_ctx.statusDirty = true;
+    m_ctx.status.markDirty();
 }

@@ -34,6 +34,9 @@ private:
     int skipUnreadable(const QString& reason);
     int examineAlarm();
     int examineGroup();
+    int examineRepeat(const QString& logText);
+    const XmlDocument& linkDefs() const;
+    const XmlDocument& zelDefs() const;
     std::optional<Timestamp> readTime(const char* attribute, QString& problem) const;
     bool missing(const char* attribute, QString& problem) const;
     void queue(const QString& message);

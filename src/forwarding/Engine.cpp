@@ -2,42 +2,110 @@
 
 #include "MainMachine.h"
 
+#include "core/Language.h"
+#include "core/Log.h"
 #include "core/Settings.h"
 #include "link/ZelLink.h"
+#include "link/ZelMessages.h"
 #include "poclient/PoClient.h"
 #include "store/Documents.h"
 
+namespace {
+
+// The icon shown while a problem of the files or settings lasts and the links are fine.
+constexpr int kProblemIcon = 3;
+
+} // namespace
+
 Engine::Engine(const Settings& settings, int poPort, QObject* parent)
-    : QObject(parent), m_link(std::make_unique<ZelLink>(settings)),
-      m_po(std::make_unique<PoClient>())
+    : QObject(parent), m_zelDefs("ZelDefs.xml", kZelDefsRoot),
+      m_linkDefs("LinkDefs.xml", kLinkDefsRoot), m_alarmStatus("AlarmStatus.xml", kAlarmStatusRoot),
+      m_link(std::make_unique<ZelLink>(settings)), m_po(std::make_unique<PoClient>())
 {
     m_options.sendPcu = settings.sendPcu;
     m_options.filterPunct = settings.filterPunct;
-    const EvaluationContext context{m_alarmStatus, m_linkDefs, m_zelDefs,
-                                    *m_link,       m_options,  m_statusDirty};
+    m_alarmStatus.setSaveFailureLog(LangText(91, QStringLiteral("Error writing status")),
+                                    LogPoList);
+    const EvaluationContext context{m_alarmStatus, m_linkDefs, m_zelDefs, *m_link, m_options};
     m_main = std::make_unique<MainMachine>(settings, poPort, context, *m_po);
 
-    connect(m_link.get(), &ZelLink::statusText, this, &Engine::statusText);
-    connect(m_po.get(), &PoClient::statusText, this, &Engine::statusText);
-    connect(m_main.get(), &MainMachine::statusText, this, &Engine::statusText);
-    connect(m_main.get(), &MainMachine::linkStateShown, this, &Engine::linkStateShown);
+    for (DocumentOwner* owner : {&m_zelDefs, &m_linkDefs, &m_alarmStatus})
+        connect(owner, &DocumentOwner::problem, this, &Engine::addProblem);
+    connect(m_link.get(), &ZelLink::statusText, this, &Engine::showStatusText);
+    connect(m_po.get(), &PoClient::statusText, this, &Engine::showStatusText);
+    connect(m_main.get(), &MainMachine::statusText, this, &Engine::showStatusText);
+    connect(m_main.get(), &MainMachine::linkStateShown, this, &Engine::showLinkState);
     connect(m_main.get(), &MainMachine::hideRequested, this, &Engine::hideRequested);
     connect(m_main.get(), &MainMachine::definitionsReloaded, this, &Engine::definitionsReloaded);
-    connect(m_main.get(), &MainMachine::stopped, this, &Engine::mainMachineStopped);
+    connect(m_main.get(), &MainMachine::stopped, this, &Engine::machineStopped);
 }
 
 Engine::~Engine() = default;
 
+void Engine::openDocument(DocumentOwner& owner)
+{
+    // The owner logs and reports what went wrong; the engine goes on with what it has.
+    (void)owner.open();
+}
+
 void Engine::openDocuments()
 {
-    OpenZelDefs(m_zelDefs);
-    OpenLinkDefs(m_linkDefs);
-    OpenAlarmStatus(m_alarmStatus);
+    openDocument(m_zelDefs);
+    openDocument(m_linkDefs);
+    openDocument(m_alarmStatus);
 }
 
 void Engine::start()
 {
-    m_main->tmmMain.State = 1;
-    m_main->tmmMain.setEnabled(true);
+    m_main->start();
     m_link->start();
+}
+
+void Engine::requestClose()
+{
+    m_main->requestClose();
+}
+
+void Engine::requestRefresh()
+{
+    m_main->requestRefresh();
+}
+
+void Engine::sendTest(const QString& location, const QString& input, const QString& state)
+{
+    m_link->SendIPString(ZelMessage::test(location, input, state), true);
+}
+
+bool Engine::closingRequested() const
+{
+    return m_main->ClosingRequested();
+}
+
+bool Engine::mainMachineStopped() const
+{
+    return m_main->MainMachineStopped();
+}
+
+void Engine::addProblem(const QString& text)
+{
+    if (m_problems.contains(text))
+        return;
+    m_problems.append(text);
+    Q_EMIT problemsChanged(m_problems);
+    Q_EMIT statusText(text);
+    if (m_main->ShownLinkState() <= 0)
+        Q_EMIT linkStateShown(kProblemIcon);
+}
+
+// "Application running" must not hide a problem that still lasts.
+void Engine::showStatusText(const QString& text)
+{
+    const bool allWell =
+        text.isEmpty() || text == LangText(28, QStringLiteral("Application running"));
+    Q_EMIT statusText(allWell && !m_problems.isEmpty() ? m_problems.last() : text);
+}
+
+void Engine::showLinkState(int state)
+{
+    Q_EMIT linkStateShown(state <= 0 && !m_problems.isEmpty() ? kProblemIcon : state);
 }

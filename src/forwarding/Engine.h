@@ -2,9 +2,10 @@
 
 #include "ForwardingOptions.h"
 
-#include "store/XmlDocument.h"
+#include "store/DocumentOwner.h"
 
 #include <QObject>
+#include <QStringList>
 
 #include <memory>
 
@@ -13,10 +14,10 @@ class MainMachine;
 class PoClient;
 class ZelLink;
 
-// The gateway without its window: the three shared documents, the main and
-// the socket state machines, the ZelMeld link and the office client, all
-// driven by the Qt event loop of the thread that owns it. The window (or a
-// test) creates it, connects to its signals and keeps the options current.
+// The gateway without its window: the owners of the three shared documents, the main and the
+// socket state machines, the ZelMeld link and the office client, all driven by the Qt event
+// loop of the thread that owns it. The window (or a test, or a service) creates it, sends it
+// commands, reads its state and listens to its signals; it never writes the engine's fields.
 class Engine : public QObject
 {
     Q_OBJECT
@@ -29,38 +30,66 @@ public:
                     QObject* parent = nullptr);
     ~Engine() override;
 
-    // Opens ZelDefs.xml, LinkDefs.xml and AlarmStatus.xml, in that order.
+    // Opens ZelDefs.xml, LinkDefs.xml and AlarmStatus.xml, in that order. What failed is
+    // logged and shown through problemsChanged; the engine runs on empty documents then.
     void openDocuments();
     // Starts both state machines at their first state.
     void start();
 
-    ForwardingOptions& options() { return m_options; }
+    // Commands.
+    void requestClose();
+    void requestRefresh();
+    // Queues a test line for ZelMeld as typed (location, input, state), logged as sent.
+    void sendTest(const QString& location, const QString& input, const QString& state);
+    // The two alarm-text switches act at the next alarm message.
+    void setOptions(const ForwardingOptions& options) { m_options = options; }
+    // A problem found outside the engine (settings, data directory) that the status bar
+    // must keep showing.
+    void addProblem(const QString& text);
+
+    // State.
+    const ForwardingOptions& options() const { return m_options; }
+    bool closingRequested() const;
+    bool mainMachineStopped() const;
+    // Problems the operator must know about, oldest first.
+    const QStringList& problems() const { return m_problems; }
+
+    // The document owners: the editor pages change LinkDefs and ZelDefs through them.
+    DocumentOwner& zelDefs() { return m_zelDefs; }
+    DocumentOwner& linkDefs() { return m_linkDefs; }
+    DocumentOwner& alarmStatus() { return m_alarmStatus; }
+
+    // For diagnostics and tests: read, do not write.
+    const MainMachine& mainMachine() const { return *m_main; }
     MainMachine& mainMachine() { return *m_main; }
+    const ZelLink& link() const { return *m_link; }
     ZelLink& link() { return *m_link; }
     PoClient& poClient() { return *m_po; }
-
-    XmlDocumentHandle& zelDefs() { return m_zelDefs; }
-    XmlDocumentHandle& linkDefs() { return m_linkDefs; }
-    XmlDocumentHandle& alarmStatus() { return m_alarmStatus; }
 
 Q_SIGNALS:
     // Text for the status bar's message panel (empty clears it).
     void statusText(const QString& text);
-    // The status icon to show: 0 none, 1 office error, 2 ZelMeld error.
+    // The status icon to show: 0 none, 1 office error, 2 ZelMeld error, 3 a problem of the
+    // files or settings (see problems()).
     void linkStateShown(int state);
     // Hide the window and its task-bar entry.
     void hideRequested();
     // The link definitions were refreshed from the office server.
     void definitionsReloaded();
     // The main state machine has stopped on a close request.
-    void mainMachineStopped();
+    void machineStopped();
+    void problemsChanged(const QStringList& problems);
 
 private:
+    void showStatusText(const QString& text);
+    void showLinkState(int state);
+    void openDocument(DocumentOwner& owner);
+
     ForwardingOptions m_options;
-    XmlDocumentHandle m_zelDefs;
-    XmlDocumentHandle m_linkDefs;
-    XmlDocumentHandle m_alarmStatus;
-    bool m_statusDirty = false;
+    DocumentOwner m_zelDefs;
+    DocumentOwner m_linkDefs;
+    DocumentOwner m_alarmStatus;
+    QStringList m_problems;
     std::unique_ptr<ZelLink> m_link;
     std::unique_ptr<PoClient> m_po;
     std::unique_ptr<MainMachine> m_main;

@@ -1,22 +1,30 @@
 #include "MainMachine.h"
 
+#include "MainStates.h"
+
 #include "core/Language.h"
 #include "core/LinkStatus.h"
 #include "core/Log.h"
 #include "core/MainStepGuard.h"
 #include "core/Settings.h"
+#include "link/ZelFraming.h"
 #include "link/ZelLink.h"
 #include "link/ZelMessages.h"
 #include "poclient/PoClient.h"
 #include "poclient/ServerConfigReader.h"
 #include "store/Documents.h"
 #include "store/LinkDefs.h"
+#include "store/XmlParseError.h"
 
 #include <cmath>
 
 namespace {
 
 constexpr qint64 kLinkLossMs = 5 * 60 * 1000;
+// The machine's own waits for the office server; the transfers run longer, so these decide.
+constexpr int kDefinitionsWaitSeconds = 900;
+constexpr int kAlarmsWaitSeconds = 60;
+constexpr int kReplyWaitSeconds = 10;
 
 void logPo(const QString& message)
 {
@@ -40,7 +48,7 @@ MainMachine::MainMachine(const Settings& settings, int poPort, EvaluationContext
     tmmMain.setLoopCount(0);
     tmmMain.setDoState([this](tZelTimeMachine& machine) {
         runGuardedMainStep(
-            machine, [this] { step(); }, SubStep);
+            machine, [this] { step(); }, m_subStep);
     });
 }
 
@@ -49,52 +57,69 @@ MainMachine::~MainMachine()
     abandonRequest();
 }
 
+void MainMachine::start()
+{
+    tmmMain.State = MainState::Start;
+    tmmMain.setEnabled(true);
+}
+
+void MainMachine::requestClose()
+{
+    m_closingRequested = true;
+    m_mainMachineStopped = false;
+}
+
+void MainMachine::requestRefresh()
+{
+    m_refreshRequested = true;
+}
+
 void MainMachine::step()
 {
-    SubStep = 0;
+    m_subStep = 0;
     int& state = tmmMain.State;
     switch (state) {
-    case 1:
+    case MainState::Start:
         state = stateStart();
         break;
-    case 2:
+    case MainState::Init:
         state = stateInit();
         break;
-    case 3:
+    case MainState::Wait:
         state = stateWait();
         break;
-    case 4:
+    case MainState::GetDefinitions:
         state = startDefinitions();
         break;
-    case 5:
+    case MainState::WaitDefinitions:
         state = waitDefinitions();
         break;
-    case 7:
+    case MainState::StartGetAlarms:
         state = startAlarms();
         break;
-    case 8:
+    case MainState::WaitAlarms:
         state = waitAlarms();
         break;
-    case 9:
+    case MainState::CheckAlarms:
         tmmMain.StateText = QStringLiteral(" 9 check alarms ");
         state = m_evaluation.examineEntry();
-        if (state == 3)
+        if (state == MainState::Wait)
             Q_EMIT pollFinished();
         break;
-    case 10:
+    case MainState::SendAlarm:
         tmmMain.StateText = QStringLiteral("10 send alarm to zel ");
         state = m_evaluation.sendEntry();
         break;
-    case 11:
+    case MainState::CheckResponse:
         state = judgeReply();
         break;
-    case 12:
+    case MainState::SendWatchdog:
         state = sendWatchdog();
         break;
-    case 13:
+    case MainState::WaitWatchdog:
         state = waitWatchdog();
         break;
-    case 16:
+    case MainState::Stop:
         state = stop();
         break;
     default:
@@ -112,8 +137,8 @@ int MainMachine::stateStart()
     LinkStatus.store(-1);
     Q_EMIT hideRequested();
     m_ctx.link.PoLinkAlarmActive = false;
-    PoLinkFailedSince = 0.0;
-    return 2;
+    m_poLinkFailedSince = 0.0;
+    return MainState::Init;
 }
 
 int MainMachine::stateInit()
@@ -126,7 +151,7 @@ int MainMachine::stateInit()
     m_watchdogInterval = 60;
     m_pollInterval = 10;
     m_configurationInterval = 300;
-    return 3;
+    return MainState::Wait;
 }
 
 int MainMachine::stateWait()
@@ -144,34 +169,34 @@ int MainMachine::scheduler()
     if (!WithinSeconds(m_watchdogInterval, 0, m_lastWatchdog)) {
         m_lastWatchdog = UtcNow();
         m_watchdogAttempts = 0;
-        return 12;
+        return MainState::SendWatchdog;
     }
     if (!WithinSeconds(m_pollInterval, 0, m_lastPoll)) {
         m_lastPoll = UtcNow();
         m_evaluation.startWalk();
-        return 7;
+        return MainState::StartGetAlarms;
     }
-    if (ClosingRequested)
-        return 16;
-    if (!WithinSeconds(m_configurationInterval, 0, m_lastConfiguration) || RefreshRequested) {
+    if (m_closingRequested)
+        return MainState::Stop;
+    if (!WithinSeconds(m_configurationInterval, 0, m_lastConfiguration) || m_refreshRequested) {
         m_lastConfiguration = UtcNow();
         m_configurationInterval = 28800;
-        RefreshRequested = false;
-        return 4;
+        m_refreshRequested = false;
+        return MainState::GetDefinitions;
     }
-    return 3;
+    return MainState::Wait;
 }
 
 void MainMachine::statusDisplay()
 {
-    if (ShownLinkState == LinkStatus.load())
+    if (m_shownLinkState == LinkStatus.load())
         return;
     int changed = -1;
     LinkStatus.compare_exchange_strong(changed, 0);
-    ShownLinkState = LinkStatus.load();
-    if (ShownLinkState == 0)
+    m_shownLinkState = LinkStatus.load();
+    if (m_shownLinkState == 0)
         Q_EMIT statusText(LangText(28, QStringLiteral("Application running")));
-    Q_EMIT linkStateShown(ShownLinkState);
+    Q_EMIT linkStateShown(m_shownLinkState);
 }
 
 QString MainMachine::url(const char* path) const
@@ -184,9 +209,9 @@ int MainMachine::startDefinitions()
 {
     tmmMain.StateText = QStringLiteral(" 4 get definitions ");
     logPo(LangText(29, QStringLiteral("Collect alarm definitions")));
-    m_request = m_po.StartPoRequest(url("/office/alarm/alarmserverconfig"), 1);
+    m_request = m_po.StartPoRequest(url("/office/alarm/alarmserverconfig"), PoRequestConfiguration);
     m_waitStart = UtcNow();
-    return 5;
+    return MainState::WaitDefinitions;
 }
 
 int MainMachine::waitDefinitions()
@@ -198,7 +223,7 @@ int MainMachine::waitDefinitions()
             // A ZelMeld error also counts here, yet what the office server sent is kept.
             storeDefinitions(*request);
             ReportPoLink(false);
-            return 3;
+            return MainState::Wait;
         }
         logPo(request->requestMessage.isEmpty()
                   ? LangText(89, QStringLiteral("Definitions collected from Priva Office"))
@@ -206,34 +231,45 @@ int MainMachine::waitDefinitions()
         ReportPoLink(true);
         storeDefinitions(*request);
         reportUndefinedLinks();
-        return 3;
+        return MainState::Wait;
     }
-    if (WithinSeconds(900, 0, m_waitStart))
-        return 5;
+    if (WithinSeconds(kDefinitionsWaitSeconds, 0, m_waitStart))
+        return MainState::WaitDefinitions;
     logPo(LangText(31, QStringLiteral("Timeout collecting definitions!")));
     ReportPoLink(false);
     LinkStatus.store(1);
     abandonRequest();
-    return 3;
+    return MainState::Wait;
 }
 
-// The answer is applied to the window's own link document, so that an edit
-// the operator made while the request ran is kept, and LinkDefs.xml has a
-// single writer.
+// The answer is applied to the shared link document, so that an edit the operator made while
+// the request ran is kept, and LinkDefs.xml has a single writer. The grid is refilled after
+// every fetch that ended, whatever the answer held.
 void MainMachine::storeDefinitions(PoRequest& request)
 {
-    if (request.configAnswer.empty())
-        return;
-    try {
-        // The reader saves only an answer with both lists; what an answer
-        // lacking one of them added must reach the file all the same.
-        if (!ReadServerConfig(m_ctx.linkDefs, request.configAnswer))
-            SaveLinkDefs(m_ctx.linkDefs);
-        m_allLinksDefined = AllLinksAssigned(*m_ctx.linkDefs);
-    } catch (const std::exception&) {
-        // A malformed answer changes nothing; the flag keeps its value.
-    }
+    if (!request.configAnswer.empty())
+        applyConfiguration(request.configAnswer);
     Q_EMIT definitionsReloaded();
+}
+
+void MainMachine::applyConfiguration(const std::string& answer)
+{
+    DocumentOwner& linkDefs = m_ctx.linkDefs;
+    if (!linkDefs.document()) {
+        if (const OpenResult opened = linkDefs.open(); !opened)
+            return; // the owner has said why
+    }
+    try {
+        ReadServerConfig(linkDefs.handle(), answer);
+    } catch (const XmlParseError& error) {
+        // The worker checked the answer; reaching this means it changed nothing.
+        logPo(QStringLiteral("Configuration answer not applied: ") +
+              QString::fromUtf8(error.what()));
+        return;
+    }
+    linkDefs.markDirty();
+    (void)linkDefs.saveIfDirty(); // a failure is logged and shown by the owner
+    m_allLinksDefined = AllLinksAssigned(*linkDefs.document());
 }
 
 void MainMachine::reportUndefinedLinks()
@@ -247,70 +283,71 @@ void MainMachine::reportUndefinedLinks()
 int MainMachine::startAlarms()
 {
     tmmMain.StateText = QStringLiteral(" 7 start get alarms ");
-    m_request = m_po.StartPoRequest(url("/office/alarm/alarmserver"), 2);
+    m_request = m_po.StartPoRequest(url("/office/alarm/alarmserver"), PoRequestActiveAlarms);
     m_waitStart = UtcNow();
-    return 8;
+    return MainState::WaitAlarms;
 }
 
 int MainMachine::waitAlarms()
 {
     tmmMain.StateText = QStringLiteral(" 8 wait alarms ");
-    SubStep = 1;
+    m_subStep = 1;
     if (isDone(m_request)) {
-        SubStep = 2;
+        m_subStep = 2;
         const std::shared_ptr<PoRequest> request = std::exchange(m_request, nullptr);
         if (LinkStatus.load() >= 1) {
-            SubStep = 3;
-            // A ZelMeld error also counts here; the merged alarms are kept all
-            // the same, so that none that came and went meanwhile is lost.
+            // A ZelMeld error also counts here; the merged alarms are kept all the same, so
+            // that none that came and went meanwhile is lost.
             if (request->mergedStatus)
-                takeOverStatus(*request);
+                takeOverMergedStatus(*request);
+            m_subStep = 3;
             ReportPoLink(false);
-            SubStep = 4;
+            m_subStep = 4;
             Q_EMIT pollFinished();
-            return 3;
+            return MainState::Wait;
         }
-        SubStep = 5;
-        SubStep = 6;
+        m_subStep = 5;
+        m_subStep = 6;
         if (!request->requestMessage.isEmpty())
             logPo(request->requestMessage);
-        SubStep = 7;
+        m_subStep = 7;
         ReportPoLink(true);
         takeOverStatus(*request);
-        return 9;
+        return MainState::CheckAlarms;
     }
-    SubStep = 13;
-    if (WithinSeconds(60, 0, m_waitStart))
-        return 8;
+    m_subStep = 13;
+    if (WithinSeconds(kAlarmsWaitSeconds, 0, m_waitStart))
+        return MainState::WaitAlarms;
     logPo(LangText(32, QStringLiteral("Timeout collecting alarms!")));
-    SubStep = 14;
+    m_subStep = 14;
     ReportPoLink(false);
-    SubStep = 15;
+    m_subStep = 15;
     LinkStatus.store(1);
+    // The walk below runs on the document held in memory; whatever the late request still
+    // brings is ignored.
     abandonRequest();
-    return 9;
+    return MainState::CheckAlarms;
 }
 
-// The worker merged the answer into its own copy of AlarmStatus.xml; that copy
-// becomes the shared document and is saved here, so the file has one writer.
-// Without a merged copy (empty or malformed answer) the file is read again.
+// The worker merged the answer into its own copy of AlarmStatus.xml; that copy becomes the
+// shared document and is saved here, so the file has one writer. Without a merged copy (empty
+// or malformed answer) the file is read again.
 void MainMachine::takeOverStatus(PoRequest& request)
 {
-    SubStep = 8;
-    SubStep = 9;
-    SubStep = 11;
-    if (request.mergedStatus) {
-        m_ctx.status = std::move(request.mergedStatus);
-        m_ctx.statusDirty = true;
-        m_saveFailureLogged = false; // a failure that lasts is logged once per poll
-        saveStatus();
-    } else {
-        if (m_ctx.status)
-            m_ctx.status->clear();
-        OpenAlarmStatus(m_ctx.status);
-        m_ctx.statusDirty = false;
-    }
-    SubStep = 12;
+    m_subStep = 8;
+    m_subStep = 9;
+    m_subStep = 11;
+    if (request.mergedStatus)
+        takeOverMergedStatus(request);
+    else
+        (void)m_ctx.status.reload(); // a failure is logged and shown by the owner
+    m_subStep = 12;
+}
+
+void MainMachine::takeOverMergedStatus(PoRequest& request)
+{
+    m_ctx.status.replace(std::move(request.mergedStatus));
+    saveStatus();
 }
 
 int MainMachine::judgeReply()
@@ -321,19 +358,12 @@ int MainMachine::judgeReply()
     return next;
 }
 
-// Saves only what changed: waiting for a reply takes up to ten thousand
-// steps, and each would otherwise rewrite the same file.
+// Saves only what changed: waiting for a reply takes up to ten thousand steps, and each would
+// otherwise rewrite the same file. A failure is logged once by the owner and the changes stay
+// in memory for the next save.
 void MainMachine::saveStatus()
 {
-    if (!m_ctx.statusDirty)
-        return;
-    if (SaveAlarmStatus(m_ctx.status)) {
-        m_ctx.statusDirty = false;
-        m_saveFailureLogged = false;
-    } else if (!m_saveFailureLogged) {
-        m_saveFailureLogged = true;
-        logPo(LangText(91, QStringLiteral("Error writing status")));
-    }
+    (void)m_ctx.status.saveIfDirty();
 }
 
 int MainMachine::sendWatchdog()
@@ -342,7 +372,7 @@ int MainMachine::sendWatchdog()
     ++m_watchdogAttempts;
     queue(ZelMessage::watchdog(m_settings.watchdogId));
     m_waitStart = UtcNow();
-    return 13;
+    return MainState::WaitWatchdog;
 }
 
 int MainMachine::waitWatchdog()
@@ -350,11 +380,14 @@ int MainMachine::waitWatchdog()
     tmmMain.StateText = QStringLiteral("13 wait result wd ");
     const ZelLink& link = m_ctx.link;
     if (link.ReplyReceived()) {
-        if (link.LastReply().startsWith(QStringLiteral("OK")))
-            return 3;
-        return m_watchdogAttempts < 3 ? 12 : 3;
+        if (classifyZelAnswer(link.LastReply()) == ZelAnswer::Accepted)
+            return MainState::Wait;
+        return m_watchdogAttempts < 3 ? MainState::SendWatchdog : MainState::Wait;
     }
-    return WithinSeconds(10, 0, m_waitStart) ? 13 : 3;
+    if (WithinSeconds(kReplyWaitSeconds, 0, m_waitStart))
+        return MainState::WaitWatchdog;
+    LogMessage(QStringLiteral("No answer from ZelMeld to the watchdog within 10 s"), LogZelList);
+    return MainState::Wait;
 }
 
 int MainMachine::stop()
@@ -362,9 +395,9 @@ int MainMachine::stop()
     tmmMain.StateText = QStringLiteral("16 stop ");
     tmmMain.Stop();
     LogMessage(QStringLiteral("Close main statemachine"), LogFileOnly);
-    MainMachineStopped = true;
+    m_mainMachineStopped = true;
     Q_EMIT stopped();
-    return 16;
+    return MainState::Stop;
 }
 
 void MainMachine::ReportPoLink(bool ok)
@@ -375,16 +408,16 @@ void MainMachine::ReportPoLink(bool ok)
             alarmActive = false;
             queue(ZelMessage::poLinkRestored());
         }
-        PoLinkFailedSince = 0.0;
+        m_poLinkFailedSince = 0.0;
         return;
     }
     if (alarmActive)
         return;
-    if (PoLinkFailedSince == 0.0) {
-        PoLinkFailedSince = UtcNow();
+    if (m_poLinkFailedSince == 0.0) {
+        m_poLinkFailedSince = UtcNow();
         return;
     }
-    const qint64 failedMs = std::llround((UtcNow() - PoLinkFailedSince) * SecondsPerDay * 1000.0);
+    const qint64 failedMs = std::llround((UtcNow() - m_poLinkFailedSince) * SecondsPerDay * 1000.0);
     if (failedMs > kLinkLossMs) {
         alarmActive = true;
         queue(ZelMessage::poLinkLost());

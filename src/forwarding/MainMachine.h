@@ -24,14 +24,22 @@ public:
                 QObject* parent = nullptr);
     ~MainMachine() override;
 
+    // The machine's timer and state; read them, the machine writes them.
     tZelTimeMachine tmmMain;
 
-    bool ClosingRequested = false;
-    bool RefreshRequested = false;
-    bool MainMachineStopped = false;
-    int SubStep = 0;
-    int ShownLinkState = 0;
-    Timestamp PoLinkFailedSince = 0.0;
+    // Sets the first state and lets the machine step.
+    void start();
+    // The machine stops at its next idle step at which neither watchdog nor poll is due.
+    void requestClose();
+    // The configuration is fetched at the next idle step at which nothing else is due.
+    void requestRefresh();
+
+    bool ClosingRequested() const { return m_closingRequested; }
+    bool RefreshRequested() const { return m_refreshRequested; }
+    bool MainMachineStopped() const { return m_mainMachineStopped; }
+    int ShownLinkState() const { return m_shownLinkState; }
+    int SubStep() const { return m_subStep; }
+    Timestamp PoLinkFailedSince() const { return m_poLinkFailedSince; }
 
     // Office link supervision: raises the link-lost alarm once the link has
     // failed for more than five minutes, and clears it at the next success.
@@ -59,10 +67,12 @@ private:
     int startDefinitions();
     int waitDefinitions();
     void storeDefinitions(PoRequest& request);
+    void applyConfiguration(const std::string& answer);
     void reportUndefinedLinks();
     int startAlarms();
     int waitAlarms();
     void takeOverStatus(PoRequest& request);
+    void takeOverMergedStatus(PoRequest& request);
     int judgeReply();
     int sendWatchdog();
     int waitWatchdog();
@@ -88,5 +98,10 @@ private:
     Timestamp m_waitStart = 0.0;
     int m_watchdogAttempts = 0;
     bool m_allLinksDefined = true;
-    bool m_saveFailureLogged = false;
+    bool m_closingRequested = false;
+    bool m_refreshRequested = false;
+    bool m_mainMachineStopped = false;
+    int m_subStep = 0;
+    int m_shownLinkState = 0;
+    Timestamp m_poLinkFailedSince = 0.0;
 };

@@ -74,7 +74,13 @@ template <typename Content> void traceQuietly(const Content& text, const char* t
 XmlDocumentHandle openPrivateStatus()
 {
     XmlDocumentHandle status;
-    OpenAlarmStatus(status);
+    const OpenResult opened = OpenAlarmStatus(status);
+    if (!opened && opened.outcome != OpenResult::WrongRoot) {
+        // The GUI thread's owner sets such a file aside when it reloads it.
+        LogMessage(QStringLiteral("Alarm status not merged: ") + AlarmStatusPath() +
+                       QStringLiteral(": ") + opened.reason,
+                   LogPoList);
+    }
     return status && status->hasContent() ? std::move(status) : nullptr;
 }
 

@@ -107,9 +107,7 @@ bool ReadServerConfig(const XmlDocumentHandle& linkDefs, std::string_view answer
     else
         complete = false;
 
-    if (complete) {
+    if (complete)
         RefreshExceptionTexts(*linkDefs);
-        SaveLinkDefs(linkDefs);
-    }
     return complete;
 }

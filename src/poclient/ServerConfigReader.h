@@ -6,9 +6,9 @@
 
 // Adds the locations and alarm types that an alarm configuration answer of the office
 // server announces, and that the link definitions do not know yet, unassigned. True when
-// the answer has both lists; only then are the exception texts refreshed and the document
-// saved (SaveLinkDefs). Throws XmlParseError, changing nothing, when the answer is not
-// well-formed.
+// the answer has both lists; only then are the exception texts refreshed. Saving is the
+// business of the document's owner, whatever the answer held. Throws XmlParseError, changing
+// nothing, when the answer is not well-formed.
 bool ReadServerConfig(const XmlDocumentHandle& linkDefs, std::string_view answer);
 
 // Copies the text of each alarm type to the exceptions for that alarm type that carry a

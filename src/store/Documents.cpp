@@ -26,32 +26,32 @@ QString AlarmStatusPath()
     return inPoData("AlarmStatus.xml");
 }
 
-bool OpenZelDefs(XmlDocumentHandle& handle)
+OpenResult OpenZelDefs(XmlDocumentHandle& handle)
 {
     return OpenXmlDocument(handle, ZelDefsPath(), kZelDefsRoot);
 }
 
-bool OpenLinkDefs(XmlDocumentHandle& handle)
+OpenResult OpenLinkDefs(XmlDocumentHandle& handle)
 {
     return OpenXmlDocument(handle, LinkDefsPath(), kLinkDefsRoot);
 }
 
-bool OpenAlarmStatus(XmlDocumentHandle& handle)
+OpenResult OpenAlarmStatus(XmlDocumentHandle& handle)
 {
     return OpenXmlDocument(handle, AlarmStatusPath(), kAlarmStatusRoot);
 }
 
-bool SaveZelDefs(const XmlDocumentHandle& handle)
+SaveResult SaveZelDefs(const XmlDocumentHandle& handle)
 {
     return SaveXmlDocument(handle, ZelDefsPath());
 }
 
-bool SaveLinkDefs(const XmlDocumentHandle& handle)
+SaveResult SaveLinkDefs(const XmlDocumentHandle& handle)
 {
     return SaveXmlDocument(handle, LinkDefsPath());
 }
 
-bool SaveAlarmStatus(const XmlDocumentHandle& handle)
+SaveResult SaveAlarmStatus(const XmlDocumentHandle& handle)
 {
     return SaveXmlDocument(handle, AlarmStatusPath());
 }

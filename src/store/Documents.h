@@ -12,10 +12,10 @@ QString ZelDefsPath();
 QString LinkDefsPath();
 QString AlarmStatusPath();
 
-bool OpenZelDefs(XmlDocumentHandle& handle);
-bool OpenLinkDefs(XmlDocumentHandle& handle);
-bool OpenAlarmStatus(XmlDocumentHandle& handle);
+OpenResult OpenZelDefs(XmlDocumentHandle& handle);
+OpenResult OpenLinkDefs(XmlDocumentHandle& handle);
+OpenResult OpenAlarmStatus(XmlDocumentHandle& handle);
 
-bool SaveZelDefs(const XmlDocumentHandle& handle);
-bool SaveLinkDefs(const XmlDocumentHandle& handle);
-bool SaveAlarmStatus(const XmlDocumentHandle& handle);
+SaveResult SaveZelDefs(const XmlDocumentHandle& handle);
+SaveResult SaveLinkDefs(const XmlDocumentHandle& handle);
+SaveResult SaveAlarmStatus(const XmlDocumentHandle& handle);

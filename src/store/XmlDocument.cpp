@@ -18,21 +18,25 @@ void createEmpty(pugi::xml_document& dom, std::string_view rootName)
     dom.append_child(std::string(rootName).c_str());
 }
 
-bool loadFile(pugi::xml_document& dom, const QString& path)
+OpenResult loadFile(pugi::xml_document& dom, const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
+        return {OpenResult::Unreadable, file.errorString()};
     const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return {OpenResult::Unreadable, file.errorString()};
     // The parser picks the encoding from a byte-order mark or the declaration.
     const pugi::xml_parse_result result =
         dom.load_buffer(bytes.constData(), size_t(bytes.size()),
                         pugi::parse_default | pugi::parse_declaration, pugi::encoding_auto);
     if (!result) {
         dom.reset();
-        return false;
+        return {OpenResult::Malformed, QString::fromUtf8(result.description()) +
+                                           QStringLiteral(" at offset ") +
+                                           QString::number(result.offset)};
     }
-    return true;
+    return {OpenResult::Loaded, {}};
 }
 
 // The bytes written are ISO-8859-1, so the declaration must say so.
@@ -69,26 +73,35 @@ pugi::xml_node XmlDocument::rootForNameCheck() const
     return first;
 }
 
-bool OpenXmlDocument(XmlDocumentHandle& handle, const QString& path, std::string_view rootName)
+OpenResult OpenXmlDocument(XmlDocumentHandle& handle, const QString& path,
+                           std::string_view rootName)
 {
     if (!handle)
         handle = std::make_unique<XmlDocument>();
     pugi::xml_document& dom = handle->dom();
+    OpenResult result{OpenResult::Kept, {}};
     if (!handle->hasContent()) {
         if (QFile::exists(path)) {
-            if (!loadFile(dom, path))
-                return false;
+            result = loadFile(dom, path);
+            if (!result.ok())
+                return result;
         } else {
             createEmpty(dom, rootName);
+            result.outcome = OpenResult::Created;
         }
     }
-    return rootName == handle->root().name();
+    if (rootName != handle->root().name()) {
+        return {OpenResult::WrongRoot,
+                QStringLiteral("root element is not ") +
+                    QString::fromUtf8(rootName.data(), qsizetype(rootName.size()))};
+    }
+    return result;
 }
 
-bool SaveXmlDocument(const XmlDocumentHandle& handle, const QString& path)
+SaveResult SaveXmlDocument(const XmlDocumentHandle& handle, const QString& path)
 {
     if (!handle || !handle->hasContent())
-        return false;
+        return {QStringLiteral("the document is not open")};
     declareLatin1(handle->dom());
     std::ostringstream out;
     handle->dom().save(out, "\t", pugi::format_indent, pugi::encoding_latin1);
@@ -96,12 +109,15 @@ bool SaveXmlDocument(const XmlDocumentHandle& handle, const QString& path)
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return false;
+        return {file.errorString()};
     if (file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size())) {
+        const QString reason = file.errorString();
         file.cancelWriting();
-        return false;
+        return {reason};
     }
-    return file.commit();
+    if (!file.commit())
+        return {file.errorString()};
+    return {};
 }
 
 pugi::xml_node FindChildNode(pugi::xml_node start, std::string_view name,

@@ -39,14 +39,44 @@ using XmlDocumentHandle = std::unique_ptr<XmlDocument>;
 // Ordered (attribute name, required value) pairs.
 using AttributeFilter = std::vector<std::pair<std::string, std::string>>;
 
+// How an open ended. Only Loaded, Created and Kept leave a document whose root bears the
+// expected name; every other outcome carries the reason in words.
+struct [[nodiscard]] OpenResult
+{
+    enum Outcome
+    {
+        Loaded,     // read from the file
+        Created,    // the file is missing: an empty document with the root, not yet saved
+        Kept,       // the instance already had content; nothing was read
+        WrongRoot,  // read, but its root bears another name; the content stays open
+        Unreadable, // the file exists but cannot be read; the instance stays empty
+        Malformed,  // the file is no well-formed XML; the instance stays empty
+    };
+    Outcome outcome = Loaded;
+    QString reason;
+
+    bool ok() const { return outcome == Loaded || outcome == Created || outcome == Kept; }
+    explicit operator bool() const { return ok(); }
+};
+
+// The outcome of a save: empty reason when the file was written.
+struct [[nodiscard]] SaveResult
+{
+    QString reason;
+
+    bool ok() const { return reason.isEmpty(); }
+    explicit operator bool() const { return ok(); }
+};
+
 // Opens the document behind the handle: keeps content that is already there,
 // else loads the file, or creates an empty document with the given root when
-// the file is missing. True when the root bears rootName.
-bool OpenXmlDocument(XmlDocumentHandle& handle, const QString& path, std::string_view rootName);
+// the file is missing.
+OpenResult OpenXmlDocument(XmlDocumentHandle& handle, const QString& path,
+                           std::string_view rootName);
 
 // Writes the document in ISO-8859-1 with TAB indentation, atomically (a crash
-// leaves the old or the new file, never half of one). False on any failure.
-bool SaveXmlDocument(const XmlDocumentHandle& handle, const QString& path);
+// leaves the old or the new file, never half of one).
+SaveResult SaveXmlDocument(const XmlDocumentHandle& handle, const QString& path);
 
 // The first child of start named name whose attributes match the filter;
 // descends only through elements of that same name.

@@ -79,22 +79,22 @@ void MainWindow::connectEngine()
 
 bool MainWindow::ClosingRequested() const
 {
-    return m_engine->mainMachine().ClosingRequested;
+    return m_engine->closingRequested();
 }
 
 bool MainWindow::MainMachineStopped() const
 {
-    return m_engine->mainMachine().MainMachineStopped;
+    return m_engine->mainMachineStopped();
 }
 
-tZelTimeMachine& MainWindow::tmmMain()
+const tZelTimeMachine& MainWindow::tmmMain() const
 {
-    return m_engine->mainMachine().tmmMain;
+    return std::as_const(*m_engine).mainMachine().tmmMain;
 }
 
-tZelTimeMachine& MainWindow::tmmSockets()
+const tZelTimeMachine& MainWindow::tmmSockets() const
 {
-    return m_engine->link().tmmSockets;
+    return std::as_const(*m_engine).link().tmmSockets;
 }
 
 void MainWindow::buildPages()

@@ -4,7 +4,6 @@
 #include "core/Settings.h"
 #include "core/ZelTimeMachine.h"
 #include "forwarding/Engine.h"
-#include "store/XmlDocument.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -45,13 +44,10 @@ public:
     bool MainMachineStopped() const;
 
     Engine& engine() { return *m_engine; }
-    tZelTimeMachine& tmmMain();
-    tZelTimeMachine& tmmSockets();
+    // The two state machines, for diagnostics and tests.
+    const tZelTimeMachine& tmmMain() const;
+    const tZelTimeMachine& tmmSockets() const;
     StatusBar& statusBar() { return *m_sBar; }
-
-    XmlDocumentHandle& zelDefs() { return m_engine->zelDefs(); }
-    XmlDocumentHandle& linkDefs() { return m_engine->linkDefs(); }
-    XmlDocumentHandle& alarmStatus() { return m_engine->alarmStatus(); }
 
     // Hides the window and its task-bar entry (minimises where there is no tray).
     void hideToTray();

@@ -1,7 +1,6 @@
 #include "MainWindow.h"
 
 #include "core/Log.h"
-#include "forwarding/MainMachine.h"
 
 void MainWindow::FormClose()
 {
@@ -12,9 +11,7 @@ void MainWindow::FormClose()
 void MainWindow::startShutdown()
 {
     SaveSettings(m_settingsFile, m_settings);
-    MainMachine& main = m_engine->mainMachine();
-    main.ClosingRequested = true;
-    main.MainMachineStopped = false;
+    m_engine->requestClose();
     m_closeStartTime = UtcNow();
     m_closeTimer.start();
     LogMessage(QStringLiteral("Start closing application"), LogFileOnly);
@@ -24,7 +21,7 @@ void MainWindow::closeTimerTimer()
 {
     // The main machine stops at its next idle step; a machine stuck waiting
     // for an answer gets ten seconds of grace.
-    if (m_engine->mainMachine().MainMachineStopped || !WithinSeconds(10, 0, m_closeStartTime)) {
+    if (m_engine->mainMachineStopped() || !WithinSeconds(10, 0, m_closeStartTime)) {
         m_closeTimer.stop();
         Q_EMIT terminateRequested();
     }

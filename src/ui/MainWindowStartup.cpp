@@ -9,7 +9,6 @@
 #include "core/Language.h"
 #include "core/Log.h"
 #include "core/Trace.h"
-#include "forwarding/MainMachine.h"
 #include "store/Documents.h"
 
 #include <QDir>
@@ -43,17 +42,13 @@ void MainWindow::runStartupSteps()
     applyCaptions();
     m_trayX1->setToolTip(windowTitle());
     m_trayX1->setVisible(TrayIcon::available());
-    MainMachine& main = m_engine->mainMachine();
-    main.ShownLinkState = 0;
-    main.MainMachineStopped = false;
-    main.ClosingRequested = false;
+    // The engine starts with nothing requested and nothing shown.
     m_pctlDde->setCurrentIndex(0);
     QDir::setCurrent(ProgramDirectory());
-    main.RefreshRequested = false;
     storeTraceSetting();
     LoadSettings(m_settingsFile, m_settings);
     m_watchdogId = m_settings.watchdogId;
-    m_engine->options() = {m_settings.sendPcu, m_settings.filterPunct};
+    m_engine->setOptions({m_settings.sendPcu, m_settings.filterPunct});
     m_engine->openDocuments();
 }
 
@@ -66,8 +61,15 @@ void MainWindow::readLanguageAndTrace()
 void MainWindow::copyDefaultLinkDefs()
 {
     const QString target = LinkDefsPath();
-    if (!QFile::exists(target))
-        QFile::copy(ProgramDirectory() + QStringLiteral("/linkdefs.default"), target);
+    const QString seed = ProgramDirectory() + QStringLiteral("/linkdefs.default");
+    if (QFile::exists(target) || !QFile::exists(seed))
+        return;
+    QFile source(seed);
+    if (!source.copy(target)) {
+        LogMessage(QStringLiteral("Cannot copy ") + seed + QStringLiteral(" to ") + target +
+                       QStringLiteral(": ") + source.errorString(),
+                   LogFileOnly);
+    }
 }
 
 void MainWindow::applyWindowTitle()

@@ -5,14 +5,27 @@
 
 namespace {
 
-// Image 0: office server error (amber), image 1: ZelMeld error (red).
+// Image 0: office server error (amber), image 1: ZelMeld error (red), image 2: a problem of
+// the files or settings (violet).
+QColor imageColour(int index)
+{
+    switch (index) {
+    case 0:
+        return {230, 160, 0};
+    case 1:
+        return {200, 0, 0};
+    default:
+        return {120, 40, 170};
+    }
+}
+
 QPixmap statusImage(int index)
 {
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(index == 0 ? QColor(230, 160, 0) : QColor(200, 0, 0));
+    painter.setBrush(imageColour(index));
     painter.setPen(Qt::NoPen);
     painter.drawEllipse(1, 1, 14, 14);
     painter.setPen(QPen(Qt::white, 2));

@@ -1,3 +1,4 @@
+#include "forwarding/MainMachine.h"
 #include "ui/MainWindow.h"
 #include "ui/StatusBar.h"
 
@@ -122,7 +123,8 @@ void TstMainWindow::defaultLinkDefsCopiedButNeverOverwritten()
     {
         MainWindow window;
         window.FormCreate();
-        QVERIFY(window.linkDefs() && window.linkDefs()->hasContent());
+        QVERIFY(window.engine().linkDefs().document() &&
+                window.engine().linkDefs().document()->hasContent());
     }
     QCOMPARE(readFile(poData("LinkDefs.xml")), QByteArray("<ZelPOLinkDefs/>"));
 
@@ -176,7 +178,7 @@ void TstMainWindow::graceEndsAStuckMachineAfterTenSeconds()
     ScopedClock installed(&clock);
     MainWindow window;
     window.FormCreate();
-    window.tmmMain().setEnabled(false); // stuck, e.g. waiting for an answer
+    window.engine().mainMachine().tmmMain.setEnabled(false); // stuck, e.g. waiting for an answer
     QSignalSpy terminate(&window, &MainWindow::terminateRequested);
 
     window.startShutdown();

@@ -117,7 +117,7 @@ void EngineHarness::setConfiguration(const QByteArray& xml)
 void EngineHarness::create()
 {
     m_engine = std::make_unique<Engine>(settings, po.serverPort());
-    m_engine->options() = {settings.sendPcu, settings.filterPunct};
+    m_engine->setOptions({settings.sendPcu, settings.filterPunct});
     m_engine->openDocuments();
 }
 

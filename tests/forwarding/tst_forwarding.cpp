@@ -197,7 +197,7 @@ void TstForwarding::textOptionsAreReadAtEveryMessage()
     h.advanceSeconds(10);
     QVERIFY(h.runPoll());
 
-    h.engine().options() = {sendPcu, filterPunct};
+    h.engine().setOptions({sendPcu, filterPunct});
     h.setAlarms("<active-alarms/>");
     h.advanceSeconds(10);
     QVERIFY(h.runPoll());
@@ -413,7 +413,7 @@ void TstForwarding::officeLinkSupervision()
 
     h.advanceSeconds(10); // t
     QVERIFY(h.runPoll());
-    QCOMPARE(h.main().PoLinkFailedSince, UtcNow());
+    QCOMPARE(h.main().PoLinkFailedSince(), UtcNow());
     h.advanceSeconds(300); // t + 300 s: not more than five minutes
     QVERIFY(h.runPoll());
     QVERIFY(h.waitForDelivery());
@@ -433,7 +433,7 @@ void TstForwarding::officeLinkSupervision()
         QVERIFY(h.waitForDelivery());
         QCOMPARE(h.linesStartingWith(head), (QStringList{lost, restored}));
     }
-    QCOMPARE(h.main().PoLinkFailedSince, 0.0);
+    QCOMPARE(h.main().PoLinkFailedSince(), 0.0);
 }
 
 void TstForwarding::undefinedLinks_data()
@@ -471,14 +471,14 @@ void TstForwarding::undefinedLinks()
     QSignalSpy reloaded(&h.engine(), &Engine::definitionsReloaded);
 
     if (refresh)
-        h.main().RefreshRequested = true;
+        h.engine().requestRefresh();
     else
         h.advanceSeconds(300);
     QVERIFY(h.waitForState(5));
-    AssignLink(*h.engine().linkDefs(), "Pcu1", "Kas 3", "0012 - 05", "", "", "");
-    QVERIFY(SaveLinkDefs(h.engine().linkDefs()));
+    AssignLink(*h.engine().linkDefs().document(), "Pcu1", "Kas 3", "0012 - 05", "", "", "");
+    QVERIFY(h.engine().linkDefs().save());
     QVERIFY(reloaded.wait(10000));
-    QVERIFY(!h.main().RefreshRequested);
+    QVERIFY(!h.main().RefreshRequested());
 
     QVERIFY(h.waitForDelivery());
     QCOMPARE(h.linesStartingWith(QStringLiteral("[ZEL RCVALARM 02,9999,9,")),
@@ -549,7 +549,7 @@ void TstForwarding::zelMeldErrorKeepsWhatTheOfficeSent()
     QCOMPARE(alarmAttribute(h, "Kas 3", "start"), kStart);
 
     LinkStatus = 2;
-    h.main().RefreshRequested = true;
+    h.engine().requestRefresh();
     QVERIFY(reloaded.wait(10000));
     QCOMPARE(xmlAttribute(h.readPoData("LinkDefs.xml"), "//PO_loc[@pcu='Pcu2' and @text='Kas 9']",
                           "zel_alarm"),
@@ -561,15 +561,15 @@ void TstForwarding::closingWaitsForTheDuePoll()
 {
     EngineHarness h;
     QVERIFY(startWithOneAlarm(h));
-    QSignalSpy stopped(&h.engine(), &Engine::mainMachineStopped);
+    QSignalSpy stopped(&h.engine(), &Engine::machineStopped);
 
     h.advanceSeconds(10);
-    h.main().ClosingRequested = true;
+    h.engine().requestClose();
     QVERIFY(stopped.wait(10000));
 
     QCOMPARE(h.alarmLines(), QStringList{kAlarmKas3});
     QCOMPARE(alarmAttribute(h, "Kas 3", "Sent"), kStart);
-    QVERIFY(h.main().MainMachineStopped);
+    QVERIFY(h.main().MainMachineStopped());
     QVERIFY(h.main().tmmMain.Stopped());
     const QByteArray log = h.logText();
     QCOMPARE(h.logCount("Close main statemachine"), 1);
@@ -582,12 +582,12 @@ void TstForwarding::closingBeforeTheFirstStepStops()
 {
     EngineHarness h;
     h.create();
-    QSignalSpy stopped(&h.engine(), &Engine::mainMachineStopped);
-    h.main().ClosingRequested = true;
+    QSignalSpy stopped(&h.engine(), &Engine::machineStopped);
+    h.engine().requestClose();
     h.engine().start();
 
     QVERIFY(stopped.wait(10000));
-    QVERIFY(h.main().MainMachineStopped);
+    QVERIFY(h.main().MainMachineStopped());
     QCOMPARE(h.logCount("Close main statemachine"), 1);
     QCOMPARE(h.po.requestCount(), 0);
 }

@@ -56,7 +56,11 @@ inline std::unique_ptr<XmlDocument> ParseDocument(const QByteArray& xml)
 inline std::unique_ptr<XmlDocument> LoadFixture(const char* name)
 {
     XmlDocumentHandle doc;
-    OpenXmlDocument(doc, QStringLiteral(ZELPO_FIXTURES "/store/") + QLatin1String(name), {});
+    // No root name is asked for: only a fixture that cannot be read is a failure.
+    const OpenResult opened =
+        OpenXmlDocument(doc, QStringLiteral(ZELPO_FIXTURES "/store/") + QLatin1String(name), {});
+    if (!doc->hasContent())
+        qWarning("fixture %s: %s", name, qPrintable(opened.reason));
     return doc;
 }
 

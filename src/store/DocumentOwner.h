@@ -1,0 +1,67 @@
+#pragma once
+
+#include "XmlDocument.h"
+
+#include <QObject>
+#include <QString>
+
+// The one owner of a shared document: the instance, whether it holds changes not yet on disk,
+// and its open and save with their failures reported. The engine and the editor pages share
+// it; everything happens on the thread that owns it (the GUI thread).
+//
+// A file that cannot be parsed is never overwritten: it is renamed aside with a time stamp
+// before anything is saved, and the document starts empty, said on the log and through
+// problem(). A save failure is logged once until a save succeeds again.
+class DocumentOwner : public QObject
+{
+    Q_OBJECT
+public:
+    // fileName: the file in the office data directory; rootName: its root element.
+    DocumentOwner(const char* fileName, const char* rootName, QObject* parent = nullptr);
+
+    // The file's path, computed at every call (the directory is created when missing).
+    QString path() const;
+    QString fileName() const { return QLatin1String(m_fileName); }
+
+    XmlDocumentHandle& handle() { return m_handle; }
+    const XmlDocumentHandle& handle() const { return m_handle; }
+    // The instance, or nullptr before the first open.
+    XmlDocument* document() const { return m_handle.get(); }
+
+    // Opens as OpenXmlDocument does; a malformed file is set aside and an empty document takes
+    // its place. Failures are logged here; the result tells the caller what happened.
+    OpenResult open();
+    // Discards the content and opens the file again; unsaved changes are lost.
+    OpenResult reload();
+    // Takes another instance (a copy merged elsewhere) as this document's unsaved content.
+    void replace(XmlDocumentHandle document);
+
+    void markDirty() { m_dirty = true; }
+    bool isDirty() const { return m_dirty; }
+    // Writes the document now; a failure is logged the first time in a series.
+    SaveResult save();
+    // Writes only when there are changes not yet on disk.
+    SaveResult saveIfDirty();
+
+    // Where a save failure is logged: the text put before the reason and the log target.
+    void setSaveFailureLog(const QString& text, int target);
+
+Q_SIGNALS:
+    // Something the operator must know about this document (for the status bar).
+    void problem(const QString& text);
+
+private:
+    OpenResult recover(const OpenResult& failed);
+    QString setAside(QString& reason);
+    void report(const QString& text, int target);
+
+    const char* m_fileName;
+    const char* m_rootName;
+    XmlDocumentHandle m_handle;
+    bool m_dirty = false;
+    // Set while the file on disk could not be read nor moved aside: saving would destroy it.
+    QString m_saveBlocked;
+    bool m_saveFailureLogged = false;
+    QString m_saveFailureText;
+    int m_saveFailureTarget = 0;
+};
