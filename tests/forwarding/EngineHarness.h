@@ -37,6 +37,8 @@ public:
     MainMachine& main();
 
     void advanceSeconds(double seconds) { clock.advanceSeconds(seconds); }
+    // From now on the engine runs on the system clock (the manual clock stays unused).
+    void useSystemClock() { m_installedClock.reset(); }
     // Lets the poll that is due run to its end.
     bool runPoll();
     // Waits until the main state machine is in the given state.
