@@ -1,37 +1,9 @@
 #include "LinkLookupTable.h"
 
+#include "SearchOrder.h"
 #include "XmlNodeEdit.h"
 
 namespace X = LinkDefsXml;
-
-namespace {
-
-// Length-prefixed parts, so that ("a b", "c") and ("a", "b c") stay different keys.
-std::string joinKey(std::initializer_list<std::string_view> parts)
-{
-    std::string key;
-    for (const std::string_view part : parts) {
-        key += std::to_string(part.size());
-        key += ':';
-        key += part;
-    }
-    return key;
-}
-
-// The elements named name below parent, in the order FindChildNode tries them: document
-// order, descending only through elements of that same name.
-template <typename Visit>
-void forEachInSearchOrder(pugi::xml_node parent, std::string_view name, const Visit& visit)
-{
-    for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-        if (child.type() != pugi::node_element || name != child.name())
-            continue;
-        visit(child);
-        forEachInSearchOrder(child, name, visit);
-    }
-}
-
-} // namespace
 
 LinkLookupTable::LinkLookupTable(const XmlDocument& linkDefs)
 {

@@ -1,5 +1,7 @@
 #include "NodeKeyIndex.h"
 
+#include "SearchOrder.h"
+
 #include <utility>
 
 NodeKeyIndex::NodeKeyIndex(pugi::xml_node parent, const char* name,
@@ -9,17 +11,10 @@ NodeKeyIndex::NodeKeyIndex(pugi::xml_node parent, const char* name,
     collect(parent);
 }
 
-// Pre-order through elements of the searched name only, first entry of a key wins: the same
-// order in which FindChildNode visits and accepts candidates.
+// The first entry of a key in FindChildNode's order wins, as it would for FindChildNode.
 void NodeKeyIndex::collect(pugi::xml_node parent)
 {
-    for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-        if (child.type() != pugi::node_element || m_name != child.name())
-            continue;
-        add(child);
-        if (child.first_child())
-            collect(child);
-    }
+    forEachInSearchOrder(parent, m_name, [this](pugi::xml_node child) { add(child); });
 }
 
 void NodeKeyIndex::add(pugi::xml_node node)
@@ -29,7 +24,7 @@ void NodeKeyIndex::add(pugi::xml_node node)
         const pugi::xml_attribute attr = node.attribute(attributeName);
         if (!attr)
             return; // an absent attribute never matches, not even an empty value
-        appendPart(key, attr.value());
+        appendKeyPart(key, attr.value());
     }
     m_nodes.try_emplace(std::move(key), node);
 }
@@ -40,15 +35,7 @@ pugi::xml_node NodeKeyIndex::find(std::initializer_list<std::string_view> values
         return {};
     std::string key;
     for (const std::string_view value : values)
-        appendPart(key, value);
+        appendKeyPart(key, value);
     const auto it = m_nodes.find(key);
     return it == m_nodes.end() ? pugi::xml_node() : it->second;
-}
-
-// Length-prefixed parts, so that ("a b", "c") and ("a", "b c") stay different keys.
-void NodeKeyIndex::appendPart(std::string& key, std::string_view value)
-{
-    key += std::to_string(value.size());
-    key += ':';
-    key += value;
 }

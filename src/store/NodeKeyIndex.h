@@ -29,7 +29,6 @@ public:
 
 private:
     void collect(pugi::xml_node parent);
-    static void appendPart(std::string& key, std::string_view value);
 
     std::string m_name;
     std::vector<const char*> m_keyAttributes;

@@ -1,5 +1,7 @@
 #include "XmlDocument.h"
 
+#include "SearchOrder.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -123,15 +125,6 @@ SaveResult SaveXmlDocument(const XmlDocumentHandle& handle, const QString& path)
 pugi::xml_node FindChildNode(pugi::xml_node start, std::string_view name,
                              const AttributeFilter& filter)
 {
-    for (pugi::xml_node child = start.first_child(); child; child = child.next_sibling()) {
-        if (child.type() != pugi::node_element || name != child.name())
-            continue;
-        if (matches(child, filter))
-            return child;
-        if (child.first_child()) {
-            if (pugi::xml_node found = FindChildNode(child, name, filter))
-                return found;
-        }
-    }
-    return {};
+    return findInSearchOrder(start, name,
+                             [&filter](pugi::xml_node child) { return matches(child, filter); });
 }
