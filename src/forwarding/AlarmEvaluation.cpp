@@ -50,6 +50,8 @@ void logPo(const QString& message)
     LogMessage(message, LogPoList);
 }
 
+constexpr int kReplyWaitSeconds = 10;
+
 } // namespace
 
 AlarmEvaluation::AlarmEvaluation(EvaluationContext context) : m_ctx(context) {}
@@ -213,6 +215,14 @@ int AlarmEvaluation::examineGroup()
     return examineRepeat(LangText(110, QStringLiteral("Repeat group")));
 }
 
+// The entry as the log names it: the office key of an alarm, the code of a group.
+QString AlarmEvaluation::entryName() const
+{
+    if (isAlarm(m_current))
+        return entryKey(m_current);
+    return QStringLiteral("group ") + text(attr(m_current, "ZelAlarm"));
+}
+
 void AlarmEvaluation::queue(const QString& message)
 {
     m_ctx.link.SendIPString(message, true);
@@ -292,10 +302,11 @@ int AlarmEvaluation::judgeReply()
 {
     const ZelLink& link = m_ctx.link;
     if (!link.ReplyReceived()) {
-        if (WithinSeconds(10, 0, m_waitStart))
+        if (WithinSeconds(kReplyWaitSeconds, 0, m_waitStart))
             return MainState::CheckResponse;
-        // No answer: the change counts as handled; the next examination of
-        // this same entry finds nothing left to send.
+        // No answer: ZelMeld may have taken the line, so the change counts as handled; the
+        // next examination of this same entry finds nothing left to send.
+        logPo(QStringLiteral("No answer from ZelMeld within 10 s: ") + entryName());
         recordOutcome("3", false);
         return MainState::CheckAlarms;
     }

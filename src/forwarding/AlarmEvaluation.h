@@ -39,6 +39,7 @@ private:
     const XmlDocument& zelDefs() const;
     std::optional<Timestamp> readTime(const char* attribute, QString& problem) const;
     bool missing(const char* attribute, QString& problem) const;
+    QString entryName() const;
     void queue(const QString& message);
     void queueConfigurationAlarm();
     void sendAlarm();

@@ -179,6 +179,9 @@ void TstForwarding::silentZelMeldHoldsTheWalkTenSeconds()
         QCOMPARE(alarmAttribute(h, location, "Error"), QStringLiteral("3"));
         QCOMPARE(alarmAttribute(h, location, "ErrDt"), kStart);
         QCOMPARE(alarmAttribute(h, location, "Sent"), kStart);
+        QCOMPARE(
+            h.logCount("No answer from ZelMeld within 10 s: Pcu1," + QByteArray(location) + ",1"),
+            1);
     }
 }
 
