@@ -16,3 +16,15 @@ if(ZELPO_SANITIZE)
     -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   target_link_options(zelpo_flags INTERFACE -fsanitize=address,undefined)
 endif()
+
+# Fuzzing (clang only): every library is instrumented for libFuzzer's coverage and checked by
+# AddressSanitizer and UndefinedBehaviorSanitizer; the fuzz targets link libFuzzer's main.
+if(ZELPO_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "ZELPO_FUZZ needs clang (CXX=clang++)")
+  endif()
+  target_compile_options(zelpo_flags INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+    -fno-omit-frame-pointer)
+  target_link_options(zelpo_flags INTERFACE -fsanitize=address,undefined)
+endif()
