@@ -2,6 +2,7 @@
 
 #include "SocketErrorReport.h"
 #include "ZelFraming.h"
+#include "ZelReplyReader.h"
 
 #include "core/Language.h"
 #include "core/LinkStatus.h"
@@ -63,6 +64,8 @@ ZelLink::ZelLink(const Settings& settings, QObject* parent)
     connect(&csZelMeld, &QTcpSocket::connected, this, &ZelLink::csZelMeldConnect);
     connect(&csZelMeld, &QTcpSocket::readyRead, this, &ZelLink::csZelMeldRead);
     connect(&csZelMeld, &QTcpSocket::errorOccurred, this, &ZelLink::csZelMeldError);
+    // An unfinished line belongs to its connection.
+    connect(&csZelMeld, &QTcpSocket::disconnected, this, [this] { m_replyReader.reset(); });
 }
 
 ZelLink::~ZelLink()
@@ -138,6 +141,7 @@ void ZelLink::openSocket()
     m_socketConnected = false;
     // A connection the peer closed may still be winding down; it cannot be reopened so.
     closeSocket();
+    m_replyReader.reset();
     if (isValidPort(m_settings.zelPort))
         csZelMeld.connectToHost(m_settings.zelHost, quint16(m_settings.zelPort));
     // An error Qt finds at once arrives as an error event before connectToHost returns; only a
@@ -155,7 +159,13 @@ void ZelLink::sendCurrentMessage()
         reportSocketError(csZelMeld.error());
         return;
     }
-    csZelMeld.write(frameZelMessage(m_currentMessage));
+    qsizetype unmappable = 0;
+    csZelMeld.write(frameZelMessage(m_currentMessage, &unmappable));
+    if (unmappable > 0)
+        LogMessage(QStringLiteral("%1 character(s) without a windows-1252 byte sent as \"?\": %2")
+                       .arg(unmappable)
+                       .arg(m_currentMessage),
+                   LogZelList);
 }
 
 void ZelLink::closeSocket()
@@ -177,7 +187,12 @@ void ZelLink::csZelMeldConnect()
 
 void ZelLink::csZelMeldRead()
 {
-    const QStringList lines = zelReplyLines(csZelMeld.readAll());
+    const ZelReplyReader::Result read = m_replyReader.read(csZelMeld.readAll());
+    if (read.droppedBytes > 0)
+        LogMessage(QStringLiteral("ZelMeld line without carriage return dropped: %1 bytes")
+                       .arg(read.droppedBytes),
+                   LogZelList);
+    const QStringList& lines = read.lines;
     for (const QString& line : lines)
         LogMessage(LangText(87, QStringLiteral("Recv:")) + u' ' + line, LogZelList);
     if (!lines.isEmpty()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ZelReplyReader.h"
+
 #include "core/ZelTimeMachine.h"
 
 #include <QObject>
@@ -63,6 +65,7 @@ private:
 
     const Settings& m_settings;
     QTcpSocket csZelMeld;
+    ZelReplyReader m_replyReader;
     QStringList m_sendQueue;
     QString m_currentMessage;
     QString m_lastReply;

@@ -105,12 +105,18 @@ private Q_SLOTS:
     void peerCloseIsNoErrorAndTheNextOpenReadsTheSettings();
     void readKeepsTheLastOfSeveralLines();
     void readWithoutCarriageReturnGivesNoReply();
+    void wireIsWindows1252WithoutForgedLines();
+    void answerSplitOverReadsIsOneLine();
+    void unfinishedLineDiesWithItsConnection();
     void sendIPStringClearsAnEarlierReply();
     void socketErrorReport_data();
     void socketErrorReport();
     void simulatorProgramAnswersInTurn();
 
 private:
+    // Sends bytes from the simulator and returns once the link has read them: any read ends a
+    // link error, which shows that it has happened.
+    void serverSendsAndLinkReads(const QByteArray& bytes);
     // Waits until the machine idles in its waiting state with nothing queued, and then for a
     // few further steps, so that anything still to come from the last message has come.
     void waitUntilIdle();
@@ -159,6 +165,13 @@ void TstZelLink::waitUntilIdle()
     QTRY_VERIFY(ticks.size() >= 5);
 }
 
+void TstZelLink::serverSendsAndLinkReads(const QByteArray& bytes)
+{
+    LinkStatus = 2;
+    m_server->sendToClients(bytes);
+    QTRY_COMPARE(LinkStatus.load(), -1);
+}
+
 void TstZelLink::stateLabels()
 {
     const StateRecorder recorder(m_link->tmmSockets);
@@ -204,7 +217,7 @@ void TstZelLink::threeMessagesLeaveInOrderOnOneConnection()
 
     QTRY_COMPARE(m_server->receivedLines(), messages);
     QCOMPARE(m_server->connectionCount(), 1);
-    // One byte per character and a carriage return each: Latin-1, no line feed.
+    // One byte per character and a carriage return each, no line feed.
     qint64 expectedBytes = 0;
     for (const QString& message : messages)
         expectedBytes += message.size() + 1;
@@ -322,6 +335,72 @@ void TstZelLink::readWithoutCarriageReturnGivesNoReply()
     QCOMPARE(m_link->LastReply(), QString());
     QVERIFY(zelListMessages(*m_log, u"Recv:"_s).isEmpty());
     QCOMPARE(texts(*m_status), QStringList{QString()});
+}
+
+void TstZelLink::wireIsWindows1252WithoutForgedLines()
+{
+    m_link->start();
+    // An office text with "&#13;" or "&#10;" arrives here holding the control character.
+    m_link->SendIPString(u"[ZEL RCVALARM 02,0012,03,T,,5 € – “Kas”…]"_s, false);
+    m_link->SendIPString(u"[ZEL RCVALARM 02,0012,03,T,,x\r[ZEL RCVALARM 02,0012,04,R,,]]"_s, false);
+    m_link->SendIPString(u"[ZEL RCVALARM 02,0012,03,T,,a\nb\u0085c\u007Fd]"_s, false);
+    m_link->SendIPString(u"[ZEL RCVALARM 02,0012,03,T,,Ω Ω ok]"_s, false);
+
+    const QStringList expected = {u"[ZEL RCVALARM 02,0012,03,T,,5 € – “Kas”…]"_s,
+                                  u"[ZEL RCVALARM 02,0012,03,T,,x [ZEL RCVALARM 02,0012,04,R,,]]"_s,
+                                  u"[ZEL RCVALARM 02,0012,03,T,,a b c d]"_s,
+                                  u"[ZEL RCVALARM 02,0012,03,T,,? ? ok]"_s};
+    QTRY_COMPARE(m_server->receivedLines(), expected);
+    qint64 expectedBytes = 0;
+    for (const QString& line : expected)
+        expectedBytes += line.size() + 1;
+    QCOMPARE(m_server->bytesReceived(), expectedBytes);
+    waitUntilIdle();
+
+    // Only the message that lost characters is logged, once, with their number.
+    const QStringList lost = zelListMessages(*m_log, u"2 character(s)"_s);
+    QCOMPARE(lost.size(), 1);
+    QVERIFY2(lost.first().endsWith(u"Ω Ω ok]"_s), qPrintable(lost.first()));
+    QVERIFY(zelListMessages(*m_log, u"1 character(s)"_s).isEmpty());
+}
+
+void TstZelLink::answerSplitOverReadsIsOneLine()
+{
+    m_server->setScript(script(u"silent"_s));
+    m_link->start();
+    m_link->SendIPString(u"[ZEL WD 09 1]"_s, false);
+    QTRY_COMPARE(m_server->receivedLines().size(), 1);
+
+    serverSendsAndLinkReads("O"_ba);
+    QVERIFY(!m_link->ReplyReceived());
+    serverSendsAndLinkReads("K\r\x80"_ba);
+    QVERIFY(m_link->ReplyReceived());
+    QCOMPARE(m_link->LastReply(), u"OK"_s);
+    serverSendsAndLinkReads(" 3\r"_ba);
+    QCOMPARE(m_link->LastReply(), u"€ 3"_s);
+    QCOMPARE(zelListMessages(*m_log, u"Recv:"_s), (QStringList{u"Recv: OK"_s, u"Recv: € 3"_s}));
+}
+
+void TstZelLink::unfinishedLineDiesWithItsConnection()
+{
+    m_server->setScript(script(u"silent"_s));
+    m_server->setCloseAfter(2);
+    m_link->start();
+    m_link->SendIPString(u"first"_s, false);
+    QTRY_COMPARE(m_server->receivedLines().size(), 1);
+    serverSendsAndLinkReads("NA"_ba);
+
+    QSignalSpy closed(m_server.get(), &ZelMeldServer::connectionClosed);
+    m_link->SendIPString(u"second"_s, false);
+    QVERIFY(closed.wait());
+    waitUntilIdle();
+    m_link->SendIPString(u"third"_s, false);
+    QTRY_COMPARE(m_server->receivedLines().size(), 3);
+    QCOMPARE(m_server->connectionCount(), 2);
+
+    // "NA" was the old connection's: the new one's first line is "K" alone.
+    serverSendsAndLinkReads("K\r"_ba);
+    QCOMPARE(m_link->LastReply(), u"K"_s);
 }
 
 void TstZelLink::sendIPStringClearsAnEarlierReply()
