@@ -1,7 +1,7 @@
-#include "ShutdownSignals.h"
 #include "ZelApplication.h"
 
 #include "core/Log.h"
+#include "core/ShutdownSignals.h"
 #include "core/SingleInstance.h"
 #include "ui/MainWindow.h"
 

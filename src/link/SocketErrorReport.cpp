@@ -15,11 +15,12 @@ namespace {
 using SocketError = QAbstractSocket::SocketError;
 
 // Only the errors that stand for one system error; the others (network error, resources,
-// unsupported operation ...) each cover several system errors that Qt does not tell apart.
+// unsupported operation ...) each cover several system errors that Qt does not tell apart. Qt
+// reports a reset and an orderly close alike as RemoteHostClosedError: not one of these.
 #ifdef Q_OS_WIN
+constexpr int kConnectionReset = WSAECONNRESET;
 constexpr std::array kSystemErrors = {
     std::pair{QAbstractSocket::ConnectionRefusedError, WSAECONNREFUSED},
-    std::pair{QAbstractSocket::RemoteHostClosedError, WSAECONNRESET},
     std::pair{QAbstractSocket::SocketTimeoutError, WSAETIMEDOUT},
     std::pair{QAbstractSocket::SocketAccessError, WSAEACCES},
     std::pair{QAbstractSocket::AddressInUseError, WSAEADDRINUSE},
@@ -28,9 +29,9 @@ constexpr std::array kSystemErrors = {
     std::pair{QAbstractSocket::HostNotFoundError, WSAHOST_NOT_FOUND},
 };
 #else
+constexpr int kConnectionReset = ECONNRESET;
 constexpr std::array kSystemErrors = {
     std::pair{QAbstractSocket::ConnectionRefusedError, ECONNREFUSED},
-    std::pair{QAbstractSocket::RemoteHostClosedError, ECONNRESET},
     std::pair{QAbstractSocket::SocketTimeoutError, ETIMEDOUT},
     std::pair{QAbstractSocket::SocketAccessError, EACCES},
     std::pair{QAbstractSocket::AddressInUseError, EADDRINUSE},
@@ -55,6 +56,11 @@ SocketErrorReport socketErrorReport(SocketError error, const QString& qtText)
     if (const std::optional<int> number = systemErrorNumber(error))
         return {*number, qt_error_string(*number).trimmed()};
     return {int(error), qtText};
+}
+
+SocketErrorReport connectionResetReport()
+{
+    return {kConnectionReset, qt_error_string(kConnectionReset).trimmed()};
 }
 
 QString socketErrorLogText(const SocketErrorReport& report)

@@ -15,5 +15,8 @@ struct SocketErrorReport
 // qtText is the socket's errorString(), used where no system number applies.
 SocketErrorReport socketErrorReport(QAbstractSocket::SocketError error, const QString& qtText);
 
+// The peer reset the connection: the system's number and text, which Qt does not give.
+SocketErrorReport connectionResetReport();
+
 // "<code> <text>", the form that follows the log's socket-error label.
 QString socketErrorLogText(const SocketErrorReport& report);

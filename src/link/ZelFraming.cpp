@@ -1,27 +1,27 @@
 #include "ZelFraming.h"
 
+#include "core/Windows1252.h"
+
 namespace {
 
 constexpr char kCarriageReturn = '\r';
 
-} // namespace
-
-QByteArray frameZelMessage(const QString& message)
+bool isControlCharacter(QChar c)
 {
-    return message.toLatin1() + kCarriageReturn;
+    const char16_t u = c.unicode();
+    return u < 0x20 || (u >= 0x7F && u <= 0x9F);
 }
 
-QStringList zelReplyLines(const QByteArray& received)
+} // namespace
+
+QByteArray frameZelMessage(const QString& message, qsizetype* unmappable)
 {
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype end = received.indexOf(kCarriageReturn); end >= 0;
-         end = received.indexOf(kCarriageReturn, start)) {
-        if (end > start)
-            lines.append(QString::fromLatin1(received.mid(start, end - start)));
-        start = end + 1;
+    QString text = message;
+    for (QChar& c : text) {
+        if (isControlCharacter(c))
+            c = u' ';
     }
-    return lines;
+    return toWindows1252(text, unmappable) + kCarriageReturn;
 }
 
 ZelAnswer classifyZelAnswer(const QString& line)

@@ -2,16 +2,12 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 
-// Framing of the ZelMeld wire: single-byte ISO-8859-1 text, each line ended by a carriage
-// return. Characters outside ISO-8859-1 cannot travel and go out as "?".
-QByteArray frameZelMessage(const QString& message);
-
-// The lines of one receive event: the bytes cut at every carriage return, empty lines dropped
-// and whatever follows the last carriage return dropped (it is not kept for the next event).
-// A line feed is an ordinary character, so "OK\r\nOK\r" gives "OK" and "\nOK".
-QStringList zelReplyLines(const QByteArray& received);
+// Framing of what ZelPO sends to ZelMeld: single-byte windows-1252 text ended by a carriage
+// return. Every control character (C0, DEL, C1) becomes a blank, so no text can end the line
+// early and forge a second one. A character the code page lacks goes out as "?"; unmappable
+// (when given) counts those characters.
+QByteArray frameZelMessage(const QString& message, qsizetype* unmappable = nullptr);
 
 // How an answer line is judged. No answer at all within the sender's time-out is the sender's
 // own business and has no value here.

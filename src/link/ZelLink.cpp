@@ -2,11 +2,15 @@
 
 #include "SocketErrorReport.h"
 #include "ZelFraming.h"
+#include "ZelReplyReader.h"
 
 #include "core/Language.h"
 #include "core/LinkStatus.h"
 #include "core/Log.h"
 #include "core/Settings.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -51,6 +55,16 @@ bool isValidPort(int port)
     return port >= 1 && port <= 65535;
 }
 
+// The given-up ids that neverWritten still knows.
+constexpr qsizetype kNeverWrittenKept = 64;
+
+QString targetText(const QString& host, int port)
+{
+    // An IPv6 address keeps its colons apart from the port's.
+    const QString shownHost = host.contains(u':') ? u'[' + host + u']' : host;
+    return shownHost + u':' + QString::number(port);
+}
+
 } // namespace
 
 ZelLink::ZelLink(const Settings& settings, QObject* parent)
@@ -63,6 +77,8 @@ ZelLink::ZelLink(const Settings& settings, QObject* parent)
     connect(&csZelMeld, &QTcpSocket::connected, this, &ZelLink::csZelMeldConnect);
     connect(&csZelMeld, &QTcpSocket::readyRead, this, &ZelLink::csZelMeldRead);
     connect(&csZelMeld, &QTcpSocket::errorOccurred, this, &ZelLink::csZelMeldError);
+    connect(&csZelMeld, &QTcpSocket::disconnected, this, &ZelLink::csZelMeldDisconnected);
+    connect(&csZelMeld, &QTcpSocket::bytesWritten, this, &ZelLink::lineBytesWritten);
 }
 
 ZelLink::~ZelLink()
@@ -78,13 +94,20 @@ void ZelLink::start()
     tmmSockets.setEnabled(true);
 }
 
-void ZelLink::SendIPString(const QString& message, bool log)
+quint64 ZelLink::SendIPString(const QString& message, bool log)
 {
     m_lastReply.clear();
     m_replyReceived = false;
     m_sendQueue.append(message);
+    m_sendQueueIds.append(++m_lastId);
     if (log)
         LogMessage(LangText(4, QStringLiteral("Send:")) + u' ' + message, LogZelList);
+    return m_lastId;
+}
+
+bool ZelLink::neverWritten(quint64 id) const
+{
+    return id != 0 && m_neverWritten.contains(id);
 }
 
 void ZelLink::tmmSocketsDoState(tZelTimeMachine& sender)
@@ -129,6 +152,7 @@ void ZelLink::tmmSocketsDoState(tZelTimeMachine& sender)
 void ZelLink::takeNextMessage(tZelTimeMachine& sender)
 {
     m_currentMessage = m_sendQueue.isEmpty() ? QString() : m_sendQueue.takeFirst();
+    m_currentId = m_sendQueueIds.isEmpty() ? 0 : m_sendQueueIds.takeFirst();
     if (!m_currentMessage.isEmpty())
         sender.State = CheckSocket;
 }
@@ -138,14 +162,24 @@ void ZelLink::openSocket()
     m_socketConnected = false;
     // A connection the peer closed may still be winding down; it cannot be reopened so.
     closeSocket();
-    if (isValidPort(m_settings.zelPort))
-        csZelMeld.connectToHost(m_settings.zelHost, quint16(m_settings.zelPort));
+    m_replyReader.reset();
+    m_peerClose = PeerCloseProbe::Close::Unknown;
+    m_target = targetText(m_settings.zelHost, m_settings.zelPort);
+    if (!isValidPort(m_settings.zelPort)) {
+        failOpen(QStringLiteral("port outside 1-65535"));
+        return;
+    }
+    csZelMeld.connectToHost(m_settings.zelHost, quint16(m_settings.zelPort));
     // An error Qt finds at once arrives as an error event before connectToHost returns; only a
     // request Qt would not even start is a failure of the open itself.
-    if (csZelMeld.state() == QAbstractSocket::UnconnectedState && !m_socketFailed) {
-        LogMessage(QStringLiteral("Fatal socket error!"), LogZelList);
-        m_socketFailed = true;
-    }
+    if (csZelMeld.state() == QAbstractSocket::UnconnectedState && !m_socketFailed)
+        failOpen(csZelMeld.errorString());
+}
+
+void ZelLink::failOpen(const QString& reason)
+{
+    LogMessage(u"Fatal socket error! ZelMeld " + m_target + u": " + reason, LogZelList);
+    markLinkFailed();
 }
 
 void ZelLink::sendCurrentMessage()
@@ -155,13 +189,40 @@ void ZelLink::sendCurrentMessage()
         reportSocketError(csZelMeld.error());
         return;
     }
-    csZelMeld.write(frameZelMessage(m_currentMessage));
+    qsizetype unmappable = 0;
+    const QByteArray line = frameZelMessage(m_currentMessage, &unmappable);
+    if (unmappable > 0)
+        LogMessage(QStringLiteral("%1 character(s) without a windows-1252 byte sent as \"?\": %2")
+                       .arg(unmappable)
+                       .arg(m_currentMessage),
+                   LogZelList);
+    // The socket buffers the line and hands it to the system later; until all of it has gone
+    // it can still be lost unwritten.
+    if (m_currentId != 0)
+        m_unflushed.append({m_currentId, line.size()});
+    m_currentId = 0;
+    csZelMeld.write(line);
+}
+
+void ZelLink::lineBytesWritten(qint64 bytes)
+{
+    while (bytes > 0 && !m_unflushed.isEmpty()) {
+        UnflushedLine& oldest = m_unflushed.first();
+        const qint64 taken = std::min(bytes, oldest.bytesLeft);
+        oldest.bytesLeft -= taken;
+        bytes -= taken;
+        if (oldest.bytesLeft == 0)
+            m_unflushed.removeFirst();
+    }
 }
 
 void ZelLink::closeSocket()
 {
+    m_closeProbe.release();
     if (csZelMeld.state() != QAbstractSocket::UnconnectedState)
         csZelMeld.abort();
+    // An abort throws away whatever still waits to be sent.
+    giveUpUnflushed();
 }
 
 bool ZelLink::isConnected() const
@@ -170,14 +231,54 @@ bool ZelLink::isConnected() const
     return m_socketConnected && csZelMeld.state() == QAbstractSocket::ConnectedState;
 }
 
+void ZelLink::markLinkFailed()
+{
+    Q_EMIT statusText(LangText(5, QStringLiteral("Error connecting to ZelMeld")));
+    LinkStatus = 2;
+    // The next step closes the socket and restarts the machine.
+    m_socketFailed = true;
+    PoLinkAlarmActive = false;
+    giveUpUnwritten();
+}
+
+void ZelLink::giveUpUnwritten()
+{
+    giveUp(std::exchange(m_currentId, 0));
+    giveUpUnflushed();
+}
+
+void ZelLink::giveUpUnflushed()
+{
+    // Taken first: a receiver of the signal may queue another message.
+    const QList<UnflushedLine> unflushed = std::exchange(m_unflushed, {});
+    for (const UnflushedLine& line : unflushed)
+        giveUp(line.id);
+}
+
+void ZelLink::giveUp(quint64 id)
+{
+    if (id == 0)
+        return;
+    m_neverWritten.append(id);
+    if (m_neverWritten.size() > kNeverWrittenKept)
+        m_neverWritten.removeFirst();
+    Q_EMIT messageNotWritten(id);
+}
+
 void ZelLink::csZelMeldConnect()
 {
     m_socketConnected = true;
+    m_closeProbe.watch(csZelMeld.socketDescriptor());
 }
 
 void ZelLink::csZelMeldRead()
 {
-    const QStringList lines = zelReplyLines(csZelMeld.readAll());
+    const ZelReplyReader::Result read = m_replyReader.read(csZelMeld.readAll());
+    if (read.droppedBytes > 0)
+        LogMessage(QStringLiteral("ZelMeld line without carriage return dropped: %1 bytes")
+                       .arg(read.droppedBytes),
+                   LogZelList);
+    const QStringList& lines = read.lines;
     for (const QString& line : lines)
         LogMessage(LangText(87, QStringLiteral("Recv:")) + u' ' + line, LogZelList);
     if (!lines.isEmpty()) {
@@ -192,22 +293,33 @@ void ZelLink::csZelMeldRead()
 
 void ZelLink::csZelMeldError(QAbstractSocket::SocketError error)
 {
-    // Qt reports the peer closing the connection as an error. That is no failure: the next
-    // message opens a new connection. With bytes still waiting, though, a send has failed.
-    if (error == QAbstractSocket::RemoteHostClosedError && csZelMeld.bytesToWrite() == 0)
-        return;
+    if (error == QAbstractSocket::RemoteHostClosedError) {
+        // Qt reports the peer's orderly close as an error too. That is no failure: the next
+        // message opens a new connection. A reset is one, and so is a close with bytes still
+        // waiting: a send has failed.
+        m_peerClose = m_closeProbe.closeKind();
+        m_closeProbe.release();
+        if (m_peerClose != PeerCloseProbe::Close::Reset && csZelMeld.bytesToWrite() == 0)
+            return;
+    }
     reportSocketError(error);
+}
+
+void ZelLink::csZelMeldDisconnected()
+{
+    // An unfinished line belongs to its connection.
+    m_replyReader.reset();
+    m_closeProbe.release();
 }
 
 void ZelLink::reportSocketError(QAbstractSocket::SocketError error)
 {
-    Q_EMIT statusText(LangText(5, QStringLiteral("Error connecting to ZelMeld")));
-    LinkStatus = 2;
-    const SocketErrorReport report = socketErrorReport(error, csZelMeld.errorString());
+    const bool reset = error == QAbstractSocket::RemoteHostClosedError &&
+                       m_peerClose == PeerCloseProbe::Close::Reset;
+    const SocketErrorReport report =
+        reset ? connectionResetReport() : socketErrorReport(error, csZelMeld.errorString());
     LogMessage(LangText(6, QStringLiteral("Zel PO socket error:")) + u' ' +
-                   socketErrorLogText(report),
+                   socketErrorLogText(report) + u", ZelMeld " + m_target,
                LogZelList);
-    // The next step closes the socket and restarts the machine.
-    m_socketFailed = true;
-    PoLinkAlarmActive = false;
+    markLinkFailed();
 }

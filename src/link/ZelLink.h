@@ -1,5 +1,8 @@
 #pragma once
 
+#include "PeerCloseProbe.h"
+#include "ZelReplyReader.h"
+
 #include "core/ZelTimeMachine.h"
 
 #include <QObject>
@@ -27,8 +30,15 @@ public:
     void start();
 
     // Clears the reply, so that only a line arriving from now on answers this message, and
-    // queues the message; log writes it as a "Send:" line to the ZelMeld list.
-    void SendIPString(const QString& message, bool log);
+    // queues the message; log writes it as a "Send:" line to the ZelMeld list. Returns the
+    // message's id for neverWritten; ids start at 1.
+    quint64 SendIPString(const QString& message, bool log);
+
+    // True once the link has given the message up without its line having left on a connected
+    // socket (connection refused or failed, host not found, an open that failed, a socket error
+    // before the line was handed to the system). A line that left and got no answer is not
+    // such a message. Only the most recent few dozen such ids are kept.
+    bool neverWritten(quint64 id) const;
 
     const QStringList& SendQueue() const { return m_sendQueue; }
     const QString& CurrentMessage() const { return m_currentMessage; }
@@ -47,6 +57,8 @@ public:
 Q_SIGNALS:
     // Text for the status bar's message panel; an empty text clears it.
     void statusText(const QString& text);
+    // The message of this id was given up unwritten (see neverWritten).
+    void messageNotWritten(quint64 id);
 
 private:
     void tmmSocketsDoState(tZelTimeMachine& sender);
@@ -55,16 +67,41 @@ private:
     void sendCurrentMessage();
     void closeSocket();
     bool isConnected() const;
+    void failOpen(const QString& reason);
+    void markLinkFailed();
+    void giveUpUnwritten();
+    void giveUpUnflushed();
+    void giveUp(quint64 id);
+    void lineBytesWritten(qint64 bytes);
 
     void csZelMeldConnect();
     void csZelMeldRead();
     void csZelMeldError(QAbstractSocket::SocketError error);
+    void csZelMeldDisconnected();
     void reportSocketError(QAbstractSocket::SocketError error);
+
+    // A sent line whose bytes still wait, in part or whole, in the socket's buffer.
+    struct UnflushedLine
+    {
+        quint64 id = 0;
+        qint64 bytesLeft = 0;
+    };
 
     const Settings& m_settings;
     QTcpSocket csZelMeld;
+    ZelReplyReader m_replyReader;
+    PeerCloseProbe m_closeProbe;
+    PeerCloseProbe::Close m_peerClose = PeerCloseProbe::Close::Unknown;
+    // host:port of the last open, for the log.
+    QString m_target;
     QStringList m_sendQueue;
+    QList<quint64> m_sendQueueIds;
     QString m_currentMessage;
+    // Id of CurrentMessage until its line is handed to the socket; 0 after, or for none.
+    quint64 m_currentId = 0;
+    quint64 m_lastId = 0;
+    QList<UnflushedLine> m_unflushed;
+    QList<quint64> m_neverWritten;
     QString m_lastReply;
     bool m_replyReceived = false;
     bool m_socketConnected = false;

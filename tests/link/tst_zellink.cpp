@@ -1,73 +1,16 @@
-#include "link/SocketErrorReport.h"
-#include "link/ZelLink.h"
+#include "LinkFixture.h"
+#include "LinkTestSupport.h"
 
-#include "core/Language.h"
 #include "core/LinkStatus.h"
-#include "core/Log.h"
-#include "core/Settings.h"
-
-#include "ZelMeldServer.h"
 
 #include <QHostInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSignalSpy>
-#include <QTcpServer>
-#include <QTemporaryDir>
 #include <QTest>
-
-#ifdef Q_OS_WIN
-#include <winsock2.h>
-#else
-#include <cerrno>
-#endif
-
-#include <memory>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-#ifdef Q_OS_WIN
-constexpr int kConnectionRefused = WSAECONNREFUSED;
-#else
-constexpr int kConnectionRefused = ECONNREFUSED;
-#endif
-
-ReplyScript script(const QString& rule)
-{
-    return *ReplyScript::parse(rule);
-}
-
-// A port that nothing listens on (until a test listens there itself).
-quint16 freePort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return probe.serverPort();
-}
-
-// The messages of the ZelMeld list that begin with label, without their time of day.
-QStringList zelListMessages(const QSignalSpy& spy, const QString& label)
-{
-    QStringList messages;
-    for (const QList<QVariant>& arguments : spy) {
-        const QString line = arguments.at(1).toString();
-        const qsizetype at = line.indexOf(u' ' + label);
-        if (arguments.at(0).toInt() == LogZelList && at >= 0)
-            messages.append(line.mid(at + 1));
-    }
-    return messages;
-}
-
-QStringList texts(const QSignalSpy& spy)
-{
-    QStringList values;
-    for (const QList<QVariant>& arguments : spy)
-        values.append(arguments.at(0).toString());
-    return values;
-}
 
 // Every state label the machine passes, each repetition of a waiting state shown once.
 class StateRecorder
@@ -88,7 +31,8 @@ private:
 
 } // namespace
 
-class TstZelLink : public QObject
+// The link on its main paths: queue order, framing on the wire, replies.
+class TstZelLink : public QObject, protected LinkFixture
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -99,64 +43,29 @@ private Q_SLOTS:
     void stateLabels();
     void threeMessagesLeaveInOrderOnOneConnection_data();
     void threeMessagesLeaveInOrderOnOneConnection();
-    void refusedConnectionLosesOnlyItsMessage();
-    void invalidPortFailsTheOpen_data();
-    void invalidPortFailsTheOpen();
     void peerCloseIsNoErrorAndTheNextOpenReadsTheSettings();
     void readKeepsTheLastOfSeveralLines();
     void readWithoutCarriageReturnGivesNoReply();
+    void wireIsWindows1252WithoutForgedLines();
+    void answerSplitOverReadsIsOneLine();
+    void unfinishedLineDiesWithItsConnection();
     void sendIPStringClearsAnEarlierReply();
-    void socketErrorReport_data();
-    void socketErrorReport();
     void simulatorProgramAnswersInTurn();
-
-private:
-    // Waits until the machine idles in its waiting state with nothing queued, and then for a
-    // few further steps, so that anything still to come from the last message has come.
-    void waitUntilIdle();
-
-    QTemporaryDir m_dir;
-    Settings m_settings;
-    std::unique_ptr<ZelLink> m_link;
-    std::unique_ptr<ZelMeldServer> m_server;
-    std::unique_ptr<QSignalSpy> m_log;
-    std::unique_ptr<QSignalSpy> m_status;
 };
 
 void TstZelLink::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    Log::instance().setFileName(m_dir.filePath(u"ZELPO.LOG"_s));
-    FillLanguageTable(u"ENG"_s);
+    setUpLog();
 }
 
 void TstZelLink::init()
 {
-    LinkStatus = 0;
-    m_settings = Settings();
-    m_settings.zelHost = u"127.0.0.1"_s;
-    m_server = std::make_unique<ZelMeldServer>(script(u"ok"_s));
-    QVERIFY(m_server->listen(QHostAddress::LocalHost, 0));
-    m_settings.zelPort = m_server->port();
-    m_link = std::make_unique<ZelLink>(m_settings);
-    m_log = std::make_unique<QSignalSpy>(&Log::instance(), &Log::listLine);
-    m_status = std::make_unique<QSignalSpy>(m_link.get(), &ZelLink::statusText);
+    setUp();
 }
 
 void TstZelLink::cleanup()
 {
-    m_status.reset();
-    m_log.reset();
-    m_link.reset();
-    m_server.reset();
-}
-
-void TstZelLink::waitUntilIdle()
-{
-    QTRY_COMPARE(m_link->tmmSockets.StateText, u"2 Waitforstring"_s);
-    QTRY_VERIFY(m_link->SendQueue().isEmpty() && m_link->CurrentMessage().isEmpty());
-    QSignalSpy ticks(&m_link->tmmSockets, &tZelTimeMachine::ticked);
-    QTRY_VERIFY(ticks.size() >= 5);
+    tearDown();
 }
 
 void TstZelLink::stateLabels()
@@ -204,7 +113,7 @@ void TstZelLink::threeMessagesLeaveInOrderOnOneConnection()
 
     QTRY_COMPARE(m_server->receivedLines(), messages);
     QCOMPARE(m_server->connectionCount(), 1);
-    // One byte per character and a carriage return each: Latin-1, no line feed.
+    // One byte per character and a carriage return each, no line feed.
     qint64 expectedBytes = 0;
     for (const QString& message : messages)
         expectedBytes += message.size() + 1;
@@ -216,60 +125,6 @@ void TstZelLink::threeMessagesLeaveInOrderOnOneConnection()
     QCOMPARE(zelListMessages(*m_log, u"Send:"_s), sendLines);
     QTRY_VERIFY(m_link->ReplyReceived());
     QCOMPARE(m_link->LastReply(), u"OK"_s);
-    QVERIFY(m_status->isEmpty());
-}
-
-void TstZelLink::refusedConnectionLosesOnlyItsMessage()
-{
-    const quint16 port = freePort();
-    QVERIFY(port != 0);
-    m_settings.zelPort = port;
-    m_link->PoLinkAlarmActive = true;
-    m_link->start();
-    m_link->SendIPString(u"[ZEL RCVALARM 02,9999,8,A]"_s, false);
-    QTRY_COMPARE(LinkStatus.load(), 2);
-    waitUntilIdle();
-
-    // One error event, one log line with the system's number and text; the message is gone.
-    QCOMPARE(texts(*m_status), QStringList{u"Error connecting to ZelMeld"_s});
-    QCOMPARE(zelListMessages(*m_log, u"Zel PO socket error:"_s),
-             QStringList{u"Zel PO socket error: "_s + QString::number(kConnectionRefused) + u' ' +
-                         qt_error_string(kConnectionRefused).trimmed()});
-    QVERIFY(zelListMessages(*m_log, u"Fatal socket error!"_s).isEmpty());
-    QVERIFY(!m_link->PoLinkAlarmActive);
-    QVERIFY(!m_link->SocketFailed());
-    QCOMPARE(LinkStatus.load(), 2);
-
-    // The next message opens a new connection, and the answer ends the link error.
-    ZelMeldServer late(script(u"ok"_s));
-    QVERIFY(late.listen(QHostAddress::LocalHost, port));
-    m_link->SendIPString(u"[ZEL WD 09 1]"_s, false);
-    QTRY_VERIFY(m_link->ReplyReceived());
-    QCOMPARE(late.receivedLines(), QStringList{u"[ZEL WD 09 1]"_s});
-    QCOMPARE(LinkStatus.load(), -1);
-    QCOMPARE(texts(*m_status), (QStringList{u"Error connecting to ZelMeld"_s, QString()}));
-}
-
-void TstZelLink::invalidPortFailsTheOpen_data()
-{
-    QTest::addColumn<int>("port");
-    QTest::newRow("0") << 0;
-    QTest::newRow("65536") << 65536;
-}
-
-void TstZelLink::invalidPortFailsTheOpen()
-{
-    QFETCH(int, port);
-    m_settings.zelPort = port;
-    m_link->start();
-    m_link->SendIPString(u"[ZEL WD 09 1]"_s, false);
-    QTRY_VERIFY(!zelListMessages(*m_log, u"Fatal socket error!"_s).isEmpty());
-    waitUntilIdle();
-
-    QCOMPARE(zelListMessages(*m_log, u"Fatal socket error!"_s).size(), 1);
-    QVERIFY(zelListMessages(*m_log, u"Zel PO socket error:"_s).isEmpty());
-    // Not a socket error: status and status text stay as they were.
-    QCOMPARE(LinkStatus.load(), 0);
     QVERIFY(m_status->isEmpty());
 }
 
@@ -324,6 +179,72 @@ void TstZelLink::readWithoutCarriageReturnGivesNoReply()
     QCOMPARE(texts(*m_status), QStringList{QString()});
 }
 
+void TstZelLink::wireIsWindows1252WithoutForgedLines()
+{
+    m_link->start();
+    // An office text with "&#13;" or "&#10;" arrives here holding the control character.
+    m_link->SendIPString(u"[ZEL RCVALARM 02,0012,03,T,,5 € – “Kas”…]"_s, false);
+    m_link->SendIPString(u"[ZEL RCVALARM 02,0012,03,T,,x\r[ZEL RCVALARM 02,0012,04,R,,]]"_s, false);
+    m_link->SendIPString(u"[ZEL RCVALARM 02,0012,03,T,,a\nb\u0085c\u007Fd]"_s, false);
+    m_link->SendIPString(u"[ZEL RCVALARM 02,0012,03,T,,Ω Ω ok]"_s, false);
+
+    const QStringList expected = {u"[ZEL RCVALARM 02,0012,03,T,,5 € – “Kas”…]"_s,
+                                  u"[ZEL RCVALARM 02,0012,03,T,,x [ZEL RCVALARM 02,0012,04,R,,]]"_s,
+                                  u"[ZEL RCVALARM 02,0012,03,T,,a b c d]"_s,
+                                  u"[ZEL RCVALARM 02,0012,03,T,,? ? ok]"_s};
+    QTRY_COMPARE(m_server->receivedLines(), expected);
+    qint64 expectedBytes = 0;
+    for (const QString& line : expected)
+        expectedBytes += line.size() + 1;
+    QCOMPARE(m_server->bytesReceived(), expectedBytes);
+    waitUntilIdle();
+
+    // Only the message that lost characters is logged, once, with their number.
+    const QStringList lost = zelListMessages(*m_log, u"2 character(s)"_s);
+    QCOMPARE(lost.size(), 1);
+    QVERIFY2(lost.first().endsWith(u"Ω Ω ok]"_s), qPrintable(lost.first()));
+    QVERIFY(zelListMessages(*m_log, u"1 character(s)"_s).isEmpty());
+}
+
+void TstZelLink::answerSplitOverReadsIsOneLine()
+{
+    m_server->setScript(script(u"silent"_s));
+    m_link->start();
+    m_link->SendIPString(u"[ZEL WD 09 1]"_s, false);
+    QTRY_COMPARE(m_server->receivedLines().size(), 1);
+
+    serverSendsAndLinkReads("O"_ba);
+    QVERIFY(!m_link->ReplyReceived());
+    serverSendsAndLinkReads("K\r\x80"_ba);
+    QVERIFY(m_link->ReplyReceived());
+    QCOMPARE(m_link->LastReply(), u"OK"_s);
+    serverSendsAndLinkReads(" 3\r"_ba);
+    QCOMPARE(m_link->LastReply(), u"€ 3"_s);
+    QCOMPARE(zelListMessages(*m_log, u"Recv:"_s), (QStringList{u"Recv: OK"_s, u"Recv: € 3"_s}));
+}
+
+void TstZelLink::unfinishedLineDiesWithItsConnection()
+{
+    m_server->setScript(script(u"silent"_s));
+    m_server->setCloseAfter(2);
+    m_link->start();
+    m_link->SendIPString(u"first"_s, false);
+    QTRY_COMPARE(m_server->receivedLines().size(), 1);
+    serverSendsAndLinkReads("NA"_ba);
+
+    QSignalSpy closed(m_server.get(), &ZelMeldServer::connectionClosed);
+    m_link->SendIPString(u"second"_s, false);
+    QVERIFY(closed.wait());
+    waitUntilIdle();
+    m_link->SendIPString(u"third"_s, false);
+    QTRY_COMPARE(m_server->receivedLines().size(), 3);
+    QCOMPARE(m_server->connectionCount(), 2);
+
+    // "NA" was the old connection's: the new one's first line is "K" alone.
+    serverSendsAndLinkReads("K\r"_ba);
+    QCOMPARE(m_link->LastReply(), u"K"_s);
+}
+
 void TstZelLink::sendIPStringClearsAnEarlierReply()
 {
     m_link->start();
@@ -341,31 +262,6 @@ void TstZelLink::sendIPStringClearsAnEarlierReply()
     m_server->sendToClients("NAK 3\r"_ba);
     QTRY_VERIFY(m_link->ReplyReceived());
     QCOMPARE(m_link->LastReply(), u"NAK 3"_s);
-}
-
-void TstZelLink::socketErrorReport_data()
-{
-    QTest::addColumn<QAbstractSocket::SocketError>("error");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("refused: the system's number and text")
-        << QAbstractSocket::ConnectionRefusedError << kConnectionRefused
-        << qt_error_string(kConnectionRefused).trimmed();
-    QTest::newRow("a family of system errors: Qt's value and text")
-        << QAbstractSocket::NetworkError << int(QAbstractSocket::NetworkError)
-        << u"Network unreachable"_s;
-}
-
-void TstZelLink::socketErrorReport()
-{
-    QFETCH(QAbstractSocket::SocketError, error);
-    QFETCH(int, code);
-    QFETCH(QString, text);
-    const SocketErrorReport report = ::socketErrorReport(error, u"Network unreachable"_s);
-    QCOMPARE(report.code, code);
-    QCOMPARE(report.text, text);
-    QVERIFY(!report.text.isEmpty());
-    QCOMPARE(socketErrorLogText(report), QString::number(code) + u' ' + text);
 }
 
 void TstZelLink::simulatorProgramAnswersInTurn()

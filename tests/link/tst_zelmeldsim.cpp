@@ -1,4 +1,5 @@
 #include "link/ZelFraming.h"
+#include "link/ZelReplyReader.h"
 
 #include "LineTally.h"
 #include "ReplyScript.h"
@@ -54,6 +55,7 @@ private Q_SLOTS:
     void answersInTurn();
     void garbageIsNeitherAcceptedNorRefused();
     void linesEndAtCarriageReturnOrLineFeed();
+    void linesAreWindows1252();
     void closesAfterLinesPerConnection();
     void refusesForAWhile_data();
     void refusesForAWhile();
@@ -117,7 +119,7 @@ void TstZelMeldSim::garbageIsNeitherAcceptedNorRefused()
     QVERIFY(client.waitConnected());
     client.send("[ZEL WD 09]\r"_ba);
     QTRY_VERIFY(client.received().endsWith('\r'));
-    const QStringList lines = zelReplyLines(client.received());
+    const QStringList lines = ZelReplyReader().read(client.received()).lines;
     QCOMPARE(lines.size(), 1);
     QCOMPARE(classifyZelAnswer(lines.first()), ZelAnswer::Other);
 }
@@ -134,6 +136,23 @@ void TstZelMeldSim::linesEndAtCarriageReturnOrLineFeed()
     client.send("D\r"_ba);
     QTRY_COMPARE(server.receivedLines(), (QStringList{u"A"_s, u"B"_s, u"CD"_s}));
     QCOMPARE(server.bytesReceived(), 8);
+}
+
+void TstZelMeldSim::linesAreWindows1252()
+{
+    ZelMeldServer server(script(u"ok"_s));
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    QSignalSpy reports(&server, &ZelMeldServer::report);
+    Client client(server.port());
+    QVERIFY(client.waitConnected());
+    client.send("5 \x80 \x93"
+                "a\x94 \xE9\x81\r"_ba);
+    QTRY_COMPARE(server.receivedLines(), QStringList{u"5 € “a” é\u0081"_s});
+    // The operator sees the undefined byte as a control character, not as a blank.
+    bool shown = false;
+    for (const QList<QVariant>& arguments : reports)
+        shown = shown || arguments.at(0).toString().endsWith(u"<- 5 € “a” é<81>"_s);
+    QVERIFY(shown);
 }
 
 void TstZelMeldSim::closesAfterLinesPerConnection()

@@ -1,5 +1,6 @@
 #include "link/ZelFraming.h"
 #include "link/ZelMessages.h"
+#include "link/ZelReplyReader.h"
 
 #include <QTest>
 
@@ -31,6 +32,8 @@ private Q_SLOTS:
     void outgoingFrame();
     void replyLines_data();
     void replyLines();
+    void resetForgetsTheUnfinishedLine();
+    void overlongLineIsDropped();
     void classification_data();
     void classification();
 };
@@ -93,42 +96,122 @@ void TstZelProtocol::outgoingFrame_data()
 {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("carriage return, no line feed") << u"[ZEL WD 09]"_s << "[ZEL WD 09]\r"_ba;
-    QTest::newRow("one byte per Latin-1 character") << u"Lüftung é"_s
-                                                    << "L\xFC"
-                                                       "ftung \xE9\r"_ba;
-    QTest::newRow("outside Latin-1") << u"5 €"_s << "5 ?\r"_ba;
-    QTest::newRow("empty") << QString() << "\r"_ba;
+    QTest::addColumn<int>("unmappable");
+    QTest::newRow("carriage return, no line feed") << u"[ZEL WD 09]"_s << "[ZEL WD 09]\r"_ba << 0;
+    QTest::newRow("Latin-1 letters") << u"Lüftung é"_s
+                                     << "L\xFC"
+                                        "ftung \xE9\r"_ba
+                                     << 0;
+    QTest::newRow("windows-1252 punctuation, one byte each") << u"5 € ’a“b”–…"_s
+                                                             << "5 \x80 \x92"
+                                                                "a\x93"
+                                                                "b\x94\x96\x85\r"_ba
+                                                             << 0;
+    QTest::newRow("outside the code page, each character once")
+        << u"Ω 😀 ÿ"_s << "? ? \xFF\r"_ba << 2;
+    QTest::newRow("empty") << QString() << "\r"_ba << 0;
+    // A text may not end the line early: "&#13;" in an office alarm text arrives as CR.
+    QTest::newRow("carriage return and line feed inside a text")
+        << u"[ZEL RCVALARM 02,0012,03,T,,a\rOK]\n[ZEL WD 09]"_s
+        << "[ZEL RCVALARM 02,0012,03,T,,a OK] [ZEL WD 09]\r"_ba << 0;
+    QTest::newRow("C0 controls, DEL") << u"\u0000\t\u001B\u001F \u007F~"_s << "      ~\r"_ba << 0;
+    QTest::newRow("C1 controls, even those with a byte")
+        << u"a\u0080\u0081\u0085\u009Dz"_s << "a    z\r"_ba << 0;
 }
 
 void TstZelProtocol::outgoingFrame()
 {
     QFETCH(QString, message);
     QFETCH(QByteArray, bytes);
+    QFETCH(int, unmappable);
+    qsizetype lost = -1;
+    QCOMPARE(frameZelMessage(message, &lost), bytes);
+    QCOMPARE(lost, qsizetype(unmappable));
     QCOMPARE(frameZelMessage(message), bytes);
 }
 
 void TstZelProtocol::replyLines_data()
 {
-    QTest::addColumn<QByteArray>("received");
+    QTest::addColumn<QByteArrayList>("reads");
     QTest::addColumn<QStringList>("lines");
-    QTest::newRow("one line") << "OK\r"_ba << QStringList{u"OK"_s};
-    QTest::newRow("two lines in order") << "NAK\rOK\r"_ba << QStringList{u"NAK"_s, u"OK"_s};
+    QTest::addColumn<qsizetype>("pendingAfter");
+    using Reads = QByteArrayList;
+    QTest::newRow("one line") << Reads{"OK\r"_ba} << QStringList{u"OK"_s} << qsizetype(0);
+    QTest::newRow("two lines in order")
+        << Reads{"NAK\rOK\r"_ba} << QStringList{u"NAK"_s, u"OK"_s} << qsizetype(0);
     QTest::newRow("line feed starts the next line")
-        << "OK\r\nOK\r"_ba << QStringList{u"OK"_s, u"\nOK"_s};
-    QTest::newRow("line feed alone is a line") << "\n\r"_ba << QStringList{u"\n"_s};
-    QTest::newRow("no carriage return, no line") << "OK"_ba << QStringList();
-    QTest::newRow("tail after last carriage return dropped") << "OK\rNA"_ba << QStringList{u"OK"_s};
-    QTest::newRow("empty lines dropped") << "\r\rOK\r\r"_ba << QStringList{u"OK"_s};
-    QTest::newRow("nothing") << QByteArray() << QStringList();
-    QTest::newRow("Latin-1 bytes") << "\xE9t\xE9\r"_ba << QStringList{u"été"_s};
+        << Reads{"OK\r\nOK\r"_ba} << QStringList{u"OK"_s, u"\nOK"_s} << qsizetype(0);
+    QTest::newRow("line feed alone is a line")
+        << Reads{"\n\r"_ba} << QStringList{u"\n"_s} << qsizetype(0);
+    QTest::newRow("no carriage return, no line yet")
+        << Reads{"OK"_ba} << QStringList() << qsizetype(2);
+    QTest::newRow("empty lines dropped")
+        << Reads{"\r\rOK\r\r"_ba} << QStringList{u"OK"_s} << qsizetype(0);
+    QTest::newRow("nothing") << Reads{QByteArray()} << QStringList() << qsizetype(0);
+    QTest::newRow("windows-1252 bytes")
+        << Reads{"\xE9t\xE9 \x80\x93\r"_ba} << QStringList{u"été €“"_s} << qsizetype(0);
+    QTest::newRow("answer split over two reads")
+        << Reads{"O"_ba, "K\r"_ba} << QStringList{u"OK"_s} << qsizetype(0);
+    QTest::newRow("split over three reads, a line before")
+        << Reads{"NAK\rN"_ba, "A"_ba, "K 3\rO"_ba} << QStringList{u"NAK"_s, u"NAK 3"_s}
+        << qsizetype(1);
+    QTest::newRow("carriage return alone ends the waiting line")
+        << Reads{"OK"_ba, "\r"_ba} << QStringList{u"OK"_s} << qsizetype(0);
+    QTest::newRow("line feed split from its carriage return")
+        << Reads{"OK\r"_ba, "\nOK\r"_ba} << QStringList{u"OK"_s, u"\nOK"_s} << qsizetype(0);
+    QTest::newRow("split inside a windows-1252 text")
+        << Reads{"5 \x80"_ba, " \x85\r"_ba} << QStringList{u"5 € …"_s} << qsizetype(0);
 }
 
 void TstZelProtocol::replyLines()
 {
-    QFETCH(QByteArray, received);
+    QFETCH(QByteArrayList, reads);
     QFETCH(QStringList, lines);
-    QCOMPARE(zelReplyLines(received), lines);
+    QFETCH(qsizetype, pendingAfter);
+    ZelReplyReader reader;
+    QStringList got;
+    for (const QByteArray& bytes : reads) {
+        const ZelReplyReader::Result result = reader.read(bytes);
+        got += result.lines;
+        QCOMPARE(result.droppedBytes, qsizetype(0));
+    }
+    QCOMPARE(got, lines);
+    QCOMPARE(reader.pendingSize(), pendingAfter);
+}
+
+void TstZelProtocol::resetForgetsTheUnfinishedLine()
+{
+    ZelReplyReader reader;
+    QVERIFY(reader.read("OK\rNA"_ba).lines == QStringList{u"OK"_s});
+    reader.reset();
+    QCOMPARE(reader.pendingSize(), qsizetype(0));
+    // "NA" belonged to the old connection; "K" alone starts the new one's first line.
+    QCOMPARE(reader.read("K\r"_ba).lines, QStringList{u"K"_s});
+}
+
+void TstZelProtocol::overlongLineIsDropped()
+{
+    constexpr qsizetype limit = ZelReplyReader::kMaxPending;
+    ZelReplyReader reader;
+
+    // Up to the limit the line waits ...
+    ZelReplyReader::Result result = reader.read(QByteArray(limit - 1, 'x'));
+    QVERIFY(result.lines.isEmpty());
+    QCOMPARE(result.droppedBytes, qsizetype(0));
+    QCOMPARE(reader.pendingSize(), limit - 1);
+
+    // ... beyond it the waiting text goes at once, memory stays bounded ...
+    result = reader.read("yy"_ba);
+    QCOMPARE(result.droppedBytes, limit + 1);
+    QCOMPARE(reader.pendingSize(), qsizetype(0));
+    result = reader.read(QByteArray(limit, 'z'));
+    QCOMPARE(result.droppedBytes, limit);
+    QCOMPARE(reader.pendingSize(), qsizetype(0));
+
+    // ... and so does the rest of that line: its end is no line of its own.
+    result = reader.read("end\rOK\r"_ba);
+    QCOMPARE(result.droppedBytes, qsizetype(4));
+    QCOMPARE(result.lines, QStringList{u"OK"_s});
 }
 
 void TstZelProtocol::classification_data()

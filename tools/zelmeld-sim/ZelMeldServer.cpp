@@ -1,5 +1,7 @@
 #include "ZelMeldServer.h"
 
+#include "core/Windows1252.h"
+
 #include <QTcpSocket>
 
 #include <algorithm>
@@ -16,7 +18,7 @@ QString visibleText(const QString& line)
 {
     QString text;
     for (const QChar c : line) {
-        if (c.unicode() < 0x20)
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
             text += QStringLiteral("<%1>").arg(int(c.unicode()), 2, 16, QChar(u'0'));
         else
             text += c;
@@ -117,7 +119,8 @@ void ZelMeldServer::readClient(QTcpSocket* socket)
 // False once the connection has been closed after this line.
 bool ZelMeldServer::takeLine(QTcpSocket* socket, Client& client, const QByteArray& bytes)
 {
-    const QString line = QString::fromLatin1(bytes);
+    // The gateway writes the Western-European Windows code page.
+    const QString line = fromWindows1252(bytes);
     ++client.lines;
     m_lines.append(line);
     m_tally.add(line);
@@ -137,7 +140,7 @@ void ZelMeldServer::answer(QTcpSocket* socket, const QString& prefix)
     const QByteArray bytes = replyBytes(reply);
     socket->write(bytes);
     const QString shown = bytes.isEmpty() ? QStringLiteral("(silent)")
-                                          : visibleText(QString::fromLatin1(bytes.chopped(1)));
+                                          : visibleText(fromWindows1252(bytes.chopped(1)));
     Q_EMIT report(prefix + shown);
 }
 

@@ -2,8 +2,9 @@
 // gateway before the real server is reachable.
 
 #include "ReplyScript.h"
-#include "StopSignals.h"
 #include "ZelMeldServer.h"
+
+#include "core/ShutdownSignals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -131,7 +132,8 @@ int main(int argc, char* argv[])
     }
     if (options->refuseMs > 0)
         server.refuseFor(options->refuseMs);
-    quitOnStopSignals(&app);
+    // The summary is printed when the event loop ends, also on SIGTERM or Ctrl+C.
+    installShutdownSignals(&app, [] { QCoreApplication::quit(); });
     const int result = QCoreApplication::exec();
     QTextStream(stdout) << server.summary() << Qt::flush;
     return result;
