@@ -191,7 +191,8 @@ int AlarmEvaluation::examineRepeat(const QString& logText)
     if (!(UtcNow() > *repeatAt))
         return nextEntry();
     logPo(logText);
-    setAttribute("repeat_at", {});
+    // Cleared as the send begins, so that a line that never leaves can put it back.
+    m_repeatDue = true;
     return MainState::SendAlarm;
 }
 
@@ -225,7 +226,32 @@ QString AlarmEvaluation::entryName() const
 
 void AlarmEvaluation::queue(const QString& message)
 {
-    m_ctx.link.SendIPString(message, true);
+    m_sentId = m_ctx.link.SendIPString(message, true);
+}
+
+// The group an alarm's message updates (empty for none), as sendAlarm will find it.
+std::string AlarmEvaluation::groupCodeOf(pugi::xml_node entry) const
+{
+    if (!isAlarm(entry))
+        return {};
+    const std::optional<LinkTarget> target = LookupLink(linkDefs(), zelDefs(), attr(entry, "pcu"),
+                                                        attr(entry, "location"), attr(entry, "nr"));
+    if (!target || target->groupLocation.size() != 4)
+        return {};
+    return GroupCode(target->groupLocation, target->groupAlarm);
+}
+
+// The line never reached ZelMeld (no connection could be made): nothing was delivered, so the
+// change stays to be sent at the next walk, as it stood before this send. The walk moves on at
+// once; waiting for a reply that cannot come would only hold up the other entries.
+int AlarmEvaluation::keepPending()
+{
+    m_undo.restore(statusRoot());
+    setErrorFields("3");
+    m_ctx.status.markDirty();
+    logPo(QStringLiteral("ZelMeld not reached, kept for the next poll: ") + entryName());
+    ++m_entryIndex;
+    return MainState::CheckAlarms;
 }
 
 void AlarmEvaluation::queueConfigurationAlarm()
@@ -236,6 +262,10 @@ void AlarmEvaluation::queueConfigurationAlarm()
 int AlarmEvaluation::sendEntry()
 {
     ++m_attempts;
+    if (m_attempts == 1 && !m_notAccepted)
+        m_undo.capture(m_current, statusRoot(), groupCodeOf(m_current));
+    if (std::exchange(m_repeatDue, false))
+        setAttribute("repeat_at", {});
     if (m_notAccepted) {
         logPo(LangText(105, QStringLiteral("Alarm not accepted by ZelMeld")));
         queueConfigurationAlarm();
@@ -302,6 +332,8 @@ int AlarmEvaluation::judgeReply()
 {
     const ZelLink& link = m_ctx.link;
     if (!link.ReplyReceived()) {
+        if (!m_notAccepted && link.neverWritten(m_sentId))
+            return keepPending();
         if (WithinSeconds(kReplyWaitSeconds, 0, m_waitStart))
             return MainState::CheckResponse;
         // No answer: ZelMeld may have taken the line, so the change counts as handled; the

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EvaluationContext.h"
+#include "SendUndo.h"
 
 #include "core/Clock.h"
 
@@ -40,6 +41,8 @@ private:
     std::optional<Timestamp> readTime(const char* attribute, QString& problem) const;
     bool missing(const char* attribute, QString& problem) const;
     QString entryName() const;
+    std::string groupCodeOf(pugi::xml_node entry) const;
+    int keepPending();
     void queue(const QString& message);
     void queueConfigurationAlarm();
     void sendAlarm();
@@ -60,4 +63,7 @@ private:
     int m_cursorIndex = -1;
     pugi::xml_node m_cursor;
     std::set<int> m_reported;
+    quint64 m_sentId = 0;
+    bool m_repeatDue = false;
+    SendUndo m_undo;
 };
