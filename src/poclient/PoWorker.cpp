@@ -84,7 +84,7 @@ void processConfiguration(PoRequest& request, const std::string& answer)
 {
     // A malformed answer ends the processing here, before any file is touched.
     pugi::xml_document wellFormed;
-    LoadXmlText(wellFormed, answer);
+    loadXmlText(wellFormed, answer);
     request.configAnswer = answer;
     if (XmlDocumentHandle status = openPrivateStatus()) {
         PurgeReturnedAlarms(*status);
