@@ -154,7 +154,8 @@ private:
     std::shared_ptr<PoRequest> start(const QString& path, int kind,
                                      const PoTimeouts& timeouts = PoTimeouts{10000, 50000});
     QString simUrl(const QString& path) const;
-    int poLineCount(const QString& text) const;
+    // Lines of the office list that hold part.
+    QStringList poLines(const QString& part) const;
 
     std::unique_ptr<QTemporaryDir> m_root;
     std::unique_ptr<PoServerSim> m_sim;
@@ -221,14 +222,14 @@ QString TstPoRequest::simUrl(const QString& path) const
     return u"http://"_s + m_sim->authority() + path;
 }
 
-int TstPoRequest::poLineCount(const QString& text) const
+QStringList TstPoRequest::poLines(const QString& part) const
 {
-    int count = 0;
+    QStringList found;
     for (qsizetype i = 0; i < m_recorder->lines.size(); ++i) {
-        if (m_recorder->targets[i] == LogPoList && m_recorder->lines[i].endsWith(u' ' + text))
-            ++count;
+        if (m_recorder->targets[i] == LogPoList && m_recorder->lines[i].contains(part))
+            found.append(m_recorder->lines[i]);
     }
-    return count;
+    return found;
 }
 
 void TstPoRequest::activeAlarmsMergedNotSaved()
@@ -323,6 +324,7 @@ void TstPoRequest::answerTracedAsSent()
     QCOMPARE(traceBytes(u"00"_s), answer);
 }
 
+// A trace is diagnostics: the merge goes on, and of three failed writes one line tells.
 void TstPoRequest::traceFailureDoesNotStopMerge()
 {
     TraceEnabled = true;
@@ -331,7 +333,9 @@ void TstPoRequest::traceFailureDoesNotStopMerge()
     const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
     QVERIFY(finished(request));
     QVERIFY(hasExampleAlarm(request->mergedStatus));
-    QCOMPARE(m_recorder->lines, QStringList());
+    QVERIFY(!request->failed);
+    QCOMPARE(m_recorder->lines.size(), 1);
+    QCOMPARE(poLines(u"Trace not written: "_s).size(), 1);
 }
 
 void TstPoRequest::communicationFailure_data()
@@ -340,6 +344,7 @@ void TstPoRequest::communicationFailure_data()
     QTest::addColumn<PoFault>("fault");
     QTest::addColumn<int>("totalMs");
     QTest::addColumn<int>("requests");
+    QTest::addColumn<QString>("reason"); // part of the reason the line gives
 
     const QString alarms = PoServerSim::path(PoEndpoint::Alarms);
     const PoFault none;
@@ -352,13 +357,14 @@ void TstPoRequest::communicationFailure_data()
     PoFault slow;
     slow.delayMs = 5000;
 
-    QTest::newRow("connection refused") << QString() << none << 50000 << 0;
-    QTest::newRow("404") << u"/office/alarm/unknown"_s << none << 50000 << 1;
-    QTest::newRow("500") << alarms << status500 << 50000 << 1;
+    QTest::newRow("connection refused") << QString() << none << 50000 << 0 << u"connect"_s;
+    QTest::newRow("404") << u"/office/alarm/unknown"_s << none << 50000 << 1
+                         << u"HTTP status 404"_s;
+    QTest::newRow("500") << alarms << status500 << 50000 << 1 << u"HTTP status 500"_s;
     // One request only: the redirection to a path that would answer is not followed.
-    QTest::newRow("302") << alarms << redirect << 50000 << 1;
-    QTest::newRow("closed without answer") << alarms << drop << 50000 << 1;
-    QTest::newRow("overall timeout") << alarms << slow << 300 << 1;
+    QTest::newRow("302") << alarms << redirect << 50000 << 1 << u"HTTP status 302"_s;
+    QTest::newRow("closed without answer") << alarms << drop << 50000 << 1 << u"reply"_s;
+    QTest::newRow("overall timeout") << alarms << slow << 300 << 1 << u"timed out"_s;
 }
 
 void TstPoRequest::communicationFailure()
@@ -367,6 +373,7 @@ void TstPoRequest::communicationFailure()
     QFETCH(PoFault, fault);
     QFETCH(int, totalMs);
     QFETCH(int, requests);
+    QFETCH(QString, reason);
     m_sim->setFault(fault);
     TraceEnabled = true;
 
@@ -378,8 +385,11 @@ void TstPoRequest::communicationFailure()
     QVERIFY(request->failed);
     QCOMPARE(LinkStatus.load(), 1);
     QCOMPARE(m_recorder->statusTexts, QStringList{kCommunicationError});
+    // The one line names the server and says why.
     QCOMPARE(m_recorder->lines.size(), 1);
-    QCOMPARE(poLineCount(kCommunicationError), 1);
+    const QStringList failures = poLines(kCommunicationError + u": "_s + url + u" ("_s);
+    QCOMPARE(failures.size(), 1);
+    QVERIFY2(failures.first().contains(reason, Qt::CaseInsensitive), qPrintable(failures.first()));
     QCOMPARE(request->requestMessage, kEmptyAnswer);
     QVERIFY(!request->mergedStatus);
     QCOMPARE(readFile(AlarmStatusPath()), kStatusFile);
@@ -461,17 +471,36 @@ void TstPoRequest::emptyAnswer()
 
 void TstPoRequest::malformedAnswer_data()
 {
-    emptyAnswer_data();
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<PoEndpoint>("endpoint");
+    QTest::addColumn<QByteArray>("content"); // empty: the example cut short by the simulator
+    QTest::addColumn<QString>("reason");     // part of the reason the line gives
+
+    const QByteArray unsupported = "<?xml version=\"1.0\" encoding=\"EBCDIC-US\"?><c/>";
+    QTest::newRow("configuration cut short")
+        << 1 << PoEndpoint::Config << QByteArray() << u"XML parse error"_s;
+    QTest::newRow("active alarms cut short")
+        << 2 << PoEndpoint::Alarms << QByteArray() << u"XML parse error"_s;
+    QTest::newRow("configuration in an unsupported encoding")
+        << 1 << PoEndpoint::Config << unsupported << u"unsupported encoding \"EBCDIC-US\""_s;
+    QTest::newRow("active alarms in an unsupported encoding")
+        << 2 << PoEndpoint::Alarms << unsupported << u"unsupported encoding \"EBCDIC-US\""_s;
 }
 
-// Processing stops at the parse error, silently: nothing handed over, no purge.
+// Processing stops at the parse error: nothing handed over, no purge, and one line that
+// names the server and the parser's reason.
 void TstPoRequest::malformedAnswer()
 {
     QFETCH(int, kind);
     QFETCH(PoEndpoint, endpoint);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, reason);
     PoFault malformed;
     malformed.malformed = true;
-    m_sim->setFault(malformed);
+    if (content.isEmpty())
+        m_sim->setFault(malformed);
+    else
+        QVERIFY(writeFile(m_sim->filePath(endpoint), content));
 
     const auto request = start(PoServerSim::path(endpoint), kind);
     QVERIFY(finished(request));
@@ -481,7 +510,11 @@ void TstPoRequest::malformedAnswer()
     QVERIFY(!request->mergedStatus);
     QCOMPARE(request->configAnswer, std::string());
     QCOMPARE(readFile(AlarmStatusPath()), kStatusFile);
-    QCOMPARE(m_recorder->lines, QStringList());
+    QCOMPARE(m_recorder->lines.size(), 1);
+    QCOMPARE(poLines(u"Malformed answer from PO server: "_s + simUrl(PoServerSim::path(endpoint)) +
+                     u" ("_s + reason)
+                 .size(),
+             1);
 }
 
 void TstPoRequest::cancelledRequestLeavesNoTrace_data()
@@ -538,7 +571,7 @@ void TstPoRequest::destroyingTheClientEndsItsWorkers()
     QVERIFY(request->done.load(std::memory_order_acquire));
     QVERIFY(!request->failed);
     QCOMPARE(LinkStatus.load(), 0);
-    QCOMPARE(poLineCount(kCommunicationError), 0);
+    QCOMPARE(poLines(kCommunicationError), QStringList());
     QCOMPARE(readFile(AlarmStatusPath()), kStatusFile);
 }
 
