@@ -34,7 +34,24 @@ struct Body
     std::string bytes;
     std::size_t limit = 0;
     bool overLimit = false;
+    qint64 announced = -1; // Content-Length, when the server gave one
 };
+
+// libcurl refuses an announced length above the limit before it records that length, so the
+// header is read here, for the log line.
+size_t readHeader(char* data, size_t size, size_t count, void* target)
+{
+    const size_t length = size * count;
+    const QByteArray line = QByteArray(data, qsizetype(length)).trimmed();
+    const qsizetype colon = line.indexOf(':');
+    if (colon > 0 &&
+        line.left(colon).trimmed().compare("Content-Length", Qt::CaseInsensitive) == 0) {
+        bool ok = false;
+        const qint64 announced = line.mid(colon + 1).trimmed().toLongLong(&ok);
+        static_cast<Body*>(target)->announced = ok ? announced : -1;
+    }
+    return length;
+}
 
 size_t appendBody(char* data, size_t size, size_t count, void* target)
 {
@@ -88,6 +105,8 @@ void configure(CURL* easy, const PoRequest& request, const std::string& url, Bod
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(request.timeouts.totalMs));
     // An announced length above the limit is refused before the body comes.
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(body->limit));
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &readHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, body);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &appendBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, body);
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorText);
@@ -125,14 +144,12 @@ long responseStatus(CURL* easy)
     return status;
 }
 
-QString sizeRefusal(CURL* easy, const Body& body)
+QString sizeRefusal(const Body& body)
 {
-    curl_off_t announced = -1;
-    curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
     const QString limit = QString::number(body.limit);
-    if (announced > curl_off_t(body.limit))
-        return u"answer of "_s + QString::number(announced) + u" bytes refused, the limit is "_s +
-               limit + u" bytes"_s;
+    if (body.announced > qint64(body.limit))
+        return u"answer of "_s + QString::number(body.announced) +
+               u" bytes refused, the limit is "_s + limit + u" bytes"_s;
     return u"answer of more than "_s + limit + u" bytes refused"_s;
 }
 
@@ -140,7 +157,7 @@ QString sizeRefusal(CURL* easy, const Body& body)
 QString failureReason(CURL* easy, CURLcode code, const Body& body, const char* errorText)
 {
     if (body.overLimit || code == CURLE_FILESIZE_EXCEEDED)
-        return sizeRefusal(easy, body);
+        return sizeRefusal(body);
     if (code == CURLE_ABORTED_BY_CALLBACK)
         return u"cancelled"_s;
     if (code != CURLE_OK)

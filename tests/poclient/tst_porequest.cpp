@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -93,6 +94,44 @@ public:
     QStringList lines;
 };
 
+// Answers every request with body and no Content-Length: the body ends where the server
+// closes, as with an old server or a chunked answer, so only its size as it arrives can tell.
+class UnannouncedLengthServer : public QObject
+{
+    Q_OBJECT
+public:
+    explicit UnannouncedLengthServer(const QByteArray& body) : m_body(body)
+    {
+        connect(&m_server, &QTcpServer::newConnection, this, &UnannouncedLengthServer::answer);
+    }
+    bool listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
+    QString url() const
+    {
+        return u"http://127.0.0.1:"_s + QString::number(m_server.serverPort()) +
+               u"/office/alarm/alarmserver"_s;
+    }
+
+private:
+    // After the request head: closing with it unread would reset the connection.
+    void answer()
+    {
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+                m_head += socket->readAll();
+                if (!m_head.contains("\r\n\r\n"))
+                    return;
+                socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + m_body);
+                socket->disconnectFromHost();
+            });
+        }
+    }
+
+    QTcpServer m_server;
+    QByteArray m_body;
+    QByteArray m_head;
+};
+
 QStringList traceTags()
 {
     const QDir dir(QDir(PoDataDirectory()).filePath(u"trace"_s));
@@ -136,6 +175,11 @@ private Q_SLOTS:
     void processingByKind();
     void traceFailureDoesNotStopMerge();
     void answerTracedAsSent();
+    void invalidCharactersReplaced();
+    void answerSizeLimit_data();
+    void answerSizeLimit();
+    void transferBoundOutlastsTheMachinesWait_data();
+    void transferBoundOutlastsTheMachinesWait();
     void communicationFailure_data();
     void communicationFailure();
     void successClearsCommunicationError();
@@ -309,12 +353,14 @@ void TstPoRequest::processingByKind()
     }
 }
 
-// An answer in ISO-8859-1 is no valid UTF-8; its trace must still hold the very bytes.
+// An answer in windows-1252 is no valid UTF-8; its trace must still hold the very bytes. The
+// traces of the status document hold the bytes their declaration names: ISO-8859-1, with a
+// reference for the euro sign that has no byte there.
 void TstPoRequest::answerTracedAsSent()
 {
-    const QByteArray answer = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+    const QByteArray answer = "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n"
                               "<active-alarms><alarm pcu=\"Pcu1\" location=\"Kas \xe9\" nr=\"1\" "
-                              "text=\"Temp\" start=\"20240301T090000\"/></active-alarms>\n";
+                              "text=\"\x80 5\" start=\"20240301T090000\"/></active-alarms>\n";
     QVERIFY(writeFile(m_sim->filePath(PoEndpoint::Alarms), answer));
     TraceEnabled = true;
 
@@ -322,6 +368,108 @@ void TstPoRequest::answerTracedAsSent()
     QVERIFY(finished(request));
     QVERIFY(!request->failed);
     QCOMPARE(traceBytes(u"00"_s), answer);
+    const QByteArray declaration = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n";
+    QVERIFY(traceBytes(u"01"_s).startsWith(declaration));
+    const QByteArray merged = traceBytes(u"02"_s);
+    QVERIFY(merged.startsWith(declaration));
+    QVERIFY2(merged.contains("location=\"Kas \xe9\" nr=\"1\" text=\"&#8364; 5\""),
+             merged.constData());
+    const pugi::xml_node entry =
+        FindAlarmEntry(request->mergedStatus->root(), "Pcu1", "Kas \xc3\xa9", "1");
+    QCOMPARE(entry.attribute("text").value(), "\xe2\x82\xac 5");
+}
+
+// One bad attribute does not cost the other alarms: it is read with U+FFFD in place of what
+// could not be decoded, and the office list says so once, naming the server.
+void TstPoRequest::invalidCharactersReplaced()
+{
+    const QByteArray answer = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<active-alarms>"
+                              "<alarm pcu=\"Pcu1\" location=\"Kas 3\" nr=\"1\" text=\"a\xc0\x80\"/>"
+                              "<alarm pcu=\"Pcu2\" location=\"Kas \xe9\" nr=\"2\"/>"
+                              "</active-alarms>";
+    QVERIFY(writeFile(m_sim->filePath(PoEndpoint::Alarms), answer));
+
+    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
+    QVERIFY(finished(request));
+    QVERIFY(!request->failed);
+    const pugi::xml_node root = request->mergedStatus->root();
+    QCOMPARE(FindAlarmEntry(root, "Pcu1", "Kas 3", "1").attribute("text").value(),
+             "a\xef\xbf\xbd\xef\xbf\xbd");
+    QVERIFY(FindAlarmEntry(root, "Pcu2", "Kas \xef\xbf\xbd", "2"));
+    QCOMPARE(m_recorder->lines.size(), 1);
+    QCOMPARE(poLines(u"Invalid characters in answer from PO server: "_s +
+                     simUrl(PoServerSim::path(PoEndpoint::Alarms)) + u" (3 replaced"_s)
+                 .size(),
+             1);
+}
+
+void TstPoRequest::answerSizeLimit_data()
+{
+    QTest::addColumn<qint64>("overLimit"); // bytes by which the answer exceeds the limit
+    QTest::addColumn<bool>("announced");   // the server sends Content-Length
+
+    QTest::newRow("as large as the limit") << qint64(0) << true;
+    QTest::newRow("one byte more") << qint64(1) << true;
+    QTest::newRow("far more") << qint64(100000) << true;
+    QTest::newRow("as large as the limit, length not announced") << qint64(0) << false;
+    QTest::newRow("one byte more, length not announced") << qint64(1) << false;
+    QTest::newRow("far more, length not announced") << qint64(100000) << false;
+}
+
+// A larger answer is refused as a failed request, with its size in the log.
+void TstPoRequest::answerSizeLimit()
+{
+    QFETCH(qint64, overLimit);
+    QFETCH(bool, announced);
+    QByteArray answer = readFile(m_sim->filePath(PoEndpoint::Alarms));
+    answer += QByteArray(overLimit, ' ');
+    QVERIFY(writeFile(m_sim->filePath(PoEndpoint::Alarms), answer));
+    const qint64 limit = answer.size() - overLimit;
+    UnannouncedLengthServer unannounced(answer);
+    QVERIFY(unannounced.listen());
+    const QString url =
+        announced ? simUrl(PoServerSim::path(PoEndpoint::Alarms)) : unannounced.url();
+
+    const auto request =
+        m_client->StartPoRequest(url, PoRequestActiveAlarms, PoTimeouts{10000, 50000, limit});
+    QVERIFY(finished(request));
+
+    if (overLimit == 0) {
+        QVERIFY(!request->failed);
+        QVERIFY(hasExampleAlarm(request->mergedStatus));
+        QCOMPARE(m_recorder->lines, QStringList());
+        return;
+    }
+    QVERIFY(request->failed);
+    QVERIFY(!request->mergedStatus);
+    QCOMPARE(LinkStatus.load(), 1);
+    QCOMPARE(request->requestMessage, kEmptyAnswer);
+    QCOMPARE(m_recorder->lines.size(), 1);
+    const QString limitText = QString::number(limit);
+    const QString size =
+        announced ? QString(QString::number(answer.size()) + u" bytes refused, the limit is "_s +
+                            limitText + u" bytes)"_s)
+                  : QString(u"more than "_s + limitText + u" bytes refused)"_s);
+    const QString refusal = kCommunicationError + u": "_s + url + u" (answer of "_s + size;
+    QVERIFY2(m_recorder->lines.first().endsWith(refusal), qPrintable(m_recorder->lines.first()));
+}
+
+void TstPoRequest::transferBoundOutlastsTheMachinesWait_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("machineWaitMs");
+    QTest::newRow("configuration") << 1 << 900000;
+    QTest::newRow("active alarms") << 2 << 60000;
+}
+
+// The machine's own time-out must decide what a silent server means; a transfer that ended
+// first would always be reported as a communication failure.
+void TstPoRequest::transferBoundOutlastsTheMachinesWait()
+{
+    QFETCH(int, kind);
+    QFETCH(int, machineWaitMs);
+    QCOMPARE_GT(defaultPoTimeouts(kind).totalMs, machineWaitMs);
+    QCOMPARE_LT(defaultPoTimeouts(kind).connectMs, machineWaitMs);
 }
 
 // A trace is diagnostics: the merge goes on, and of three failed writes one line tells.
