@@ -3,18 +3,21 @@
 #include "PoStatusSink.h"
 #include "PoTransfer.h"
 #include "PoWorker.h"
+#include "WorkerCount.h"
 
 #include "core/Directories.h"
 #include "core/Language.h"
 #include "core/Log.h"
 
-#include <QDeadlineTimer>
-
 #include <atomic>
 #include <chrono>
-#include <thread>
+
+using namespace Qt::StringLiterals;
 
 namespace {
+
+// How long the end of the client waits for its cancelled workers.
+constexpr std::chrono::seconds kWorkerEndBound{3};
 
 quint64 nextRequestId()
 {
@@ -24,7 +27,9 @@ quint64 nextRequestId()
 
 } // namespace
 
-PoClient::PoClient(QObject* parent) : QObject(parent), m_sink(std::make_shared<PoStatusSink>(this))
+PoClient::PoClient(QObject* parent)
+    : QObject(parent), m_sink(std::make_shared<PoStatusSink>(this)),
+      m_workers(std::make_shared<WorkerCount>())
 {
 }
 
@@ -42,9 +47,9 @@ void PoClient::cancelAndAwaitWorkers()
 {
     for (const std::weak_ptr<PoRequest>& started : m_started)
         cancel(started.lock());
-    const QDeadlineTimer deadline(std::chrono::seconds(3));
-    while (unfinishedRequests() > 0 && !deadline.hasExpired())
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (!m_workers->waitForNone(kWorkerEndBound))
+        LogMessage(u"Closing: "_s + QString::number(m_workers->running()) +
+                   u" office requests still running"_s);
 }
 
 void PoClient::init_indy()
@@ -54,21 +59,21 @@ void PoClient::init_indy()
 
 std::shared_ptr<PoRequest> PoClient::StartPoRequest(const QString& url, int kind)
 {
-    return StartPoRequest(url, kind, DefaultPoTimeouts(kind));
+    return StartPoRequest(url, kind, defaultPoTimeouts(kind));
 }
 
 std::shared_ptr<PoRequest> PoClient::StartPoRequest(const QString& url, int kind,
                                                     const PoTimeouts& timeouts)
 {
     PoDataDirectory();
-    EnsureCurlGlobalInit();
+    ensureCurlGlobalInit();
     auto request = std::make_shared<PoRequest>(nextRequestId(), url, kind, timeouts);
     std::erase_if(m_started, [](const std::weak_ptr<PoRequest>& started) {
         const std::shared_ptr<PoRequest> alive = started.lock();
         return !alive || alive->done.load(std::memory_order_acquire);
     });
     m_started.push_back(request);
-    StartPoWorker(request, m_sink);
+    startPoWorker(request, m_sink, m_workers);
     return request;
 }
 
@@ -80,8 +85,7 @@ void PoClient::cancel(const std::shared_ptr<PoRequest>& request)
     request->waker.wake();
 }
 
-// Every running worker holds the sink until its thread ends.
 int PoClient::unfinishedRequests() const
 {
-    return int(m_sink.use_count()) - 1;
+    return m_workers->running();
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 class PoStatusSink;
+class WorkerCount;
 
 // Orders the requests to the office alarm server. Lives on the GUI thread; each request runs
 // on a detached worker of its own with its own transfer, so a late request can never share a
@@ -47,6 +48,7 @@ private:
     void cancelAndAwaitWorkers();
 
     std::shared_ptr<PoStatusSink> m_sink;
+    std::shared_ptr<WorkerCount> m_workers;
     // Requests started and not known to be done, so that destruction can end them.
     std::vector<std::weak_ptr<PoRequest>> m_started;
 };

@@ -2,11 +2,11 @@
 
 #include <curl/curl.h>
 
-PoTimeouts DefaultPoTimeouts(int kind)
+PoTimeouts defaultPoTimeouts(int kind)
 {
     if (kind == PoRequestConfiguration)
-        return PoTimeouts{10000, 840000};
-    return PoTimeouts{10000, 50000};
+        return PoTimeouts{PoConnectMs, PoConfigTransferMs, PoMaxAnswerBytes};
+    return PoTimeouts{PoConnectMs, PoAlarmsTransferMs, PoMaxAnswerBytes};
 }
 
 void TransferWaker::attach(void* multiHandle)

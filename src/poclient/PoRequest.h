@@ -12,16 +12,26 @@
 inline constexpr int PoRequestConfiguration = 1;
 inline constexpr int PoRequestActiveAlarms = 2;
 
-// Time limits of one transfer. The overall limit stays below the main state machine's wait
-// (900 s for the configuration, 60 s for the active alarms), so a request that times out is
-// reported as a failure while the machine still waits for it.
+// The largest answer taken: a server gone wrong must not fill the memory of the gateway.
+inline constexpr qint64 PoMaxAnswerBytes = qint64(64) * 1024 * 1024;
+
+// The transfer bounds are only a backstop: the main state machine waits 60 s for the active
+// alarms and 900 s for the configuration and cancels the request when its wait runs out, so
+// its own time-out, not a transfer error, decides what a silent server means. The backstop
+// ends a transfer that would otherwise hang on when no machine waits for it any more.
+inline constexpr int PoConnectMs = 10000;
+inline constexpr int PoAlarmsTransferMs = 90000;
+inline constexpr int PoConfigTransferMs = 960000;
+
+// Limits of one transfer.
 struct PoTimeouts
 {
-    int connectMs = 10000;
-    int totalMs = 50000;
+    int connectMs = PoConnectMs;
+    int totalMs = PoAlarmsTransferMs;
+    qint64 maxAnswerBytes = PoMaxAnswerBytes; // a larger answer fails the request
 };
 
-PoTimeouts DefaultPoTimeouts(int kind);
+PoTimeouts defaultPoTimeouts(int kind);
 
 // Lets another thread wake the transfer of a request out of its wait, so that a cancel takes
 // effect at once. The worker attaches its transfer for as long as it runs; waking a request
@@ -60,7 +70,8 @@ struct PoRequest
     // Results, valid once done is seen set; a cancelled request leaves them as they were.
     bool failed = false;            // communication failure (LinkStatus was set to 1)
     QString requestMessage;         // language text 34 when the answer was empty
-    std::string configAnswer;       // configuration: the well-formed answer, to be applied
+    std::string configAnswer;       // configuration: the well-formed answer, decoded to
+                                    // UTF-8 (declared so), to be applied
     XmlDocumentHandle mergedStatus; // active alarms: the status with the answer merged in,
                                     // not saved
 

@@ -3,6 +3,7 @@
 #include "PoRequest.h"
 #include "PoStatusSink.h"
 #include "PoTransfer.h"
+#include "WorkerCount.h"
 
 #include "core/Language.h"
 #include "core/LinkStatus.h"
@@ -12,9 +13,12 @@
 #include "store/AlarmStatus.h"
 #include "store/Documents.h"
 #include "store/XmlParseError.h"
+#include "store/XmlText.h"
 
-#include <sstream>
+#include <system_error>
 #include <thread>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -45,29 +49,65 @@ void reportSuccess(PoStatusSink& sink)
         sink.emitStatusText(QString());
 }
 
-void reportFailure(PoRequest& request, PoStatusSink& sink)
+// The line names the server, so that a log read later tells which connection failed.
+void reportFailure(PoRequest& request, PoStatusSink& sink, const QString& reason)
 {
     const QString text = LangText(33, QStringLiteral("Error communicating with PO server"));
     sink.emitStatusText(text);
-    LogMessage(text, LogPoList);
+    LogMessage(text + u": "_s + request.url + u" ("_s + reason + u')', LogPoList);
     LinkStatus.store(1);
     request.failed = true;
 }
 
-QString documentText(const XmlDocument& document)
+// A line for the office list about the answer of this request; none once the request is
+// given up, which leaves no trace.
+void logAnswerProblem(const PoRequest& request, const QString& what, const QString& detail)
 {
-    std::ostringstream out;
-    document.dom().save(out, "\t", pugi::format_indent, pugi::encoding_utf8);
-    return QString::fromStdString(out.str());
+    if (!isCancelled(request))
+        LogMessage(what + u": "_s + request.url + u" ("_s + detail + u')', LogPoList);
 }
 
-// A trace that cannot be written must not cost the request its result.
-template <typename Content> void traceQuietly(const Content& text, const char* tag)
+// Trace files are diagnostics: one that cannot be written is logged, once per request, and
+// never costs the request its result, so that alarms are still forwarded while the trace
+// folder is missing or full. The texts are built only while tracing is on.
+class Traces
 {
-    try {
-        WriteTraceFile(text, QLatin1String(tag));
-    } catch (const TextFileError&) {
+public:
+    void write(const QByteArray& bytes, const char* tag)
+    {
+        if (!TraceEnabled.load())
+            return;
+        try {
+            WriteTraceFile(bytes, QLatin1String(tag));
+        } catch (const TextFileError& error) {
+            if (!m_failed)
+                LogMessage(u"Trace not written: "_s + QString::fromUtf8(error.what()), LogPoList);
+            m_failed = true;
+        }
     }
+
+    // The document as its file would hold it: ISO-8859-1 bytes under that declaration.
+    void writeDocument(const XmlDocument& document, const char* tag)
+    {
+        if (TraceEnabled.load())
+            write(QByteArray::fromStdString(serializeLatin1(document.dom()).bytes), tag);
+    }
+
+private:
+    bool m_failed = false;
+};
+
+// The answer as UTF-8 that every later step reads the same way; invalid characters are
+// replaced, not fatal, so that one bad attribute does not stop every other alarm.
+std::string decodedAnswer(const PoRequest& request, const std::string& answer)
+{
+    DecodedXml decoded = decodeXmlBytes(answer);
+    if (!decoded.ok())
+        throw XmlParseError(decoded.error);
+    if (decoded.replaced > 0)
+        logAnswerProblem(request, u"Invalid characters in answer from PO server"_s,
+                         QString::number(decoded.replaced) + u" replaced by U+FFFD"_s);
+    return std::move(decoded.text);
 }
 
 // A private instance; nothing when the file cannot be read (it is then left alone).
@@ -88,10 +128,11 @@ XmlDocumentHandle openPrivateStatus()
 // makes meanwhile is never overwritten; here only the returned alarms are purged.
 void processConfiguration(PoRequest& request, const std::string& answer)
 {
+    std::string text = decodedAnswer(request, answer);
     // A malformed answer ends the processing here, before any file is touched.
     pugi::xml_document wellFormed;
-    LoadXmlText(wellFormed, answer);
-    request.configAnswer = answer;
+    loadXmlText(wellFormed, text);
+    request.configAnswer = std::move(text);
     if (XmlDocumentHandle status = openPrivateStatus()) {
         PurgeReturnedAlarms(*status);
         if (isCancelled(request))
@@ -108,20 +149,22 @@ void processConfiguration(PoRequest& request, const std::string& answer)
 // a merge whose wait has already been given up.
 void processActiveAlarms(PoRequest& request, const std::string& answer)
 {
+    Traces traces;
     // The answer exactly as the server sent it, whatever its encoding.
-    traceQuietly(QByteArray::fromStdString(answer), "00");
+    traces.write(QByteArray::fromStdString(answer), "00");
+    const std::string text = decodedAnswer(request, answer);
     XmlDocumentHandle status = openPrivateStatus();
     if (!status || isCancelled(request))
         return;
-    traceQuietly(documentText(*status), "01");
-    MergeActiveAlarms(*status, answer);
+    traces.writeDocument(*status, "01");
+    MergeActiveAlarms(*status, text);
     if (isCancelled(request))
         return;
-    traceQuietly(documentText(*status), "02");
+    traces.writeDocument(*status, "02");
     request.mergedStatus = std::move(status);
 }
 
-// Any error stops the processing where it occurred, without a message.
+// An error stops the processing where it occurred; what was handed over so far stays.
 void processAnswer(PoRequest& request, const std::string& answer)
 {
     try {
@@ -129,19 +172,24 @@ void processAnswer(PoRequest& request, const std::string& answer)
             processConfiguration(request, answer);
         else if (request.kind == PoRequestActiveAlarms)
             processActiveAlarms(request, answer);
-    } catch (...) {
+    } catch (const XmlParseError& error) {
+        logAnswerProblem(request, u"Malformed answer from PO server"_s,
+                         QString::fromUtf8(error.what()));
+    } catch (const std::exception& error) {
+        logAnswerProblem(request, u"Error processing answer from PO server"_s,
+                         QString::fromUtf8(error.what()));
     }
 }
 
 void fetchAndProcess(PoRequest& request, PoStatusSink& sink)
 {
-    const PoFetchResult fetched = FetchPoAnswer(request);
+    const PoFetchResult fetched = fetchPoAnswer(request);
     if (isCancelled(request))
         return;
     if (fetched.ok)
         reportSuccess(sink);
     else
-        reportFailure(request, sink);
+        reportFailure(request, sink, fetched.error);
     if (fetched.body.empty()) {
         request.requestMessage =
             LangText(34, QStringLiteral("Error getting data from Priva Office"));
@@ -153,18 +201,31 @@ void fetchAndProcess(PoRequest& request, PoStatusSink& sink)
 
 } // namespace
 
-void RunPoRequest(PoRequest& request, PoStatusSink& sink)
+void runPoRequest(PoRequest& request, PoStatusSink& sink)
 {
     const DoneOnExit done(request);
     try {
         fetchAndProcess(request, sink);
     } catch (...) {
         // Nothing may escape a detached thread; done is set all the same.
+        logAnswerProblem(request, u"Error processing answer from PO server"_s, u"unknown error"_s);
     }
 }
 
-void StartPoWorker(const std::shared_ptr<PoRequest>& request,
-                   const std::shared_ptr<PoStatusSink>& sink)
+void startPoWorker(const std::shared_ptr<PoRequest>& request,
+                   const std::shared_ptr<PoStatusSink>& sink,
+                   const std::shared_ptr<WorkerCount>& workers)
 {
-    std::thread([request, sink] { RunPoRequest(*request, *sink); }).detach();
+    workers->started();
+    try {
+        std::thread([request, sink, workers] {
+            runPoRequest(*request, *sink);
+            workers->finished();
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread, so no worker to wait for; the caller learns of it as it would of any
+        // failure to start.
+        workers->finished();
+        throw;
+    }
 }

@@ -88,7 +88,7 @@ void RefreshExceptionTexts(XmlDocument& linkDefs)
 bool ReadServerConfig(const XmlDocumentHandle& linkDefs, std::string_view answer)
 {
     pugi::xml_document parsed;
-    LoadXmlText(parsed, answer);
+    loadXmlText(parsed, answer);
     if (!linkDefs)
         return false;
     const pugi::xml_node answerRoot = parsed.document_element();

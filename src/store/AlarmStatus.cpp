@@ -86,7 +86,7 @@ pugi::xml_node FindGroupEntry(pugi::xml_node statusRoot, std::string_view zelAla
 bool MergeActiveAlarms(XmlDocument& status, std::string_view answer)
 {
     pugi::xml_document parsed;
-    LoadXmlText(parsed, answer);
+    loadXmlText(parsed, answer);
     const pugi::xml_node root = status.root();
     markAllReturned(root);
     const pugi::xml_node alarms = parsed.document_element();

@@ -1,12 +1,14 @@
 #include "XmlDocument.h"
 
 #include "SearchOrder.h"
+#include "XmlText.h"
+
+#include "core/Log.h"
 
 #include <QFile>
 #include <QSaveFile>
 
-#include <cstring>
-#include <sstream>
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -28,10 +30,16 @@ OpenResult loadFile(pugi::xml_document& dom, const QString& path)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return {OpenResult::Unreadable, file.errorString()};
-    // The parser picks the encoding from a byte-order mark or the declaration.
+    // Read in the encoding that the byte-order mark or the declaration names.
+    const DecodedXml decoded = decodeXmlBytes(std::string_view(bytes.constData(), bytes.size()));
+    if (!decoded.ok())
+        return {OpenResult::Malformed, QString::fromStdString(decoded.error)};
+    if (decoded.replaced > 0)
+        LogMessage(u"Reading "_s + path + u": "_s + QString::number(decoded.replaced) +
+                   u" invalid characters replaced by U+FFFD"_s);
     const pugi::xml_parse_result result =
-        dom.load_buffer(bytes.constData(), size_t(bytes.size()),
-                        pugi::parse_default | pugi::parse_declaration, pugi::encoding_auto);
+        dom.load_buffer(decoded.text.data(), decoded.text.size(),
+                        pugi::parse_default | pugi::parse_declaration, pugi::encoding_utf8);
     if (!result) {
         dom.reset();
         return {OpenResult::Malformed, QString::fromUtf8(result.description()) +
@@ -105,9 +113,11 @@ SaveResult SaveXmlDocument(const XmlDocumentHandle& handle, const QString& path)
     if (!handle || !handle->hasContent())
         return {QStringLiteral("the document is not open")};
     declareLatin1(handle->dom());
-    std::ostringstream out;
-    handle->dom().save(out, "\t", pugi::format_indent, pugi::encoding_latin1);
-    const std::string bytes = out.str();
+    const Latin1Xml latin1 = serializeLatin1(handle->dom());
+    if (latin1.dropped > 0)
+        LogMessage(u"Saving "_s + path + u": "_s + QString::number(latin1.dropped) +
+                   u" characters that XML cannot hold were left out"_s);
+    const std::string& bytes = latin1.bytes;
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

@@ -1,11 +1,18 @@
 #include "XmlParseError.h"
 
+#include "XmlText.h"
+
 #include <string>
 
-void LoadXmlText(pugi::xml_document& dom, std::string_view text)
+void loadXmlText(pugi::xml_document& dom, std::string_view text)
 {
-    const pugi::xml_parse_result result =
-        dom.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_auto);
+    const DecodedXml decoded = decodeXmlBytes(text);
+    if (!decoded.ok()) {
+        dom.reset();
+        throw XmlParseError(decoded.error);
+    }
+    const pugi::xml_parse_result result = dom.load_buffer(decoded.text.data(), decoded.text.size(),
+                                                          pugi::parse_default, pugi::encoding_utf8);
     if (!result) {
         // The parser keeps a partial tree; it must not pass for the answer.
         dom.reset();

@@ -1,4 +1,4 @@
-#include "PoServerSim.h"
+#include "PoRequestTestBase.h"
 
 #include "core/Directories.h"
 #include "core/Language.h"
@@ -15,7 +15,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -26,43 +25,6 @@ Q_DECLARE_METATYPE(PoFault)
 Q_DECLARE_METATYPE(PoEndpoint)
 
 namespace {
-
-const QString kCommunicationError = u"Error communicating with PO server"_s;
-const QString kEmptyAnswer = u"Error getting data from Priva Office"_s;
-
-// A returned alarm, an active alarm that the example answer still reports, a returned group.
-const QByteArray kStatusFile = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
-                               "<POAlarmStatus>\n"
-                               "\t<Alarm pcu=\"Pcu1\" location=\"Kas 4\" nr=\"2\" text=\"Lage "
-                               "temperatuur\" start=\"20240612T120008\" State=\"R\" "
-                               "Sent=\"20240612T120000\" />\n"
-                               "\t<Alarm pcu=\"Pcu2\" location=\"Ketelhuis\" nr=\"3\" "
-                               "text=\"Storing ketel\" start=\"20240612T140210\" State=\"A\" "
-                               "Sent=\"20240612T140210\" />\n"
-                               "\t<Group ZelAlarm=\"0012 - 05\" State=\"R\" />\n"
-                               "</POAlarmStatus>\n";
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
-
-// Waits for the hand-over, then delivers what the worker queued before it.
-bool finished(const std::shared_ptr<PoRequest>& request, int timeoutMs = 10000)
-{
-    const bool done =
-        QTest::qWaitFor([&] { return request->done.load(std::memory_order_acquire); }, timeoutMs);
-    QCoreApplication::sendPostedEvents();
-    return done;
-}
 
 // A port on which nothing listens.
 quint16 closedPort()
@@ -77,159 +39,29 @@ QString refusedUrl()
     return u"http://127.0.0.1:"_s + QString::number(closedPort()) + u"/office/alarm/alarmserver"_s;
 }
 
-// Status text and list lines as they arrive on the GUI thread.
-class Recorder : public QObject
-{
-    Q_OBJECT
-public:
-    void takeStatus(const QString& text) { statusTexts.append(text); }
-    void takeLine(int target, const QString& line)
-    {
-        targets.append(target);
-        lines.append(line);
-    }
-    QStringList statusTexts;
-    QList<int> targets;
-    QStringList lines;
-};
-
-QStringList traceTags()
-{
-    const QDir dir(QDir(PoDataDirectory()).filePath(u"trace"_s));
-    QStringList tags;
-    for (const QString& name : dir.entryList({u"*.trc"_s}, QDir::Files, QDir::Name))
-        tags.append(name.section(u'_', -1).section(u'.', 0, 0));
-    tags.sort();
-    return tags;
-}
-
-QByteArray traceBytes(const QString& tag)
-{
-    const QDir dir(QDir(PoDataDirectory()).filePath(u"trace"_s));
-    const QStringList names = dir.entryList({u"*_"_s + tag + u".trc"_s}, QDir::Files);
-    return names.size() == 1 ? readFile(dir.filePath(names.first())) : QByteArray();
-}
-
-QString traceText(const QString& tag)
-{
-    return QString::fromUtf8(traceBytes(tag));
-}
-
-bool hasExampleAlarm(const XmlDocumentHandle& status)
-{
-    return status && FindAlarmEntry(status->root(), "Pcu1", "Kas 3", "1");
-}
-
 } // namespace
 
-class TstPoRequest : public QObject
+class TstPoRequest : public PoRequestTestBase
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-
     void activeAlarmsMergedNotSaved();
     void processingByKind_data();
     void processingByKind();
     void traceFailureDoesNotStopMerge();
-    void answerTracedAsSent();
+    void transferBoundOutlastsTheMachinesWait_data();
+    void transferBoundOutlastsTheMachinesWait();
     void communicationFailure_data();
     void communicationFailure();
     void successClearsCommunicationError();
     void linkStatusOnSuccess_data();
     void linkStatusOnSuccess();
-    void emptyAnswer_data();
-    void emptyAnswer();
-    void malformedAnswer_data();
-    void malformedAnswer();
     void cancelledRequestLeavesNoTrace_data();
     void cancelledRequestLeavesNoTrace();
     void destroyingTheClientEndsItsWorkers();
     void realSimulatorBinary();
-
-private:
-    std::shared_ptr<PoRequest> start(const QString& path, int kind,
-                                     const PoTimeouts& timeouts = PoTimeouts{10000, 50000});
-    QString simUrl(const QString& path) const;
-    int poLineCount(const QString& text) const;
-
-    std::unique_ptr<QTemporaryDir> m_root;
-    std::unique_ptr<PoServerSim> m_sim;
-    std::unique_ptr<PoClient> m_client;
-    std::unique_ptr<Recorder> m_recorder;
 };
-
-void TstPoRequest::initTestCase()
-{
-    // The log must live on the GUI thread before any worker logs.
-    Log::instance();
-    FillLanguageTable(u"ENG"_s);
-}
-
-void TstPoRequest::init()
-{
-    m_root = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_root->isValid());
-    const QDir root(m_root->path());
-    QVERIFY(root.mkpath(u"program"_s) && root.mkpath(u"data"_s) && root.mkpath(u"sim"_s));
-    QVERIFY(writeFile(root.filePath(u"program/PO.ini"_s),
-                      "[Application]\ndatapath=" + root.filePath(u"data"_s).toUtf8() + '\n'));
-    qputenv("XDG_DATA_HOME", root.filePath(u"xdg"_s).toUtf8());
-    resetDirectories(root.filePath(u"program"_s));
-    Log::instance().setFileName(root.filePath(u"data/ZELPO.LOG"_s));
-
-    m_sim = std::make_unique<PoServerSim>(root.filePath(u"sim"_s));
-    for (const PoEndpoint endpoint : AllPoEndpoints) {
-        const QString example = QStringLiteral(PO_SIM_EXAMPLES) + u'/' + m_sim->fileName(endpoint);
-        QVERIFY(QFile::copy(example, m_sim->filePath(endpoint)));
-    }
-    QVERIFY(m_sim->listen());
-    QVERIFY(writeFile(AlarmStatusPath(), kStatusFile));
-    // Start-up creates it when tracing is on.
-    QVERIFY(QDir(PoDataDirectory()).mkdir(u"trace"_s));
-
-    m_client = std::make_unique<PoClient>();
-    m_recorder = std::make_unique<Recorder>();
-    connect(m_client.get(), &PoClient::statusText, m_recorder.get(), &Recorder::takeStatus);
-    connect(&Log::instance(), &Log::listLine, m_recorder.get(), &Recorder::takeLine);
-    LinkStatus = 0;
-    TraceEnabled = false;
-}
-
-void TstPoRequest::cleanup()
-{
-    TraceEnabled = false;
-    m_client.reset();
-    m_recorder.reset();
-    m_sim.reset();
-    Log::instance().setFileName(QString());
-    resetDirectories();
-    m_root.reset();
-}
-
-std::shared_ptr<PoRequest> TstPoRequest::start(const QString& path, int kind,
-                                               const PoTimeouts& timeouts)
-{
-    return m_client->StartPoRequest(simUrl(path), kind, timeouts);
-}
-
-QString TstPoRequest::simUrl(const QString& path) const
-{
-    return u"http://"_s + m_sim->authority() + path;
-}
-
-int TstPoRequest::poLineCount(const QString& text) const
-{
-    int count = 0;
-    for (qsizetype i = 0; i < m_recorder->lines.size(); ++i) {
-        if (m_recorder->targets[i] == LogPoList && m_recorder->lines[i].endsWith(u' ' + text))
-            ++count;
-    }
-    return count;
-}
 
 void TstPoRequest::activeAlarmsMergedNotSaved()
 {
@@ -308,21 +140,25 @@ void TstPoRequest::processingByKind()
     }
 }
 
-// An answer in ISO-8859-1 is no valid UTF-8; its trace must still hold the very bytes.
-void TstPoRequest::answerTracedAsSent()
+void TstPoRequest::transferBoundOutlastsTheMachinesWait_data()
 {
-    const QByteArray answer = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
-                              "<active-alarms><alarm pcu=\"Pcu1\" location=\"Kas \xe9\" nr=\"1\" "
-                              "text=\"Temp\" start=\"20240301T090000\"/></active-alarms>\n";
-    QVERIFY(writeFile(m_sim->filePath(PoEndpoint::Alarms), answer));
-    TraceEnabled = true;
-
-    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
-    QVERIFY(finished(request));
-    QVERIFY(!request->failed);
-    QCOMPARE(traceBytes(u"00"_s), answer);
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("machineWaitMs");
+    QTest::newRow("configuration") << 1 << 900000;
+    QTest::newRow("active alarms") << 2 << 60000;
 }
 
+// The machine's own time-out must decide what a silent server means; a transfer that ended
+// first would always be reported as a communication failure.
+void TstPoRequest::transferBoundOutlastsTheMachinesWait()
+{
+    QFETCH(int, kind);
+    QFETCH(int, machineWaitMs);
+    QCOMPARE_GT(defaultPoTimeouts(kind).totalMs, machineWaitMs);
+    QCOMPARE_LT(defaultPoTimeouts(kind).connectMs, machineWaitMs);
+}
+
+// A trace is diagnostics: the merge goes on, and of three failed writes one line tells.
 void TstPoRequest::traceFailureDoesNotStopMerge()
 {
     TraceEnabled = true;
@@ -331,7 +167,9 @@ void TstPoRequest::traceFailureDoesNotStopMerge()
     const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
     QVERIFY(finished(request));
     QVERIFY(hasExampleAlarm(request->mergedStatus));
-    QCOMPARE(m_recorder->lines, QStringList());
+    QVERIFY(!request->failed);
+    QCOMPARE(m_recorder->lines.size(), 1);
+    QCOMPARE(poLines(u"Trace not written: "_s).size(), 1);
 }
 
 void TstPoRequest::communicationFailure_data()
@@ -340,6 +178,7 @@ void TstPoRequest::communicationFailure_data()
     QTest::addColumn<PoFault>("fault");
     QTest::addColumn<int>("totalMs");
     QTest::addColumn<int>("requests");
+    QTest::addColumn<QString>("reason"); // part of the reason the line gives
 
     const QString alarms = PoServerSim::path(PoEndpoint::Alarms);
     const PoFault none;
@@ -352,13 +191,14 @@ void TstPoRequest::communicationFailure_data()
     PoFault slow;
     slow.delayMs = 5000;
 
-    QTest::newRow("connection refused") << QString() << none << 50000 << 0;
-    QTest::newRow("404") << u"/office/alarm/unknown"_s << none << 50000 << 1;
-    QTest::newRow("500") << alarms << status500 << 50000 << 1;
+    QTest::newRow("connection refused") << QString() << none << 50000 << 0 << u"connect"_s;
+    QTest::newRow("404") << u"/office/alarm/unknown"_s << none << 50000 << 1
+                         << u"HTTP status 404"_s;
+    QTest::newRow("500") << alarms << status500 << 50000 << 1 << u"HTTP status 500"_s;
     // One request only: the redirection to a path that would answer is not followed.
-    QTest::newRow("302") << alarms << redirect << 50000 << 1;
-    QTest::newRow("closed without answer") << alarms << drop << 50000 << 1;
-    QTest::newRow("overall timeout") << alarms << slow << 300 << 1;
+    QTest::newRow("302") << alarms << redirect << 50000 << 1 << u"HTTP status 302"_s;
+    QTest::newRow("closed without answer") << alarms << drop << 50000 << 1 << u"reply"_s;
+    QTest::newRow("overall timeout") << alarms << slow << 300 << 1 << u"timed out"_s;
 }
 
 void TstPoRequest::communicationFailure()
@@ -367,6 +207,7 @@ void TstPoRequest::communicationFailure()
     QFETCH(PoFault, fault);
     QFETCH(int, totalMs);
     QFETCH(int, requests);
+    QFETCH(QString, reason);
     m_sim->setFault(fault);
     TraceEnabled = true;
 
@@ -378,8 +219,11 @@ void TstPoRequest::communicationFailure()
     QVERIFY(request->failed);
     QCOMPARE(LinkStatus.load(), 1);
     QCOMPARE(m_recorder->statusTexts, QStringList{kCommunicationError});
+    // The one line names the server and says why.
     QCOMPARE(m_recorder->lines.size(), 1);
-    QCOMPARE(poLineCount(kCommunicationError), 1);
+    const QStringList failures = poLines(kCommunicationError + u": "_s + url + u" ("_s);
+    QCOMPARE(failures.size(), 1);
+    QVERIFY2(failures.first().contains(reason, Qt::CaseInsensitive), qPrintable(failures.first()));
     QCOMPARE(request->requestMessage, kEmptyAnswer);
     QVERIFY(!request->mergedStatus);
     QCOMPARE(readFile(AlarmStatusPath()), kStatusFile);
@@ -423,64 +267,6 @@ void TstPoRequest::linkStatusOnSuccess()
     QVERIFY(finished(request));
     QCOMPARE(LinkStatus.load(), after);
     QCOMPARE(m_recorder->statusTexts, statusTexts);
-    QCOMPARE(m_recorder->lines, QStringList());
-}
-
-void TstPoRequest::emptyAnswer_data()
-{
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<PoEndpoint>("endpoint");
-    QTest::newRow("configuration") << 1 << PoEndpoint::Config;
-    QTest::newRow("active alarms") << 2 << PoEndpoint::Alarms;
-}
-
-// A successful GET with nothing in it: a message, not a failure, and no file touched (the
-// returned entries stay, so no purge ran either).
-void TstPoRequest::emptyAnswer()
-{
-    QFETCH(int, kind);
-    QFETCH(PoEndpoint, endpoint);
-    PoFault empty;
-    empty.emptyBody = true;
-    m_sim->setFault(empty);
-    TraceEnabled = true;
-
-    const auto request = start(PoServerSim::path(endpoint), kind);
-    QVERIFY(finished(request));
-
-    QVERIFY(!request->failed);
-    QCOMPARE(request->requestMessage, kEmptyAnswer);
-    QCOMPARE(LinkStatus.load(), 0);
-    QCOMPARE(m_recorder->statusTexts, QStringList());
-    QCOMPARE(m_recorder->lines, QStringList());
-    QVERIFY(!request->mergedStatus);
-    QCOMPARE(request->configAnswer, std::string());
-    QCOMPARE(readFile(AlarmStatusPath()), kStatusFile);
-    QCOMPARE(traceTags(), QStringList());
-}
-
-void TstPoRequest::malformedAnswer_data()
-{
-    emptyAnswer_data();
-}
-
-// Processing stops at the parse error, silently: nothing handed over, no purge.
-void TstPoRequest::malformedAnswer()
-{
-    QFETCH(int, kind);
-    QFETCH(PoEndpoint, endpoint);
-    PoFault malformed;
-    malformed.malformed = true;
-    m_sim->setFault(malformed);
-
-    const auto request = start(PoServerSim::path(endpoint), kind);
-    QVERIFY(finished(request));
-
-    QVERIFY(!request->failed);
-    QCOMPARE(request->requestMessage, QString());
-    QVERIFY(!request->mergedStatus);
-    QCOMPARE(request->configAnswer, std::string());
-    QCOMPARE(readFile(AlarmStatusPath()), kStatusFile);
     QCOMPARE(m_recorder->lines, QStringList());
 }
 
@@ -538,7 +324,7 @@ void TstPoRequest::destroyingTheClientEndsItsWorkers()
     QVERIFY(request->done.load(std::memory_order_acquire));
     QVERIFY(!request->failed);
     QCOMPARE(LinkStatus.load(), 0);
-    QCOMPARE(poLineCount(kCommunicationError), 0);
+    QCOMPARE(poLines(kCommunicationError), QStringList());
     QCOMPARE(readFile(AlarmStatusPath()), kStatusFile);
 }
 

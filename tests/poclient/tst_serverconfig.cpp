@@ -1,3 +1,4 @@
+#include "../store/EncodingRows.h"
 #include "../store/XmlDump.h"
 #include "core/Directories.h"
 #include "core/Log.h"
@@ -41,6 +42,8 @@ private Q_SLOTS:
     void readServerConfig_data();
     void readServerConfig();
     void malformedAnswerChangesNothing();
+    void readsAnswerInItsEncoding_data();
+    void readsAnswerInItsEncoding();
     void refreshExceptionTexts();
     void refreshNeedsBothContainers_data();
     void refreshNeedsBothContainers();
@@ -176,6 +179,44 @@ void TstServerConfig::malformedAnswerChangesNothing()
     QCOMPARE(DumpNode(doc->root()), before);
     QCOMPARE(lines.count(), 0);
     QVERIFY(!QFile::exists(LinkDefsPath()));
+}
+
+void TstServerConfig::readsAnswerInItsEncoding_data()
+{
+    addEncodingRows();
+}
+
+// Location and alarm type texts are stored as UTF-8 whatever the answer's encoding, and what
+// is saved reads back the same; an answer that cannot be decoded changes nothing.
+void TstServerConfig::readsAnswerInItsEncoding()
+{
+    QFETCH(QByteArray, prolog);
+    QFETCH(QByteArray, value);
+    QFETCH(QByteArray, expected);
+    QFETCH(bool, decodes);
+
+    const XmlDocumentHandle doc = linkDefsWith("<PO_Locations/>");
+    const QByteArray answer = prolog + "<c><alarmlocations><l pcu='P' text='" + value +
+                              "'/></alarmlocations><alarmtypes><t nr='1' text='" + value +
+                              "'/></alarmtypes></c>";
+    if (!decodes) {
+        const QString before = DumpNode(doc->root());
+        QVERIFY_THROWS_EXCEPTION(XmlParseError, ReadServerConfig(doc, answer.toStdString()));
+        QCOMPARE(DumpNode(doc->root()), before);
+        QVERIFY(!QFile::exists(LinkDefsPath()));
+        return;
+    }
+    QVERIFY(ReadServerConfig(doc, answer.toStdString()));
+    const pugi::xml_node root = doc->root();
+    QCOMPARE(QByteArray(root.child("PO_Locations").child("PO_loc").attribute("text").value()),
+             expected);
+    QCOMPARE(QByteArray(root.child("PO_AlarmTypes").child("PO_Alarm").attribute("text").value()),
+             expected);
+    // What the answer brought survives the owner's save and a new read.
+    QVERIFY(SaveLinkDefs(doc));
+    XmlDocumentHandle saved;
+    QVERIFY(OpenLinkDefs(saved));
+    QCOMPARE(DumpNode(saved->root()), DumpNode(root));
 }
 
 void TstServerConfig::refreshExceptionTexts()

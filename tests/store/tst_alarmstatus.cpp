@@ -1,8 +1,11 @@
+#include "EncodingRows.h"
 #include "XmlDump.h"
 #include "core/Clock.h"
 #include "store/AlarmStatus.h"
 #include "store/XmlParseError.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -34,6 +37,10 @@ private Q_SLOTS:
     void merge();
     void mergeOfMalformedAnswerChangesNothing();
     void mergeReadsAnswerInItsDeclaredEncoding();
+    void mergeDecodesAnswer_data();
+    void mergeDecodesAnswer();
+    void mergedAnswerSurvivesSaveAndReload_data();
+    void mergedAnswerSurvivesSaveAndReload();
     void purge_data();
     void purge();
     void findEntries();
@@ -197,6 +204,95 @@ void TstAlarmStatus::mergeReadsAnswerInItsDeclaredEncoding()
     QCOMPARE(
         FindAlarmEntry(doc->root(), "P", "Kas \xc3\xa9\xc3\xa9n", "1").attribute("start").value(),
         kNowText);
+}
+
+void TstAlarmStatus::mergeDecodesAnswer_data()
+{
+    addEncodingRows();
+}
+
+// The text of an alarm arrives as the server encoded it and is kept as UTF-8; an answer that
+// cannot be decoded changes nothing, like any other that cannot be parsed.
+void TstAlarmStatus::mergeDecodesAnswer()
+{
+    QFETCH(QByteArray, prolog);
+    QFETCH(QByteArray, value);
+    QFETCH(QByteArray, expected);
+    QFETCH(bool, decodes);
+    ManualClock clock(kNow);
+    ScopedClock installed(&clock);
+
+    const auto doc = statusWith("<Alarm pcu='Q' location='L' nr='1' text='t' "
+                                "start='20240301T090000' State='A' Sent='20240301T090000'/>");
+    const QByteArray answer = prolog + "<active-alarms><a pcu='P' location='L' nr='1' text='" +
+                              value + "' start='20240301T095000'/></active-alarms>";
+    if (!decodes) {
+        const QString before = DumpNode(doc->root());
+        QVERIFY_THROWS_EXCEPTION(XmlParseError, MergeActiveAlarms(*doc, answer.toStdString()));
+        QCOMPARE(DumpNode(doc->root()), before);
+        return;
+    }
+    QVERIFY(MergeActiveAlarms(*doc, answer.toStdString()));
+    const pugi::xml_node entry = FindAlarmEntry(doc->root(), "P", "L", "1");
+    QCOMPARE(QByteArray(entry.attribute("text").value()), expected);
+    QCOMPARE(entry.attribute("State").value(), "A");
+}
+
+void TstAlarmStatus::mergedAnswerSurvivesSaveAndReload_data()
+{
+    QTest::addColumn<QByteArray>("prolog");
+    QTest::addColumn<QByteArray>("reported"); // attributes of the one alarm of the answer
+    QTest::addColumn<QByteArray>("written");  // in the saved Alarm element
+    QTest::addColumn<QByteArrayList>("key");  // pcu, location, nr after reloading, UTF-8
+    QTest::addColumn<QByteArray>("text");
+
+    const QByteArray replacement = "\xef\xbf\xbd";
+    QTest::newRow("euro sign as a character reference")
+        << QByteArray() << QByteArray("pcu='P' location='L' nr='1' text='\xe2\x82\xac 5'")
+        << QByteArray("pcu=\"P\" location=\"L\" nr=\"1\" text=\"&#8364; 5\"")
+        << QByteArrayList{"P", "L", "1"} << QByteArray("\xe2\x82\xac 5");
+    // The overlong form of NUL once reached the file as a raw 0x00, and the next load failed.
+    // Without a declaration these bytes are no UTF-8, so they read as ISO-8859-1.
+    QTest::newRow("overlong NUL, no declaration")
+        << QByteArray() << QByteArray("pcu='\xc0\x80'")
+        << QByteArray("pcu=\"\xc0\x80\" location=\"-\\-\" nr=\"-\\-\" text=\"\"")
+        << QByteArrayList{"\xc3\x80\xc2\x80", "-\\-", "-\\-"} << QByteArray();
+    QTest::newRow("overlong NUL, declared UTF-8")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") << QByteArray("pcu='\xc0\x80'")
+        << QByteArray("pcu=\"&#65533;&#65533;\" location=\"-\\-\" nr=\"-\\-\" text=\"\"")
+        << QByteArrayList{replacement + replacement, "-\\-", "-\\-"} << QByteArray();
+}
+
+void TstAlarmStatus::mergedAnswerSurvivesSaveAndReload()
+{
+    QFETCH(QByteArray, prolog);
+    QFETCH(QByteArray, reported);
+    QFETCH(QByteArray, written);
+    QFETCH(QByteArrayList, key);
+    QFETCH(QByteArray, text);
+    ManualClock clock(kNow);
+    ScopedClock installed(&clock);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("AlarmStatus.xml"));
+
+    XmlDocumentHandle status;
+    QVERIFY(OpenXmlDocument(status, path, "POAlarmStatus"));
+    const QByteArray answer = prolog + "<active-alarms><m " + reported + "/></active-alarms>";
+    QVERIFY(MergeActiveAlarms(*status, answer.toStdString()));
+    QVERIFY(SaveXmlDocument(status, path));
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(!bytes.contains('\0'));
+    QVERIFY2(bytes.contains(QByteArray("<Alarm " + written)), bytes.constData());
+
+    XmlDocumentHandle reloaded;
+    QVERIFY(OpenXmlDocument(reloaded, path, "POAlarmStatus"));
+    const pugi::xml_node entry = FindAlarmEntry(reloaded->root(), key[0].toStdString(),
+                                                key[1].toStdString(), key[2].toStdString());
+    QVERIFY(entry);
+    QCOMPARE(QByteArray(entry.attribute("text").value()), text);
 }
 
 void TstAlarmStatus::purge_data()
