@@ -67,7 +67,7 @@ Timestamp UtcNow()
     return toTimestamp(currentUtcDateTime());
 }
 
-Timestamp LocalNow()
+Timestamp localNow()
 {
     return toTimestamp(currentLocalDateTime());
 }

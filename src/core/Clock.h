@@ -55,7 +55,7 @@ QDateTime fromTimestamp(Timestamp t, Qt::TimeSpec timeSpec = Qt::UTC);
 // The current UTC time, to the millisecond.
 Timestamp UtcNow();
 // The current local time in the same day-count encoding.
-Timestamp LocalNow();
+Timestamp localNow();
 
 // True while fewer than seconds + milliseconds/1000 have passed between t and
 // now; a t in the future counts as near as well.

@@ -17,7 +17,7 @@ struct DirectoryState
 {
     QMutex mutex;
     std::optional<QString> dataDirectory;
-    QString programDirectory;
+    QString programDir;
 };
 
 DirectoryState& state()
@@ -31,9 +31,9 @@ bool isSeparator(QChar c)
     return c == u'\\' || c == u'/';
 }
 
-QString programDirectoryLocked()
+QString programDirLocked()
 {
-    const QString& chosen = state().programDirectory;
+    const QString& chosen = state().programDir;
     return chosen.isEmpty() ? QCoreApplication::applicationDirPath() : chosen;
 }
 
@@ -103,12 +103,12 @@ qsizetype mappedPartStart(const QString& path)
 
 #endif
 
-QString computeDataDirectory(const QString& programDirectory)
+QString computeDataDirectory(const QString& programDir)
 {
     QString path = aliasDataPath();
     if (path.isEmpty()) {
-        const QString poIni = programDirectory + QStringLiteral("/PO.ini");
-        path = ReadIniString(poIni, QStringLiteral("Application"), QStringLiteral("datapath"),
+        const QString poIni = programDir + QStringLiteral("/PO.ini");
+        path = readIniString(poIni, QStringLiteral("Application"), QStringLiteral("datapath"),
                              QString());
     }
     if (!path.isEmpty())
@@ -146,7 +146,7 @@ QString DataDirectory()
 {
     QMutexLocker lock(&state().mutex);
     if (!state().dataDirectory)
-        state().dataDirectory = computeDataDirectory(programDirectoryLocked());
+        state().dataDirectory = computeDataDirectory(programDirLocked());
     return *state().dataDirectory;
 }
 
@@ -160,17 +160,17 @@ QString ExchangeDirectory()
     return siblingDirectory(QStringLiteral("Xml"));
 }
 
-QString ProgramDirectory()
+QString programDirectory()
 {
     QMutexLocker lock(&state().mutex);
-    return programDirectoryLocked();
+    return programDirLocked();
 }
 
-void resetDirectories(const QString& programDirectory)
+void resetDirectories(const QString& programDir)
 {
     QMutexLocker lock(&state().mutex);
     state().dataDirectory.reset();
-    state().programDirectory = programDirectory;
+    state().programDir = programDir;
 }
 
 QString siblingOfDataDirectory(const QString& dataDir, const QString& leaf)

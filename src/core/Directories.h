@@ -16,11 +16,11 @@ QString PoDataDirectory();
 QString ExchangeDirectory();
 
 // QCoreApplication::applicationDirPath() unless resetDirectories() set another.
-QString ProgramDirectory();
+QString programDirectory();
 
 // For tests: forget the kept data directory and take another program
 // directory; an empty string goes back to the real one.
-void resetDirectories(const QString& programDirectory = QString());
+void resetDirectories(const QString& programDir = QString());
 
 // The directory named leaf beside the first "<separator>data" of dataDir,
 // matched without regard to case ("d:\database\zel\data" gives "d:\<leaf>");

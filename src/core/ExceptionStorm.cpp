@@ -13,7 +13,7 @@ qint64 millisecondsBetween(Timestamp from, Timestamp to)
 
 bool ExceptionStorm::recordException()
 {
-    const Timestamp now = LocalNow();
+    const Timestamp now = localNow();
     ++m_count;
     if (m_count > 100) {
         if (millisecondsBetween(m_lastTime, now) < 1000)

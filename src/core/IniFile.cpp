@@ -347,7 +347,7 @@ bool writeValue(const QString& file, const QString& section, const QString& key,
 
 } // namespace
 
-int ReadIniInteger(const QString& file, const QString& section, const QString& key,
+int readIniInteger(const QString& file, const QString& section, const QString& key,
                    int defaultValue)
 {
     const std::optional<QString> text = readValue(file, section, key);
@@ -355,19 +355,19 @@ int ReadIniInteger(const QString& file, const QString& section, const QString& k
     return value.value_or(defaultValue);
 }
 
-QString ReadIniString(const QString& file, const QString& section, const QString& key,
+QString readIniString(const QString& file, const QString& section, const QString& key,
                       const QString& defaultValue)
 {
     const std::optional<QString> text = readValue(file, section, key);
     return text && !text->isEmpty() ? *text : defaultValue;
 }
 
-bool WriteIniInteger(const QString& file, const QString& section, const QString& key, int value)
+bool writeIniInteger(const QString& file, const QString& section, const QString& key, int value)
 {
-    return WriteIniString(file, section, key, QString::number(value));
+    return writeIniString(file, section, key, QString::number(value));
 }
 
-bool WriteIniString(const QString& file, const QString& section, const QString& key,
+bool writeIniString(const QString& file, const QString& section, const QString& key,
                     const QString& value)
 {
     return writeValue(file, section, key, value);

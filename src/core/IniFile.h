@@ -9,11 +9,11 @@
 
 // The value as an integer: decimal, or hexadecimal after "0x" or "$"; leading
 // blanks and a sign are allowed. Absent or not an integer gives defaultValue.
-int ReadIniInteger(const QString& file, const QString& section, const QString& key,
+int readIniInteger(const QString& file, const QString& section, const QString& key,
                    int defaultValue);
 
 // The value; an absent key and an empty value both give defaultValue.
-QString ReadIniString(const QString& file, const QString& section, const QString& key,
+QString readIniString(const QString& file, const QString& section, const QString& key,
                       const QString& defaultValue);
 
 // A write changes only its key's line, or adds the key at the end of its
@@ -21,6 +21,6 @@ QString ReadIniString(const QString& file, const QString& section, const QString
 // byte as it was. The file is created when missing and replaced atomically.
 // False when the file could not be read or written, or the names or the value
 // cannot be represented on one line.
-bool WriteIniInteger(const QString& file, const QString& section, const QString& key, int value);
-bool WriteIniString(const QString& file, const QString& section, const QString& key,
+bool writeIniInteger(const QString& file, const QString& section, const QString& key, int value);
+bool writeIniString(const QString& file, const QString& section, const QString& key,
                     const QString& value);

@@ -99,14 +99,14 @@ void LogMessage(const QString& message, int target)
     writeLineLocked(file.tfLog, frameLine(local, message));
 }
 
-void RollOverLog()
+void rollOverLog()
 {
     LogFile& file = logFile();
     const QMutexLocker lock(&file.mutex);
     rollOverLocked(file.tfLog);
 }
 
-void WriteRawLogLine(const QString& line)
+void writeRawLogLine(const QString& line)
 {
     LogFile& file = logFile();
     const QMutexLocker lock(&file.mutex);

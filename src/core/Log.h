@@ -37,7 +37,7 @@ void LogMessage(const QString& message, int target = LogFileOnly);
 
 // The roll-over check: above 10485760 bytes copy the log to "OLDPO.log" beside it (replacing
 // it) and empty the log. Also called by the polling worker after a configuration request.
-void RollOverLog();
+void rollOverLog();
 
 // Appends one raw line (no frame) to the log file; used by the test-send button.
-void WriteRawLogLine(const QString& line);
+void writeRawLogLine(const QString& line);

@@ -32,38 +32,38 @@ int watchdogIdFrom(int stored)
 
 } // namespace
 
-QString SettingsFileName()
+QString settingsFileName()
 {
     return DataDirectory() + QDir::separator() + QStringLiteral("ZelLocal.INI");
 }
 
-void LoadStartupValues(const QString& file, Settings& s)
+void loadStartupValues(const QString& file, Settings& s)
 {
-    s.language = ReadIniString(file, po(), QStringLiteral("language"), QStringLiteral("ENG"));
-    s.traceEnabled = ReadIniInteger(file, po(), QStringLiteral("Trace"), 0) == 1;
+    s.language = readIniString(file, po(), QStringLiteral("language"), QStringLiteral("ENG"));
+    s.traceEnabled = readIniInteger(file, po(), QStringLiteral("Trace"), 0) == 1;
 }
 
 void LoadSettings(const QString& file, Settings& s)
 {
-    s.zelHost = ReadIniString(file, ip(), QStringLiteral("address"), localHost());
-    s.zelPort = ReadIniInteger(file, ip(), QStringLiteral("OIPort"), 8132);
-    s.poServer = ReadIniString(file, po(), QStringLiteral("address"), localHost());
-    s.sendPcu = ReadIniInteger(file, po(), QStringLiteral("sendpcu"), 1) == 1;
-    s.filterPunct = ReadIniInteger(file, po(), QStringLiteral("filterpunct"), 0) == 1;
-    s.watchdogId = watchdogIdFrom(ReadIniInteger(file, po(), QStringLiteral("WDid"), 1));
+    s.zelHost = readIniString(file, ip(), QStringLiteral("address"), localHost());
+    s.zelPort = readIniInteger(file, ip(), QStringLiteral("OIPort"), 8132);
+    s.poServer = readIniString(file, po(), QStringLiteral("address"), localHost());
+    s.sendPcu = readIniInteger(file, po(), QStringLiteral("sendpcu"), 1) == 1;
+    s.filterPunct = readIniInteger(file, po(), QStringLiteral("filterpunct"), 0) == 1;
+    s.watchdogId = watchdogIdFrom(readIniInteger(file, po(), QStringLiteral("WDid"), 1));
 }
 
 void SaveSettings(const QString& file, const Settings& s)
 {
     const bool dutch = s.language == u"NLD";
-    WriteIniString(file, ip(), QStringLiteral("address"), s.zelHost.trimmed());
-    WriteIniString(file, po(), QStringLiteral("address"), s.poServer.trimmed());
-    WriteIniInteger(file, ip(), QStringLiteral("OIPort"), s.zelPort);
-    WriteIniString(file, po(), QStringLiteral("language"),
+    writeIniString(file, ip(), QStringLiteral("address"), s.zelHost.trimmed());
+    writeIniString(file, po(), QStringLiteral("address"), s.poServer.trimmed());
+    writeIniInteger(file, ip(), QStringLiteral("OIPort"), s.zelPort);
+    writeIniString(file, po(), QStringLiteral("language"),
                    dutch ? QStringLiteral("NLD") : QStringLiteral("ENG"));
-    WriteIniInteger(file, po(), QStringLiteral("sendpcu"), s.sendPcu ? 1 : 0);
-    WriteIniInteger(file, po(), QStringLiteral("filterpunct"), s.filterPunct ? 1 : 0);
-    WriteIniInteger(file, po(), QStringLiteral("WDid"), s.watchdogId);
+    writeIniInteger(file, po(), QStringLiteral("sendpcu"), s.sendPcu ? 1 : 0);
+    writeIniInteger(file, po(), QStringLiteral("filterpunct"), s.filterPunct ? 1 : 0);
+    writeIniInteger(file, po(), QStringLiteral("WDid"), s.watchdogId);
 }
 
 int portFromText(const QString& text)

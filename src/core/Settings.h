@@ -18,10 +18,10 @@ struct Settings
 };
 
 // "ZelLocal.INI" in the data directory.
-QString SettingsFileName();
+QString settingsFileName();
 
 // The values that take effect only at start-up: the language and the trace switch.
-void LoadStartupValues(const QString& file, Settings& s);
+void loadStartupValues(const QString& file, Settings& s);
 
 // The connection values, the two alarm-text switches and the watchdog id.
 void LoadSettings(const QString& file, Settings& s);

@@ -31,7 +31,7 @@ void MainWindow::FormCreate()
 
 void MainWindow::runStartupSteps()
 {
-    m_settingsFile = SettingsFileName();
+    m_settingsFile = settingsFileName();
     Log::instance().setFileName(DataDirectory() + QStringLiteral("/ZELPO.LOG"));
     readLanguageAndTrace();
     FillLanguageTable(m_settings.language);
@@ -48,7 +48,7 @@ void MainWindow::runStartupSteps()
     main.MainMachineStopped = false;
     main.ClosingRequested = false;
     m_pctlDde->setCurrentIndex(0);
-    QDir::setCurrent(ProgramDirectory());
+    QDir::setCurrent(programDirectory());
     main.RefreshRequested = false;
     storeTraceSetting();
     LoadSettings(m_settingsFile, m_settings);
@@ -59,7 +59,7 @@ void MainWindow::runStartupSteps()
 
 void MainWindow::readLanguageAndTrace()
 {
-    LoadStartupValues(m_settingsFile, m_settings);
+    loadStartupValues(m_settingsFile, m_settings);
     TraceEnabled.store(m_settings.traceEnabled);
 }
 
@@ -67,7 +67,7 @@ void MainWindow::copyDefaultLinkDefs()
 {
     const QString target = LinkDefsPath();
     if (!QFile::exists(target))
-        QFile::copy(ProgramDirectory() + QStringLiteral("/linkdefs.default"), target);
+        QFile::copy(programDirectory() + QStringLiteral("/linkdefs.default"), target);
 }
 
 void MainWindow::applyWindowTitle()
@@ -86,7 +86,7 @@ void MainWindow::applyCaptions()
 void MainWindow::storeTraceSetting()
 {
     const bool trace = TraceEnabled.load();
-    WriteIniInteger(m_settingsFile, QStringLiteral("PO"), QStringLiteral("Trace"), trace ? 1 : 0);
+    writeIniInteger(m_settingsFile, QStringLiteral("PO"), QStringLiteral("Trace"), trace ? 1 : 0);
     if (trace)
         QDir(PoDataDirectory()).mkdir(QStringLiteral("trace"));
 }

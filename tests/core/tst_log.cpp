@@ -310,8 +310,8 @@ void TstLog::fileFailureIgnored()
     Log::instance().setFileName(m_dir->filePath(QStringLiteral("missing/ZELPO.LOG")));
     QSignalSpy spy(&Log::instance(), &Log::listLine);
     LogMessage(u"still listed"_s, LogZelList);
-    RollOverLog();
-    WriteRawLogLine(u"raw"_s);
+    rollOverLog();
+    writeRawLogLine(u"raw"_s);
     QCOMPARE(spy.size(), 1);
     QVERIFY(QDir(m_dir->path()).isEmpty());
 }
@@ -320,7 +320,7 @@ void TstLog::rawLine()
 {
     QSignalSpy spy(&Log::instance(), &Log::listLine);
     LogMessage(u"framed"_s);
-    WriteRawLogLine(u"0001 test <raw>"_s);
+    writeRawLogLine(u"0001 test <raw>"_s);
     QCOMPARE(readAll(logPath()), frameAtNow(u"framed"_s) + "0001 test <raw>\r\n");
     QCOMPARE(spy.size(), 0);
 }
@@ -340,9 +340,9 @@ void TstLog::rollOver_data()
         << kRollOverSize << u"older"_s << false << false << false;
     QTest::newRow("one byte more") << kRollOverSize + 1 << QString() << false << false << true;
     QTest::newRow("replaces old") << kRollOverSize + 1 << u"older"_s << false << false << true;
-    QTest::newRow("RollOverLog at the limit")
+    QTest::newRow("rollOverLog at the limit")
         << kRollOverSize << QString() << false << true << false;
-    QTest::newRow("RollOverLog one byte more")
+    QTest::newRow("rollOverLog one byte more")
         << kRollOverSize + 1 << u"older"_s << false << true << true;
     QTest::newRow("failed copy still empties")
         << kRollOverSize + 1 << QString() << true << false << true;
@@ -367,7 +367,7 @@ void TstLog::rollOver()
 
     const QByteArray line = frameAtNow(u"first"_s);
     if (byRollOverLog) {
-        RollOverLog();
+        rollOverLog();
     } else {
         LogMessage(u"first"_s);
     }

@@ -213,7 +213,7 @@ void TstSettings::readInteger()
     QFETCH(int, expected);
     const QString file = path(QStringLiteral("a.ini"));
     QVERIFY(writeBytes(file, content));
-    QCOMPARE(ReadIniInteger(file, section, key, kDefault), expected);
+    QCOMPARE(readIniInteger(file, section, key, kDefault), expected);
 }
 
 void TstSettings::readString_data()
@@ -247,7 +247,7 @@ void TstSettings::readString()
     QFETCH(QString, expected);
     const QString file = path(QStringLiteral("a.ini"));
     QVERIFY(writeBytes(file, content));
-    QCOMPARE(ReadIniString(file, QStringLiteral("Main"), QStringLiteral("value"),
+    QCOMPARE(readIniString(file, QStringLiteral("Main"), QStringLiteral("value"),
                            QStringLiteral("default")),
              expected);
 }
@@ -255,9 +255,9 @@ void TstSettings::readString()
 void TstSettings::readMissingFileGivesDefaults()
 {
     const QString file = path(QStringLiteral("missing.ini"));
-    QCOMPARE(ReadIniInteger(file, QStringLiteral("Main"), QStringLiteral("value"), kDefault),
+    QCOMPARE(readIniInteger(file, QStringLiteral("Main"), QStringLiteral("value"), kDefault),
              kDefault);
-    QCOMPARE(ReadIniString(file, QStringLiteral("Main"), QStringLiteral("value"),
+    QCOMPARE(readIniString(file, QStringLiteral("Main"), QStringLiteral("value"),
                            QStringLiteral("default")),
              QStringLiteral("default"));
     QVERIFY(!QFileInfo::exists(file));
@@ -267,9 +267,9 @@ void TstSettings::readSeesChangesBetweenCalls()
 {
     const QString file = path(QStringLiteral("a.ini"));
     QVERIFY(writeBytes(file, mainValue("1")));
-    QCOMPARE(ReadIniInteger(file, QStringLiteral("Main"), QStringLiteral("value"), kDefault), 1);
+    QCOMPARE(readIniInteger(file, QStringLiteral("Main"), QStringLiteral("value"), kDefault), 1);
     QVERIFY(writeBytes(file, mainValue("2")));
-    QCOMPARE(ReadIniInteger(file, QStringLiteral("Main"), QStringLiteral("value"), kDefault), 2);
+    QCOMPARE(readIniInteger(file, QStringLiteral("Main"), QStringLiteral("value"), kDefault), 2);
 }
 
 void TstSettings::write_data()
@@ -335,18 +335,18 @@ void TstSettings::write()
     QFETCH(QByteArray, expected);
     const QString file = path(QStringLiteral("a.ini"));
     QVERIFY(writeBytes(file, original));
-    QVERIFY(WriteIniString(file, section, key, value));
+    QVERIFY(writeIniString(file, section, key, value));
     QCOMPARE(readBytes(file), expected);
-    QCOMPARE(ReadIniString(file, section, key, QString()), value);
+    QCOMPARE(readIniString(file, section, key, QString()), value);
 }
 
 void TstSettings::writeCreatesFileAndSections()
 {
     const QString file = path(QStringLiteral("new.ini"));
-    QVERIFY(WriteIniInteger(file, QStringLiteral("PO"), QStringLiteral("Trace"), 1));
+    QVERIFY(writeIniInteger(file, QStringLiteral("PO"), QStringLiteral("Trace"), 1));
     QCOMPARE(readBytes(file), nativeLines({"[PO]", "Trace=1"}));
     QVERIFY(
-        WriteIniString(file, QStringLiteral("IP"), QStringLiteral("address"), QStringLiteral("h")));
+        writeIniString(file, QStringLiteral("IP"), QStringLiteral("address"), QStringLiteral("h")));
     QCOMPARE(readBytes(file), nativeLines({"[PO]", "Trace=1", "", "[IP]", "address=h"}));
 }
 
@@ -366,9 +366,9 @@ void TstSettings::writeInteger()
     QFETCH(QByteArray, line);
     const QString file = path(QStringLiteral("a.ini"));
     QVERIFY(writeBytes(file, "[PO]\nk=$10\n"));
-    QVERIFY(WriteIniInteger(file, QStringLiteral("PO"), QStringLiteral("k"), value));
+    QVERIFY(writeIniInteger(file, QStringLiteral("PO"), QStringLiteral("k"), value));
     QCOMPARE(readBytes(file), QByteArray("[PO]\n" + line + '\n'));
-    QCOMPARE(ReadIniInteger(file, QStringLiteral("PO"), QStringLiteral("k"), kDefault), value);
+    QCOMPARE(readIniInteger(file, QStringLiteral("PO"), QStringLiteral("k"), kDefault), value);
 }
 
 void TstSettings::writeRefusesWhatBreaksLines_data()
@@ -395,14 +395,14 @@ void TstSettings::writeRefusesWhatBreaksLines()
     const QString file = path(QStringLiteral("a.ini"));
     const QByteArray original("[PO]\nk=1\n");
     QVERIFY(writeBytes(file, original));
-    QVERIFY(!WriteIniString(file, section, key, value));
+    QVERIFY(!writeIniString(file, section, key, value));
     QCOMPARE(readBytes(file), original);
 }
 
 void TstSettings::writeIntoMissingDirectoryFails()
 {
     const QString file = path(QStringLiteral("nodir/a.ini"));
-    QVERIFY(!WriteIniInteger(file, QStringLiteral("PO"), QStringLiteral("k"), 1));
+    QVERIFY(!writeIniInteger(file, QStringLiteral("PO"), QStringLiteral("k"), 1));
     QVERIFY(!QFileInfo::exists(path(QStringLiteral("nodir"))));
 }
 
@@ -490,7 +490,7 @@ void TstSettings::dataDirectoryFromPoIni()
 
     QCOMPARE(DataDirectory(), expected);
     QCOMPARE(QFileInfo(expected).isDir(), exists);
-    QCOMPARE(SettingsFileName(), QString(expected + QStringLiteral("/ZelLocal.INI")));
+    QCOMPARE(settingsFileName(), QString(expected + QStringLiteral("/ZelLocal.INI")));
 }
 
 void TstSettings::dataDirectoryIsKept()
@@ -602,7 +602,7 @@ void TstSettings::loadStartupValues()
     Settings s;
     s.language = QStringLiteral("before");
     s.traceEnabled = !traceEnabled;
-    LoadStartupValues(file, s);
+    ::loadStartupValues(file, s);
     QCOMPARE(s.language, language);
     QCOMPARE(s.traceEnabled, traceEnabled);
 }
@@ -706,7 +706,7 @@ void TstSettings::saveSettingsLanguage()
     Settings s;
     s.language = language;
     SaveSettings(file, s);
-    QCOMPARE(ReadIniString(file, QStringLiteral("PO"), QStringLiteral("language"), QString()),
+    QCOMPARE(readIniString(file, QStringLiteral("PO"), QStringLiteral("language"), QString()),
              stored);
 }
 
@@ -726,11 +726,11 @@ void TstSettings::saveThenLoadKeepsValuesAndOtherKeys()
     SaveSettings(file, saved);
 
     Settings loaded;
-    LoadStartupValues(file, loaded);
+    ::loadStartupValues(file, loaded);
     LoadSettings(file, loaded);
     QVERIFY(loaded == saved);
     QVERIFY(readBytes(file).startsWith("; kept\n[PO]\nTrace=1\nsendpcu=0\n"));
-    QCOMPARE(ReadIniString(file, QStringLiteral("Extra"), QStringLiteral("key"), QString()),
+    QCOMPARE(readIniString(file, QStringLiteral("Extra"), QStringLiteral("key"), QString()),
              QStringLiteral("value"));
 }
 
