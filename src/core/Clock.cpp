@@ -1,6 +1,7 @@
 #include "Clock.h"
 
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 

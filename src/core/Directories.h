@@ -15,6 +15,13 @@ QString DataDirectory();
 QString PoDataDirectory();
 QString ExchangeDirectory();
 
+// The program goes on without a usable data directory, but says so: these return an empty
+// text when the directory exists and can be written, else one line that names the path,
+// where it came from and what the operator loses, for standard error and the status bar.
+QString dataDirectoryProblem();
+// Tries to create PoDataDirectory() as every use does; a missing parent is named.
+QString poDataDirectoryProblem();
+
 // QCoreApplication::applicationDirPath() unless resetDirectories() set another.
 QString programDirectory();
 

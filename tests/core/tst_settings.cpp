@@ -11,6 +11,8 @@
 #include <limits>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int kDefault = -999;
@@ -70,7 +72,8 @@ private Q_SLOTS:
     void writeInteger();
     void writeRefusesWhatBreaksLines_data();
     void writeRefusesWhatBreaksLines();
-    void writeIntoMissingDirectoryFails();
+    void writeFailures_data();
+    void writeFailures();
 
     void siblingOfDataDirectory_data();
     void siblingOfDataDirectory();
@@ -80,6 +83,8 @@ private Q_SLOTS:
     void siblingDirectoriesOnDisk_data();
     void siblingDirectoriesOnDisk();
     void dataHomeWithADataPart();
+    void directoryProblems_data();
+    void directoryProblems();
 
     void loadStartupValues_data();
     void loadStartupValues();
@@ -89,6 +94,9 @@ private Q_SLOTS:
     void saveSettingsLanguage_data();
     void saveSettingsLanguage();
     void saveThenLoadKeepsValuesAndOtherKeys();
+    void unreadableSettingsFileIsOneProblem();
+    void saveReportsEachReasonOnce();
+    void saveGoesOnPastARefusedKey();
     void portFromText_data();
     void portFromText();
 
@@ -189,6 +197,10 @@ void TstSettings::readInteger_data()
     row("dollar without digits", "$", kDefault);
     row("sign only", "-", kDefault);
     row("empty", "", kDefault);
+    row("double-quoted", "\"3\"", 3);
+    row("single-quoted hex", "'0x10'", 16);
+    row("blanks inside the quotes", "\" 7 \"", 7);
+    row("unmatched quote", "\"3", kDefault);
 
     QTest::newRow("names in any case") << QByteArray("[MAIN]\nVALUE=3\n") << QStringLiteral("main")
                                        << QStringLiteral("Value") << 3;
@@ -239,6 +251,27 @@ void TstSettings::readString_data()
     QTest::newRow("no such key") << QByteArray("[Main]\nvalues=x\n") << fallback;
     QTest::newRow("no such section") << QByteArray("[Mains]\nvalue=x\n") << fallback;
     QTest::newRow("header without closing bracket") << QByteArray("[Main\nvalue=x\n") << fallback;
+
+    QTest::newRow("double quotes dropped")
+        << mainValue("\"10.0.0.5\"") << QStringLiteral("10.0.0.5");
+    QTest::newRow("single quotes dropped") << mainValue("'10.0.0.5'") << QStringLiteral("10.0.0.5");
+    QTest::newRow("quotes after trimming")
+        << mainValue("  \"10.0.0.5\"\t") << QStringLiteral("10.0.0.5");
+    QTest::newRow("blanks inside quotes kept") << mainValue("\" a b \"") << QStringLiteral(" a b ");
+    QTest::newRow("one pair only") << mainValue("\"\"x\"\"") << QStringLiteral("\"x\"");
+    QTest::newRow("empty quotes give default") << mainValue("\"\"") << fallback;
+    QTest::newRow("unmatched opening quote kept")
+        << mainValue("\"10.0.0.5") << QStringLiteral("\"10.0.0.5");
+    QTest::newRow("unmatched closing quote kept") << mainValue("host'") << QStringLiteral("host'");
+    QTest::newRow("different quotes kept") << mainValue("\"host'") << QStringLiteral("\"host'");
+    QTest::newRow("lone quote kept") << mainValue("\"") << QStringLiteral("\"");
+    QTest::newRow("quotes inside kept") << mainValue("a \"b\" c") << QStringLiteral("a \"b\" c");
+    QTest::newRow("U+FEFF starting a value is kept")
+        << mainValue("\xEF\xBB\xBFhost") << QStringLiteral("\uFEFFhost");
+    QTest::newRow("BOM, then U+FEFF in the value")
+        << QByteArray("\xEF\xBB\xBF[Main]\nvalue=\xEF\xBB\xBF\n") << QStringLiteral("\uFEFF");
+    QTest::newRow("U+FEFF starting a key makes another key")
+        << QByteArray("[Main]\n\xEF\xBB\xBFvalue=x\n") << fallback;
 }
 
 void TstSettings::readString()
@@ -324,6 +357,24 @@ void TstSettings::write_data()
     QTest::newRow("UTF-8 value") << QByteArray("[PO]\nk=x\n") << po << k
                                  << QStringLiteral("Z\u00FCrich")
                                  << QByteArray("[PO]\nk=Z\xC3\xBCrich\n");
+    QTest::newRow("quoted value quoted again")
+        << QByteArray("[PO]\nk=x\n") << po << k << QStringLiteral("\"x\"")
+        << QByteArray("[PO]\nk=\"\"x\"\"\n");
+    QTest::newRow("blanks around a value kept by quotes")
+        << QByteArray("[PO]\nk=x\n") << po << k << QStringLiteral(" x ")
+        << QByteArray("[PO]\nk=\" x \"\n");
+    QTest::newRow("unmatched quote written as it is")
+        << QByteArray("[PO]\nk=x\n") << po << k << QStringLiteral("\"x")
+        << QByteArray("[PO]\nk=\"x\n");
+    QTest::newRow("U+FEFF key replaced in place")
+        << QByteArray("[PO]\n\xEF\xBB\xBFk=1\n") << po << QStringLiteral("\uFEFFk") << v
+        << QByteArray("[PO]\n\xEF\xBB\xBFk=v\n");
+    QTest::newRow("plain key beside a U+FEFF key")
+        << QByteArray("[PO]\n\xEF\xBB\xBFk=1\n") << po << k << v
+        << QByteArray("[PO]\n\xEF\xBB\xBFk=1\nk=v\n");
+    QTest::newRow("U+FEFF value") << QByteArray("[PO]\nk=x\n") << po << k
+                                  << QStringLiteral("\uFEFFx")
+                                  << QByteArray("[PO]\nk=\xEF\xBB\xBFx\n");
 }
 
 void TstSettings::write()
@@ -335,9 +386,13 @@ void TstSettings::write()
     QFETCH(QByteArray, expected);
     const QString file = path(QStringLiteral("a.ini"));
     QVERIFY(writeBytes(file, original));
-    QVERIFY(writeIniString(file, section, key, value));
+    const WriteResult written = writeIniString(file, section, key, value);
+    QVERIFY2(written.ok(), qPrintable(written.reason()));
     QCOMPARE(readBytes(file), expected);
     QCOMPARE(readIniString(file, section, key, QString()), value);
+    // Writing the same again finds the key and changes nothing.
+    QVERIFY(writeIniString(file, section, key, value));
+    QCOMPARE(readBytes(file), expected);
 }
 
 void TstSettings::writeCreatesFileAndSections()
@@ -395,15 +450,32 @@ void TstSettings::writeRefusesWhatBreaksLines()
     const QString file = path(QStringLiteral("a.ini"));
     const QByteArray original("[PO]\nk=1\n");
     QVERIFY(writeBytes(file, original));
-    QVERIFY(!writeIniString(file, section, key, value));
+    const WriteResult written = writeIniString(file, section, key, value);
+    QVERIFY(!written);
+    QVERIFY2(written.reason().contains(file), qPrintable(written.reason()));
     QCOMPARE(readBytes(file), original);
 }
 
-void TstSettings::writeIntoMissingDirectoryFails()
+void TstSettings::writeFailures_data()
 {
-    const QString file = path(QStringLiteral("nodir/a.ini"));
-    QVERIFY(!writeIniInteger(file, QStringLiteral("PO"), QStringLiteral("k"), 1));
-    QVERIFY(!QFileInfo::exists(path(QStringLiteral("nodir"))));
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("directory"); // created in the file's place when not empty
+    QTest::newRow("missing directory") << QStringLiteral("nodir/a.ini") << QString();
+    QTest::newRow("a directory in the file's place")
+        << QStringLiteral("a.ini") << QStringLiteral("a.ini/inner");
+}
+
+void TstSettings::writeFailures()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, directory);
+    if (!directory.isEmpty())
+        QVERIFY(QDir().mkpath(path(directory)));
+    const QString file = path(name);
+    const WriteResult written = writeIniInteger(file, QStringLiteral("PO"), QStringLiteral("k"), 1);
+    QVERIFY(!written);
+    QVERIFY2(written.reason().contains(file), qPrintable(written.reason()));
+    QVERIFY(!QFileInfo(file).isFile());
 }
 
 void TstSettings::siblingOfDataDirectory_data()
@@ -465,6 +537,8 @@ void TstSettings::dataDirectoryFromPoIni_data()
     QTest::newRow("own path taken as given, not created")
         << QByteArray("[application]\n  DataPath = {tmp}/Site/Data \n")
         << QStringLiteral("{tmp}/Site/Data") << false;
+    QTest::newRow("quoted, as Windows reads it")
+        << datapath("\"{tmp}/Site/Data\"") << QStringLiteral("{tmp}/Site/Data") << false;
     QTest::newRow("trailing separator dropped")
         << datapath("{tmp}/Site/Data/") << QStringLiteral("{tmp}/Site/Data") << false;
     QTest::newRow("installation path moves to the data home")
@@ -570,26 +644,92 @@ void TstSettings::dataHomeWithADataPart()
 #endif
 }
 
+// "{ini}" is the PO.ini beside the program.
+void TstSettings::directoryProblems_data()
+{
+    QTest::addColumn<QString>("dataPath");
+    QTest::addColumn<QString>("makeDirectory"); // empty: none
+    QTest::addColumn<QString>("makeFile");      // empty: none
+    QTest::addColumn<QString>("dataProblem");
+    QTest::addColumn<QString>("poDataProblem");
+
+    const QString lost = QStringLiteral(": settings are not saved and no log file is written");
+    const QString unsaved =
+        QStringLiteral(": the alarm status and the definitions cannot be saved");
+    QTest::newRow("all in place") << QStringLiteral("{tmp}/Site/Data")
+                                  << QStringLiteral("{tmp}/Site/Data") << QString() << QString()
+                                  << QString();
+    QTest::newRow("missing data directory, parent in place")
+        << QStringLiteral("{tmp}/Site/Data") << QStringLiteral("{tmp}/Site") << QString()
+        << QString(u"Data directory {tmp}/Site/Data (datapath in {ini}) does not exist" + lost)
+        << QString();
+    QTest::newRow("missing parent")
+        << QStringLiteral("{tmp}/missing/Data") << QString() << QString()
+        << QString(u"Data directory {tmp}/missing/Data (datapath in {ini}) does not exist" + lost)
+        << QString(u"Office data directory {tmp}/missing/PoData cannot be created, as "
+                   u"{tmp}/missing does not exist" +
+                   unsaved);
+    QTest::newRow("a file in place of the data directory")
+        << QStringLiteral("{tmp}/Site/Data") << QStringLiteral("{tmp}/Site")
+        << QStringLiteral("{tmp}/Site/Data")
+        << QString(u"Data directory {tmp}/Site/Data (datapath in {ini}) is not a directory" + lost)
+        << QString();
+    QTest::newRow("a file in place of PoData")
+        << QStringLiteral("{tmp}/Site/Data") << QStringLiteral("{tmp}/Site/Data")
+        << QStringLiteral("{tmp}/Site/PoData") << QString()
+        << QString(u"Office data directory {tmp}/Site/PoData is not a directory" + unsaved);
+    QTest::newRow("default, created")
+        << QString() << QString() << QString() << QString() << QString();
+}
+
+void TstSettings::directoryProblems()
+{
+    QFETCH(QString, dataPath);
+    QFETCH(QString, makeDirectory);
+    QFETCH(QString, makeFile);
+    QFETCH(QString, dataProblem);
+    QFETCH(QString, poDataProblem);
+    if (const char* reason = dataHomeSkipReason())
+        QSKIP(reason);
+    if (!dataPath.isEmpty())
+        QVERIFY(writePoIni("[Application]\ndatapath=" + dataPath.toUtf8() + '\n'));
+    if (!makeDirectory.isEmpty())
+        QVERIFY(QDir().mkpath(expand(makeDirectory)));
+    if (!makeFile.isEmpty())
+        QVERIFY(writeBytes(expand(makeFile), "x"));
+    const QString ini = path(QStringLiteral("prog/PO.ini"));
+
+    QCOMPARE(dataDirectoryProblem(), expand(dataProblem.replace(QStringLiteral("{ini}"), ini)));
+    QCOMPARE(poDataDirectoryProblem(), expand(poDataProblem));
+}
+
 void TstSettings::loadStartupValues_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("language");
     QTest::addColumn<bool>("traceEnabled");
+    QTest::addColumn<QStringList>("problems"); // "{file}" is the settings file
 
     const QString eng = QStringLiteral("ENG");
-    QTest::newRow("empty file") << QByteArray() << eng << false;
+    const QStringList none;
+    QTest::newRow("empty file") << QByteArray() << eng << false << none;
     QTest::newRow("Dutch, trace on")
-        << QByteArray("[PO]\nlanguage=NLD\nTrace=1\n") << QStringLiteral("NLD") << true;
+        << QByteArray("[PO]\nlanguage=NLD\nTrace=1\n") << QStringLiteral("NLD") << true << none;
     QTest::newRow("names in any case")
-        << QByteArray("[po]\nLANGUAGE=NLD\ntrace=1\n") << QStringLiteral("NLD") << true;
+        << QByteArray("[po]\nLANGUAGE=NLD\ntrace=1\n") << QStringLiteral("NLD") << true << none;
     QTest::newRow("other language read as stored")
-        << QByteArray("[PO]\nlanguage=DEU\n") << QStringLiteral("DEU") << false;
-    QTest::newRow("empty language") << QByteArray("[PO]\nlanguage=\n") << eng << false;
-    QTest::newRow("trace 2 is off") << QByteArray("[PO]\nTrace=2\n") << eng << false;
-    QTest::newRow("trace in hex") << QByteArray("[PO]\nTrace=$1\n") << eng << true;
-    QTest::newRow("trace not a number") << QByteArray("[PO]\nTrace=yes\n") << eng << false;
+        << QByteArray("[PO]\nlanguage=DEU\n") << QStringLiteral("DEU") << false << none;
+    QTest::newRow("quoted language")
+        << QByteArray("[PO]\nlanguage=\"NLD\"\n") << QStringLiteral("NLD") << false << none;
+    QTest::newRow("empty language") << QByteArray("[PO]\nlanguage=\n") << eng << false << none;
+    QTest::newRow("trace 2 is off") << QByteArray("[PO]\nTrace=2\n") << eng << false << none;
+    QTest::newRow("trace in hex") << QByteArray("[PO]\nTrace=$1\n") << eng << true << none;
+    QTest::newRow("trace not a number")
+        << QByteArray("[PO]\nTrace=yes\n") << eng << false
+        << QStringList{
+               QStringLiteral("Setting [PO] Trace=yes in {file} is not a whole number; 0 is used")};
     QTest::newRow("keys of another section")
-        << QByteArray("[IP]\nlanguage=NLD\nTrace=1\n") << eng << false;
+        << QByteArray("[IP]\nlanguage=NLD\nTrace=1\n") << eng << false << none;
 }
 
 void TstSettings::loadStartupValues()
@@ -597,27 +737,35 @@ void TstSettings::loadStartupValues()
     QFETCH(QByteArray, content);
     QFETCH(QString, language);
     QFETCH(bool, traceEnabled);
+    QFETCH(QStringList, problems);
     const QString file = path(QStringLiteral("ZelLocal.INI"));
     QVERIFY(writeBytes(file, content));
     Settings s;
     s.language = QStringLiteral("before");
     s.traceEnabled = !traceEnabled;
-    ::loadStartupValues(file, s);
+    const QStringList found = ::loadStartupValues(file, s);
     QCOMPARE(s.language, language);
     QCOMPARE(s.traceEnabled, traceEnabled);
+    QCOMPARE(found, problems.replaceInStrings(QStringLiteral("{file}"), file));
 }
 
 void TstSettings::loadSettings_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<Settings>("expected");
+    QTest::addColumn<QString>("problem"); // the one problem, "{file}" the settings file
 
     const auto with = [](auto change) {
         Settings s;
         change(s);
         return s;
     };
-    QTest::newRow("empty file: defaults") << QByteArray() << Settings();
+    const auto refused = [](const char* keyValue, const char* why, int used) {
+        return QString(u"Setting "_s + QLatin1StringView(keyValue) + u" in {file} "_s +
+                       QLatin1StringView(why) + u"; "_s + QString::number(used) + u" is used"_s);
+    };
+    const QString none;
+    QTest::newRow("empty file: defaults") << QByteArray() << Settings() << none;
     QTest::newRow("all keys") << QByteArray(
                                      "[IP]\naddress=zel.local\nOIPort=9000\n"
                                      "[PO]\naddress=office\nsendpcu=0\nfilterpunct=1\nWDid=5\n")
@@ -628,31 +776,65 @@ void TstSettings::loadSettings_data()
                                      s.sendPcu = false;
                                      s.filterPunct = true;
                                      s.watchdogId = 5;
-                                 });
-    QTest::newRow("WDid 12 loads as 1") << QByteArray("[PO]\nWDid=12\n") << Settings();
-    QTest::newRow("WDid 10 loads as 1") << QByteArray("[PO]\nWDid=10\n") << Settings();
-    QTest::newRow("WDid -1 loads as 1") << QByteArray("[PO]\nWDid=-1\n") << Settings();
+                                 })
+                              << none;
+    QTest::newRow("WDid 12 loads as 1") << QByteArray("[PO]\nWDid=12\n") << Settings()
+                                        << refused("[PO] WDid=12", "is outside 0-9", 1);
+    QTest::newRow("WDid 10 loads as 1") << QByteArray("[PO]\nWDid=10\n") << Settings()
+                                        << refused("[PO] WDid=10", "is outside 0-9", 1);
+    QTest::newRow("WDid -1 loads as 1") << QByteArray("[PO]\nWDid=-1\n") << Settings()
+                                        << refused("[PO] WDid=-1", "is outside 0-9", 1);
     QTest::newRow("WDid 0 kept") << QByteArray("[PO]\nWDid=0\n")
-                                 << with([](Settings& s) { s.watchdogId = 0; });
+                                 << with([](Settings& s) { s.watchdogId = 0; }) << none;
     QTest::newRow("WDid 9 kept") << QByteArray("[PO]\nWDid=9\n")
-                                 << with([](Settings& s) { s.watchdogId = 9; });
-    QTest::newRow("OIPort abc gives 8132") << QByteArray("[IP]\nOIPort=abc\n") << Settings();
-    QTest::newRow("OIPort in hex")
-        << QByteArray("[IP]\nOIPort=0x1F90\n") << with([](Settings& s) { s.zelPort = 8080; });
+                                 << with([](Settings& s) { s.watchdogId = 9; }) << none;
+    QTest::newRow("quoted WDid") << QByteArray("[PO]\nWDid=\"3\"\n")
+                                 << with([](Settings& s) { s.watchdogId = 3; }) << none;
+    QTest::newRow("WDid not a number") << QByteArray("[PO]\nWDid=x\n") << Settings()
+                                       << refused("[PO] WDid=x", "is not a whole number", 1);
+    QTest::newRow("OIPort abc gives 8132")
+        << QByteArray("[IP]\nOIPort=abc\n") << Settings()
+        << refused("[IP] OIPort=abc", "is not a whole number", 8132);
+    QTest::newRow("OIPort in hex") << QByteArray("[IP]\nOIPort=0x1F90\n")
+                                   << with([](Settings& s) { s.zelPort = 8080; }) << none;
+    QTest::newRow("OIPort 81320 refused")
+        << QByteArray("[IP]\nOIPort=81320\n") << Settings()
+        << refused("[IP] OIPort=81320", "is outside 1-65535", 8132);
+    QTest::newRow("OIPort 65536 refused")
+        << QByteArray("[IP]\noiport=65536\n") << Settings()
+        << refused("[IP] OIPort=65536", "is outside 1-65535", 8132);
+    QTest::newRow("OIPort 0 refused") << QByteArray("[IP]\nOIPort=0\n") << Settings()
+                                      << refused("[IP] OIPort=0", "is outside 1-65535", 8132);
+    QTest::newRow("OIPort -1 refused") << QByteArray("[IP]\nOIPort=-1\n") << Settings()
+                                       << refused("[IP] OIPort=-1", "is outside 1-65535", 8132);
+    QTest::newRow("OIPort 65535 kept") << QByteArray("[IP]\nOIPort=65535\n")
+                                       << with([](Settings& s) { s.zelPort = 65535; }) << none;
+    QTest::newRow("OIPort 1 kept")
+        << QByteArray("[IP]\nOIPort=1\n") << with([](Settings& s) { s.zelPort = 1; }) << none;
+    QTest::newRow("empty OIPort gives 8132 quietly")
+        << QByteArray("[IP]\nOIPort=\n") << Settings() << none;
     QTest::newRow("sendpcu 2 unchecked")
-        << QByteArray("[PO]\nsendpcu=2\n") << with([](Settings& s) { s.sendPcu = false; });
-    QTest::newRow("filterpunct 2 unchecked") << QByteArray("[PO]\nfilterpunct=2\n") << Settings();
+        << QByteArray("[PO]\nsendpcu=2\n") << with([](Settings& s) { s.sendPcu = false; }) << none;
+    QTest::newRow("sendpcu not a number keeps the default")
+        << QByteArray("[PO]\nsendpcu=no\n") << Settings()
+        << refused("[PO] sendpcu=no", "is not a whole number", 1);
+    QTest::newRow("filterpunct 2 unchecked")
+        << QByteArray("[PO]\nfilterpunct=2\n") << Settings() << none;
     QTest::newRow("empty addresses give 127.0.0.1")
-        << QByteArray("[IP]\naddress=\n[PO]\naddress=  \n") << Settings();
+        << QByteArray("[IP]\naddress=\n[PO]\naddress=  \n") << Settings() << none;
+    QTest::newRow("quoted address")
+        << QByteArray("[IP]\naddress=\"10.0.0.5\"\n")
+        << with([](Settings& s) { s.zelHost = QStringLiteral("10.0.0.5"); }) << none;
     QTest::newRow("the two address keys are told apart by section")
         << QByteArray("[PO]\naddress=office\n")
-        << with([](Settings& s) { s.poServer = QStringLiteral("office"); });
+        << with([](Settings& s) { s.poServer = QStringLiteral("office"); }) << none;
 }
 
 void TstSettings::loadSettings()
 {
     QFETCH(QByteArray, content);
     QFETCH(Settings, expected);
+    QFETCH(QString, problem);
     const QString file = path(QStringLiteral("ZelLocal.INI"));
     QVERIFY(writeBytes(file, content));
     Settings s;
@@ -660,7 +842,9 @@ void TstSettings::loadSettings()
     s.zelPort = s.watchdogId = 7;
     s.sendPcu = !expected.sendPcu;
     s.filterPunct = !expected.filterPunct;
-    LoadSettings(file, s);
+    const QStringList problems = LoadSettings(file, s);
+    QCOMPARE(problems,
+             problem.isEmpty() ? QStringList() : QStringList{problem.replace(u"{file}"_s, file)});
     QCOMPARE(s.zelHost, expected.zelHost);
     QCOMPARE(s.zelPort, expected.zelPort);
     QCOMPARE(s.poServer, expected.poServer);
@@ -680,7 +864,7 @@ void TstSettings::saveSettingsLayout()
     s.sendPcu = false;
     s.filterPunct = true;
     s.watchdogId = 0;
-    SaveSettings(file, s);
+    QVERIFY(SaveSettings(file, s));
     QCOMPARE(readBytes(file),
              nativeLines({"[IP]", "address=zel.local", "OIPort=9000", "", "[PO]", "address=office",
                           "language=NLD", "sendpcu=0", "filterpunct=1", "WDid=0"}));
@@ -705,7 +889,7 @@ void TstSettings::saveSettingsLanguage()
     const QString file = path(QStringLiteral("ZelLocal.INI"));
     Settings s;
     s.language = language;
-    SaveSettings(file, s);
+    QVERIFY(SaveSettings(file, s));
     QCOMPARE(readIniString(file, QStringLiteral("PO"), QStringLiteral("language"), QString()),
              stored);
 }
@@ -723,15 +907,65 @@ void TstSettings::saveThenLoadKeepsValuesAndOtherKeys()
     saved.sendPcu = false;
     saved.filterPunct = true;
     saved.watchdogId = 4;
-    SaveSettings(file, saved);
+    QVERIFY(SaveSettings(file, saved));
 
     Settings loaded;
-    ::loadStartupValues(file, loaded);
-    LoadSettings(file, loaded);
+    QCOMPARE(::loadStartupValues(file, loaded), QStringList());
+    QCOMPARE(LoadSettings(file, loaded), QStringList());
     QVERIFY(loaded == saved);
     QVERIFY(readBytes(file).startsWith("; kept\n[PO]\nTrace=1\nsendpcu=0\n"));
     QCOMPARE(readIniString(file, QStringLiteral("Extra"), QStringLiteral("key"), QString()),
              QStringLiteral("value"));
+}
+
+// A directory where the settings file should be: every key keeps its default and the reason
+// is reported once, not once per key.
+void TstSettings::unreadableSettingsFileIsOneProblem()
+{
+    const QString file = path(QStringLiteral("ZelLocal.INI"));
+    QVERIFY(QDir().mkdir(file));
+    Settings s;
+    s.zelPort = 1;
+    s.language = QStringLiteral("NLD");
+
+    const QStringList startup = ::loadStartupValues(file, s);
+    const QStringList loaded = LoadSettings(file, s);
+
+    QCOMPARE(s, Settings());
+    QCOMPARE(startup.size(), 1);
+    QVERIFY2(startup.first().startsWith(u"cannot read "_s + file), qPrintable(startup.first()));
+    QVERIFY(startup.first().endsWith(u"; every setting keeps its default"_s));
+    QCOMPARE(loaded, startup);
+}
+
+// Every key fails for the same reason when the directory is missing: one reason, not seven.
+void TstSettings::saveReportsEachReasonOnce()
+{
+    const QString file = path(QStringLiteral("missing/ZelLocal.INI"));
+    const WriteResult saved = SaveSettings(file, Settings());
+    QVERIFY(!saved);
+    QCOMPARE(saved.reason().count(file), 1);
+    QVERIFY(!QFileInfo::exists(path(QStringLiteral("missing"))));
+}
+
+// An address that cannot be put on one line is refused; the keys after it are still saved.
+void TstSettings::saveGoesOnPastARefusedKey()
+{
+    const QString file = path(QStringLiteral("ZelLocal.INI"));
+    Settings s;
+    s.zelHost = QStringLiteral("zel\nhost");
+    s.zelPort = 9000;
+    s.watchdogId = 4;
+    const WriteResult saved = SaveSettings(file, s);
+    QVERIFY(!saved);
+    QVERIFY2(saved.reason().contains(u"[IP] address"_s), qPrintable(saved.reason()));
+    QVERIFY2(!saved.reason().contains(u';'), qPrintable(saved.reason()));
+
+    Settings loaded;
+    QCOMPARE(LoadSettings(file, loaded), QStringList());
+    QCOMPARE(loaded.zelHost, QStringLiteral("127.0.0.1"));
+    QCOMPARE(loaded.zelPort, 9000);
+    QCOMPARE(loaded.watchdogId, 4);
 }
 
 void TstSettings::portFromText_data()
