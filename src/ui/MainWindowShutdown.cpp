@@ -11,7 +11,9 @@ void MainWindow::FormClose()
 
 void MainWindow::startShutdown()
 {
-    SaveSettings(m_settingsFile, m_settings);
+    const WriteResult saved = SaveSettings(m_settingsFile, m_settings);
+    if (!saved)
+        LogMessage(saved.reason(), LogFileOnly);
     MainMachine& main = m_engine->mainMachine();
     main.ClosingRequested = true;
     main.MainMachineStopped = false;

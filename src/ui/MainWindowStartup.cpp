@@ -51,7 +51,8 @@ void MainWindow::runStartupSteps()
     QDir::setCurrent(programDirectory());
     main.RefreshRequested = false;
     storeTraceSetting();
-    LoadSettings(m_settingsFile, m_settings);
+    for (const QString& problem : LoadSettings(m_settingsFile, m_settings))
+        LogMessage(problem, LogFileOnly);
     m_watchdogId = m_settings.watchdogId;
     m_engine->options() = {m_settings.sendPcu, m_settings.filterPunct};
     m_engine->openDocuments();
@@ -59,7 +60,8 @@ void MainWindow::runStartupSteps()
 
 void MainWindow::readLanguageAndTrace()
 {
-    loadStartupValues(m_settingsFile, m_settings);
+    for (const QString& problem : loadStartupValues(m_settingsFile, m_settings))
+        LogMessage(problem, LogFileOnly);
     TraceEnabled.store(m_settings.traceEnabled);
 }
 
@@ -86,7 +88,10 @@ void MainWindow::applyCaptions()
 void MainWindow::storeTraceSetting()
 {
     const bool trace = TraceEnabled.load();
-    writeIniInteger(m_settingsFile, QStringLiteral("PO"), QStringLiteral("Trace"), trace ? 1 : 0);
+    const WriteResult written = writeIniInteger(m_settingsFile, QStringLiteral("PO"),
+                                                QStringLiteral("Trace"), trace ? 1 : 0);
+    if (!written)
+        LogMessage(written.reason(), LogFileOnly);
     if (trace)
         QDir(PoDataDirectory()).mkdir(QStringLiteral("trace"));
 }
