@@ -82,32 +82,37 @@ QString moveReplacing(const QString& from, const QString& to)
            QString::fromLocal8Bit(copyError.message());
 }
 
+// Said once per run of failures: every message retries, and each would say it again.
+void noteRollOverFailure(LogFile& file, const QString& oldPath, const QString& failure)
+{
+    if (file.rollOverFailing)
+        return;
+    file.rollOverFailing = true;
+    const QString note =
+        u"Log roll-over to "_s + oldPath + u" failed, the log keeps growing ("_s + failure + u')';
+    file.tfLog.WriteLine(frameLine(currentLocalDateTime(), note));
+}
+
 // One attempt: an error ends it, the next message tries again. The log is emptied only once
 // its content is safe under the old name; when neither move nor copy worked it keeps growing,
-// and says so once, rather than losing both files.
+// and says so, rather than losing both files.
 void rollOverLocked(LogFile& file)
 {
     TTextFile& log = file.tfLog;
     try {
-        if (log.GetSize() <= kRollOverSize) {
+        if (log.GetSize() <= kRollOverSize)
             return;
-        }
         log.setFileOpen(false);
         const QString oldPath = oldLogPath(log.FileName());
         const QString failure = moveReplacing(log.FileName(), oldPath);
         if (!failure.isEmpty()) {
-            if (!file.rollOverFailing) {
-                file.rollOverFailing = true;
-                log.WriteLine(
-                    frameLine(currentLocalDateTime(), u"Log roll-over to "_s + oldPath +
-                                                          u" failed, the log keeps growing ("_s +
-                                                          failure + u')'));
-            }
+            noteRollOverFailure(file, oldPath, failure);
             return;
         }
         file.rollOverFailing = false;
         log.Clear();
     } catch (const TextFileError&) {
+        // The log has no other place to report to; the next message tries again.
     }
 }
 
@@ -117,6 +122,7 @@ void writeLineLocked(TTextFile& log, const QString& line)
     try {
         log.WriteLine(line);
     } catch (const TextFileError&) {
+        // A log that cannot be written loses the line; the lists still show it.
     }
 }
 
