@@ -1,6 +1,7 @@
 #include "Clock.h"
 
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -67,17 +68,18 @@ Timestamp UtcNow()
     return toTimestamp(currentUtcDateTime());
 }
 
-Timestamp LocalNow()
+Timestamp localNow()
 {
     return toTimestamp(currentLocalDateTime());
 }
 
+qint64 msBetween(Timestamp from, Timestamp to)
+{
+    return std::llround((to - from) * SecondsPerDay * 1000.0);
+}
+
 bool WithinSeconds(int seconds, int milliseconds, Timestamp t)
 {
-    // Both times carry milliseconds at most, so compare whole milliseconds:
-    // a double difference of two day counts would make "exactly 10 s" depend
-    // on rounding.
     const qint64 spanMs = qint64(seconds) * 1000 + milliseconds;
-    const qint64 elapsedMs = std::llround(std::fabs(UtcNow() - t) * SecondsPerDay * 1000.0);
-    return spanMs > elapsedMs;
+    return spanMs > std::abs(msBetween(t, UtcNow()));
 }

@@ -55,7 +55,12 @@ QDateTime fromTimestamp(Timestamp t, Qt::TimeSpec timeSpec = Qt::UTC);
 // The current UTC time, to the millisecond.
 Timestamp UtcNow();
 // The current local time in the same day-count encoding.
-Timestamp LocalNow();
+Timestamp localNow();
+
+// Whole milliseconds from one time to another (negative when to is earlier). Every
+// time span is measured in milliseconds: a double difference of two day counts would make
+// "exactly 10 s" depend on rounding.
+qint64 msBetween(Timestamp from, Timestamp to);
 
 // True while fewer than seconds + milliseconds/1000 have passed between t and
 // now; a t in the future counts as near as well.

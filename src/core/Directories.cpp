@@ -4,10 +4,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMutex>
 #include <QStandardPaths>
 
 #include <optional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -17,7 +20,8 @@ struct DirectoryState
 {
     QMutex mutex;
     std::optional<QString> dataDirectory;
-    QString programDirectory;
+    QString dataDirectoryOrigin; // where the kept path came from, for problem reports
+    QString programDir;
 };
 
 DirectoryState& state()
@@ -31,9 +35,9 @@ bool isSeparator(QChar c)
     return c == u'\\' || c == u'/';
 }
 
-QString programDirectoryLocked()
+QString programDirLocked()
 {
-    const QString& chosen = state().programDirectory;
+    const QString& chosen = state().programDir;
     return chosen.isEmpty() ? QCoreApplication::applicationDirPath() : chosen;
 }
 
@@ -103,20 +107,39 @@ qsizetype mappedPartStart(const QString& path)
 
 #endif
 
-QString computeDataDirectory(const QString& programDirectory)
+struct DataPath
 {
+    QString path;
+    QString origin;
+};
+
+DataPath computeDataDirectory(const QString& programDir)
+{
+    const QString poIni = programDir + QStringLiteral("/PO.ini");
     QString path = aliasDataPath();
     if (path.isEmpty()) {
-        const QString poIni = programDirectory + QStringLiteral("/PO.ini");
         path = ReadIniString(poIni, QStringLiteral("Application"), QStringLiteral("datapath"),
                              QString());
     }
     if (!path.isEmpty())
-        return withoutTrailingSeparator(mapInstallPath(path));
+        return {withoutTrailingSeparator(mapInstallPath(path)), u"datapath in "_s + poIni};
     // There is no installer to create the default, so the first start does.
     const QString fallback = mapInstallPath(QStringLiteral("c:\\zel\\data"));
     QDir().mkpath(fallback);
-    return fallback;
+    return {fallback, u"the default, as "_s + poIni + u" names no datapath"_s};
+}
+
+// Empty when dir is a directory the program can write into; else what is wrong with it.
+QString unusableBecause(const QString& dir)
+{
+    const QFileInfo info(dir);
+    if (!info.exists())
+        return u"does not exist"_s;
+    if (!info.isDir())
+        return u"is not a directory"_s;
+    if (!info.isWritable())
+        return u"cannot be written"_s;
+    return QString();
 }
 
 qsizetype dataPartAt(const QString& path, qsizetype from)
@@ -145,9 +168,36 @@ QString siblingDirectory(const QString& leaf)
 QString DataDirectory()
 {
     QMutexLocker lock(&state().mutex);
-    if (!state().dataDirectory)
-        state().dataDirectory = computeDataDirectory(programDirectoryLocked());
+    if (!state().dataDirectory) {
+        const DataPath computed = computeDataDirectory(programDirLocked());
+        state().dataDirectory = computed.path;
+        state().dataDirectoryOrigin = computed.origin;
+    }
     return *state().dataDirectory;
+}
+
+QString dataDirectoryProblem()
+{
+    const QString dir = DataDirectory();
+    const QString why = unusableBecause(dir);
+    if (why.isEmpty())
+        return QString();
+    QMutexLocker lock(&state().mutex);
+    return u"Data directory "_s + dir + u" ("_s + state().dataDirectoryOrigin + u") "_s + why +
+           u": settings are not saved and no log file is written"_s;
+}
+
+QString poDataDirectoryProblem()
+{
+    const QString dir = PoDataDirectory();
+    QString why = unusableBecause(dir);
+    if (why.isEmpty())
+        return QString();
+    const QString parent = QFileInfo(dir).absolutePath();
+    if (!QFileInfo(parent).isDir())
+        why = u"cannot be created, as "_s + parent + u" does not exist"_s;
+    return u"Office data directory "_s + dir + u' ' + why +
+           u": the alarm status and the definitions cannot be saved"_s;
 }
 
 QString PoDataDirectory()
@@ -160,17 +210,18 @@ QString ExchangeDirectory()
     return siblingDirectory(QStringLiteral("Xml"));
 }
 
-QString ProgramDirectory()
+QString programDirectory()
 {
     QMutexLocker lock(&state().mutex);
-    return programDirectoryLocked();
+    return programDirLocked();
 }
 
-void resetDirectories(const QString& programDirectory)
+void resetDirectories(const QString& programDir)
 {
     QMutexLocker lock(&state().mutex);
     state().dataDirectory.reset();
-    state().programDirectory = programDirectory;
+    state().dataDirectoryOrigin.clear();
+    state().programDir = programDir;
 }
 
 QString siblingOfDataDirectory(const QString& dataDir, const QString& leaf)

@@ -15,12 +15,19 @@ QString DataDirectory();
 QString PoDataDirectory();
 QString ExchangeDirectory();
 
+// The program goes on without a usable data directory, but says so: these return an empty
+// text when the directory exists and can be written, else one line that names the path,
+// where it came from and what the operator loses, for standard error and the status bar.
+QString dataDirectoryProblem();
+// Tries to create PoDataDirectory() as every use does; a missing parent is named.
+QString poDataDirectoryProblem();
+
 // QCoreApplication::applicationDirPath() unless resetDirectories() set another.
-QString ProgramDirectory();
+QString programDirectory();
 
 // For tests: forget the kept data directory and take another program
 // directory; an empty string goes back to the real one.
-void resetDirectories(const QString& programDirectory = QString());
+void resetDirectories(const QString& programDir = QString());
 
 // The directory named leaf beside the first "<separator>data" of dataDir,
 // matched without regard to case ("d:\database\zel\data" gives "d:\<leaf>");

@@ -6,7 +6,8 @@
 #include <QStringDecoder>
 
 #include <limits>
-#include <optional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -78,10 +79,12 @@ QByteArray joinLines(const IniDocument& doc)
 }
 
 // Files written by other Windows programs hold the ANSI code page, not UTF-8: bytes that are
-// no valid UTF-8 are read as Latin-1, so "Zoë" in a data path survives either way.
+// no valid UTF-8 are read as Latin-1, so "Zoë" in a data path survives either way. The file's
+// byte order mark is gone before this point; a U+FEFF at the start of a name or value is
+// part of it and must survive, or such a key could never be found again.
 QString decodeText(const QByteArray& bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
     const QString text = utf8(bytes);
     return utf8.hasError() ? QString::fromLatin1(bytes) : text;
 }
@@ -166,28 +169,58 @@ qsizetype afterLastEntry(const QList<ParsedLine>& lines, qsizetype header)
     return last + 1;
 }
 
-// A missing file reads as empty; nullopt when it exists but cannot be read.
-std::optional<QByteArray> readBytes(const QString& file)
+// A missing file reads as empty; error names why a file that exists cannot be read.
+struct FileBytes
+{
+    QByteArray bytes;
+    QString error;
+};
+
+FileBytes readBytes(const QString& file)
 {
     QFile in(file);
-    if (in.open(QIODevice::ReadOnly))
-        return in.readAll();
-    if (in.exists())
-        return std::nullopt;
-    return QByteArray();
+    if (in.open(QIODevice::ReadOnly)) {
+        FileBytes result{in.readAll(), QString()};
+        if (in.error() != QFileDevice::NoError)
+            result.error = u"cannot read "_s + file + u": "_s + in.errorString();
+        return result;
+    }
+    if (!in.exists())
+        return {};
+    return {QByteArray(), u"cannot read "_s + file + u": "_s + in.errorString()};
+}
+
+bool isQuote(QChar c)
+{
+    return c == u'"' || c == u'\'';
+}
+
+// The profile readers drop one pair of matching quotes around a trimmed value, so that a
+// value can carry blanks at its ends; a lone or unmatched quote stays.
+QString unquoted(const QString& trimmed)
+{
+    if (trimmed.size() >= 2 && isQuote(trimmed.front()) && trimmed.back() == trimmed.front())
+        return trimmed.mid(1, trimmed.size() - 2);
+    return trimmed;
+}
+
+// What a reader makes of value once written.
+QString valueAsRead(const QString& value)
+{
+    return unquoted(value.trimmed());
 }
 
 std::optional<QString> readValue(const QString& file, const QString& section, const QString& key)
 {
-    const std::optional<QByteArray> bytes = readBytes(file);
-    if (!bytes)
+    const FileBytes read = readBytes(file);
+    if (!read.error.isEmpty())
         return std::nullopt;
-    const QList<ParsedLine> lines = parseLines(splitLines(*bytes));
+    const QList<ParsedLine> lines = parseLines(splitLines(read.bytes));
     const qsizetype header = findSection(lines, section.trimmed());
     const qsizetype at = header < 0 ? -1 : findKey(lines, header, key.trimmed());
     if (at < 0)
         return std::nullopt;
-    return lines[at].value;
+    return unquoted(lines[at].value);
 }
 
 // -1 for a character that is not a hexadecimal digit.
@@ -253,17 +286,31 @@ std::optional<int> parseInteger(const QString& text)
 }
 
 // Names or values that would break the line structure cannot be written
-// without changing what other lines mean.
-bool fitsOnOneLine(const QString& section, const QString& key, const QString& value)
+// without changing what other lines mean: empty when they fit, else why not.
+QString lineProblem(const QString& section, const QString& key, const QString& value)
 {
     const auto hasLineBreak = [](const QString& s) {
         return s.contains(u'\n') || s.contains(u'\r');
     };
-    if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value))
-        return false;
-    if (section.contains(u']') || key.isEmpty() || key.contains(u'='))
-        return false;
-    return !key.startsWith(u';') && !key.startsWith(u'[');
+    if (hasLineBreak(section) || hasLineBreak(key))
+        return u"a line break in the section or key name"_s;
+    if (hasLineBreak(value))
+        return u"a line break in the value"_s;
+    if (section.contains(u']'))
+        return u"\"]\" in the section name"_s;
+    if (key.isEmpty())
+        return u"an empty key name"_s;
+    if (key.contains(u'='))
+        return u"\"=\" in the key name"_s;
+    if (key.startsWith(u';') || key.startsWith(u'['))
+        return u"a key name that starts with \";\" or \"[\""_s;
+    return QString();
+}
+
+// The text that reads back as value.
+QString valueAsWritten(const QString& value)
+{
+    return valueAsRead(value) == value ? value : u'"' + value + u'"';
 }
 
 QByteArray lineEndOf(const IniDocument& doc)
@@ -317,32 +364,33 @@ void setValue(IniDocument& doc, const QString& section, const QString& key, cons
     insertLine(doc, afterLastEntry(lines, header), keyLine, lineEndOf(doc));
 }
 
-bool saveAtomically(const QString& file, const QByteArray& bytes)
+WriteResult saveAtomically(const QString& file, const QByteArray& bytes)
 {
     QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    if (out.write(bytes) != bytes.size()) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
+    if (out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit())
+        return WriteResult::success();
+    const QString reason = u"cannot write "_s + file + u": "_s + out.errorString();
+    out.cancelWriting();
+    return WriteResult::failure(reason);
 }
 
-bool writeValue(const QString& file, const QString& section, const QString& key,
-                const QString& value)
+WriteResult writeValue(const QString& file, const QString& section, const QString& key,
+                       const QString& value)
 {
     const QString sectionName = section.trimmed();
     const QString keyName = key.trimmed();
-    if (!fitsOnOneLine(sectionName, keyName, value))
-        return false;
-    const std::optional<QByteArray> before = readBytes(file);
-    if (!before)
-        return false;
-    IniDocument doc = splitLines(*before);
-    setValue(doc, sectionName, keyName, value);
+    const QString refused = lineProblem(sectionName, keyName, value);
+    if (!refused.isEmpty()) {
+        return WriteResult::failure(u"cannot write ["_s + sectionName + u"] "_s + keyName +
+                                    u" to "_s + file + u": "_s + refused);
+    }
+    const FileBytes before = readBytes(file);
+    if (!before.error.isEmpty())
+        return WriteResult::failure(before.error);
+    IniDocument doc = splitLines(before.bytes);
+    setValue(doc, sectionName, keyName, valueAsWritten(value));
     const QByteArray after = joinLines(doc);
-    return after == *before || saveAtomically(file, after);
+    return after == before.bytes ? WriteResult::success() : saveAtomically(file, after);
 }
 
 } // namespace
@@ -355,6 +403,21 @@ int ReadIniInteger(const QString& file, const QString& section, const QString& k
     return value.value_or(defaultValue);
 }
 
+std::optional<QString> readIniValue(const QString& file, const QString& section, const QString& key)
+{
+    return readValue(file, section, key);
+}
+
+std::optional<int> iniInteger(const QString& value)
+{
+    return parseInteger(value);
+}
+
+QString iniReadProblem(const QString& file)
+{
+    return readBytes(file).error;
+}
+
 QString ReadIniString(const QString& file, const QString& section, const QString& key,
                       const QString& defaultValue)
 {
@@ -362,13 +425,14 @@ QString ReadIniString(const QString& file, const QString& section, const QString
     return text && !text->isEmpty() ? *text : defaultValue;
 }
 
-bool WriteIniInteger(const QString& file, const QString& section, const QString& key, int value)
+WriteResult WriteIniInteger(const QString& file, const QString& section, const QString& key,
+                            int value)
 {
     return WriteIniString(file, section, key, QString::number(value));
 }
 
-bool WriteIniString(const QString& file, const QString& section, const QString& key,
-                    const QString& value)
+WriteResult WriteIniString(const QString& file, const QString& section, const QString& key,
+                           const QString& value)
 {
     return writeValue(file, section, key, value);
 }

@@ -312,7 +312,7 @@ bool LanguageTableFilled()
     return g_filled.load(std::memory_order_acquire);
 }
 
-void ResetLanguageTable()
+void resetLanguageTable()
 {
     g_filled.store(false, std::memory_order_release);
     g_active.store(nullptr, std::memory_order_release);

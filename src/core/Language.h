@@ -21,4 +21,4 @@ QString LangText(int index, const QString& defaultText);
 bool LanguageTableFilled();
 
 // Returns the table to its state at program start (not filled, all empty); for tests.
-void ResetLanguageTable();
+void resetLanguageTable();

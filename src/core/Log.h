@@ -32,12 +32,23 @@ private:
 };
 
 // Appends "<date><time><message>" to the log file, after the roll-over check; targets 1 and 2
-// also send the line to their list. Failures of the file are ignored.
+// also send the line to their list. Control characters of the message are escaped in both
+// (escapedForLog). Failures of the file are ignored.
 void LogMessage(const QString& message, int target = LogFileOnly);
 
-// The roll-over check: above 10485760 bytes copy the log to "OLDPO.log" beside it (replacing
-// it) and empty the log. Also called by the polling worker after a configuration request.
-void RollOverLog();
+// The roll-over check: above 10485760 bytes move the log to "OLDPO.log" beside it (replacing
+// it; a copy where a move is impossible) and start an empty log. When neither works the log
+// is kept whole and the failure is noted in it once, until a roll-over succeeds again. Also
+// called by the polling worker after a configuration request.
+void rollOverLog();
 
-// Appends one raw line (no frame) to the log file; used by the test-send button.
-void WriteRawLogLine(const QString& line);
+// Appends one line (no frame, control characters escaped) to the log file; used by the
+// test-send button.
+void writeRawLogLine(const QString& line);
+
+// Log text keeps one line per message and no raw bytes, whatever a peer sent: carriage
+// return, line feed and tab become "\r", "\n" and "\t"; every other C0 character, DEL and
+// the C1 characters U+0080-U+009F become "\x" and two upper-case hexadecimal digits of the
+// code point ("\x00", "\x7F", "\x9B"). Everything else, a backslash too, stays as it is, so
+// paths read naturally: the form is for reading, not for decoding back.
+QString escapedForLog(const QString& text);

@@ -142,7 +142,7 @@ void processConfiguration(PoRequest& request, const std::string& answer)
     }
     // An unreadable status file does not keep the log from its roll-over.
     if (!isCancelled(request))
-        RollOverLog();
+        rollOverLog();
 }
 
 // Handed over unsaved: the GUI thread saves it once it takes it over, so the file never holds

@@ -66,6 +66,8 @@ private:
     void connectEngine();
     void runStartupSteps();
     void readLanguageAndTrace();
+    void reportDirectoryProblems();
+    void reportProblem(const QString& problem);
     void copyDefaultLinkDefs();
     void applyWindowTitle();
     void applyCaptions();

@@ -10,7 +10,9 @@ void MainWindow::FormClose()
 
 void MainWindow::startShutdown()
 {
-    SaveSettings(m_settingsFile, m_settings);
+    const WriteResult saved = SaveSettings(m_settingsFile, m_settings);
+    if (!saved)
+        LogMessage(saved.reason(), LogFileOnly);
     m_engine->requestClose();
     m_closeStartTime = UtcNow();
     m_closeTimer.start();

@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QTabWidget>
 
+#include <cstdio>
+
 void MainWindow::FormCreate()
 {
     // The state machines start even when a step fails; the failure still
@@ -30,8 +32,9 @@ void MainWindow::FormCreate()
 
 void MainWindow::runStartupSteps()
 {
-    m_settingsFile = SettingsFileName();
+    m_settingsFile = settingsFileName();
     Log::instance().setFileName(DataDirectory() + QStringLiteral("/ZELPO.LOG"));
+    reportDirectoryProblems();
     readLanguageAndTrace();
     FillLanguageTable(m_settings.language);
     copyDefaultLinkDefs();
@@ -44,9 +47,10 @@ void MainWindow::runStartupSteps()
     m_trayX1->setVisible(TrayIcon::available());
     // The engine starts with nothing requested and nothing shown.
     m_pctlDde->setCurrentIndex(0);
-    QDir::setCurrent(ProgramDirectory());
+    QDir::setCurrent(programDirectory());
     storeTraceSetting();
-    LoadSettings(m_settingsFile, m_settings);
+    for (const QString& problem : LoadSettings(m_settingsFile, m_settings))
+        reportProblem(problem);
     m_watchdogId = m_settings.watchdogId;
     m_engine->setOptions({m_settings.sendPcu, m_settings.filterPunct});
     m_engine->openDocuments();
@@ -54,14 +58,33 @@ void MainWindow::runStartupSteps()
 
 void MainWindow::readLanguageAndTrace()
 {
-    LoadStartupValues(m_settingsFile, m_settings);
+    for (const QString& problem : loadStartupValues(m_settingsFile, m_settings))
+        reportProblem(problem);
     TraceEnabled.store(m_settings.traceEnabled);
+}
+
+// A program that goes on without a usable data directory cannot rely on its log to say so.
+void MainWindow::reportDirectoryProblems()
+{
+    for (const QString& problem : {dataDirectoryProblem(), poDataDirectoryProblem()}) {
+        if (problem.isEmpty())
+            continue;
+        std::fprintf(stderr, "zelpo: %s\n", qPrintable(problem));
+        reportProblem(problem);
+    }
+}
+
+// Logged and kept on the status bar for as long as the program runs.
+void MainWindow::reportProblem(const QString& problem)
+{
+    LogMessage(problem, LogFileOnly);
+    m_engine->addProblem(problem);
 }
 
 void MainWindow::copyDefaultLinkDefs()
 {
     const QString target = LinkDefsPath();
-    const QString seed = ProgramDirectory() + QStringLiteral("/linkdefs.default");
+    const QString seed = programDirectory() + QStringLiteral("/linkdefs.default");
     if (QFile::exists(target) || !QFile::exists(seed))
         return;
     QFile source(seed);
@@ -88,7 +111,10 @@ void MainWindow::applyCaptions()
 void MainWindow::storeTraceSetting()
 {
     const bool trace = TraceEnabled.load();
-    WriteIniInteger(m_settingsFile, QStringLiteral("PO"), QStringLiteral("Trace"), trace ? 1 : 0);
+    const WriteResult written = WriteIniInteger(m_settingsFile, QStringLiteral("PO"),
+                                                QStringLiteral("Trace"), trace ? 1 : 0);
+    if (!written)
+        LogMessage(written.reason(), LogFileOnly);
     if (trace)
         QDir(PoDataDirectory()).mkdir(QStringLiteral("trace"));
 }

@@ -70,7 +70,7 @@ void TstMainWindow::init()
               "[Application]\ndatapath=" + m_root->filePath(QStringLiteral("data")).toUtf8() +
                   "\n");
     resetDirectories(m_root->filePath(QStringLiteral("bin")));
-    ResetLanguageTable();
+    resetLanguageTable();
 }
 
 void TstMainWindow::cleanup()

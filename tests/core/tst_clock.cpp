@@ -8,6 +8,8 @@ class TstClock : public QObject
 private Q_SLOTS:
     void timestampEncoding_data();
     void timestampEncoding();
+    void msBetween_data();
+    void msBetween();
     void withinSeconds_data();
     void withinSeconds();
     void manualClockDrivesUtcNow();
@@ -29,6 +31,35 @@ void TstClock::timestampEncoding()
     QFETCH(double, days);
     QCOMPARE(toTimestamp(utc), days);
     QCOMPARE(fromTimestamp(days), utc);
+}
+
+// Day counts near 46000 keep only about 10 significant digits below the day, so a span
+// must round to whole milliseconds rather than truncate.
+void TstClock::msBetween_data()
+{
+    QTest::addColumn<QDateTime>("from");
+    QTest::addColumn<qint64>("spanMs");
+    const QDateTime evening(QDate(2026, 12, 8), QTime(23, 11, 27, 123), Qt::UTC);
+    QTest::newRow("one millisecond") << evening << qint64(1);
+    QTest::newRow("one second") << evening << qint64(1000);
+    QTest::newRow("backwards") << evening << qint64(-999);
+    QTest::newRow("across midnight") << evening << qint64(3600000);
+    QTest::newRow("eight hours") << evening << qint64(28800000);
+    QTest::newRow("none") << evening << qint64(0);
+    QTest::newRow("from the epoch")
+        << QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC) << qint64(86400001);
+    QTest::newRow("far date") << QDateTime(QDate(2099, 6, 30), QTime(12, 0, 0, 999), Qt::UTC)
+                              << qint64(7);
+}
+
+void TstClock::msBetween()
+{
+    QFETCH(QDateTime, from);
+    QFETCH(qint64, spanMs);
+    const Timestamp a = toTimestamp(from);
+    const Timestamp b = toTimestamp(from.addMSecs(spanMs));
+    QCOMPARE(::msBetween(a, b), spanMs);
+    QCOMPARE(::msBetween(b, a), -spanMs);
 }
 
 void TstClock::withinSeconds_data()

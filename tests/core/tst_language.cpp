@@ -6,8 +6,8 @@ class TstLanguage : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { ResetLanguageTable(); }
-    void cleanup() { ResetLanguageTable(); }
+    void init() { resetLanguageTable(); }
+    void cleanup() { resetLanguageTable(); }
 
     void startState();
     void fillSetsFlag_data();
@@ -239,7 +239,7 @@ void TstLanguage::resetRestoresStartState()
 {
     FillLanguageTable(QStringLiteral("NLD"));
     QCOMPARE(LangText(5, QString()), QStringLiteral("Fout bij verbinden met ZelMeld"));
-    ResetLanguageTable();
+    resetLanguageTable();
     QVERIFY(!LanguageTableFilled());
     QCOMPARE(LangText(5, QStringLiteral("Error connecting to ZelMeld")),
              QStringLiteral("_Error connecting to ZelMeld"));

@@ -3,6 +3,7 @@
 #include "core/Log.h"
 #include "core/TextFile.h"
 #include "core/Trace.h"
+#include "core/Windows1252.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,12 +45,17 @@ QString shortDateText(const QDate& date)
     return QLocale::system().toString(date, QLocale::ShortFormat);
 }
 
-// The whole file line of a message logged at kLocalNow.
+// The whole file line of a message logged at local.
+QByteArray frameAt(const QDateTime& local, const QString& message)
+{
+    return (u'<' + shortDateText(local.date()) + u"><" + longTimeText(local.time()) + u"><" +
+            message + u">\r\n")
+        .toUtf8();
+}
+
 QByteArray frameAtNow(const QString& message)
 {
-    return (u'<' + shortDateText(kLocalNow.date()) + u"><" + longTimeText(kLocalNow.time()) +
-            u"><" + message + u">\r\n")
-        .toUtf8();
+    return frameAt(kLocalNow, message);
 }
 
 // Records where and what the list lines arrive, then announces each one.
@@ -90,12 +96,16 @@ private Q_SLOTS:
     void textFileClearAndGetSize();
 
     void frame();
+    void controlCharactersEscaped_data();
+    void controlCharactersEscaped();
+    void noControlByteReachesTheFile();
     void targets_data();
     void targets();
     void fileFailureIgnored();
     void rawLine();
     void rollOver_data();
     void rollOver();
+    void failedRollOverKeepsTheLog();
     void listLineFromWorkerIsQueued();
     void concurrentMessagesKeepWholeLines();
 
@@ -263,10 +273,11 @@ void TstLog::textFileClearAndGetSize()
     QCOMPARE(readAll(path), QByteArray("d"));
 }
 
+// Frame characters inside a message stay as they are; line breaks become escapes, so each
+// message is one line of the file.
 void TstLog::frame()
 {
-    const QString first = u"<tmmMain, state:8><sub 5>\r\nsecond line\nthird > end"_s;
-    LogMessage(first);
+    LogMessage(u"<tmmMain, state:8><sub 5>\r\nsecond line\nthird > end"_s);
     m_clock->advanceSeconds(61);
     LogMessage(u"next"_s, LogPoList);
 
@@ -274,7 +285,74 @@ void TstLog::frame()
     const QByteArray nextLine =
         (u'<' + shortDateText(later.date()) + u"><" + longTimeText(later.time()) + u"><next>\r\n")
             .toUtf8();
-    QCOMPARE(readAll(logPath()), frameAtNow(first) + nextLine);
+    QCOMPARE(readAll(logPath()),
+             frameAtNow(u"<tmmMain, state:8><sub 5>\\r\\nsecond line\\nthird > end"_s) + nextLine);
+}
+
+void TstLog::controlCharactersEscaped_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("written");
+
+    const auto row = [](const char* name, const QString& message, const QString& written) {
+        QTest::newRow(name) << message << written;
+    };
+    row("NUL", u"Recv: a"_s + QChar(0) + u'b', u"Recv: a\\x00b"_s);
+    row("line ends and tab by name", u"a\r\nb\tc"_s, u"a\\r\\nb\\tc"_s);
+    row("other C0", u"\x01\x1b[2J\x1f"_s, u"\\x01\\x1B[2J\\x1F"_s);
+    row("DEL", u"x\x7f"_s, u"x\\x7F"_s);
+    row("C1", u"\u0080\u009b\u009f"_s, u"\\x80\\x9B\\x9F"_s);
+    row("undefined code-page bytes from the wire",
+        u"Recv: "_s + fromWindows1252(QByteArrayView("\x00\x81\x9D\xFF\x80", 5)),
+        u"Recv: \\x00\\x81\\x9D\u00FF\u20AC"_s);
+    row("no-break space and letters stay", u"\u00A0Zo\u00EB \u20AC"_s, u"\u00A0Zo\u00EB \u20AC"_s);
+    row("backslashes stay", u"c:\\zel\\data\\n"_s, u"c:\\zel\\data\\n"_s);
+    row("only control characters", u"\r"_s, u"\\r"_s);
+}
+
+// The same escapes in the file line, the list line and the raw line of the test-send button.
+void TstLog::controlCharactersEscaped()
+{
+    QFETCH(QString, message);
+    QFETCH(QString, written);
+
+    QSignalSpy spy(&Log::instance(), &Log::listLine);
+    LogMessage(message, LogZelList);
+    writeRawLogLine(message);
+
+    QCOMPARE(spy.size(), 1);
+    QCOMPARE(spy.at(0).at(1).toString(), QString(longTimeText(kLocalNow.time()) + u' ' + written));
+    QCOMPARE(readAll(logPath()), frameAtNow(written) + written.toUtf8() + "\r\n");
+}
+
+// Every control character at once: the file holds no byte of one, in UTF-8 either, except
+// the line end of each line.
+void TstLog::noControlByteReachesTheFile()
+{
+    QString all;
+    for (char16_t c = 0; c <= 0xA0; ++c) {
+        all += QChar(c);
+    }
+    LogMessage(all);
+    writeRawLogLine(all);
+
+    const QByteArray bytes = readAll(logPath());
+    const QList<QByteArray> lines = bytes.split('\n');
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines.at(2).isEmpty());
+    for (QByteArray line : lines.first(2)) {
+        QVERIFY(line.endsWith('\r'));
+        line.chop(1);
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const auto b = uchar(line.at(i));
+            QVERIFY2(b >= 0x20 && b != 0x7F, qPrintable(QString::number(i)));
+            // The second byte of a C1 character in UTF-8 follows 0xC2.
+            const bool c1 = b == 0xC2 && i + 1 < line.size() && uchar(line.at(i + 1)) < 0xA0;
+            QVERIFY2(!c1, qPrintable(QString::number(i)));
+        }
+    }
+    QVERIFY(bytes.contains("\\x00\\x01"));
+    QVERIFY(bytes.contains("\\x9F\xC2\xA0"));
 }
 
 void TstLog::targets_data()
@@ -310,8 +388,8 @@ void TstLog::fileFailureIgnored()
     Log::instance().setFileName(m_dir->filePath(QStringLiteral("missing/ZELPO.LOG")));
     QSignalSpy spy(&Log::instance(), &Log::listLine);
     LogMessage(u"still listed"_s, LogZelList);
-    RollOverLog();
-    WriteRawLogLine(u"raw"_s);
+    rollOverLog();
+    writeRawLogLine(u"raw"_s);
     QCOMPARE(spy.size(), 1);
     QVERIFY(QDir(m_dir->path()).isEmpty());
 }
@@ -320,7 +398,7 @@ void TstLog::rawLine()
 {
     QSignalSpy spy(&Log::instance(), &Log::listLine);
     LogMessage(u"framed"_s);
-    WriteRawLogLine(u"0001 test <raw>"_s);
+    writeRawLogLine(u"0001 test <raw>"_s);
     QCOMPARE(readAll(logPath()), frameAtNow(u"framed"_s) + "0001 test <raw>\r\n");
     QCOMPARE(spy.size(), 0);
 }
@@ -331,28 +409,21 @@ void TstLog::rollOver_data()
 {
     QTest::addColumn<qint64>("size");
     QTest::addColumn<QString>("existingOld");
-    QTest::addColumn<bool>("oldIsDirectory");
     QTest::addColumn<bool>("byRollOverLog");
     QTest::addColumn<bool>("rolled");
 
-    QTest::newRow("exactly the limit") << kRollOverSize << QString() << false << false << false;
-    QTest::newRow("exactly the limit keeps old")
-        << kRollOverSize << u"older"_s << false << false << false;
-    QTest::newRow("one byte more") << kRollOverSize + 1 << QString() << false << false << true;
-    QTest::newRow("replaces old") << kRollOverSize + 1 << u"older"_s << false << false << true;
-    QTest::newRow("RollOverLog at the limit")
-        << kRollOverSize << QString() << false << true << false;
-    QTest::newRow("RollOverLog one byte more")
-        << kRollOverSize + 1 << u"older"_s << false << true << true;
-    QTest::newRow("failed copy still empties")
-        << kRollOverSize + 1 << QString() << true << false << true;
+    QTest::newRow("exactly the limit") << kRollOverSize << QString() << false << false;
+    QTest::newRow("exactly the limit keeps old") << kRollOverSize << u"older"_s << false << false;
+    QTest::newRow("one byte more") << kRollOverSize + 1 << QString() << false << true;
+    QTest::newRow("replaces old") << kRollOverSize + 1 << u"older"_s << false << true;
+    QTest::newRow("rollOverLog at the limit") << kRollOverSize << QString() << true << false;
+    QTest::newRow("rollOverLog one byte more") << kRollOverSize + 1 << u"older"_s << true << true;
 }
 
 void TstLog::rollOver()
 {
     QFETCH(qint64, size);
     QFETCH(QString, existingOld);
-    QFETCH(bool, oldIsDirectory);
     QFETCH(bool, byRollOverLog);
     QFETCH(bool, rolled);
 
@@ -361,27 +432,54 @@ void TstLog::rollOver()
     if (!existingOld.isNull()) {
         writeAll(oldLogPath(), existingOld.toUtf8());
     }
-    if (oldIsDirectory) {
-        QVERIFY(QDir().mkdir(oldLogPath()));
-    }
 
     const QByteArray line = frameAtNow(u"first"_s);
     if (byRollOverLog) {
-        RollOverLog();
+        rollOverLog();
     } else {
         LogMessage(u"first"_s);
     }
 
     const QByteArray added = byRollOverLog ? QByteArray() : line;
     QCOMPARE(readAll(logPath()), rolled ? added : content + added);
-    if (oldIsDirectory) {
-        QVERIFY(QFileInfo(oldLogPath()).isDir());
-    } else if (rolled) {
+    if (rolled) {
         QVERIFY(readAll(oldLogPath()) == content);
     } else {
         QCOMPARE(QFile::exists(oldLogPath()), !existingOld.isNull());
         QCOMPARE(readAll(oldLogPath()), existingOld.toUtf8());
     }
+}
+
+// OLDPO.log taken by a directory with content: neither a move nor a copy can replace it. The
+// log keeps every byte and notes the failure once; once the obstacle is gone the next message
+// rolls over all of it.
+void TstLog::failedRollOverKeepsTheLog()
+{
+    const QByteArray content(kRollOverSize + 1, 'x');
+    writeAll(logPath(), content);
+    QVERIFY(QDir().mkpath(QDir(oldLogPath()).filePath(u"kept"_s)));
+
+    LogMessage(u"first"_s);
+    m_clock->advanceSeconds(1);
+    rollOverLog();
+    LogMessage(u"second"_s);
+
+    const QByteArray log = readAll(logPath());
+    QVERIFY(log.startsWith(content));
+    const QList<QByteArray> added = log.mid(content.size()).split('\n');
+    QCOMPARE(added.size(), 4);
+    const QByteArray note = frameAtNow(u"Log roll-over to "_s + oldLogPath() + u" failed"_s);
+    QVERIFY2(added.at(0).startsWith(note.left(note.size() - 3)), added.at(0).constData());
+    QCOMPARE(added.at(1) + '\n', frameAtNow(u"first"_s));
+    const QDateTime later = kLocalNow.addSecs(1);
+    QCOMPARE(added.at(2) + '\n', frameAt(later, u"second"_s));
+    QVERIFY(added.at(3).isEmpty());
+    QVERIFY(QFileInfo(oldLogPath()).isDir());
+
+    QVERIFY(QDir(oldLogPath()).removeRecursively());
+    LogMessage(u"third"_s);
+    QVERIFY(readAll(oldLogPath()) == log);
+    QCOMPARE(readAll(logPath()), frameAt(later, u"third"_s));
 }
 
 void TstLog::listLineFromWorkerIsQueued()

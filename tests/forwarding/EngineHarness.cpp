@@ -47,7 +47,7 @@ EngineHarness::EngineHarness(const QString& replyRule)
     writeFile(root.filePath(QStringLiteral("bin/PO.ini")),
               "[Application]\ndatapath=" + root.filePath(QStringLiteral("data")).toUtf8() + "\n");
     resetDirectories(root.filePath(QStringLiteral("bin")));
-    ResetLanguageTable();
+    resetLanguageTable();
     FillLanguageTable(QStringLiteral("ENG"));
     Log::instance().setFileName(root.filePath(QStringLiteral("data/ZELPO.LOG")));
     m_installedClock = std::make_unique<ScopedClock>(&clock);
