@@ -11,6 +11,7 @@
 
 #include <functional>
 
+class LinkConfigPage;
 class QListWidget;
 class QTabWidget;
 class StatusBar;
@@ -66,6 +67,7 @@ protected:
 
 private:
     void buildPages();
+    void fillDefinitionsGrid();
     void centreOnScreen();
     void connectEngine();
     void runStartupSteps();
@@ -84,6 +86,7 @@ private:
     std::function<bool()> m_confirmExit;
 
     QTabWidget* m_pctlDde = nullptr;
+    LinkConfigPage* m_linkPage = nullptr;
     QListWidget* m_lbxDebug = nullptr;
     QListWidget* m_lbxComDebug = nullptr;
     StatusBar* m_sBar = nullptr;

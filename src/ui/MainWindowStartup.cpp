@@ -55,6 +55,7 @@ void MainWindow::runStartupSteps()
     m_watchdogId = m_settings.watchdogId;
     m_engine->options() = {m_settings.sendPcu, m_settings.filterPunct};
     m_engine->openDocuments();
+    fillDefinitionsGrid();
 }
 
 void MainWindow::readLanguageAndTrace()
