@@ -100,6 +100,7 @@ LinkConfigPage::LinkConfigPage(QWidget* parent) : QWidget(parent)
     connect(m_tbRefresh, &QToolButton::clicked, this, &LinkConfigPage::tbRefreshClick);
 
     applyCaptions();
+    m_filterBar->setHeaders(headerTexts());
     m_sgMain->showRows({}, headerTexts());
     lineUpFilterBar();
 }
