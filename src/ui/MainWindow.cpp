@@ -2,6 +2,7 @@
 
 #include "StatusBar.h"
 #include "TrayIcon.h"
+#include "pages/LinkConfigPage.h"
 
 #include "core/Language.h"
 #include "core/Log.h"
@@ -75,6 +76,13 @@ void MainWindow::connectEngine()
     connect(engine, &Engine::hideRequested, this, &MainWindow::hideToTray);
     connect(engine, &Engine::statusText, m_sBar, &StatusBar::setPanelText);
     connect(engine, &Engine::linkStateShown, m_sBar, &StatusBar::showLinkState);
+    connect(engine, &Engine::definitionsReloaded, this, &MainWindow::fillDefinitionsGrid);
+}
+
+void MainWindow::fillDefinitionsGrid()
+{
+    if (const XmlDocumentHandle& linkDefs = m_engine->linkDefs())
+        m_linkPage->FillDefinitionsGrid(*linkDefs);
 }
 
 bool MainWindow::ClosingRequested() const
@@ -102,7 +110,8 @@ void MainWindow::buildPages()
     m_pctlDde = new QTabWidget(this);
     m_pctlDde->setObjectName(QStringLiteral("pctlDde"));
     setCentralWidget(m_pctlDde);
-    page(m_pctlDde, "tbsLinkSettings", QStringLiteral("Link configuration"));
+    m_linkPage = new LinkConfigPage(m_pctlDde);
+    m_pctlDde->addTab(m_linkPage, QStringLiteral("Link configuration"));
     m_lbxDebug =
         listOn(page(m_pctlDde, "tbsIP", QStringLiteral("ZEL-Pro tcp/IP settings")), "lbxDebug");
     m_lbxComDebug =

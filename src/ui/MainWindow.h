@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class LinkConfigPage;
 class QListWidget;
 class QTabWidget;
 class StatusBar;
@@ -62,6 +63,7 @@ protected:
 
 private:
     void buildPages();
+    void fillDefinitionsGrid();
     void centreOnScreen();
     void connectEngine();
     void runStartupSteps();
@@ -82,6 +84,7 @@ private:
     std::function<bool()> m_confirmExit;
 
     QTabWidget* m_pctlDde = nullptr;
+    LinkConfigPage* m_linkPage = nullptr;
     QListWidget* m_lbxDebug = nullptr;
     QListWidget* m_lbxComDebug = nullptr;
     StatusBar* m_sBar = nullptr;

@@ -54,6 +54,7 @@ void MainWindow::runStartupSteps()
     m_watchdogId = m_settings.watchdogId;
     m_engine->setOptions({m_settings.sendPcu, m_settings.filterPunct});
     m_engine->openDocuments();
+    fillDefinitionsGrid();
 }
 
 void MainWindow::readLanguageAndTrace()

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "store/XmlDocument.h"
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+// The rows of the definitions grid as values, taken from the link document at one moment.
+// The cells are the only marker of a row's kind: the assignment actions read them back.
+
+namespace DefinitionColumn {
+inline constexpr int Fixed = 0; // empty, never addressed
+inline constexpr int Pcu = 1;
+inline constexpr int Location = 2;
+inline constexpr int Alarm = 3;
+inline constexpr int ZelAlarm = 4;
+inline constexpr int Group = 5;
+inline constexpr int Count = 6;
+} // namespace DefinitionColumn
+
+inline constexpr int DefinitionDataColumns = DefinitionColumn::Count - 1;
+
+// The Alarm cell of a location row, and the PCU cell of a general exception row.
+inline constexpr char16_t LocationRowAlarmMarker[] = u"--";
+inline constexpr char16_t GeneralExceptionPcu[] = u"--";
+
+struct DefinitionRow
+{
+    std::array<QString, DefinitionDataColumns> cells; // columns 1 to 5
+
+    // Bit (column - 1) set: the cell was written from the document and widens its column.
+    // Cells copied from the location above, fixed markers and the ZEL Alarm cell of an
+    // exception do not.
+    std::uint8_t widening = 0;
+
+    const QString& cell(int column) const { return cells[column - 1]; }
+    bool widens(int column) const { return widening & (1u << (column - 1)); }
+};
+
+// Rows in document order: each location, followed by its exceptions, then the general
+// exceptions. A missing PO_Locations or PO_Exceptions section yields no rows.
+// generalExceptionText: the Location cell of every general exception row.
+std::vector<DefinitionRow> BuildDefinitionRows(const XmlDocument& linkDefs,
+                                               const QString& generalExceptionText);
+
+// Row kinds, from the cells alone.
+bool IsLocationRow(QStringView alarmCell);
+bool IsGeneralExceptionRow(QStringView pcuCell, QStringView alarmCell);
+bool IsUnassignedRow(QStringView zelAlarmCell);
+// The alarm-type number of an exception row: its Alarm cell before the first ":"; empty
+// when there is none, as on a location row.
+QString ExceptionAlarmNr(QStringView alarmCell);
+
+inline constexpr int AlarmColumnMaxWidth = 250;
+
+// Column widths 1 to 5 of a rebuild: the header plus 22 pixels, widened by every widening
+// cell to its text plus 15; the Alarm column is cut back to 250 after each exception row.
+// textWidth measures a text in the grid's font; it is called once per widening cell.
+std::array<int, DefinitionDataColumns>
+DefinitionColumnWidths(const std::vector<DefinitionRow>& rows, const QStringList& headers,
+                       const std::function<int(const QString&)>& textWidth);

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "ui/logic/DefinitionRows.h"
+
+#include <QHash>
+#include <QList>
+#include <QTableWidget>
+
+// The grid of office alarm definitions: a fixed, empty column 0 and the five data columns,
+// read-only, one block of whole rows selectable. It shows rows taken from the link document
+// and never holds the document itself.
+class DefinitionsGrid : public QTableWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int FixedColumnWidth = 13;
+    static constexpr int DefaultRowHeight = 16;
+
+    explicit DefinitionsGrid(QWidget* parent = nullptr);
+
+    // headers: the header text of every column by number (column 0 empty). Replaces headers,
+    // rows and column widths; the rows all show until a filter hides some.
+    void showRows(const std::vector<DefinitionRow>& rows, const QStringList& headers);
+
+    QString cellText(int row, int column) const;
+    // The header text of every column by number.
+    QStringList headerTexts() const;
+
+    // The rows of the selected block that the filter leaves visible, top to bottom: what
+    // every action on the selection walks.
+    QList<int> visibleSelectedRows() const;
+
+    // Ctrl+A: columns 1 to 5 of every row, hidden rows included (the actions skip them).
+    void selectAllDataRows();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void sgMainKeyDown(QKeyEvent* event);
+    int textWidth(const QString& text);
+
+    // Many cells share a text (ZEL alarm references, location names); each is measured once
+    // per rebuild.
+    QHash<QString, int> m_textWidths;
+};

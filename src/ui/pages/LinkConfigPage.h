@@ -1,0 +1,61 @@
+#pragma once
+
+#include "ui/TGridFilter.h"
+
+#include <QWidget>
+
+class DefinitionsGrid;
+class FilterBar;
+class QLabel;
+class QSplitter;
+class QToolButton;
+class XmlDocument;
+
+// The "Link configuration" page. Its left pane lists every office alarm definition of the
+// link document in the grid sgMain, with a filter bar below it and a tool bar above; the
+// right pane, behind a splitter, is left for the ZEL location tree. The page reads the
+// document only when asked to rebuild, and asks for a refresh by a signal: it never reaches
+// into the engine.
+class LinkConfigPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit LinkConfigPage(QWidget* parent = nullptr);
+
+    // The texts of the title strip, the tool hints and the filter bar from the language table.
+    void applyCaptions();
+
+    // Rebuilds headers, rows, column widths and the filter bar's layout from the document,
+    // then applies the filter bar again. Captions follow the language table as well.
+    void FillDefinitionsGrid(const XmlDocument& linkDefs);
+    // Shows every row, then hides those that fail the filter bar.
+    void FilterDefinitionsGrid();
+
+    DefinitionsGrid& sgMain() { return *m_sgMain; }
+    TGridFilter& gfMain() { return m_gfMain; }
+    // The pane on the right of the splitter is where the ZEL tree goes.
+    QSplitter& splitter() { return *m_splitter; }
+
+public Q_SLOTS:
+    void tbRefreshClick();
+
+Q_SIGNALS:
+    // The operator asked to fetch the office definitions again.
+    void refreshRequested();
+
+private:
+    QWidget* buildLeftPane();
+    QWidget* buildToolBar();
+    QStringList headerTexts() const;
+    void lineUpFilterBar();
+    void applyFilterBar(TGridFilter::Notice notice);
+
+    QSplitter* m_splitter = nullptr;
+    QLabel* m_label5 = nullptr;
+    QToolButton* m_tbRefresh = nullptr;
+    QToolButton* m_tbAddExcept = nullptr;
+    QToolButton* m_tbDeleteExcept = nullptr;
+    DefinitionsGrid* m_sgMain = nullptr;
+    FilterBar* m_filterBar = nullptr;
+    TGridFilter m_gfMain;
+};

@@ -1,0 +1,191 @@
+#include "ui/logic/DefinitionRows.h"
+
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const QString kGeneral = QStringLiteral("General Exception");
+const QStringList kHeaders{QString(),
+                           QStringLiteral("PCU"),
+                           QStringLiteral("Location"),
+                           QStringLiteral("Alarm"),
+                           QStringLiteral("ZEL Alarm"),
+                           QStringLiteral("Group")};
+
+std::unique_ptr<XmlDocument> document(const QByteArray& body)
+{
+    auto doc = std::make_unique<XmlDocument>();
+    const QByteArray text = "<ZelPOLinkDefs>" + body + "</ZelPOLinkDefs>";
+    if (!doc->dom().load_string(text.constData()))
+        qFatal("fixture does not parse");
+    return doc;
+}
+
+// One line per row, cells joined by "|"; a widening cell is marked with "*".
+QStringList describe(const std::vector<DefinitionRow>& rows)
+{
+    QStringList lines;
+    for (const DefinitionRow& row : rows) {
+        QStringList cells;
+        for (int column = 1; column <= DefinitionDataColumns; ++column)
+            cells << row.cell(column) + (row.widens(column) ? QStringLiteral("*") : QString());
+        lines << cells.join(u'|');
+    }
+    return lines;
+}
+
+QStringList lines(std::initializer_list<const char*> texts)
+{
+    QStringList list;
+    for (const char* text : texts)
+        list << QString::fromUtf8(text);
+    return list;
+}
+
+} // namespace
+
+class TstDefinitionRows : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void rowsFollowTheCellRules_data();
+    void rowsFollowTheCellRules();
+    void rowKindsFromCells_data();
+    void rowKindsFromCells();
+    void columnWidthsFollowWideningCells();
+};
+
+void TstDefinitionRows::rowsFollowTheCellRules_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QStringList>("rows");
+
+    QTest::newRow("no sections") << QByteArray() << QStringList();
+    QTest::newRow("empty sections")
+        << QByteArray("<PO_Locations/><PO_Exceptions/>") << QStringList();
+    QTest::newRow("location with all attributes")
+        << QByteArray("<PO_Locations><PO_loc pcu='Pcu1' text='Kas 3' zel_alarm='0012 - 03' "
+                      "zel_group='0020 - 01'/></PO_Locations>")
+        << lines({"Pcu1*|Kas 3*|--|0012 - 03*|0020 - 01*"});
+    QTest::newRow("placeholder pcu shows empty on the location and its exceptions")
+        << QByteArray("<PO_Locations><PO_loc pcu='-\\-' text='-\\-' zel_alarm='0012 - 03'>"
+                      "<Except nr='4' text='Hoog' zel_alarm='0012 - 04'/></PO_loc></PO_Locations>")
+        << lines({"*|-\\-*|--|0012 - 03*|", "|-\\-|4: Hoog*|0012 - 04|"});
+    QTest::newRow("zel alarm 0 is empty on a location, shown on an exception")
+        << QByteArray("<PO_Locations><PO_loc pcu='P' text='T' zel_alarm='0' zel_group='0'>"
+                      "<Except nr='2' text='x' zel_alarm='0' zel_group='0'/></PO_loc>"
+                      "</PO_Locations>")
+        << lines({"P*|T*|--|*|*", "P|T|2: x*|0|*"});
+    QTest::newRow("exception without text or assignment")
+        << QByteArray("<PO_Locations><PO_loc pcu='P' text='T'><Except nr='3'/></PO_loc>"
+                      "</PO_Locations>")
+        << lines({"P*|T*|--||", "P|T|3: *||"});
+    QTest::newRow("location without attributes")
+        << QByteArray("<PO_Locations><Anything/></PO_Locations>") << lines({"||--||"});
+    QTest::newRow("children without nr give no row")
+        << QByteArray("<PO_Locations><PO_loc pcu='P' text='T'><Except text='no nr'/>"
+                      "<Other nr='5'/></PO_loc></PO_Locations>"
+                      "<PO_Exceptions><Except text='no nr'/></PO_Exceptions>")
+        << lines({"P*|T*|--||", "P|T|5: *||"});
+    QTest::newRow("general exceptions after all locations, in document order")
+        << QByteArray("<PO_Exceptions><Except nr='9' text='Laag' zel_alarm='0030 - 01' "
+                      "zel_group='0'/><Except nr='8' zel_alarm='0'/></PO_Exceptions>"
+                      "<PO_Locations><PO_loc pcu='P1' text='A'><Except nr='1'/></PO_loc>"
+                      "<PO_loc pcu='P2' text='B'/></PO_Locations>")
+        << lines({"P1*|A*|--||", "P1|A|1: *||", "P2*|B*|--||",
+                  "--|General Exception*|9: Laag*|0030 - 01|*", "--|General Exception*|8: *|0|"});
+    QTest::newRow("text beyond ASCII")
+        << QByteArray("<PO_Locations><PO_loc pcu='P' text='Kas \xc3\x89\xc3\xa9n'/>"
+                      "</PO_Locations>")
+        << lines({"P*|Kas \u00c9\u00e9n*|--||"});
+}
+
+void TstDefinitionRows::rowsFollowTheCellRules()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QStringList, rows);
+
+    QCOMPARE(describe(BuildDefinitionRows(*document(body), kGeneral)), rows);
+}
+
+void TstDefinitionRows::rowKindsFromCells_data()
+{
+    QTest::addColumn<QString>("pcu");
+    QTest::addColumn<QString>("alarm");
+    QTest::addColumn<QString>("zelAlarm");
+    QTest::addColumn<bool>("location");
+    QTest::addColumn<bool>("general");
+    QTest::addColumn<bool>("unassigned");
+    QTest::addColumn<QString>("nr");
+
+    QTest::newRow("location") << "Pcu1"
+                              << "--"
+                              << "0012 - 03" << true << false << false << "";
+    QTest::newRow("unassigned location") << ""
+                                         << "--"
+                                         << "" << true << false << true << "";
+    QTest::newRow("location exception") << "Pcu1"
+                                        << "7: Hoog"
+                                        << "0" << false << false << false << "7";
+    QTest::newRow("exception without text") << "Pcu1"
+                                            << "7: "
+                                            << "" << false << false << true << "7";
+    QTest::newRow("general exception") << "--"
+                                       << "12: a: b"
+                                       << "0030 - 01" << false << true << false << "12";
+    QTest::newRow("location with pcu --") << "--"
+                                          << "--"
+                                          << "" << true << false << true << "";
+}
+
+void TstDefinitionRows::rowKindsFromCells()
+{
+    QFETCH(QString, pcu);
+    QFETCH(QString, alarm);
+    QFETCH(QString, zelAlarm);
+    QFETCH(bool, location);
+    QFETCH(bool, general);
+    QFETCH(bool, unassigned);
+    QFETCH(QString, nr);
+
+    QCOMPARE(IsLocationRow(alarm), location);
+    QCOMPARE(IsGeneralExceptionRow(pcu, alarm), general);
+    QCOMPARE(IsUnassignedRow(zelAlarm), unassigned);
+    QCOMPARE(ExceptionAlarmNr(alarm), nr);
+}
+
+// Ten pixels per character: widths follow the header, then only cells written from the
+// document; copied cells, markers and an exception's ZEL alarm never widen; the Alarm column
+// stops at 250 after an exception row.
+void TstDefinitionRows::columnWidthsFollowWideningCells()
+{
+    const auto doc = document("<PO_Locations>"
+                              "<PO_loc pcu='Pcu12' text='Kas' zel_alarm='0012 - 03' zel_group='0'>"
+                              "<Except nr='1' text='an alarm text of forty characters long..' "
+                              "zel_alarm='an exception ZEL alarm of no size'/></PO_loc>"
+                              "</PO_Locations>"
+                              "<PO_Exceptions><Except nr='2'/></PO_Exceptions>");
+    const std::vector<DefinitionRow> rows = BuildDefinitionRows(*doc, kGeneral);
+
+    int measured = 0;
+    const auto width = [&measured](const QString& text) {
+        ++measured;
+        return int(text.size()) * 10;
+    };
+    const std::array<int, DefinitionDataColumns> widths =
+        DefinitionColumnWidths(rows, kHeaders, width);
+
+    // PCU: "Pcu12" 50+15 beats the header 30+22. Location: "General Exception" 170+15.
+    // Alarm: 430+15 cut to 250. ZEL Alarm: the location's 90+15 = the header's 90+22 wins.
+    // Group: the location's empty cell 0+15 loses to the header 50+22.
+    const std::array<int, DefinitionDataColumns> expected{65, 185, 250, 112, 72};
+    QCOMPARE(widths, expected);
+    // Five headers, four location cells (not the "--" marker), one exception cell (not its
+    // ZEL alarm), two general exception cells.
+    QCOMPARE(measured, 5 + 4 + 1 + 2);
+}
+
+QTEST_APPLESS_MAIN(TstDefinitionRows)
+#include "tst_definitionrows.moc"
