@@ -77,11 +77,12 @@ void MainWindow::connectEngine()
     connect(engine, &Engine::statusText, m_sBar, &StatusBar::setPanelText);
     connect(engine, &Engine::linkStateShown, m_sBar, &StatusBar::showLinkState);
     connect(engine, &Engine::definitionsReloaded, this, &MainWindow::fillDefinitionsGrid);
+    connect(m_linkPage, &LinkConfigPage::refreshRequested, engine, &Engine::requestRefresh);
 }
 
 void MainWindow::fillDefinitionsGrid()
 {
-    if (const XmlDocumentHandle& linkDefs = m_engine->linkDefs())
+    if (const XmlDocument* linkDefs = m_engine->linkDefs().document())
         m_linkPage->FillDefinitionsGrid(*linkDefs);
 }
 

@@ -2,6 +2,7 @@
 
 #include "StatusBar.h"
 #include "TrayIcon.h"
+#include "pages/LinkConfigPage.h"
 
 #include "Version.h"
 #include "core/Directories.h"
@@ -105,6 +106,7 @@ void MainWindow::applyWindowTitle()
 void MainWindow::applyCaptions()
 {
     m_pctlDde->setTabText(0, LangText(56, QStringLiteral("Link configuration")));
+    m_linkPage->applyCaptions();
     m_pctlDde->setTabText(1, LangText(57, QStringLiteral("ZEL-Pro tcp/IP settings")));
     m_pctlDde->setTabText(2, LangText(58, QStringLiteral("Priva Office / Other settings")));
 }

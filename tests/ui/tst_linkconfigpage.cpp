@@ -124,7 +124,7 @@ void TstLinkConfigPage::init()
 void TstLinkConfigPage::cleanup()
 {
     m_page.reset();
-    ResetLanguageTable();
+    resetLanguageTable();
 }
 
 void TstLinkConfigPage::gridShowsTheCellRulesOfTheRowKinds()
