@@ -1,0 +1,89 @@
+#include "EngineHarness.h"
+#include "ForwardingFixtures.h"
+
+#include "core/LinkStatus.h"
+#include "forwarding/MainMachine.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace ForwardingFixtures;
+
+// Whether an alarm change reaches ZelMeld when the link fails: a line that never left is sent
+// at a later walk, exactly once; a line that left but got no answer is not sent again.
+class TstDelivery : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void unwrittenChangeWaitsForZelMeld_data();
+    void unwrittenChangeWaitsForZelMeld();
+    void answeredNeverIsNotResent();
+};
+
+void TstDelivery::unwrittenChangeWaitsForZelMeld_data()
+{
+    QTest::addColumn<QByteArray>("zelGroup");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("alarm") << QByteArray() << QStringList{kAlarmKas3};
+    QTest::newRow("pre-alarm of a group")
+        << QByteArray("0020 - 01")
+        << QStringList{line("[ZEL RCVALARM 02,0012,03,T,,PreAlarm: Pcu1 Kas 3 Temp te hoog]"),
+                       line("[ZEL RCVALARM 02,0020,01,T,,Pcu1 Kas 3 Temp te hoog]")};
+}
+
+// ZelMeld is down while a new alarm arrives: the change stays pending without holding up the
+// walk, and goes out once ZelMeld is back (after the watchdog has found it again).
+void TstDelivery::unwrittenChangeWaitsForZelMeld()
+{
+    QFETCH(QByteArray, zelGroup);
+    QFETCH(QStringList, lines);
+    EngineHarness h;
+    h.writeLinkDefs(linkDefs(zelGroup));
+    h.writeZelDefs(zelDefs(0, 0));
+    h.setAlarms(kOneAlarm);
+    h.zel.refuseFor(3600 * 1000);
+    QVERIFY(h.start());
+
+    h.advanceSeconds(10); // the manual clock stands still: a ten-second wait would never end
+    QVERIFY(h.runPoll());
+    QCOMPARE(h.logCount("ZelMeld not reached, kept for the next poll: Pcu1,Kas 3,1"), 1);
+    QCOMPARE(alarmAttribute(h, "Kas 3", "Sent"), QString());
+    QCOMPARE(alarmAttribute(h, "Kas 3", "Error"), QStringLiteral("3"));
+    QCOMPARE(alarmAttribute(h, "Kas 3", "ErrDt"), kStart);
+    QCOMPARE(
+        statusAttribute(h.readPoData("AlarmStatus.xml"), "Group", "ZelAlarm", "0020 - 01", "State"),
+        QStringLiteral("<absent>")); // the group was not started by a line that never left
+    QCOMPARE(LinkStatus.load(), 2);
+
+    QVERIFY(h.zel.listen(QHostAddress(QHostAddress::LocalHost), h.zel.port()));
+    for (int elapsed = 20; elapsed <= 80; elapsed += 10) {
+        h.advanceSeconds(10);
+        QVERIFY(h.runPoll());
+    }
+    QTRY_COMPARE(h.alarmLines(), lines);
+    QCOMPARE(alarmAttribute(h, "Kas 3", "Sent"), kStart);
+}
+
+// A line ZelMeld took but never answered counts as handled: it is not sent again when ZelMeld
+// answers later lines.
+void TstDelivery::answeredNeverIsNotResent()
+{
+    EngineHarness h(QStringLiteral("silent"));
+    QVERIFY(startWithOneAlarm(h));
+    h.advanceSeconds(10);
+    QVERIFY(h.waitForLines(1));
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    QCOMPARE(alarmAttribute(h, "Kas 3", "Error"), QStringLiteral("3"));
+
+    h.zel.setScript(*ReplyScript::parse(QStringLiteral("ok")));
+    for (int poll = 0; poll < 3; ++poll) {
+        h.advanceSeconds(10);
+        QVERIFY(h.runPoll());
+    }
+    QCOMPARE(h.alarmLines(), QStringList{kAlarmKas3});
+    QCOMPARE(h.logCount("ZelMeld not reached, kept for the next poll: Pcu1,Kas 3,1"), 0);
+}
+
+QTEST_GUILESS_MAIN(TstDelivery)
+#include "tst_delivery.moc"
