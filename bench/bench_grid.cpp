@@ -55,7 +55,7 @@ void BM_BuildDefinitionRows(benchmark::State& state)
 {
     for (auto _ : state) {
         std::vector<DefinitionRow> rows =
-            BuildDefinitionRows(sharedDocument(), QStringLiteral("General Exception"));
+            buildDefinitionRows(sharedDocument(), QStringLiteral("General Exception"));
         benchmark::DoNotOptimize(rows.data());
     }
 }
@@ -63,7 +63,7 @@ void BM_BuildDefinitionRows(benchmark::State& state)
 void BM_ParseAndTestRows(benchmark::State& state)
 {
     const std::vector<DefinitionRow> rows =
-        BuildDefinitionRows(sharedDocument(), QStringLiteral("General Exception"));
+        buildDefinitionRows(sharedDocument(), QStringLiteral("General Exception"));
     const QStringList headers{QString(),
                               QStringLiteral("PCU"),
                               QStringLiteral("Location"),
@@ -76,7 +76,7 @@ void BM_ParseAndTestRows(benchmark::State& state)
         const ParsedFilter parsed = ParseFilter(expression, headers);
         int kept = 0;
         for (const DefinitionRow& row : rows)
-            kept += RowPasses(parsed.filter, [&row](int column) { return row.cell(column); });
+            kept += rowPasses(parsed.filter, [&row](int column) { return row.cell(column); });
         benchmark::DoNotOptimize(kept);
     }
 }

@@ -78,7 +78,7 @@ std::string nrOf(int i)
 
 std::string zelAlarmOf(int i)
 {
-    return FormatZelAlarmRef(1 + i % kZelLocations,
+    return formatZelAlarmRef(1 + i % kZelLocations,
                              1 + (i / kZelLocations) % kZelAlarmsPerLocation);
 }
 

@@ -24,7 +24,7 @@ QString text(std::string_view value)
 
 std::string_view attr(pugi::xml_node node, const char* name)
 {
-    return AttributeValue(node, name);
+    return attributeValue(node, name);
 }
 
 bool isAlarm(pugi::xml_node node)
@@ -140,7 +140,7 @@ bool AlarmEvaluation::missing(const char* attribute, QString& problem) const
 std::optional<Timestamp> AlarmEvaluation::readTime(const char* attribute, QString& problem) const
 {
     const std::string_view value = attr(m_current, attribute);
-    const std::optional<Timestamp> time = TryParseTimestampText(value);
+    const std::optional<Timestamp> time = tryParseTimestampText(value);
     if (!time)
         problem = QStringLiteral("invalid time ") + QLatin1String(attribute) +
                   QStringLiteral(" \"") + text(value) + QLatin1Char('"');
@@ -238,7 +238,7 @@ std::string AlarmEvaluation::groupCodeOf(pugi::xml_node entry) const
                                                         attr(entry, "location"), attr(entry, "nr"));
     if (!target || target->groupLocation.size() != 4)
         return {};
-    return GroupCode(target->groupLocation, target->groupAlarm);
+    return formatGroupCode(target->groupLocation, target->groupAlarm);
 }
 
 // The line never reached ZelMeld (no connection could be made): nothing was delivered, so the
@@ -292,14 +292,14 @@ void AlarmEvaluation::sendAlarm()
     }
     const bool returned = attr(m_current, "State") == "R";
     const ForwardingOptions& options = m_ctx.options;
-    const QString alarmText = AlarmBody(text(pcu), text(location), text(attr(m_current, "text")),
+    const QString alarmText = alarmBody(text(pcu), text(location), text(attr(m_current, "text")),
                                         options.sendPcu, options.filterPunct);
-    const QString body = MessageBody(alarmText, !target->groupLocation.empty(),
+    const QString body = messageBody(alarmText, !target->groupLocation.empty(),
                                      LangText(103, QStringLiteral("PreAlarm")));
     const QString ref = text(target->zelLocation) + QStringLiteral(" - ") + text(target->zelAlarm);
     const QString message = ZelMessage::alarm(ref, returned, body);
     if (!text(target->groupLocation).trimmed().isEmpty())
-        setAttribute("Group", GroupCode(target->groupLocation, target->groupAlarm));
+        setAttribute("Group", formatGroupCode(target->groupLocation, target->groupAlarm));
     UpdateGroupEntry(*m_ctx.status.document(), zelDefs(), target->groupLocation, target->groupAlarm,
                      returned, alarmText.toStdString());
     m_ctx.status.markDirty();
@@ -389,11 +389,11 @@ void AlarmEvaluation::markSent()
 void AlarmEvaluation::setRepeat(int minutes)
 {
     setAttribute("repeat_at",
-                 minutes != 0 ? TimestampText(UtcNow() + SecondsToDays(minutes * 60.0)) : "");
+                 minutes != 0 ? TimestampText(UtcNow() + secondsToDays(minutes * 60.0)) : "");
 }
 
 void AlarmEvaluation::setAttribute(const char* name, const std::string& value)
 {
-    SetAttribute(m_current, name, value);
+    setNodeAttribute(m_current, name, value);
     m_ctx.status.markDirty();
 }

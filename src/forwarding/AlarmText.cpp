@@ -35,7 +35,7 @@ QString FilterPunctuation(const QString& text, bool filterOn)
     return result;
 }
 
-QString AlarmBody(const QString& pcu, const QString& location, const QString& text, bool sendPcu,
+QString alarmBody(const QString& pcu, const QString& location, const QString& text, bool sendPcu,
                   bool filterPunct)
 {
     QString body;
@@ -45,7 +45,7 @@ QString AlarmBody(const QString& pcu, const QString& location, const QString& te
            FilterPunctuation(text, filterPunct);
 }
 
-QString MessageBody(const QString& alarmText, bool memberOfGroup, const QString& preAlarmText)
+QString messageBody(const QString& alarmText, bool memberOfGroup, const QString& preAlarmText)
 {
     QString body = memberOfGroup ? preAlarmText + QStringLiteral(": ") + alarmText : alarmText;
     body.truncate(kMaxBodyLength);

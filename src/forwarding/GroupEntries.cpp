@@ -18,54 +18,54 @@ int toInt(std::string_view text)
 
 std::string nowPlusSeconds(int seconds)
 {
-    return TimestampText(UtcNow() + SecondsToDays(seconds));
+    return TimestampText(UtcNow() + secondsToDays(seconds));
 }
 
 void appendGroup(pugi::xml_node root, const std::string& code, bool returned, int delay, int rep,
                  std::string_view alarmText)
 {
     pugi::xml_node group = root.append_child("Group");
-    SetAttribute(group, "ZelAlarm", code);
+    setNodeAttribute(group, "ZelAlarm", code);
     if (returned) {
-        SetAttribute(group, "State", "R");
+        setNodeAttribute(group, "State", "R");
         return;
     }
-    SetAttribute(group, "Timeout", nowPlusSeconds(delay));
-    SetAttribute(group, "repeat", std::to_string(rep));
-    SetAttribute(group, "Text", alarmText);
-    SetAttribute(group, "State", "A");
+    setNodeAttribute(group, "Timeout", nowPlusSeconds(delay));
+    setNodeAttribute(group, "repeat", std::to_string(rep));
+    setNodeAttribute(group, "Text", alarmText);
+    setNodeAttribute(group, "State", "A");
 }
 
 void memberBecameActive(pugi::xml_node group, int delay, int rep, std::string_view alarmText)
 {
     if (pugi::xml_attribute state = group.attribute("State")) {
         if (std::string_view(state.value()) == "R") {
-            SetAttribute(group, "Timeout", nowPlusSeconds(delay));
-            SetAttribute(group, "Text", alarmText);
-            SetAttribute(group, "State", "A");
+            setNodeAttribute(group, "Timeout", nowPlusSeconds(delay));
+            setNodeAttribute(group, "Text", alarmText);
+            setNodeAttribute(group, "State", "A");
         } else if (!group.attribute("Sent")) {
             // A second member joined a group that has not gone out yet.
-            SetAttribute(group, "Text", "");
+            setNodeAttribute(group, "Text", "");
         }
         group.remove_attribute("Sent");
     }
-    SetAttribute(group, "repeat", std::to_string(rep));
+    setNodeAttribute(group, "repeat", std::to_string(rep));
 }
 
 void memberReturned(const XmlDocument& status, pugi::xml_node group, const std::string& code)
 {
-    if (AttributeValue(group, "State") != "A" || GroupHasActiveAlarm(status, code))
+    if (attributeValue(group, "State") != "A" || GroupHasActiveAlarm(status, code))
         return;
-    SetAttribute(group, "State", "R");
+    setNodeAttribute(group, "State", "R");
     if (group.attribute("Sent"))
         group.remove_attribute("Sent"); // its return goes out at the next walk
     else
-        SetAttribute(group, "Sent", TimestampText(UtcNow())); // never sent: nor is its return
+        setNodeAttribute(group, "Sent", TimestampText(UtcNow())); // never sent: nor is its return
 }
 
 } // namespace
 
-std::string GroupCode(std::string_view groupLocation, std::string_view groupAlarm)
+std::string formatGroupCode(std::string_view groupLocation, std::string_view groupAlarm)
 {
     char code[32];
     std::snprintf(code, sizeof code, "%.4d - %.2d", toInt(groupLocation), toInt(groupAlarm));
@@ -78,7 +78,7 @@ void UpdateGroupEntry(XmlDocument& status, const XmlDocument& zelDefs,
 {
     if (QString::fromUtf8(groupLocation.data(), qsizetype(groupLocation.size())).size() != 4)
         return;
-    const std::string code = GroupCode(groupLocation, groupAlarm);
+    const std::string code = formatGroupCode(groupLocation, groupAlarm);
     const int delay = GetGroupDelay(zelDefs, code);
     const int rep = GetRepeat(zelDefs, code);
     const pugi::xml_node root = status.root();
@@ -94,7 +94,7 @@ void UpdateGroupEntry(XmlDocument& status, const XmlDocument& zelDefs,
 bool GroupHasActiveAlarm(const XmlDocument& status, std::string_view groupCode)
 {
     for (pugi::xml_node child : status.root().children("Alarm")) {
-        if (AttributeValue(child, "Group") == groupCode && AttributeValue(child, "State") == "A")
+        if (attributeValue(child, "Group") == groupCode && attributeValue(child, "State") == "A")
             return true;
     }
     return false;

@@ -9,7 +9,7 @@
 // its code, "LLLL - NN", and tracks the delay, text and repeat of its members.
 
 // "%.4d - %.2d" of the two numbers (0 for a part that is no number).
-std::string GroupCode(std::string_view groupLocation, std::string_view groupAlarm);
+std::string formatGroupCode(std::string_view groupLocation, std::string_view groupAlarm);
 
 // Called when a member alarm's message is built: starts, joins, re-arms or
 // returns the group entry. Does nothing unless groupLocation has 4 characters.

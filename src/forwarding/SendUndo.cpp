@@ -10,7 +10,7 @@ void SendUndo::capture(pugi::xml_node entry, pugi::xml_node statusRoot,
     m_groupCode = groupCode;
     m_groupAttributes.clear();
     const pugi::xml_node group =
-        groupCode.empty() ? pugi::xml_node() : FindGroupEntry(statusRoot, groupCode);
+        groupCode.empty() ? pugi::xml_node() : findGroupEntry(statusRoot, groupCode);
     m_groupExisted = bool(group);
     if (group)
         m_groupAttributes = attributesOf(group);
@@ -22,7 +22,7 @@ void SendUndo::restore(pugi::xml_node statusRoot) const
         setAttributes(m_entry, m_entryAttributes);
     if (m_groupCode.empty())
         return;
-    const pugi::xml_node group = FindGroupEntry(statusRoot, m_groupCode);
+    const pugi::xml_node group = findGroupEntry(statusRoot, m_groupCode);
     if (!group)
         return;
     if (m_groupExisted)

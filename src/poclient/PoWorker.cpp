@@ -117,7 +117,7 @@ XmlDocumentHandle openPrivateStatus()
     const OpenResult opened = OpenAlarmStatus(status);
     if (!opened && opened.outcome != OpenResult::WrongRoot) {
         // The GUI thread's owner sets such a file aside when it reloads it.
-        LogMessage(QStringLiteral("Alarm status not merged: ") + AlarmStatusPath() +
+        LogMessage(QStringLiteral("Alarm status not merged: ") + alarmStatusPath() +
                        QStringLiteral(": ") + opened.reason,
                    LogPoList);
     }

@@ -29,14 +29,14 @@ void addLocations(pugi::xml_node answerList, pugi::xml_node locations)
     LogMessage(QStringLiteral("Start processing server config data"), LogPoList);
     NodeKeyIndex known(locations, X::Location, {X::Pcu, X::Text});
     forEachEntry(answerList, [&](pugi::xml_node entry) {
-        const std::string_view pcu = AttributeOrNotGiven(entry, "pcu");
-        const std::string_view text = AttributeOrNotGiven(entry, "text");
+        const std::string_view pcu = attributeOrNotGiven(entry, "pcu");
+        const std::string_view text = attributeOrNotGiven(entry, "text");
         if (known.find({pcu, text}))
             return;
         const pugi::xml_node link = locations.append_child(X::Location);
-        SetAttribute(link, X::Pcu, pcu);
-        SetAttribute(link, X::Text, text);
-        SetAttribute(link, X::ZelAlarm, kNewLinkZelAlarm);
+        setNodeAttribute(link, X::Pcu, pcu);
+        setNodeAttribute(link, X::Text, text);
+        setNodeAttribute(link, X::ZelAlarm, kNewLinkZelAlarm);
         known.add(link);
     });
     LogMessage(QStringLiteral("Finish processing server config data"), LogPoList);
@@ -51,8 +51,8 @@ void addAlarmTypes(pugi::xml_node answerList, pugi::xml_node alarmTypes)
         if (known.find({nr}))
             return;
         const pugi::xml_node type = alarmTypes.append_child(X::AlarmType);
-        SetAttribute(type, X::Nr, nr);
-        SetAttribute(type, X::Text, AttributeValue(entry, "text"));
+        setNodeAttribute(type, X::Nr, nr);
+        setNodeAttribute(type, X::Text, attributeValue(entry, "text"));
         known.add(type);
     });
 }
@@ -95,13 +95,13 @@ bool ReadServerConfig(const XmlDocumentHandle& linkDefs, std::string_view answer
     const pugi::xml_node root = linkDefs->root();
     bool complete = true;
 
-    const pugi::xml_node locations = FindOrAppendChild(root, X::Locations);
+    const pugi::xml_node locations = findOrAppendChild(root, X::Locations);
     if (const pugi::xml_node list = FindChildNode(answerRoot, "alarmlocations"))
         addLocations(list, locations);
     else
         complete = false;
 
-    const pugi::xml_node alarmTypes = FindOrAppendChild(root, X::AlarmTypes);
+    const pugi::xml_node alarmTypes = findOrAppendChild(root, X::AlarmTypes);
     if (const pugi::xml_node list = FindChildNode(answerRoot, "alarmtypes"))
         addAlarmTypes(list, alarmTypes);
     else

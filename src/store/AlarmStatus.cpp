@@ -17,49 +17,49 @@ constexpr std::string_view kAnswerRoot = "active-alarms";
 std::string returnTime(pugi::xml_node entry)
 {
     if (const pugi::xml_attribute sent = entry.attribute(X::Sent))
-        return TimestampText(ParseTimestampText(sent.value()) + SecondsToDays(8));
+        return TimestampText(ParseTimestampText(sent.value()) + secondsToDays(8));
     return TimestampText(UtcNow());
 }
 
 void markAllReturned(pugi::xml_node root)
 {
     for (const pugi::xml_node entry : root.children(X::AlarmEntry)) {
-        if (AttributeValue(entry, X::State) != X::Active)
+        if (attributeValue(entry, X::State) != X::Active)
             continue;
-        SetAttribute(entry, X::State, X::Returned);
-        SetAttribute(entry, X::Start, returnTime(entry));
+        setNodeAttribute(entry, X::State, X::Returned);
+        setNodeAttribute(entry, X::Start, returnTime(entry));
     }
 }
 
 void updateEntry(pugi::xml_node entry, pugi::xml_node reported)
 {
-    SetAttribute(entry, X::Text, AttributeValue(reported, X::Text));
+    setNodeAttribute(entry, X::Text, attributeValue(reported, X::Text));
     const pugi::xml_attribute start = reported.attribute(X::Start);
-    if (start && AttributeValue(entry, X::Start) != start.value())
-        SetAttribute(entry, X::Start, start.value());
-    SetAttribute(entry, X::State, X::Active);
+    if (start && attributeValue(entry, X::Start) != start.value())
+        setNodeAttribute(entry, X::Start, start.value());
+    setNodeAttribute(entry, X::State, X::Active);
 }
 
 pugi::xml_node appendEntry(pugi::xml_node root, std::string_view pcu, std::string_view location,
                            std::string_view nr, pugi::xml_node reported)
 {
     const pugi::xml_node entry = root.append_child(X::AlarmEntry);
-    SetAttribute(entry, X::Pcu, pcu);
-    SetAttribute(entry, X::Location, location);
-    SetAttribute(entry, X::Nr, nr);
-    SetAttribute(entry, X::Text, AttributeValue(reported, X::Text));
+    setNodeAttribute(entry, X::Pcu, pcu);
+    setNodeAttribute(entry, X::Location, location);
+    setNodeAttribute(entry, X::Nr, nr);
+    setNodeAttribute(entry, X::Text, attributeValue(reported, X::Text));
     const pugi::xml_attribute start = reported.attribute(X::Start);
-    SetAttribute(entry, X::Start, start ? std::string(start.value()) : TimestampText(UtcNow()));
-    SetAttribute(entry, X::State, X::Active);
-    SetAttribute(entry, X::Sent, {});
+    setNodeAttribute(entry, X::Start, start ? std::string(start.value()) : TimestampText(UtcNow()));
+    setNodeAttribute(entry, X::State, X::Active);
+    setNodeAttribute(entry, X::Sent, {});
     return entry;
 }
 
 void mergeReported(pugi::xml_node root, NodeKeyIndex& entries, pugi::xml_node reported)
 {
-    const std::string_view pcu = AttributeOrNotGiven(reported, X::Pcu);
-    const std::string_view location = AttributeOrNotGiven(reported, X::Location);
-    const std::string_view nr = AttributeOrNotGiven(reported, X::Nr);
+    const std::string_view pcu = attributeOrNotGiven(reported, X::Pcu);
+    const std::string_view location = attributeOrNotGiven(reported, X::Location);
+    const std::string_view nr = attributeOrNotGiven(reported, X::Nr);
     if (const pugi::xml_node entry = entries.find({pcu, location, nr})) {
         updateEntry(entry, reported);
         return;
@@ -69,7 +69,7 @@ void mergeReported(pugi::xml_node root, NodeKeyIndex& entries, pugi::xml_node re
 
 } // namespace
 
-pugi::xml_node FindAlarmEntry(pugi::xml_node statusRoot, std::string_view pcu,
+pugi::xml_node findAlarmEntry(pugi::xml_node statusRoot, std::string_view pcu,
                               std::string_view location, std::string_view nr)
 {
     return FindChildNode(statusRoot, X::AlarmEntry,
@@ -78,7 +78,7 @@ pugi::xml_node FindAlarmEntry(pugi::xml_node statusRoot, std::string_view pcu,
                           {X::Nr, std::string(nr)}});
 }
 
-pugi::xml_node FindGroupEntry(pugi::xml_node statusRoot, std::string_view zelAlarm)
+pugi::xml_node findGroupEntry(pugi::xml_node statusRoot, std::string_view zelAlarm)
 {
     return FindChildNode(statusRoot, X::GroupEntry, {{X::ZelAlarm, std::string(zelAlarm)}});
 }
@@ -108,7 +108,7 @@ void PurgeReturnedAlarms(XmlDocument& status)
     pugi::xml_node entry = root.first_child();
     while (entry) {
         const pugi::xml_node next = entry.next_sibling();
-        if (AttributeValue(entry, X::State) == X::Returned)
+        if (attributeValue(entry, X::State) == X::Returned)
             root.remove_child(entry);
         entry = next;
     }

@@ -29,11 +29,11 @@ inline constexpr std::string_view Returned = "R";
 } // namespace AlarmStatusXml
 
 // The first Alarm entry whose pcu, location and nr are all present and equal to the key.
-pugi::xml_node FindAlarmEntry(pugi::xml_node statusRoot, std::string_view pcu,
+pugi::xml_node findAlarmEntry(pugi::xml_node statusRoot, std::string_view pcu,
                               std::string_view location, std::string_view nr);
 
 // The first Group entry whose ZelAlarm equals the group code.
-pugi::xml_node FindGroupEntry(pugi::xml_node statusRoot, std::string_view zelAlarm);
+pugi::xml_node findGroupEntry(pugi::xml_node statusRoot, std::string_view zelAlarm);
 
 // Merges an active-alarms answer of the office server (its bytes, in the encoding its
 // declaration names) into the status: every active entry turns returned, then every alarm

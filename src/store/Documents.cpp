@@ -11,47 +11,47 @@ QString inPoData(const char* fileName)
 
 } // namespace
 
-QString ZelDefsPath()
+QString zelDefsPath()
 {
     return inPoData("ZelDefs.xml");
 }
 
-QString LinkDefsPath()
+QString linkDefsPath()
 {
     return inPoData("LinkDefs.xml");
 }
 
-QString AlarmStatusPath()
+QString alarmStatusPath()
 {
     return inPoData("AlarmStatus.xml");
 }
 
 OpenResult OpenZelDefs(XmlDocumentHandle& handle)
 {
-    return OpenXmlDocument(handle, ZelDefsPath(), kZelDefsRoot);
+    return OpenXmlDocument(handle, zelDefsPath(), kZelDefsRoot);
 }
 
 OpenResult OpenLinkDefs(XmlDocumentHandle& handle)
 {
-    return OpenXmlDocument(handle, LinkDefsPath(), kLinkDefsRoot);
+    return OpenXmlDocument(handle, linkDefsPath(), kLinkDefsRoot);
 }
 
 OpenResult OpenAlarmStatus(XmlDocumentHandle& handle)
 {
-    return OpenXmlDocument(handle, AlarmStatusPath(), kAlarmStatusRoot);
+    return OpenXmlDocument(handle, alarmStatusPath(), kAlarmStatusRoot);
 }
 
 SaveResult SaveZelDefs(const XmlDocumentHandle& handle)
 {
-    return SaveXmlDocument(handle, ZelDefsPath());
+    return SaveXmlDocument(handle, zelDefsPath());
 }
 
 SaveResult SaveLinkDefs(const XmlDocumentHandle& handle)
 {
-    return SaveXmlDocument(handle, LinkDefsPath());
+    return SaveXmlDocument(handle, linkDefsPath());
 }
 
 SaveResult SaveAlarmStatus(const XmlDocumentHandle& handle)
 {
-    return SaveXmlDocument(handle, AlarmStatusPath());
+    return SaveXmlDocument(handle, alarmStatusPath());
 }

@@ -8,9 +8,9 @@ inline constexpr const char* kLinkDefsRoot = "ZelPOLinkDefs";
 inline constexpr const char* kAlarmStatusRoot = "POAlarmStatus";
 
 // Paths are computed anew at every call (which creates the directory).
-QString ZelDefsPath();
-QString LinkDefsPath();
-QString AlarmStatusPath();
+QString zelDefsPath();
+QString linkDefsPath();
+QString alarmStatusPath();
 
 OpenResult OpenZelDefs(XmlDocumentHandle& handle);
 OpenResult OpenLinkDefs(XmlDocumentHandle& handle);

@@ -28,7 +28,7 @@ pugi::xml_node findOrAppendException(pugi::xml_node parent, std::string_view nr)
     if (const pugi::xml_node found = findException(parent, nr))
         return found;
     const pugi::xml_node created = parent.append_child(X::Exception);
-    SetAttribute(created, X::Nr, nr);
+    setNodeAttribute(created, X::Nr, nr);
     return created;
 }
 
@@ -36,9 +36,9 @@ void setException(pugi::xml_node exception, std::string_view text, std::string_v
                   std::string_view zelGroup)
 {
     if (!text.empty())
-        SetAttribute(exception, X::Text, text);
-    SetAttribute(exception, X::ZelAlarm, zelAlarm);
-    SetAttribute(exception, X::ZelGroup, zelGroup);
+        setNodeAttribute(exception, X::Text, text);
+    setNodeAttribute(exception, X::ZelAlarm, zelAlarm);
+    setNodeAttribute(exception, X::ZelGroup, zelGroup);
 }
 
 // The assignment that results: the ZEL alarm and the group as texts, before they are split.
@@ -58,14 +58,14 @@ void apply(const LinkAssignment& from, Assignment& into)
 
 std::optional<LinkTarget> toTarget(const Assignment& assignment, const XmlDocument& zelDefs)
 {
-    if (!IsAssignedZelRef(assignment.zelAlarm))
+    if (!isAssignedZelRef(assignment.zelAlarm))
         return std::nullopt;
     LinkTarget target;
-    target.zelLocation = ZelRefLocationPart(assignment.zelAlarm);
-    target.zelAlarm = ZelRefAlarmPart(assignment.zelAlarm);
-    if (IsAssignedZelRef(assignment.zelGroup)) {
-        target.groupLocation = ZelRefLocationPart(assignment.zelGroup);
-        target.groupAlarm = ZelRefAlarmPart(assignment.zelGroup);
+    target.zelLocation = zelRefLocationPart(assignment.zelAlarm);
+    target.zelAlarm = zelRefAlarmPart(assignment.zelAlarm);
+    if (isAssignedZelRef(assignment.zelGroup)) {
+        target.groupLocation = zelRefLocationPart(assignment.zelGroup);
+        target.groupAlarm = zelRefAlarmPart(assignment.zelGroup);
     }
     target.repeatMinutes = GetRepeat(zelDefs, assignment.zelAlarm);
     return target;
@@ -84,7 +84,7 @@ const LinkAssignment* orNull(const std::optional<LinkAssignment>& assignment)
 bool hasAssignedZelAlarm(pugi::xml_node node)
 {
     const pugi::xml_attribute attr = node.attribute(X::ZelAlarm);
-    return attr && IsAssignedZelRef(attr.value());
+    return attr && isAssignedZelRef(attr.value());
 }
 
 bool allExceptionsAssigned(pugi::xml_node parent)
@@ -107,12 +107,12 @@ void AssignLink(XmlDocument& linkDefs, std::string_view pcu, std::string_view te
         return;
     }
     const pugi::xml_node link =
-        findLocationLink(linkDefs.root(), OrNotGiven(pcu), OrNotGiven(text));
+        findLocationLink(linkDefs.root(), orNotGiven(pcu), orNotGiven(text));
     if (!link)
         return;
     if (exceptNr.empty()) {
-        SetAttribute(link, X::ZelAlarm, zelAlarm);
-        SetAttribute(link, X::ZelGroup, zelGroup);
+        setNodeAttribute(link, X::ZelAlarm, zelAlarm);
+        setNodeAttribute(link, X::ZelGroup, zelGroup);
         return;
     }
     setException(findOrAppendException(link, exceptNr), exceptText, zelAlarm, zelGroup);
@@ -121,7 +121,7 @@ void AssignLink(XmlDocument& linkDefs, std::string_view pcu, std::string_view te
 void AssignGeneralException(XmlDocument& linkDefs, std::string_view nr, std::string_view text,
                             std::string_view zelAlarm, std::string_view zelGroup)
 {
-    const pugi::xml_node general = FindOrAppendChild(linkDefs.root(), X::GeneralExceptions);
+    const pugi::xml_node general = findOrAppendChild(linkDefs.root(), X::GeneralExceptions);
     if (nr.empty())
         return;
     setException(findOrAppendException(general, nr), text, zelAlarm, zelGroup);
@@ -139,22 +139,22 @@ void RemoveLink(XmlDocument& linkDefs, std::string_view pcu, std::string_view te
             exception.parent().remove_child(exception);
         return;
     }
-    if (const pugi::xml_node link = findLocationLink(root, OrNotGiven(pcu), OrNotGiven(text)))
+    if (const pugi::xml_node link = findLocationLink(root, orNotGiven(pcu), orNotGiven(text)))
         link.parent().remove_child(link);
 }
 
-std::optional<LinkAssignment> ReadLinkAssignment(pugi::xml_node node)
+std::optional<LinkAssignment> readLinkAssignment(pugi::xml_node node)
 {
     if (!node)
         return std::nullopt;
-    LinkAssignment assignment{std::string(AttributeValue(node, X::ZelAlarm)), std::nullopt};
+    LinkAssignment assignment{std::string(attributeValue(node, X::ZelAlarm)), std::nullopt};
     if (const pugi::xml_attribute group = node.attribute(X::ZelGroup))
         assignment.zelGroup = group.value();
     return assignment;
 }
 
 // A location exception replaces the group even without a zel_group of its own.
-std::optional<LinkTarget> ResolveLinkTarget(const LinkAssignment* generalException,
+std::optional<LinkTarget> resolveLinkTarget(const LinkAssignment* generalException,
                                             const LinkAssignment* locationLink,
                                             const LinkAssignment* locationException,
                                             const XmlDocument& zelDefs)
@@ -180,13 +180,13 @@ std::optional<LinkTarget> LookupLink(const XmlDocument& linkDefs, const XmlDocum
     if (!FindChildNode(root, X::Locations))
         return std::nullopt;
     const std::optional<LinkAssignment> general =
-        ReadLinkAssignment(findException(FindChildNode(root, X::GeneralExceptions), nr));
+        readLinkAssignment(findException(FindChildNode(root, X::GeneralExceptions), nr));
     if (general && decidesAlone(*general)) // the locations could not change the result
-        return ResolveLinkTarget(&*general, nullptr, nullptr, zelDefs);
-    const pugi::xml_node link = findLocationLink(root, OrNotGiven(pcu), text);
-    const std::optional<LinkAssignment> location = ReadLinkAssignment(link);
-    const std::optional<LinkAssignment> exception = ReadLinkAssignment(findException(link, nr));
-    return ResolveLinkTarget(orNull(general), orNull(location), orNull(exception), zelDefs);
+        return resolveLinkTarget(&*general, nullptr, nullptr, zelDefs);
+    const pugi::xml_node link = findLocationLink(root, orNotGiven(pcu), text);
+    const std::optional<LinkAssignment> location = readLinkAssignment(link);
+    const std::optional<LinkAssignment> exception = readLinkAssignment(findException(link, nr));
+    return resolveLinkTarget(orNull(general), orNull(location), orNull(exception), zelDefs);
 }
 
 bool AllLinksAssigned(const XmlDocument& linkDefs)

@@ -61,14 +61,14 @@ struct LinkAssignment
 };
 
 // Nothing for a null node.
-std::optional<LinkAssignment> ReadLinkAssignment(pugi::xml_node node);
+std::optional<LinkAssignment> readLinkAssignment(pugi::xml_node node);
 
 // The result of a look-up from what was found for the office alarm, each null when there is
 // none: the general exception for its alarm type, its location link, and that link's own
 // exception for the alarm type. A general exception with a non-empty ZEL alarm decides
 // alone; with an empty one it passes at most its group on. Shared by every form of LookupLink, so
 // that they cannot differ in anything but how they find these three.
-std::optional<LinkTarget> ResolveLinkTarget(const LinkAssignment* generalException,
+std::optional<LinkTarget> resolveLinkTarget(const LinkAssignment* generalException,
                                             const LinkAssignment* locationLink,
                                             const LinkAssignment* locationException,
                                             const XmlDocument& zelDefs);

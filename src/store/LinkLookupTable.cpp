@@ -24,7 +24,7 @@ void LinkLookupTable::addLocationLink(pugi::xml_node link)
     if (!pcu || !text)
         return;
     const std::string key = joinKey({pcu.value(), text.value()});
-    if (m_locationLinks.try_emplace(key, *ReadLinkAssignment(link)).second)
+    if (m_locationLinks.try_emplace(key, *readLinkAssignment(link)).second)
         addExceptions(m_locationExceptions, link, {pcu.value(), text.value()});
 }
 
@@ -36,7 +36,7 @@ void LinkLookupTable::addExceptions(Assignments& into, pugi::xml_node parent,
         if (!nr)
             return;
         std::string key = joinKey(owner) + joinKey({nr.value()});
-        into.try_emplace(std::move(key), *ReadLinkAssignment(exception));
+        into.try_emplace(std::move(key), *readLinkAssignment(exception));
     });
 }
 
@@ -71,7 +71,7 @@ std::optional<LinkTarget> LookupLink(const LinkLookupTable& linkDefs, const XmlD
 {
     if (!linkDefs.hasLocations())
         return std::nullopt;
-    const std::string_view storedPcu = OrNotGiven(pcu);
-    return ResolveLinkTarget(linkDefs.generalException(nr), linkDefs.locationLink(storedPcu, text),
+    const std::string_view storedPcu = orNotGiven(pcu);
+    return resolveLinkTarget(linkDefs.generalException(nr), linkDefs.locationLink(storedPcu, text),
                              linkDefs.locationException(storedPcu, text, nr), zelDefs);
 }

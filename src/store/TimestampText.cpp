@@ -32,7 +32,7 @@ std::string TimestampText(Timestamp t)
     return text;
 }
 
-std::optional<Timestamp> TryParseTimestampText(std::string_view text)
+std::optional<Timestamp> tryParseTimestampText(std::string_view text)
 {
     if (text.size() != kTextLength)
         return 0.0;
@@ -53,5 +53,5 @@ std::optional<Timestamp> TryParseTimestampText(std::string_view text)
 
 Timestamp ParseTimestampText(std::string_view text)
 {
-    return TryParseTimestampText(text).value_or(0.0);
+    return tryParseTimestampText(text).value_or(0.0);
 }

@@ -16,10 +16,10 @@ Timestamp ParseTimestampText(std::string_view text);
 
 // As ParseTimestampText, but nothing for a 15-character text that holds no valid date and
 // time, for callers that report and skip such an entry.
-std::optional<Timestamp> TryParseTimestampText(std::string_view text);
+std::optional<Timestamp> tryParseTimestampText(std::string_view text);
 
 // Day fractions for the arithmetic on timestamps.
-inline constexpr Timestamp SecondsToDays(double seconds)
+inline constexpr Timestamp secondsToDays(double seconds)
 {
     return seconds / SecondsPerDay;
 }

@@ -39,24 +39,24 @@ std::string characters(std::string_view text, std::size_t first, std::size_t cou
 
 } // namespace
 
-std::string FormatZelAlarmRef(int location, int alarm)
+std::string formatZelAlarmRef(int location, int alarm)
 {
     char text[48];
     std::snprintf(text, sizeof text, "%.4d - %.2d", location, alarm);
     return text;
 }
 
-bool IsAssignedZelRef(std::string_view ref)
+bool isAssignedZelRef(std::string_view ref)
 {
     return characterCount(ref) == 9;
 }
 
-std::string ZelRefLocationPart(std::string_view ref)
+std::string zelRefLocationPart(std::string_view ref)
 {
     return characters(ref, 0, 4);
 }
 
-std::string ZelRefAlarmPart(std::string_view ref)
+std::string zelRefAlarmPart(std::string_view ref)
 {
     return characters(ref, 7, 2);
 }

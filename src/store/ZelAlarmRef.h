@@ -7,12 +7,12 @@
 // digits, " - ", the alarm in two ("0012 - 05"). Lengths and positions count characters,
 // not the bytes of their UTF-8 text.
 
-std::string FormatZelAlarmRef(int location, int alarm);
+std::string formatZelAlarmRef(int location, int alarm);
 
 // Only a text of exactly 9 characters counts as an assigned reference; "0", the empty text
 // and every other length mean unassigned.
-bool IsAssignedZelRef(std::string_view ref);
+bool isAssignedZelRef(std::string_view ref);
 
 // Characters 1 to 4 and 8 to 9 of an assigned reference.
-std::string ZelRefLocationPart(std::string_view ref);
-std::string ZelRefAlarmPart(std::string_view ref);
+std::string zelRefLocationPart(std::string_view ref);
+std::string zelRefAlarmPart(std::string_view ref);

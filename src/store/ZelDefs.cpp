@@ -28,7 +28,7 @@ std::optional<std::string> withoutLeadingZeros(std::string_view digits)
 
 int integerAttribute(pugi::xml_node node, const char* name)
 {
-    return integerValue(AttributeValue(node, name)).value_or(0);
+    return integerValue(attributeValue(node, name)).value_or(0);
 }
 
 } // namespace
@@ -46,7 +46,7 @@ ZelAlarmCodes SplitZelAlarmRef(std::string_view ref)
     return {*location, *alarm};
 }
 
-pugi::xml_node FindZelAlarm(const XmlDocument& zelDefs, std::string_view ref)
+pugi::xml_node findZelAlarm(const XmlDocument& zelDefs, std::string_view ref)
 {
     const ZelAlarmCodes codes = SplitZelAlarmRef(ref);
     const pugi::xml_node location =
@@ -58,15 +58,15 @@ pugi::xml_node FindZelAlarm(const XmlDocument& zelDefs, std::string_view ref)
 
 bool ZelAlarmExists(const XmlDocument& zelDefs, std::string_view ref)
 {
-    return bool(FindZelAlarm(zelDefs, ref));
+    return bool(findZelAlarm(zelDefs, ref));
 }
 
 int GetGroupDelay(const XmlDocument& zelDefs, std::string_view ref)
 {
-    return integerAttribute(FindZelAlarm(zelDefs, ref), ZelDefsXml::GroupDelay);
+    return integerAttribute(findZelAlarm(zelDefs, ref), ZelDefsXml::GroupDelay);
 }
 
 int GetRepeat(const XmlDocument& zelDefs, std::string_view ref)
 {
-    return integerAttribute(FindZelAlarm(zelDefs, ref), ZelDefsXml::Repeat);
+    return integerAttribute(findZelAlarm(zelDefs, ref), ZelDefsXml::Repeat);
 }

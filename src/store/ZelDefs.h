@@ -29,7 +29,7 @@ ZelAlarmCodes SplitZelAlarmRef(std::string_view ref);
 
 // The Alarm element that the reference names; codes are matched as text, so a code stored
 // with leading zeros is never found.
-pugi::xml_node FindZelAlarm(const XmlDocument& zelDefs, std::string_view ref);
+pugi::xml_node findZelAlarm(const XmlDocument& zelDefs, std::string_view ref);
 
 bool ZelAlarmExists(const XmlDocument& zelDefs, std::string_view ref);
 

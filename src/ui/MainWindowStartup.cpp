@@ -85,7 +85,7 @@ void MainWindow::reportProblem(const QString& problem)
 
 void MainWindow::copyDefaultLinkDefs()
 {
-    const QString target = LinkDefsPath();
+    const QString target = linkDefsPath();
     const QString seed = programDirectory() + QStringLiteral("/linkdefs.default");
     if (QFile::exists(target) || !QFile::exists(seed))
         return;

@@ -54,7 +54,7 @@ void TGridFilter::ApplyFilter(const TGridRowFilter& filter)
             const QTableWidgetItem* item = m_grid->item(row, column);
             return item ? item->text() : QString();
         };
-        if (!RowPasses(filter, cellText))
+        if (!rowPasses(filter, cellText))
             m_grid->setRowHidden(row, true);
     }
 }

@@ -62,8 +62,8 @@ void TstAlarmText::body()
     QFETCH(bool, group);
     QFETCH(QString, expected);
     const QString alarmText =
-        AlarmBody(QStringLiteral("Pcu1"), QStringLiteral("Kas 3"), text, sendPcu, filter);
-    QCOMPARE(MessageBody(alarmText, group, QStringLiteral("PreAlarm")), expected);
+        alarmBody(QStringLiteral("Pcu1"), QStringLiteral("Kas 3"), text, sendPcu, filter);
+    QCOMPARE(messageBody(alarmText, group, QStringLiteral("PreAlarm")), expected);
 }
 
 QTEST_GUILESS_MAIN(TstAlarmText)

@@ -59,7 +59,7 @@ QString traceText(const QString& tag)
 
 bool hasExampleAlarm(const XmlDocumentHandle& status)
 {
-    return status && FindAlarmEntry(status->root(), "Pcu1", "Kas 3", "1");
+    return status && findAlarmEntry(status->root(), "Pcu1", "Kas 3", "1");
 }
 
 void PoRequestTestBase::initTestCase()
@@ -87,7 +87,7 @@ void PoRequestTestBase::init()
         QVERIFY(QFile::copy(example, m_sim->filePath(endpoint)));
     }
     QVERIFY(m_sim->listen());
-    QVERIFY(writeFile(AlarmStatusPath(), kStatusFile));
+    QVERIFY(writeFile(alarmStatusPath(), kStatusFile));
     // Start-up creates it when tracing is on.
     QVERIFY(QDir(PoDataDirectory()).mkdir(u"trace"_s));
 

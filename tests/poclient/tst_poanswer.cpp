@@ -96,7 +96,7 @@ void TstPoAnswer::answerTracedAsSent()
     QVERIFY2(merged.contains("location=\"Kas \xe9\" nr=\"1\" text=\"&#8364; 5\""),
              merged.constData());
     const pugi::xml_node entry =
-        FindAlarmEntry(request->mergedStatus->root(), "Pcu1", "Kas \xc3\xa9", "1");
+        findAlarmEntry(request->mergedStatus->root(), "Pcu1", "Kas \xc3\xa9", "1");
     QCOMPARE(entry.attribute("text").value(), "\xe2\x82\xac 5");
 }
 
@@ -114,9 +114,9 @@ void TstPoAnswer::invalidCharactersReplaced()
     QVERIFY(finished(request));
     QVERIFY(!request->failed);
     const pugi::xml_node root = request->mergedStatus->root();
-    QCOMPARE(FindAlarmEntry(root, "Pcu1", "Kas 3", "1").attribute("text").value(),
+    QCOMPARE(findAlarmEntry(root, "Pcu1", "Kas 3", "1").attribute("text").value(),
              "a\xef\xbf\xbd\xef\xbf\xbd");
-    QVERIFY(FindAlarmEntry(root, "Pcu2", "Kas \xef\xbf\xbd", "2"));
+    QVERIFY(findAlarmEntry(root, "Pcu2", "Kas \xef\xbf\xbd", "2"));
     QCOMPARE(m_recorder->lines.size(), 1);
     QCOMPARE(poLines(u"Invalid characters in answer from PO server: "_s +
                      simUrl(PoServerSim::path(PoEndpoint::Alarms)) + u" (3 replaced"_s)
@@ -204,7 +204,7 @@ void TstPoAnswer::emptyAnswer()
     QCOMPARE(m_recorder->lines, QStringList());
     QVERIFY(!request->mergedStatus);
     QCOMPARE(request->configAnswer, std::string());
-    QCOMPARE(readFile(AlarmStatusPath()), kStatusFile);
+    QCOMPARE(readFile(alarmStatusPath()), kStatusFile);
     QCOMPARE(traceTags(), QStringList());
 }
 
@@ -248,7 +248,7 @@ void TstPoAnswer::malformedAnswer()
     QCOMPARE(request->requestMessage, QString());
     QVERIFY(!request->mergedStatus);
     QCOMPARE(request->configAnswer, std::string());
-    QCOMPARE(readFile(AlarmStatusPath()), kStatusFile);
+    QCOMPARE(readFile(alarmStatusPath()), kStatusFile);
     QCOMPARE(m_recorder->lines.size(), 1);
     QCOMPARE(poLines(u"Malformed answer from PO server: "_s + simUrl(PoServerSim::path(endpoint)) +
                      u" ("_s + reason)

@@ -72,16 +72,16 @@ void TstPoRequest::activeAlarmsMergedNotSaved()
     QCOMPARE(request->requestMessage, QString());
     QVERIFY(hasExampleAlarm(request->mergedStatus));
     const pugi::xml_node root = request->mergedStatus->root();
-    const pugi::xml_node added = FindAlarmEntry(root, "Pcu1", "Kas 3", "1");
+    const pugi::xml_node added = findAlarmEntry(root, "Pcu1", "Kas 3", "1");
     QCOMPARE(added.attribute("State").value(), "A");
     QCOMPARE(added.attribute("start").value(), "20240612T131500");
     QCOMPARE(added.attribute("Sent").value(), "");
     // Still reported: active again with its start unchanged, so nothing is sent anew.
-    const pugi::xml_node kept = FindAlarmEntry(root, "Pcu2", "Ketelhuis", "3");
+    const pugi::xml_node kept = findAlarmEntry(root, "Pcu2", "Ketelhuis", "3");
     QCOMPARE(kept.attribute("State").value(), "A");
     QCOMPARE(kept.attribute("start").value(), "20240612T140210");
     // The GUI thread saves the merged status; the worker leaves the file alone.
-    QCOMPARE(readFile(AlarmStatusPath()), kStatusFile);
+    QCOMPARE(readFile(alarmStatusPath()), kStatusFile);
     QCOMPARE(LinkStatus.load(), 0);
     QCOMPARE(m_recorder->statusTexts, QStringList());
     QCOMPARE(traceTags(), QStringList());
@@ -124,7 +124,7 @@ void TstPoRequest::processingByKind()
     QCOMPARE(request->configAnswer,
              configKept ? readFile(m_sim->filePath(PoEndpoint::Config)).toStdString()
                         : std::string());
-    const QByteArray onDisk = readFile(AlarmStatusPath());
+    const QByteArray onDisk = readFile(alarmStatusPath());
     if (purged) {
         QVERIFY(!onDisk.contains("State=\"R\""));
         QVERIFY(onDisk.contains("location=\"Ketelhuis\""));
@@ -132,7 +132,7 @@ void TstPoRequest::processingByKind()
         QCOMPARE(onDisk, kStatusFile);
     }
     // The link definitions are the GUI thread's to change.
-    QVERIFY(!QFile::exists(LinkDefsPath()));
+    QVERIFY(!QFile::exists(linkDefsPath()));
     QCOMPARE(traceTags(), tags);
     if (merged) {
         QVERIFY(!traceText(u"01"_s).contains(u"Kas 3"));
@@ -226,7 +226,7 @@ void TstPoRequest::communicationFailure()
     QVERIFY2(failures.first().contains(reason, Qt::CaseInsensitive), qPrintable(failures.first()));
     QCOMPARE(request->requestMessage, kEmptyAnswer);
     QVERIFY(!request->mergedStatus);
-    QCOMPARE(readFile(AlarmStatusPath()), kStatusFile);
+    QCOMPARE(readFile(alarmStatusPath()), kStatusFile);
     QCOMPARE(traceTags(), QStringList());
     QCOMPARE(m_sim->requestCount(), requests);
 }
@@ -303,7 +303,7 @@ void TstPoRequest::cancelledRequestLeavesNoTrace()
     QCOMPARE(LinkStatus.load(), 0);
     QCOMPARE(m_recorder->statusTexts, QStringList());
     QCOMPARE(m_recorder->lines, QStringList());
-    QCOMPARE(readFile(AlarmStatusPath()), kStatusFile);
+    QCOMPARE(readFile(alarmStatusPath()), kStatusFile);
     QCOMPARE(traceTags(), QStringList());
 }
 
@@ -325,7 +325,7 @@ void TstPoRequest::destroyingTheClientEndsItsWorkers()
     QVERIFY(!request->failed);
     QCOMPARE(LinkStatus.load(), 0);
     QCOMPARE(poLines(kCommunicationError), QStringList());
-    QCOMPARE(readFile(AlarmStatusPath()), kStatusFile);
+    QCOMPARE(readFile(alarmStatusPath()), kStatusFile);
 }
 
 // The program itself: its first line names the port it took, and it serves the examples.

@@ -67,12 +67,12 @@ void TstServerConfig::initTestCase()
     ini.close();
     resetDirectories(m_dir.path());
     Log::instance().setFileName(m_dir.filePath(QStringLiteral("zel/data/ZELPO.LOG")));
-    QVERIFY(LinkDefsPath().startsWith(m_dir.path()));
+    QVERIFY(linkDefsPath().startsWith(m_dir.path()));
 }
 
 void TstServerConfig::init()
 {
-    QFile::remove(LinkDefsPath());
+    QFile::remove(linkDefsPath());
 }
 
 void TstServerConfig::cleanupTestCase()
@@ -166,7 +166,7 @@ void TstServerConfig::readServerConfig()
     QCOMPARE(poListMessages(lines), expectedLines);
 
     // The reader never writes the file: the document's owner saves whatever was added.
-    QVERIFY(!QFile::exists(LinkDefsPath()));
+    QVERIFY(!QFile::exists(linkDefsPath()));
 }
 
 void TstServerConfig::malformedAnswerChangesNothing()
@@ -178,7 +178,7 @@ void TstServerConfig::malformedAnswerChangesNothing()
         XmlParseError, ReadServerConfig(doc, "<c><alarmlocations><l pcu='P'></alarmlocations>"));
     QCOMPARE(DumpNode(doc->root()), before);
     QCOMPARE(lines.count(), 0);
-    QVERIFY(!QFile::exists(LinkDefsPath()));
+    QVERIFY(!QFile::exists(linkDefsPath()));
 }
 
 void TstServerConfig::readsAnswerInItsEncoding_data()
@@ -203,7 +203,7 @@ void TstServerConfig::readsAnswerInItsEncoding()
         const QString before = DumpNode(doc->root());
         QVERIFY_THROWS_EXCEPTION(XmlParseError, ReadServerConfig(doc, answer.toStdString()));
         QCOMPARE(DumpNode(doc->root()), before);
-        QVERIFY(!QFile::exists(LinkDefsPath()));
+        QVERIFY(!QFile::exists(linkDefsPath()));
         return;
     }
     QVERIFY(ReadServerConfig(doc, answer.toStdString()));

@@ -202,7 +202,7 @@ void TstAlarmStatus::mergeReadsAnswerInItsDeclaredEncoding()
                                "</active-alarms>";
     QVERIFY(MergeActiveAlarms(*doc, latin1));
     QCOMPARE(
-        FindAlarmEntry(doc->root(), "P", "Kas \xc3\xa9\xc3\xa9n", "1").attribute("start").value(),
+        findAlarmEntry(doc->root(), "P", "Kas \xc3\xa9\xc3\xa9n", "1").attribute("start").value(),
         kNowText);
 }
 
@@ -233,7 +233,7 @@ void TstAlarmStatus::mergeDecodesAnswer()
         return;
     }
     QVERIFY(MergeActiveAlarms(*doc, answer.toStdString()));
-    const pugi::xml_node entry = FindAlarmEntry(doc->root(), "P", "L", "1");
+    const pugi::xml_node entry = findAlarmEntry(doc->root(), "P", "L", "1");
     QCOMPARE(QByteArray(entry.attribute("text").value()), expected);
     QCOMPARE(entry.attribute("State").value(), "A");
 }
@@ -289,7 +289,7 @@ void TstAlarmStatus::mergedAnswerSurvivesSaveAndReload()
 
     XmlDocumentHandle reloaded;
     QVERIFY(OpenXmlDocument(reloaded, path, "POAlarmStatus"));
-    const pugi::xml_node entry = FindAlarmEntry(reloaded->root(), key[0].toStdString(),
+    const pugi::xml_node entry = findAlarmEntry(reloaded->root(), key[0].toStdString(),
                                                 key[1].toStdString(), key[2].toStdString());
     QVERIFY(entry);
     QCOMPARE(QByteArray(entry.attribute("text").value()), text);
@@ -329,10 +329,10 @@ void TstAlarmStatus::findEntries()
                                 "<Alarm pcu='P' location='L' nr='1' State='R'/>"
                                 "<Alarm pcu='P' location='L' nr='1' State='A'/>"
                                 "<Group ZelAlarm='0020 - 01' State='R'/>");
-    QCOMPARE(FindAlarmEntry(doc->root(), "P", "L", "1").attribute("State").value(), "R");
-    QVERIFY(!FindAlarmEntry(doc->root(), "P", "L", "01"));
-    QCOMPARE(FindGroupEntry(doc->root(), "0020 - 01").attribute("State").value(), "A");
-    QVERIFY(!FindGroupEntry(doc->root(), "0020 - 02"));
+    QCOMPARE(findAlarmEntry(doc->root(), "P", "L", "1").attribute("State").value(), "R");
+    QVERIFY(!findAlarmEntry(doc->root(), "P", "L", "01"));
+    QCOMPARE(findGroupEntry(doc->root(), "0020 - 01").attribute("State").value(), "A");
+    QVERIFY(!findGroupEntry(doc->root(), "0020 - 02"));
 }
 
 QTEST_GUILESS_MAIN(TstAlarmStatus)

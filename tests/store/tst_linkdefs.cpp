@@ -144,9 +144,9 @@ void TstLinkDefs::zelAlarmRef_data()
     QTest::addColumn<bool>("assigned");
     QTest::addColumn<QByteArray>("location");
     QTest::addColumn<QByteArray>("alarm");
-    QTest::newRow("formatted") << QByteArray::fromStdString(FormatZelAlarmRef(12, 5)) << true
+    QTest::newRow("formatted") << QByteArray::fromStdString(formatZelAlarmRef(12, 5)) << true
                                << QByteArray("0012") << QByteArray("05");
-    QTest::newRow("system alarm") << QByteArray::fromStdString(FormatZelAlarmRef(9999, 9)) << true
+    QTest::newRow("system alarm") << QByteArray::fromStdString(formatZelAlarmRef(9999, 9)) << true
                                   << QByteArray("9999") << QByteArray("09");
     QTest::newRow("just announced") << QByteArray("0") << false << QByteArray() << QByteArray();
     QTest::newRow("empty") << QByteArray() << false << QByteArray() << QByteArray();
@@ -172,10 +172,10 @@ void TstLinkDefs::zelAlarmRef()
     QFETCH(bool, assigned);
     QFETCH(QByteArray, location);
     QFETCH(QByteArray, alarm);
-    QCOMPARE(IsAssignedZelRef(s(ref)), assigned);
+    QCOMPARE(isAssignedZelRef(s(ref)), assigned);
     if (assigned) {
-        QCOMPARE(QByteArray::fromStdString(ZelRefLocationPart(s(ref))), location);
-        QCOMPARE(QByteArray::fromStdString(ZelRefAlarmPart(s(ref))), alarm);
+        QCOMPARE(QByteArray::fromStdString(zelRefLocationPart(s(ref))), location);
+        QCOMPARE(QByteArray::fromStdString(zelRefAlarmPart(s(ref))), alarm);
     }
 }
 

@@ -31,9 +31,9 @@ void TstTimestampText::write_data()
     QTest::newRow("milliseconds are dropped")
         << toTimestamp(utc(2024, 2, 29, 23, 59, 59, 999)) << QByteArray("20240229T235959");
     QTest::newRow("less than half a millisecond short of midnight")
-        << toTimestamp(utc(2024, 3, 1)) - SecondsToDays(0.0004) << QByteArray("20240301T000000");
+        << toTimestamp(utc(2024, 3, 1)) - secondsToDays(0.0004) << QByteArray("20240301T000000");
     QTest::newRow("eight seconds after the epoch")
-        << SecondsToDays(8) << QByteArray("18991230T000008");
+        << secondsToDays(8) << QByteArray("18991230T000008");
     QTest::newRow("before the epoch")
         << toTimestamp(utc(1899, 12, 29, 12)) << QByteArray("18991229T120000");
     QTest::newRow("three-digit year")
@@ -79,7 +79,7 @@ void TstTimestampText::read()
     QFETCH(bool, valid);
     QFETCH(QDateTime, expected);
     const Timestamp t = expected.isValid() ? toTimestamp(expected) : 0.0;
-    QCOMPARE(TryParseTimestampText(text.toStdString()).has_value(), valid);
+    QCOMPARE(tryParseTimestampText(text.toStdString()).has_value(), valid);
     QCOMPARE(ParseTimestampText(text.toStdString()), t);
     if (valid && text.size() == 15) {
         // What is read writes back as the same text, apart from the ninth character.

@@ -98,7 +98,7 @@ void TstZelDefs::lookups()
 void TstZelDefs::deletedAlarmNoLongerExists()
 {
     const auto doc = LoadFixture("zeldefs.xml");
-    const pugi::xml_node alarm = FindZelAlarm(*doc, "0012 - 05");
+    const pugi::xml_node alarm = findZelAlarm(*doc, "0012 - 05");
     QCOMPARE(alarm.attribute("Name").value(), "Temperatuur");
     alarm.parent().remove_child(alarm);
     QVERIFY(!ZelAlarmExists(*doc, "0012 - 05"));

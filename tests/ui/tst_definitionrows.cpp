@@ -107,7 +107,7 @@ void TstDefinitionRows::rowsFollowTheCellRules()
     QFETCH(QByteArray, body);
     QFETCH(QStringList, rows);
 
-    QCOMPARE(describe(BuildDefinitionRows(*document(body), kGeneral)), rows);
+    QCOMPARE(describe(buildDefinitionRows(*document(body), kGeneral)), rows);
 }
 
 void TstDefinitionRows::rowKindsFromCells_data()
@@ -150,10 +150,10 @@ void TstDefinitionRows::rowKindsFromCells()
     QFETCH(bool, unassigned);
     QFETCH(QString, nr);
 
-    QCOMPARE(IsLocationRow(alarm), location);
-    QCOMPARE(IsGeneralExceptionRow(pcu, alarm), general);
-    QCOMPARE(IsUnassignedRow(zelAlarm), unassigned);
-    QCOMPARE(ExceptionAlarmNr(alarm), nr);
+    QCOMPARE(isLocationRow(alarm), location);
+    QCOMPARE(isGeneralExceptionRow(pcu, alarm), general);
+    QCOMPARE(isUnassignedRow(zelAlarm), unassigned);
+    QCOMPARE(exceptionAlarmNr(alarm), nr);
 }
 
 // Ten pixels per character: widths follow the header, then only cells written from the
@@ -167,7 +167,7 @@ void TstDefinitionRows::columnWidthsFollowWideningCells()
                               "zel_alarm='an exception ZEL alarm of no size'/></PO_loc>"
                               "</PO_Locations>"
                               "<PO_Exceptions><Except nr='2'/></PO_Exceptions>");
-    const std::vector<DefinitionRow> rows = BuildDefinitionRows(*doc, kGeneral);
+    const std::vector<DefinitionRow> rows = buildDefinitionRows(*doc, kGeneral);
 
     int measured = 0;
     const auto width = [&measured](const QString& text) {
@@ -175,7 +175,7 @@ void TstDefinitionRows::columnWidthsFollowWideningCells()
         return int(text.size()) * 10;
     };
     const std::array<int, DefinitionDataColumns> widths =
-        DefinitionColumnWidths(rows, kHeaders, width);
+        definitionColumnWidths(rows, kHeaders, width);
 
     // PCU: "Pcu12" 50+15 beats the header 30+22. Location: "General Exception" 170+15.
     // Alarm: 430+15 cut to 250. ZEL Alarm: the location's 90+15 = the header's 90+22 wins.

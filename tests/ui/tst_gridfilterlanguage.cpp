@@ -36,7 +36,7 @@ QString keptRows(const ParsedFilter& parsed)
     QString kept;
     for (const FixtureRow& row : kRows) {
         const auto cell = [&row](int column) { return QString::fromUtf8(row.cells[column - 1]); };
-        if (parsed.outcome != FilterParse::Parsed || RowPasses(parsed.filter, cell))
+        if (parsed.outcome != FilterParse::Parsed || rowPasses(parsed.filter, cell))
             kept += QLatin1String(row.name);
     }
     return kept;
@@ -214,7 +214,7 @@ void TstGridFilterLanguage::filterBarKeepsRows()
     QFETCH(FilterParse, outcome);
     QFETCH(QString, kept);
 
-    const std::optional<QString> expression = BuildFilterExpression(state, kHeaders);
+    const std::optional<QString> expression = buildFilterExpression(state, kHeaders);
     QCOMPARE(expression.has_value(), built);
     const ParsedFilter parsed = ParseFilter(expression.value_or(QString()), kHeaders);
     QCOMPARE(parsed.outcome, outcome);
@@ -251,7 +251,7 @@ void TstGridFilterLanguage::dotRuleCorrectsBoxText()
     QFETCH(QString, corrected);
     QFETCH(int, newCaret);
 
-    const std::optional<DotCorrection> correction = CorrectFilterDots(text, caret);
+    const std::optional<DotCorrection> correction = correctFilterDots(text, caret);
     QCOMPARE(correction.has_value(), !corrected.isNull());
     if (!correction)
         return;

@@ -113,7 +113,7 @@ void appendGeneralExceptions(std::vector<DefinitionRow>& rows, pugi::xml_node ex
 
 } // namespace
 
-std::vector<DefinitionRow> BuildDefinitionRows(const XmlDocument& linkDefs,
+std::vector<DefinitionRow> buildDefinitionRows(const XmlDocument& linkDefs,
                                                const QString& generalExceptionText)
 {
     std::vector<DefinitionRow> rows;
@@ -123,29 +123,29 @@ std::vector<DefinitionRow> BuildDefinitionRows(const XmlDocument& linkDefs,
     return rows;
 }
 
-bool IsLocationRow(QStringView alarmCell)
+bool isLocationRow(QStringView alarmCell)
 {
     return alarmCell == LocationRowAlarmMarker;
 }
 
-bool IsGeneralExceptionRow(QStringView pcuCell, QStringView alarmCell)
+bool isGeneralExceptionRow(QStringView pcuCell, QStringView alarmCell)
 {
-    return pcuCell == GeneralExceptionPcu && !IsLocationRow(alarmCell);
+    return pcuCell == GeneralExceptionPcu && !isLocationRow(alarmCell);
 }
 
-bool IsUnassignedRow(QStringView zelAlarmCell)
+bool isUnassignedRow(QStringView zelAlarmCell)
 {
     return zelAlarmCell.isEmpty();
 }
 
-QString ExceptionAlarmNr(QStringView alarmCell)
+QString exceptionAlarmNr(QStringView alarmCell)
 {
     const qsizetype colon = alarmCell.indexOf(u':');
     return colon < 0 ? QString() : alarmCell.first(colon).toString();
 }
 
 std::array<int, DefinitionDataColumns>
-DefinitionColumnWidths(const std::vector<DefinitionRow>& rows, const QStringList& headers,
+definitionColumnWidths(const std::vector<DefinitionRow>& rows, const QStringList& headers,
                        const std::function<int(const QString&)>& textWidth)
 {
     std::array<int, DefinitionDataColumns> widths{};
@@ -156,7 +156,7 @@ DefinitionColumnWidths(const std::vector<DefinitionRow>& rows, const QStringList
             if (row.widens(column))
                 widths[column - 1] = std::max(widths[column - 1], textWidth(row.cell(column)) + 15);
         }
-        if (!IsLocationRow(row.cell(C::Alarm)))
+        if (!isLocationRow(row.cell(C::Alarm)))
             widths[C::Alarm - 1] = std::min(widths[C::Alarm - 1], AlarmColumnMaxWidth);
     }
     return widths;

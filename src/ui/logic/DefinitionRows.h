@@ -46,16 +46,16 @@ struct DefinitionRow
 // Rows in document order: each location, followed by its exceptions, then the general
 // exceptions. A missing PO_Locations or PO_Exceptions section yields no rows.
 // generalExceptionText: the Location cell of every general exception row.
-std::vector<DefinitionRow> BuildDefinitionRows(const XmlDocument& linkDefs,
+std::vector<DefinitionRow> buildDefinitionRows(const XmlDocument& linkDefs,
                                                const QString& generalExceptionText);
 
 // Row kinds, from the cells alone.
-bool IsLocationRow(QStringView alarmCell);
-bool IsGeneralExceptionRow(QStringView pcuCell, QStringView alarmCell);
-bool IsUnassignedRow(QStringView zelAlarmCell);
+bool isLocationRow(QStringView alarmCell);
+bool isGeneralExceptionRow(QStringView pcuCell, QStringView alarmCell);
+bool isUnassignedRow(QStringView zelAlarmCell);
 // The alarm-type number of an exception row: its Alarm cell before the first ":"; empty
 // when there is none, as on a location row.
-QString ExceptionAlarmNr(QStringView alarmCell);
+QString exceptionAlarmNr(QStringView alarmCell);
 
 inline constexpr int AlarmColumnMaxWidth = 250;
 
@@ -63,5 +63,5 @@ inline constexpr int AlarmColumnMaxWidth = 250;
 // cell to its text plus 15; the Alarm column is cut back to 250 after each exception row.
 // textWidth measures a text in the grid's font; it is called once per widening cell.
 std::array<int, DefinitionDataColumns>
-DefinitionColumnWidths(const std::vector<DefinitionRow>& rows, const QStringList& headers,
+definitionColumnWidths(const std::vector<DefinitionRow>& rows, const QStringList& headers,
                        const std::function<int(const QString&)>& textWidth);

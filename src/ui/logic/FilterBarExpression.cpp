@@ -44,9 +44,9 @@ void appendAnd(QString& expression, const QString& condition)
 
 } // namespace
 
-std::optional<DotCorrection> CorrectFilterDots(const QString& boxText, int caret)
+std::optional<DotCorrection> correctFilterDots(const QString& boxText, int caret)
 {
-    const QStringView stripped = TrimBlanksAndControls(boxText);
+    const QStringView stripped = trimBlanksAndControls(boxText);
     if (!stripped.contains(Dot))
         return std::nullopt;
     QString corrected = withFirstDotOnly(stripped);
@@ -56,12 +56,12 @@ std::optional<DotCorrection> CorrectFilterDots(const QString& boxText, int caret
     return DotCorrection{std::move(corrected), newCaret};
 }
 
-std::optional<QString> BuildFilterExpression(const FilterBarState& bar, const QStringList& headers)
+std::optional<QString> buildFilterExpression(const FilterBarState& bar, const QStringList& headers)
 {
     QString expression;
     for (int i = 0; i < FilterBoxCount; ++i) {
         const FilterBox& box = bar.boxes[i];
-        const QStringView stripped = TrimBlanksAndControls(box.text);
+        const QStringView stripped = trimBlanksAndControls(box.text);
         if (!box.ticked || stripped.isEmpty())
             continue;
         if (stripped.contains(Quote))

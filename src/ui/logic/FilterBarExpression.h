@@ -35,7 +35,7 @@ struct DotCorrection
 // so later ones are removed. The correction also drops the blanks around the text. Nothing
 // when the box needs no replacement: no dot, or already the corrected text. The caret moves
 // back by one (never before the start), or to the start when it stood beyond the new text.
-std::optional<DotCorrection> CorrectFilterDots(const QString& boxText, int caret);
+std::optional<DotCorrection> correctFilterDots(const QString& boxText, int caret);
 
 // The expression for the filter bar; headers gives the header text of every column by
 // column number (1 to 5 used). An empty text means no filter.
@@ -44,4 +44,4 @@ std::optional<DotCorrection> CorrectFilterDots(const QString& boxText, int caret
 // value of the language, and writing it would let the text end one condition and start
 // others; so a ticked box holding one gives nothing (no expression at all): every row is
 // shown, whatever the other boxes hold, as the operator sees at once.
-std::optional<QString> BuildFilterExpression(const FilterBarState& bar, const QStringList& headers);
+std::optional<QString> buildFilterExpression(const FilterBarState& bar, const QStringList& headers);

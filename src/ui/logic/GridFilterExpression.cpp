@@ -57,7 +57,7 @@ int columnNamed(const QStringList& headers, QStringView name)
 
 } // namespace
 
-QStringView TrimBlanksAndControls(QStringView text)
+QStringView trimBlanksAndControls(QStringView text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -71,7 +71,7 @@ QStringView TrimBlanksAndControls(QStringView text)
 ParsedFilter ParseFilter(QStringView expression, const QStringList& headers)
 {
     const ParsedFilter invalid{FilterParse::Invalid, {}};
-    QStringView s = TrimBlanksAndControls(expression);
+    QStringView s = trimBlanksAndControls(expression);
     if (s.isEmpty())
         return invalid;
     TGridRowFilter filter;
@@ -84,7 +84,7 @@ ParsedFilter ParseFilter(QStringView expression, const QStringList& headers)
         if (close < 0)
             return invalid;
         const QStringView name = s.first(close);
-        s = TrimBlanksAndControls(s.sliced(close + 1));
+        s = trimBlanksAndControls(s.sliced(close + 1));
         const int column = name.isEmpty() ? 0 : columnNamed(headers, name);
         if (column == 0)
             return invalid;
@@ -92,13 +92,13 @@ ParsedFilter ParseFilter(QStringView expression, const QStringList& headers)
         const qsizetype quote = s.indexOf(u'"');
         if (quote < 0)
             return invalid;
-        const QStringView op = TrimBlanksAndControls(s.first(quote));
+        const QStringView op = trimBlanksAndControls(s.first(quote));
         s = s.sliced(quote + 1);
         const qsizetype endQuote = s.indexOf(u'"');
         if (endQuote < 0)
             return invalid;
         const QStringView value = s.first(endQuote);
-        s = TrimBlanksAndControls(s.sliced(endQuote + 1));
+        s = trimBlanksAndControls(s.sliced(endQuote + 1));
 
         std::optional<TGridFieldFilter> condition = conditionFor(op);
         if (!condition)
@@ -114,7 +114,7 @@ ParsedFilter ParseFilter(QStringView expression, const QStringList& headers)
     return {FilterParse::Parsed, std::move(filter)};
 }
 
-bool CellPasses(FilterTest test, QStringView cell, QStringView value)
+bool cellPasses(FilterTest test, QStringView cell, QStringView value)
 {
     switch (test) {
     case FilterTest::Equal:

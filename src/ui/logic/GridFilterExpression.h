@@ -63,7 +63,7 @@ struct ParsedFilter
 };
 
 // Text without the leading and trailing blanks and control characters.
-QStringView TrimBlanksAndControls(QStringView text);
+QStringView trimBlanksAndControls(QStringView text);
 
 // headers: the header text of every column, by column number. A column name matches the
 // first header from column 1 on that equals it exactly.
@@ -72,16 +72,16 @@ ParsedFilter ParseFilter(QStringView expression, const QStringList& headers);
 // The test of one cell. "like" ignores the case of every letter, not only of A to Z, and an
 // empty value never matches; ">" and "<" compare text character by character, so "10" sorts
 // before "9".
-bool CellPasses(FilterTest test, QStringView cell, QStringView value);
+bool cellPasses(FilterTest test, QStringView cell, QStringView value);
 
 // Whether one row passes; cellText(column) gives the row's text in that column (a QString or
 // QStringView). Stops at the first condition or group that fails.
-template <typename CellText> bool RowPasses(const TGridRowFilter& filter, const CellText& cellText)
+template <typename CellText> bool rowPasses(const TGridRowFilter& filter, const CellText& cellText)
 {
     bool groupOpen = false;
     bool groupResult = false;
     for (const TGridFieldFilter& condition : filter.conditions) {
-        const bool passed = CellPasses(condition.test, cellText(condition.column), condition.value);
+        const bool passed = cellPasses(condition.test, cellText(condition.column), condition.value);
         if (condition.link == FilterLink::Or) {
             groupResult = (groupOpen && groupResult) || passed;
             groupOpen = true;

@@ -24,7 +24,7 @@ CellColours coloursFor(const QStyleOptionViewItem& option, const QModelIndex& in
 {
     const bool selected = option.state & QStyle::State_Selected;
     const QString alarm = index.siblingAtColumn(C::Alarm).data().toString();
-    if (IsLocationRow(alarm)) {
+    if (isLocationRow(alarm)) {
         return selected ? CellColours{option.palette.color(QPalette::Highlight),
                                       option.palette.color(QPalette::HighlightedText)}
                         : CellColours{option.palette.color(QPalette::Base),
@@ -56,7 +56,7 @@ void DefinitionCellDelegate::sgMainDrawCell(QPainter* painter, const QStyleOptio
     painter->save();
     painter->setClipRect(rect);
     painter->fillRect(rect, colours.background);
-    if (IsUnassignedRow(index.siblingAtColumn(C::ZelAlarm).data().toString())) {
+    if (isUnassignedRow(index.siblingAtColumn(C::ZelAlarm).data().toString())) {
         painter->setPen(QPen(Qt::red, 0));
         painter->setBrush(colours.background);
         painter->drawRect(rect.adjusted(0, 0, -1, -1));

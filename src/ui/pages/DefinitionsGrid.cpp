@@ -53,7 +53,7 @@ void DefinitionsGrid::showRows(const std::vector<DefinitionRow>& rows, const QSt
     }
 
     m_textWidths.clear();
-    const auto widths = DefinitionColumnWidths(
+    const auto widths = definitionColumnWidths(
         rows, headers, [this](const QString& text) { return textWidth(text); });
     for (int column = 1; column < C::Count; ++column)
         setColumnWidth(column, widths[column - 1]);

@@ -113,7 +113,7 @@ void FilterBar::correctDots()
         if (!m_cbFilter[box]->isChecked())
             continue;
         const std::optional<DotCorrection> correction =
-            CorrectFilterDots(edit->text(), edit->cursorPosition());
+            correctFilterDots(edit->text(), edit->cursorPosition());
         if (!correction)
             continue;
         // The corrected text is what the filter being applied reads; applying it a second

@@ -180,7 +180,7 @@ void LinkConfigPage::FillDefinitionsGrid(const XmlDocument& linkDefs)
     const QStringList headers = headerTexts();
     m_filterBar->setHeaders(headers);
     const std::vector<DefinitionRow> rows =
-        BuildDefinitionRows(linkDefs, LangText(17, QStringLiteral("General Exception")));
+        buildDefinitionRows(linkDefs, LangText(17, QStringLiteral("General Exception")));
     // Painted once, when rows, widths and filter are all in place.
     m_sgMain->setUpdatesEnabled(false);
     m_sgMain->showRows(rows, headers);
@@ -213,7 +213,7 @@ void LinkConfigPage::applyFilterBar(TGridFilter::Notice notice)
     m_gfMain.ResetFilter();
     m_filterBar->correctDots();
     const std::optional<QString> expression =
-        BuildFilterExpression(m_filterBar->state(), m_sgMain->headerTexts());
+        buildFilterExpression(m_filterBar->state(), m_sgMain->headerTexts());
     if (expression && !expression->isEmpty())
         m_gfMain.SetFilter(*expression, notice);
 }
