@@ -1,8 +1,9 @@
 #include "IniFile.h"
 
+#include "AtomicFile.h"
+
 #include <QFile>
 #include <QList>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <limits>
@@ -364,16 +365,6 @@ void setValue(IniDocument& doc, const QString& section, const QString& key, cons
     insertLine(doc, afterLastEntry(lines, header), keyLine, lineEndOf(doc));
 }
 
-WriteResult saveAtomically(const QString& file, const QByteArray& bytes)
-{
-    QSaveFile out(file);
-    if (out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit())
-        return WriteResult::success();
-    const QString reason = u"cannot write "_s + file + u": "_s + out.errorString();
-    out.cancelWriting();
-    return WriteResult::failure(reason);
-}
-
 WriteResult writeValue(const QString& file, const QString& section, const QString& key,
                        const QString& value)
 {
@@ -390,7 +381,7 @@ WriteResult writeValue(const QString& file, const QString& section, const QStrin
     IniDocument doc = splitLines(before.bytes);
     setValue(doc, sectionName, keyName, valueAsWritten(value));
     const QByteArray after = joinLines(doc);
-    return after == before.bytes ? WriteResult::success() : saveAtomically(file, after);
+    return after == before.bytes ? WriteResult::success() : writeFileAtomically(file, after);
 }
 
 } // namespace

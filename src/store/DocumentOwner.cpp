@@ -113,9 +113,7 @@ SaveResult DocumentOwner::save()
     }
     if (!m_saveFailureLogged) {
         m_saveFailureLogged = true;
-        report(m_saveFailureText + QStringLiteral(": ") + path() + QStringLiteral(": ") +
-                   result.reason,
-               m_saveFailureTarget);
+        report(m_saveFailureText + QStringLiteral(": ") + result.reason, m_saveFailureTarget);
     }
     return result;
 }

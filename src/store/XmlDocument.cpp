@@ -3,10 +3,10 @@
 #include "SearchOrder.h"
 #include "XmlText.h"
 
+#include "core/AtomicFile.h"
 #include "core/Log.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
 
@@ -111,25 +111,16 @@ OpenResult OpenXmlDocument(XmlDocumentHandle& handle, const QString& path,
 SaveResult SaveXmlDocument(const XmlDocumentHandle& handle, const QString& path)
 {
     if (!handle || !handle->hasContent())
-        return {QStringLiteral("the document is not open")};
+        return {QStringLiteral("cannot write ") + path +
+                QStringLiteral(": the document is not open")};
     declareLatin1(handle->dom());
     const Latin1Xml latin1 = serializeLatin1(handle->dom());
     if (latin1.dropped > 0)
         LogMessage(u"Saving "_s + path + u": "_s + QString::number(latin1.dropped) +
                    u" characters that XML cannot hold were left out"_s);
-    const std::string& bytes = latin1.bytes;
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {file.errorString()};
-    if (file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size())) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return {reason};
-    }
-    if (!file.commit())
-        return {file.errorString()};
-    return {};
+    const WriteResult written = writeFileAtomically(
+        path, QByteArrayView(latin1.bytes.data(), qsizetype(latin1.bytes.size())));
+    return {written.reason()};
 }
 
 pugi::xml_node FindChildNode(pugi::xml_node start, std::string_view name,
