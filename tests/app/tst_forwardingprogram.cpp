@@ -1,5 +1,6 @@
 // The whole program between the two real simulators: a first alarm of the
 // office server reaches ZelMeld within one poll period.
+#include "TestFiles.h"
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -8,13 +9,6 @@
 #include <QTest>
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // The program always asks port 8080 of its office server; a second loopback
 // address keeps the test clear of anything else listening on 8080.
@@ -87,9 +81,9 @@ void TstForwardingProgram::firstAlarmReachesZelMeldWithinOnePoll()
     for (const char* name : {"LinkDefs.xml", "ZelDefs.xml"})
         QVERIFY(QFile::copy(QStringLiteral(ZELPO_DEMO "/PoData/") + QLatin1String(name),
                             root.filePath(QStringLiteral("zel/PoData/") + QLatin1String(name))));
-    writeFile(root.filePath(QStringLiteral("po/alarmserver.xml")),
-              "<active-alarms><alarm pcu=\"Pcu1\" location=\"Kas 3\" nr=\"1\" "
-              "text=\"Temp. te hoog\" start=\"20261209T080000\"/></active-alarms>");
+    QVERIFY(writeFile(root.filePath(QStringLiteral("po/alarmserver.xml")),
+                      "<active-alarms><alarm pcu=\"Pcu1\" location=\"Kas 3\" nr=\"1\" "
+                      "text=\"Temp. te hoog\" start=\"20261209T080000\"/></active-alarms>"));
 
     QProcess* po = startTool(QStringLiteral(PO_SIM_BINARY),
                              {QStringLiteral("--dir"), root.filePath(QStringLiteral("po")),
@@ -104,12 +98,12 @@ void TstForwardingProgram::firstAlarmReachesZelMeldWithinOnePoll()
 
     const QString binary = root.filePath(QStringLiteral("bin/zelpo"));
     QVERIFY(QFile::copy(QStringLiteral(ZELPO_BINARY), binary));
-    writeFile(root.filePath(QStringLiteral("bin/PO.ini")),
-              "[Application]\ndatapath=" + root.filePath(QStringLiteral("zel/data")).toUtf8() +
-                  "\n");
-    writeFile(root.filePath(QStringLiteral("zel/data/ZelLocal.INI")),
-              "[IP]\naddress=127.0.0.1\nOIPort=" + QByteArray::number(zelPort) +
-                  "\n[PO]\naddress=" + kPoAddress.toUtf8() + "\n");
+    QVERIFY(writeFile(
+        root.filePath(QStringLiteral("bin/PO.ini")),
+        "[Application]\ndatapath=" + root.filePath(QStringLiteral("zel/data")).toUtf8() + "\n"));
+    QVERIFY(writeFile(root.filePath(QStringLiteral("zel/data/ZelLocal.INI")),
+                      "[IP]\naddress=127.0.0.1\nOIPort=" + QByteArray::number(zelPort) +
+                          "\n[PO]\naddress=" + kPoAddress.toUtf8() + "\n"));
 
     QProcess* program = new QProcess;
     m_processes.append(program);

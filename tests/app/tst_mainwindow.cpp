@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "forwarding/MainMachine.h"
 #include "ui/MainWindow.h"
 #include "ui/StatusBar.h"
@@ -15,23 +16,6 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-} // namespace
 
 class TstMainWindow : public QObject
 {
@@ -66,9 +50,9 @@ void TstMainWindow::init()
     m_root = std::make_unique<QTemporaryDir>();
     QDir(m_root->path()).mkpath(QStringLiteral("bin"));
     QDir(m_root->path()).mkpath(QStringLiteral("data"));
-    writeFile(m_root->filePath(QStringLiteral("bin/PO.ini")),
-              "[Application]\ndatapath=" + m_root->filePath(QStringLiteral("data")).toUtf8() +
-                  "\n");
+    QVERIFY(writeFile(
+        m_root->filePath(QStringLiteral("bin/PO.ini")),
+        "[Application]\ndatapath=" + m_root->filePath(QStringLiteral("data")).toUtf8() + "\n"));
     resetDirectories(m_root->filePath(QStringLiteral("bin")));
     resetLanguageTable();
 }
@@ -96,7 +80,7 @@ void TstMainWindow::startupAppliesTitleLanguageAndSettings()
     QFETCH(QString, firstTab);
     QFETCH(int, watchdogId);
     if (!ini.isEmpty())
-        writeFile(data("ZelLocal.INI"), ini);
+        QVERIFY(writeFile(data("ZelLocal.INI"), ini));
 
     MainWindow window;
     window.FormCreate();
@@ -119,7 +103,8 @@ void TstMainWindow::startupAppliesTitleLanguageAndSettings()
 
 void TstMainWindow::defaultLinkDefsCopiedButNeverOverwritten()
 {
-    writeFile(m_root->filePath(QStringLiteral("bin/linkdefs.default")), "<ZelPOLinkDefs/>");
+    QVERIFY(
+        writeFile(m_root->filePath(QStringLiteral("bin/linkdefs.default")), "<ZelPOLinkDefs/>"));
     {
         MainWindow window;
         window.FormCreate();
@@ -128,7 +113,7 @@ void TstMainWindow::defaultLinkDefsCopiedButNeverOverwritten()
     }
     QCOMPARE(readFile(poData("LinkDefs.xml")), QByteArray("<ZelPOLinkDefs/>"));
 
-    writeFile(poData("LinkDefs.xml"), "<ZelPOLinkDefs><PO_Locations/></ZelPOLinkDefs>");
+    QVERIFY(writeFile(poData("LinkDefs.xml"), "<ZelPOLinkDefs><PO_Locations/></ZelPOLinkDefs>"));
     MainWindow window;
     window.FormCreate();
     QCOMPARE(readFile(poData("LinkDefs.xml")),

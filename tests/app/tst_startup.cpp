@@ -1,5 +1,6 @@
 // Starts the real program the way an operator's workstation does: a copy of
 // the binary in its own folder with a PO.ini beside it.
+#include "TestFiles.h"
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -10,19 +11,6 @@
 #include <csignal>
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 int countOf(const QByteArray& haystack, const char* needle)
 {
@@ -64,9 +52,9 @@ void TstStartup::init()
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     m_binary = root.filePath(QStringLiteral("bin/zelpo"));
     QVERIFY(QFile::copy(QStringLiteral(ZELPO_BINARY), m_binary));
-    writeFile(root.filePath(QStringLiteral("bin/PO.ini")),
-              "[Application]\r\ndatapath=" + root.filePath(QStringLiteral("site/data")).toUtf8() +
-                  "\r\n");
+    QVERIFY(writeFile(root.filePath(QStringLiteral("bin/PO.ini")),
+                      "[Application]\r\ndatapath=" +
+                          root.filePath(QStringLiteral("site/data")).toUtf8() + "\r\n"));
 }
 
 void TstStartup::cleanup()

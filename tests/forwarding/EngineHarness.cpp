@@ -1,4 +1,5 @@
 #include "EngineHarness.h"
+#include "TestFiles.h"
 
 #include "core/Directories.h"
 #include "core/Language.h"
@@ -14,19 +15,6 @@
 #include <pugixml.hpp>
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(bytes);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 ReplyScript script(const QString& rule)
 {
@@ -44,8 +32,9 @@ EngineHarness::EngineHarness(const QString& replyRule)
     dir.mkpath(QStringLiteral("data"));
     dir.mkpath(QStringLiteral("po"));
     qputenv("XDG_DATA_HOME", root.filePath(QStringLiteral("xdg")).toUtf8());
-    writeFile(root.filePath(QStringLiteral("bin/PO.ini")),
-              "[Application]\ndatapath=" + root.filePath(QStringLiteral("data")).toUtf8() + "\n");
+    QVERIFY(writeFile(root.filePath(QStringLiteral("bin/PO.ini")),
+                      "[Application]\ndatapath=" + root.filePath(QStringLiteral("data")).toUtf8() +
+                          "\n"));
     resetDirectories(root.filePath(QStringLiteral("bin")));
     resetLanguageTable();
     FillLanguageTable(QStringLiteral("ENG"));
@@ -91,27 +80,27 @@ QByteArray EngineHarness::logText() const
 
 void EngineHarness::writeLinkDefs(const QByteArray& xml)
 {
-    writeFile(PoDataDirectory() + QStringLiteral("/LinkDefs.xml"), xml);
+    QVERIFY(writeFile(PoDataDirectory() + QStringLiteral("/LinkDefs.xml"), xml));
 }
 
 void EngineHarness::writeZelDefs(const QByteArray& xml)
 {
-    writeFile(PoDataDirectory() + QStringLiteral("/ZelDefs.xml"), xml);
+    QVERIFY(writeFile(PoDataDirectory() + QStringLiteral("/ZelDefs.xml"), xml));
 }
 
 void EngineHarness::writeAlarmStatus(const QByteArray& xml)
 {
-    writeFile(PoDataDirectory() + QStringLiteral("/AlarmStatus.xml"), xml);
+    QVERIFY(writeFile(PoDataDirectory() + QStringLiteral("/AlarmStatus.xml"), xml));
 }
 
 void EngineHarness::setAlarms(const QByteArray& xml)
 {
-    writeFile(po.filePath(PoEndpoint::Alarms), xml);
+    QVERIFY(writeFile(po.filePath(PoEndpoint::Alarms), xml));
 }
 
 void EngineHarness::setConfiguration(const QByteArray& xml)
 {
-    writeFile(po.filePath(PoEndpoint::Config), xml);
+    QVERIFY(writeFile(po.filePath(PoEndpoint::Config), xml));
 }
 
 void EngineHarness::create()

@@ -1,4 +1,5 @@
 #include "PoRequestTestBase.h"
+#include "TestFiles.h"
 
 #include "core/Directories.h"
 #include "core/Language.h"
@@ -13,19 +14,6 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
 
 bool finished(const std::shared_ptr<PoRequest>& request, int timeoutMs)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PoServerSim.h"
+#include "TestFiles.h"
 
 #include "poclient/PoClient.h"
 #include "store/XmlDocument.h"
@@ -27,9 +28,6 @@ inline const QByteArray kStatusFile =
     "Sent=\"20240612T140210\" />\n"
     "\t<Group ZelAlarm=\"0012 - 05\" State=\"R\" />\n"
     "</POAlarmStatus>\n";
-
-QByteArray readFile(const QString& path);
-bool writeFile(const QString& path, const QByteArray& bytes);
 
 // Waits for the hand-over, then delivers what the worker queued before it.
 bool finished(const std::shared_ptr<PoRequest>& request, int timeoutMs = 10000);

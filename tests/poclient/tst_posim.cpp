@@ -1,4 +1,5 @@
 #include "PoServerSim.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -15,13 +16,6 @@ using namespace Qt::StringLiterals;
 Q_DECLARE_METATYPE(PoFault)
 
 namespace {
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
 
 // One answer as it came over the wire, up to the server's close.
 struct RawAnswer

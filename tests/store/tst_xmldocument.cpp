@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "store/XmlDocument.h"
 
 #include <QFile>
@@ -5,19 +6,6 @@
 #include <QTest>
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 XmlDocumentHandle parse(const char* xml)
 {
@@ -65,11 +53,11 @@ void TstXmlDocument::openMissingFileCreatesEmptyDocumentInMemory()
 void TstXmlDocument::openKeepsContentUntilCleared()
 {
     const QString file = path("keep.xml");
-    writeFile(file, "<ZelPOLinkDefs><A n=\"1\"/></ZelPOLinkDefs>");
+    QVERIFY(writeFile(file, "<ZelPOLinkDefs><A n=\"1\"/></ZelPOLinkDefs>"));
     XmlDocumentHandle doc;
     QVERIFY(OpenXmlDocument(doc, file, "ZelPOLinkDefs"));
 
-    writeFile(file, "<ZelPOLinkDefs><A n=\"2\"/></ZelPOLinkDefs>");
+    QVERIFY(writeFile(file, "<ZelPOLinkDefs><A n=\"2\"/></ZelPOLinkDefs>"));
     QVERIFY(OpenXmlDocument(doc, file, "ZelPOLinkDefs"));
     QCOMPARE(doc->root().child("A").attribute("n").as_int(), 1);
 
@@ -81,7 +69,7 @@ void TstXmlDocument::openKeepsContentUntilCleared()
 void TstXmlDocument::wrongRootReturnsFalseButStaysOpen()
 {
     const QString file = path("other.xml");
-    writeFile(file, "<Other><A/></Other>");
+    QVERIFY(writeFile(file, "<Other><A/></Other>"));
     XmlDocumentHandle doc;
     QVERIFY(!OpenXmlDocument(doc, file, "ZelAlarmDefinitions"));
     QVERIFY(doc->hasContent());
@@ -93,7 +81,7 @@ void TstXmlDocument::malformedFileLeavesDocumentNotOpen()
 {
     const QString file = path("broken.xml");
     // The parser would keep the first element of this file as a partial tree.
-    writeFile(file, "<POAlarmStatus><Alarm pcu=\"a\"/><Alarm");
+    QVERIFY(writeFile(file, "<POAlarmStatus><Alarm pcu=\"a\"/><Alarm"));
     XmlDocumentHandle doc;
     QVERIFY(!OpenXmlDocument(doc, file, "POAlarmStatus"));
     QVERIFY(!doc->hasContent());
@@ -178,7 +166,8 @@ void TstXmlDocument::saveWritesLatin1WithTabsAndReadsBack()
 void TstXmlDocument::saveOfUtf8FileRewritesDeclaration()
 {
     const QString file = path("utf8.xml");
-    writeFile(file, "<?xml version=\"1.0\" encoding=\"UTF-8\"?><ZelPOLinkDefs t=\"\xc3\xa9\"/>");
+    QVERIFY(writeFile(file,
+                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><ZelPOLinkDefs t=\"\xc3\xa9\"/>"));
     XmlDocumentHandle doc;
     QVERIFY(OpenXmlDocument(doc, file, "ZelPOLinkDefs"));
     QCOMPARE(std::string(doc->root().attribute("t").value()), std::string("\xc3\xa9"));

@@ -1,4 +1,5 @@
 #include "EncodingRows.h"
+#include "TestFiles.h"
 #include "core/Log.h"
 #include "store/XmlDocument.h"
 #include "store/XmlParseError.h"
@@ -13,19 +14,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
 
 std::string_view view(const QByteArray& bytes)
 {
