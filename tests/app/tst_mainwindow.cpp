@@ -31,6 +31,8 @@ private Q_SLOTS:
     void graceEndsAStuckMachineAfterTenSeconds();
     void logTargetsReachTheirLists();
     void statusDisplayFollowsLinkStatus();
+    void problemsStayOnTheStatusBar_data();
+    void problemsStayOnTheStatusBar();
 
 private:
     QString data(const char* name) const
@@ -203,6 +205,47 @@ void TstMainWindow::statusDisplayFollowsLinkStatus()
     QTRY_VERIFY(!icon->pixmap().isNull());
     LinkStatus.store(-1);
     QTRY_VERIFY(icon->pixmap().isNull());
+}
+
+void TstMainWindow::problemsStayOnTheStatusBar_data()
+{
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QString>("dataPath");  // relative to the test folder
+    QTest::addColumn<QStringList>("named"); // in the first problem
+    QTest::addColumn<int>("problems");
+    QTest::newRow("port outside 1-65535")
+        << QByteArray("[IP]\nOIPort=81320\n") << QStringLiteral("data")
+        << QStringList{QStringLiteral("81320"), QStringLiteral("ZelLocal.INI")} << 1;
+    QTest::newRow("data path that does not exist")
+        << QByteArray() << QStringLiteral("missing/data")
+        << QStringList{QStringLiteral("missing/data"), QStringLiteral("PO.ini")}
+        << 2; // and its PoData cannot be made
+}
+
+// A setting or a folder the program cannot use is named on the status bar, with its own icon,
+// and the running machine's "Application running" does not cover it up.
+void TstMainWindow::problemsStayOnTheStatusBar()
+{
+    QFETCH(QByteArray, settings);
+    QFETCH(QString, dataPath);
+    QFETCH(QStringList, named);
+    QFETCH(int, problems);
+    QVERIFY(writeFile(m_root->filePath(QStringLiteral("bin/PO.ini")),
+                      "[Application]\ndatapath=" + m_root->filePath(dataPath).toUtf8() + "\n"));
+    resetDirectories(m_root->filePath(QStringLiteral("bin")));
+    if (!settings.isEmpty())
+        QVERIFY(writeFile(data("ZelLocal.INI"), settings));
+
+    MainWindow window;
+    window.FormCreate();
+    QTRY_COMPARE(window.tmmMain().State, 3);
+    QTRY_COMPARE(LinkStatus.load(), 0);
+    const QStringList shown = window.engine().problems();
+    QCOMPARE(shown.size(), problems);
+    for (const QString& part : named)
+        QVERIFY2(shown.first().contains(part), qPrintable(shown.first()));
+    QCOMPARE(window.statusBar().panelText(), shown.last());
+    QVERIFY(!window.findChild<QLabel*>(QStringLiteral("sBarPanel0"))->pixmap().isNull());
 }
 
 QTEST_MAIN(TstMainWindow)
