@@ -358,6 +358,14 @@ int AlarmEvaluation::judgeReply()
     return MainState::SendAlarm;
 }
 
+StepWait AlarmEvaluation::replyWait() const
+{
+    const ZelLink& link = m_ctx.link;
+    if (link.ReplyReceived() || (!m_notAccepted && link.neverWritten(m_sentId)))
+        return StepWait::now();
+    return StepWait::untilPassed(kReplyWaitSeconds, m_waitStart);
+}
+
 void AlarmEvaluation::setErrorFields(const char* error)
 {
     setAttribute("Error", error);

@@ -4,6 +4,7 @@
 #include "SendUndo.h"
 
 #include "core/Clock.h"
+#include "core/StepWait.h"
 
 #include <QString>
 
@@ -24,6 +25,9 @@ public:
     int examineEntry(); // state 9: 3 when done, 10 to send, else 9
     int sendEntry();    // state 10: always 11
     int judgeReply();   // state 11: 9, 10 or 11
+    // What state 11 waits for: ZelMeld's reply, the news that the line never left, or the
+    // reply time-out.
+    StepWait replyWait() const;
 
     int entryIndex() const { return m_entryIndex; }
     int attempts() const { return m_attempts; }

@@ -25,6 +25,9 @@ constexpr qint64 kLinkLossMs = 5 * 60 * 1000;
 constexpr int kDefinitionsWaitSeconds = 900;
 constexpr int kAlarmsWaitSeconds = 60;
 constexpr int kReplyWaitSeconds = 10;
+// During a walk AlarmStatus.xml is written at most this often (and once at the walk's end):
+// a crash then sends again at most the changes of this last stretch, never fewer.
+constexpr qint64 kStatusSaveMs = 100;
 
 void logPo(const QString& message)
 {
@@ -50,6 +53,14 @@ MainMachine::MainMachine(const Settings& settings, int poPort, EvaluationContext
         runGuardedMainStep(
             machine, [this] { step(); }, m_subStep);
     });
+    tmmMain.setWaitQuery([this] { return waitAfterStep(); });
+    // What the machine waits for: a reply or a line given up, a request done, a change of the
+    // link state to show.
+    connect(&m_ctx.link, &ZelLink::replyReceived, this, &MainMachine::wake);
+    connect(&m_ctx.link, &ZelLink::messageNotWritten, this, &MainMachine::wake);
+    connect(&LinkStatusChanges::instance(), &LinkStatusChanges::changed, this, &MainMachine::wake);
+    m_po.setRequestDoneNotifier(tmmMain.crossThreadWaker());
+    m_sinceStatusSave.start();
 }
 
 MainMachine::~MainMachine()
@@ -67,11 +78,13 @@ void MainMachine::requestClose()
 {
     m_closingRequested = true;
     m_mainMachineStopped = false;
+    wake();
 }
 
 void MainMachine::requestRefresh()
 {
     m_refreshRequested = true;
+    wake();
 }
 
 void MainMachine::step()
@@ -103,8 +116,10 @@ void MainMachine::step()
     case MainState::CheckAlarms:
         tmmMain.StateText = QStringLiteral(" 9 check alarms ");
         state = m_evaluation.examineEntry();
-        if (state == MainState::Wait)
+        if (state == MainState::Wait) {
+            saveStatus();
             Q_EMIT pollFinished();
+        }
         break;
     case MainState::SendAlarm:
         tmmMain.StateText = QStringLiteral("10 send alarm to zel ");
@@ -125,6 +140,55 @@ void MainMachine::step()
     default:
         break;
     }
+}
+
+// Event-driven stepping: what the state the machine is in waits for. The steps themselves
+// still decide every time-out with WithinSeconds; this only says when to look again.
+StepWait MainMachine::waitAfterStep() const
+{
+    switch (tmmMain.State) {
+    case MainState::Wait:
+        return idleWait();
+    case MainState::WaitDefinitions:
+        return requestWait(kDefinitionsWaitSeconds);
+    case MainState::WaitAlarms:
+        return requestWait(kAlarmsWaitSeconds);
+    case MainState::CheckResponse:
+        return replyWait();
+    case MainState::WaitWatchdog:
+        if (m_ctx.link.ReplyReceived())
+            return StepWait::now();
+        return StepWait::untilPassed(kReplyWaitSeconds, m_waitStart);
+    case MainState::Stop:
+        return MainMachineStopped() ? StepWait::event() : StepWait::now();
+    default:
+        return StepWait::now();
+    }
+}
+
+StepWait MainMachine::idleWait() const
+{
+    if (m_closingRequested || m_refreshRequested || m_shownLinkState != LinkStatus.load())
+        return StepWait::now();
+    return StepWait::untilPassed(m_watchdogInterval, m_lastWatchdog)
+        .earliest(StepWait::untilPassed(m_pollInterval, m_lastPoll))
+        .earliest(StepWait::untilPassed(m_configurationInterval, m_lastConfiguration));
+}
+
+StepWait MainMachine::requestWait(int seconds) const
+{
+    if (isDone(m_request))
+        return StepWait::now();
+    return StepWait::untilPassed(seconds, m_waitStart);
+}
+
+// Changes waiting for their batched save wake the machine when the save is due.
+StepWait MainMachine::replyWait() const
+{
+    const StepWait reply = m_evaluation.replyWait();
+    if (!m_ctx.status.isDirty())
+        return reply;
+    return reply.earliest(StepWait::forMs(msUntilBatchedSave()));
 }
 
 int MainMachine::stateStart()
@@ -354,16 +418,33 @@ int MainMachine::judgeReply()
 {
     tmmMain.StateText = QStringLiteral("11 check response ");
     const int next = m_evaluation.judgeReply();
-    saveStatus();
+    saveStatusBatched();
     return next;
 }
 
-// Saves only what changed: waiting for a reply takes up to ten thousand steps, and each would
-// otherwise rewrite the same file. A failure is logged once by the owner and the changes stay
-// in memory for the next save.
+// Saves only what changed: waiting for a reply takes many steps, and each would otherwise
+// rewrite the same file. A failure is logged once by the owner and the changes stay in memory
+// for the next save.
 void MainMachine::saveStatus()
 {
+    if (!m_ctx.status.isDirty())
+        return;
     (void)m_ctx.status.saveIfDirty();
+    m_sinceStatusSave.restart();
+}
+
+// A message is marked sent only after its reply, so an unsaved mark can only make a crash send
+// the message again; the whole document is rewritten at most every 100 ms however fast
+// ZelMeld answers.
+void MainMachine::saveStatusBatched()
+{
+    if (msUntilBatchedSave() <= 0)
+        saveStatus();
+}
+
+qint64 MainMachine::msUntilBatchedSave() const
+{
+    return kStatusSaveMs - m_sinceStatusSave.elapsed();
 }
 
 int MainMachine::sendWatchdog()

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <string>
 
 // The kinds of request the main state machine orders; any other kind only fetches.
@@ -64,7 +65,10 @@ struct PoRequest
     const int kind; // PoRequestConfiguration, PoRequestActiveAlarms, other: fetch only
     const PoTimeouts timeouts;
 
-    std::atomic<bool> done{false};      // written last with release; read with acquire
+    std::atomic<bool> done{false}; // written last with release; read with acquire
+    // Called on the worker thread once done is set, so the waiting machine need not poll;
+    // set before the worker starts.
+    std::function<void()> onDone;
     std::atomic<bool> cancelled{false}; // set by the GUI thread when its wait ran out
 
     // Results, valid once done is seen set; a cancelled request leaves them as they were.

@@ -28,7 +28,12 @@ class DoneOnExit
 {
 public:
     explicit DoneOnExit(PoRequest& request) : m_request(request) {}
-    ~DoneOnExit() { m_request.done.store(true, std::memory_order_release); }
+    ~DoneOnExit()
+    {
+        m_request.done.store(true, std::memory_order_release);
+        if (m_request.onDone)
+            m_request.onDone();
+    }
     DoneOnExit(const DoneOnExit&) = delete;
     DoneOnExit& operator=(const DoneOnExit&) = delete;
 
