@@ -1,0 +1,364 @@
+// The real program between the two simulators on loopback, once on event-driven stepping and
+// once on fixed ticks: idle cost, a burst of new alarms, the loopback floor. Prints figures;
+// asserts nothing.
+//
+//   bench_events [--idle-seconds N] [--burst N]
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+namespace {
+
+// The program always asks port 8080 of its office server; a second loopback address keeps
+// the bench clear of anything else listening there.
+const QString kPoAddress = QStringLiteral("127.0.0.2");
+
+struct ProcStats
+{
+    double cpuSeconds = 0;
+    qint64 switches = 0; // context switches of all threads: the process's wake-ups
+    qint64 residentKb = 0;
+};
+
+QByteArray readProcFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+qint64 statusField(const QByteArray& status, const QByteArray& name)
+{
+    for (const QByteArray& line : status.split('\n')) {
+        if (line.startsWith(QByteArray(name + ':')))
+            return line.mid(name.size() + 1).trimmed().split(' ').first().toLongLong();
+    }
+    return 0;
+}
+
+ProcStats procStats(qint64 pid)
+{
+    ProcStats stats;
+    const QByteArray stat = readProcFile(QStringLiteral("/proc/%1/stat").arg(pid));
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() > 13)
+        stats.cpuSeconds =
+            double(fields.at(11).toLongLong() + fields.at(12).toLongLong()) / sysconf(_SC_CLK_TCK);
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QByteArray status = readProcFile(tasks.filePath(task) + QStringLiteral("/status"));
+        stats.switches += statusField(status, "voluntary_ctxt_switches") +
+                          statusField(status, "nonvoluntary_ctxt_switches");
+    }
+    stats.residentKb =
+        statusField(readProcFile(QStringLiteral("/proc/%1/status").arg(pid)), "VmRSS");
+    return stats;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+QByteArray linkDefs(int count)
+{
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<ZelPOLinkDefs>\n"
+                     "\t<PO_Locations>\n";
+    for (int i = 0; i < count; ++i)
+        xml += "\t\t<PO_loc pcu=\"Pcu1\" text=\"Kas " + QByteArray::number(i) +
+               "\" zel_alarm=\"0012 - 03\" zel_group=\"\" />\n";
+    return xml + "\t</PO_Locations>\n</ZelPOLinkDefs>\n";
+}
+
+QByteArray activeAlarms(int count)
+{
+    QByteArray xml = "<active-alarms>\n";
+    for (int i = 0; i < count; ++i)
+        xml += "\t<alarm pcu=\"Pcu1\" location=\"Kas " + QByteArray::number(i) +
+               "\" nr=\"1\" text=\"Temp. te hoog\" start=\"20261209T080000\"/>\n";
+    return xml + "</active-alarms>\n";
+}
+
+const QByteArray kZelDefs = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+                            "<ZelAlarmDefinitions>\n\t<Location Code=\"12\" Name=\"Kas\">\n"
+                            "\t\t<Alarm Code=\"3\" Name=\"Kas\" GroupDelay=\"0\" Repeat=\"0\" />\n"
+                            "\t</Location>\n</ZelAlarmDefinitions>\n";
+
+// A child process whose stdout lines are collected with the time each was read.
+class Child
+{
+public:
+    ~Child()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(5000))
+                m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+    bool start(const QString& program, const QStringList& arguments,
+               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+    {
+        m_process.setProcessEnvironment(env);
+        m_process.start(program, arguments);
+        return m_process.waitForStarted(10000);
+    }
+    // Reads what arrived within ms; true when the process still runs.
+    bool pump(int ms)
+    {
+        m_process.waitForReadyRead(ms);
+        m_pending += m_process.readAllStandardOutput();
+        for (qsizetype end = m_pending.indexOf('\n'); end >= 0; end = m_pending.indexOf('\n')) {
+            m_lines.append(QString::fromUtf8(m_pending.left(end)));
+            m_pending.remove(0, end + 1);
+        }
+        return m_process.state() == QProcess::Running;
+    }
+    const QStringList& lines() const { return m_lines; }
+    qint64 pid() const { return m_process.processId(); }
+
+private:
+    QProcess m_process;
+    QByteArray m_pending;
+    QStringList m_lines;
+};
+
+// The time stamp the simulators put before each line.
+std::optional<QDateTime> stampOf(const QString& line)
+{
+    // The ZelMeld simulator writes a blank between date and time, the office one a "T".
+    QString text = line.left(23);
+    if (text.size() == 23 && text.at(10) == u'T')
+        text[10] = u' ';
+    const QDateTime stamp = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+    return stamp.isValid() ? std::optional(stamp) : std::nullopt;
+}
+
+quint16 listeningPort(Child& tool)
+{
+    static const QRegularExpression listening(QStringLiteral("listening on [0-9.]+:(\\d+)"));
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 10000) {
+        for (const QString& line : tool.lines()) {
+            const QRegularExpressionMatch match = listening.match(line);
+            if (match.hasMatch())
+                return quint16(match.captured(1).toUInt());
+        }
+        if (!tool.pump(100))
+            return 0;
+    }
+    return 0;
+}
+
+qsizetype countContaining(const QStringList& lines, const QString& text)
+{
+    qsizetype count = 0;
+    for (const QString& line : lines)
+        count += line.contains(text) ? 1 : 0;
+    return count;
+}
+
+struct ModeFigures
+{
+    double idleCpuPercent = 0;
+    double idleWakeupsPerSecond = 0;
+    double burstSeconds = -1;
+    double msPerMessage = 0;
+    qint64 residentKb = 0;
+};
+
+// One whole run of the program in one mode.
+std::optional<ModeFigures> runMode(bool fixedTicks, int idleSeconds, int burst,
+                                   const QString& binDir, double* floorMs)
+{
+    QTemporaryDir rootDir;
+    QDir root(rootDir.path());
+    for (const char* dir : {"bin", "zel/data", "zel/PoData", "po", "runtime"})
+        root.mkpath(QLatin1String(dir));
+    QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    writeFile(root.filePath(QStringLiteral("zel/PoData/LinkDefs.xml")), linkDefs(burst));
+    writeFile(root.filePath(QStringLiteral("zel/PoData/ZelDefs.xml")), kZelDefs);
+    const QString alarmsFile = root.filePath(QStringLiteral("po/alarmserver.xml"));
+    writeFile(alarmsFile, "<active-alarms/>");
+
+    Child po;
+    po.start(binDir + QStringLiteral("/po-sim"),
+             {QStringLiteral("--dir"), root.filePath(QStringLiteral("po")),
+              QStringLiteral("--address"), kPoAddress, QStringLiteral("--port"),
+              QStringLiteral("8080")});
+    if (listeningPort(po) != 8080) {
+        QTextStream(stderr) << "port 8080 on " << kPoAddress << " is not free\n";
+        return std::nullopt;
+    }
+    Child zel;
+    zel.start(binDir + QStringLiteral("/zelmeld-sim"),
+              {QStringLiteral("--port"), QStringLiteral("0")});
+    const quint16 zelPort = listeningPort(zel);
+
+    QFile::copy(binDir + QStringLiteral("/zelpo"), root.filePath(QStringLiteral("bin/zelpo")));
+    writeFile(root.filePath(QStringLiteral("bin/PO.ini")),
+              "[Application]\ndatapath=" + root.filePath(QStringLiteral("zel/data")).toUtf8() +
+                  "\n");
+    writeFile(root.filePath(QStringLiteral("zel/data/ZelLocal.INI")),
+              "[IP]\naddress=127.0.0.1\nOIPort=" + QByteArray::number(zelPort) +
+                  "\n[PO]\naddress=" + kPoAddress.toUtf8() + "\n");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("xdg")));
+    env.insert(QStringLiteral("ZELPO_FIXED_TICKS"),
+               fixedTicks ? QStringLiteral("1") : QStringLiteral("0"));
+    Child program;
+    program.start(root.filePath(QStringLiteral("bin/zelpo")), {}, env);
+
+    // Settled: the first poll has been answered and the first watchdog sent.
+    QElapsedTimer waited;
+    waited.start();
+    while (countContaining(zel.lines(), QStringLiteral("[ZEL WD")) < 1 ||
+           countContaining(po.lines(), QStringLiteral("/office/alarm/alarmserver ")) +
+                   countContaining(po.lines(), QStringLiteral("/office/alarm/alarmserver\"")) <
+               1) {
+        po.pump(50);
+        zel.pump(50);
+        if (waited.elapsed() > 30000)
+            break;
+    }
+    QThread::sleep(1);
+
+    ModeFigures figures;
+    const ProcStats before = procStats(program.pid());
+    QElapsedTimer idle;
+    idle.start();
+    while (idle.elapsed() < qint64(idleSeconds) * 1000) {
+        po.pump(200);
+        zel.pump(0);
+    }
+    const ProcStats after = procStats(program.pid());
+    const double idleElapsed = double(idle.elapsed()) / 1000.0;
+    figures.idleCpuPercent = 100.0 * (after.cpuSeconds - before.cpuSeconds) / idleElapsed;
+    figures.idleWakeupsPerSecond = double(after.switches - before.switches) / idleElapsed;
+
+    // The burst: the next answer holds every alarm.
+    const qsizetype requestsBefore = po.lines().size();
+    const QString alarmLine = QStringLiteral("<- [ZEL RCVALARM 02,0012,03,T");
+    const qsizetype alarmsBefore = countContaining(zel.lines(), alarmLine);
+    writeFile(alarmsFile, activeAlarms(burst));
+    waited.restart();
+    while (countContaining(zel.lines(), alarmLine) - alarmsBefore < burst &&
+           waited.elapsed() < 1800 * 1000) {
+        po.pump(20);
+        zel.pump(20);
+    }
+    std::optional<QDateTime> answered;
+    for (qsizetype i = requestsBefore; i < po.lines().size() && !answered; ++i) {
+        if (po.lines().at(i).contains(QStringLiteral("alarmserver")))
+            answered = stampOf(po.lines().at(i));
+    }
+    // The simulator stamps each received line as it answers it.
+    std::optional<QDateTime> lastOk;
+    qsizetype seen = 0;
+    for (const QString& line : zel.lines()) {
+        if (line.contains(alarmLine) && ++seen == alarmsBefore + burst)
+            lastOk = stampOf(line);
+    }
+    if (answered && lastOk && countContaining(zel.lines(), alarmLine) - alarmsBefore >= burst) {
+        figures.burstSeconds = double(answered->msecsTo(*lastOk)) / 1000.0;
+        figures.msPerMessage = figures.burstSeconds * 1000.0 / burst;
+    }
+    figures.residentKb = procStats(program.pid()).residentKb;
+
+    if (floorMs) {
+        // The floor: a line and its "OK" over loopback, one at a time, to the same simulator.
+        QTcpSocket socket;
+        socket.connectToHost(QStringLiteral("127.0.0.1"), zelPort);
+        if (socket.waitForConnected(5000)) {
+            const int rounds = 1000;
+            QElapsedTimer floor;
+            floor.start();
+            int done = 0;
+            for (; done < rounds; ++done) {
+                zel.pump(0); // the simulator must never block on a full pipe
+                socket.write("[ZEL WD 09 1]\r");
+                QByteArray reply;
+                while (!reply.contains('\r') && socket.waitForReadyRead(2000))
+                    reply += socket.readAll();
+                if (!reply.contains('\r'))
+                    break;
+            }
+            *floorMs = done > 0 ? double(floor.nsecsElapsed()) / 1e6 / done : -1;
+        }
+    }
+    return figures;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    auto option = [&args](const QString& name, int fallback) {
+        const qsizetype at = args.indexOf(name);
+        return at >= 0 && at + 1 < args.size() ? args.at(at + 1).toInt() : fallback;
+    };
+    const int idleSeconds = option(QStringLiteral("--idle-seconds"), 60);
+    const int burst = option(QStringLiteral("--burst"), 1000);
+    const QString binDir = QCoreApplication::applicationDirPath();
+
+    double floorMs = -1;
+    const std::optional<ModeFigures> events = runMode(false, idleSeconds, burst, binDir, &floorMs);
+    const std::optional<ModeFigures> fixed = runMode(true, idleSeconds, burst, binDir, nullptr);
+    if (!events || !fixed)
+        return 1;
+
+    QTextStream out(stdout);
+    out << "idle " << idleSeconds << " s, burst of " << burst
+        << " new linked alarms in one answer\n";
+    out << QStringLiteral("%1 %2 %3 %4\n")
+               .arg(QStringLiteral("figure"), -34)
+               .arg(QStringLiteral("events"), 12)
+               .arg(QStringLiteral("fixed ticks"), 12)
+               .arg(QStringLiteral("ratio"), 10);
+    auto row = [&out](const QString& name, double e, double f, int precision) {
+        out << QStringLiteral("%1 %2 %3 %4\n")
+                   .arg(name, -34)
+                   .arg(e, 12, 'f', precision)
+                   .arg(f, 12, 'f', precision)
+                   .arg(e > 0   ? QString::number(f / e, 'f', 1) + u'x'
+                        : f > 0 ? QStringLiteral("inf")
+                                : QStringLiteral("-"),
+                        10);
+    };
+    row(QStringLiteral("P1 idle CPU (% of a core)"), events->idleCpuPercent, fixed->idleCpuPercent,
+        3);
+    row(QStringLiteral("P1 idle wake-ups per second"), events->idleWakeupsPerSecond,
+        fixed->idleWakeupsPerSecond, 1);
+    row(QStringLiteral("P2 burst: answer to last OK (s)"), events->burstSeconds,
+        fixed->burstSeconds, 3);
+    row(QStringLiteral("P2 per message (ms)"), events->msPerMessage, fixed->msPerMessage, 3);
+    row(QStringLiteral("resident after the burst (MB)"), events->residentKb / 1024.0,
+        fixed->residentKb / 1024.0, 1);
+    out << "(CPU is counted in clock ticks of 10 ms: 0.000 means less than one tick in the idle "
+           "time)\n";
+    out << "loopback floor: line + OK round trip " << QString::number(floorMs, 'f', 3)
+        << " ms (one at a time, same simulator)\n";
+    return 0;
+}
