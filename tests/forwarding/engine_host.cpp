@@ -4,6 +4,7 @@
 //
 //   engine_host <program folder> <ZelMeld port> <office port> <clock speed>
 #include "core/Clock.h"
+#include "core/ClockChanges.h"
 #include "core/Directories.h"
 #include "core/Language.h"
 #include "core/Log.h"
@@ -13,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -50,6 +52,12 @@ int main(int argc, char* argv[])
     }
     FastClock clock(args.at(4).toInt());
     setClockSource(&clock);
+    // The machines sleep real milliseconds for clock milliseconds; a faster clock says often
+    // that it moved, so a sleeping machine looks whether its time has come.
+    QTimer clockNotice;
+    QObject::connect(&clockNotice, &QTimer::timeout, &app,
+                     [] { ClockChanges::instance().notify(); });
+    clockNotice.start(20);
     resetDirectories(args.at(1));
     FillLanguageTable(QStringLiteral("ENG"));
     Log::instance().setFileName(QDir(PoDataDirectory()).filePath(QStringLiteral("ZELPO.LOG")));
