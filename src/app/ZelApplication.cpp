@@ -1,5 +1,7 @@
 #include "ZelApplication.h"
 
+#include <cstdio>
+
 #include "core/Log.h"
 
 ZelApplication::ZelApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -30,7 +32,8 @@ void ZelApplication::handleException(const ExceptionFields& fields)
     try {
         LogMessage(exceptionLogText(fields), LogFileOnly);
     } catch (...) {
-        // Counting below must happen whatever the log did.
+        // Counting below must happen whatever the log did; say at least that it failed.
+        std::fputs("zelpo: an exception could not be written to the log\n", stderr);
     }
     if (m_storm.recordException())
         exit(1);
