@@ -1,8 +1,8 @@
 #include "ZelApplication.h"
 
-#include <cstdio>
-
 #include "core/Log.h"
+
+#include <cstdio>
 
 ZelApplication::ZelApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
