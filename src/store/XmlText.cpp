@@ -16,6 +16,7 @@ constexpr char32_t kInvalid = 0xFFFFFFFF;
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kLastCodePoint = 0x10FFFF;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf8Replacement = "\xEF\xBF\xBD";
 constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
 constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
 constexpr std::string_view kDeclarationStart = "<?xml";
@@ -331,6 +332,17 @@ int replaceForbiddenReferences(std::string& text)
     return replaced;
 }
 
+// Only the first byte-order mark is one. A U+FEFF right after it would read as a byte-order
+// mark when the text is decoded again, so that decoding it twice would differ; it cannot
+// stand before the root anyway.
+int replaceLeadingByteOrderMark(std::string& text)
+{
+    if (!text.starts_with(kUtf8Bom))
+        return 0;
+    text.replace(0, kUtf8Bom.size(), kUtf8Replacement);
+    return 1;
+}
+
 struct Source
 {
     std::string_view bytes; // without byte-order mark
@@ -453,7 +465,8 @@ DecodedXml decodeXmlBytes(std::string_view bytes)
     Utf8Builder out(source->bytes.size());
     decodeInto(*source, out);
     decoded.text = std::move(out.text());
-    decoded.replaced = out.replaced() + replaceForbiddenReferences(decoded.text);
+    decoded.replaced = out.replaced() + replaceLeadingByteOrderMark(decoded.text) +
+                       replaceForbiddenReferences(decoded.text);
     if (const std::optional<Span> declared = declaredEncoding(decoded.text))
         decoded.text.replace(declared->offset, declared->length, "UTF-8");
     return decoded;
