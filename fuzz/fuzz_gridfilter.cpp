@@ -51,7 +51,7 @@ void testRows(const TGridRowFilter& filter, const QString& text)
                 std::abort();
             return row[column];
         };
-        (void)RowPasses(filter, cell);
+        (void)rowPasses(filter, cell);
     }
 }
 
@@ -77,7 +77,7 @@ std::vector<TGridFieldFilter> expectedConditions(const FilterBarState& bar)
 {
     std::vector<TGridFieldFilter> conditions;
     for (int i = 0; i < FilterBoxCount; ++i) {
-        const QStringView text = TrimBlanksAndControls(bar.boxes[i].text);
+        const QStringView text = trimBlanksAndControls(bar.boxes[i].text);
         if (!bar.boxes[i].ticked || text.isEmpty())
             continue;
         const qsizetype dot = text.indexOf(u'.');
@@ -127,7 +127,7 @@ FilterBarState barOf(std::uint8_t flags, const QString& text)
 
 void checkFilterBar(const FilterBarState& bar)
 {
-    const std::optional<QString> expression = BuildFilterExpression(bar, headers());
+    const std::optional<QString> expression = buildFilterExpression(bar, headers());
     if (!expression) {
         // Refused only for a double quote in a ticked box.
         for (const FilterBox& box : bar.boxes) {
