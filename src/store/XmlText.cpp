@@ -409,13 +409,15 @@ void writeDeclaration(std::ostream& out, const pugi::xml_document& dom)
 
 // The UTF-8 that the parser's writer makes, escaping < & " and writing a control character
 // as a reference of its own ("&#01;"), under our declaration in place of the document's.
-std::string serializeUtf8(const pugi::xml_document& dom)
+std::string serializeUtf8(const pugi::xml_document& dom, XmlLayout layout)
 {
     std::ostringstream out;
     writeDeclaration(out, dom);
+    const unsigned int format =
+        layout == XmlLayout::Indented ? pugi::format_indent : pugi::format_raw;
     for (const pugi::xml_node node : dom.children()) {
         if (node.type() != pugi::node_declaration)
-            node.print(out, "\t", pugi::format_indent, pugi::encoding_utf8);
+            node.print(out, "\t", format, pugi::encoding_utf8);
     }
     return out.str();
 }
@@ -472,7 +474,7 @@ DecodedXml decodeXmlBytes(std::string_view bytes)
     return decoded;
 }
 
-Latin1Xml serializeLatin1(const pugi::xml_document& dom)
+Latin1Xml serializeLatin1(const pugi::xml_document& dom, XmlLayout layout)
 {
-    return toLatin1(serializeUtf8(dom));
+    return toLatin1(serializeUtf8(dom, layout));
 }

@@ -78,6 +78,7 @@ void MainWindow::connectEngine()
     connect(engine, &Engine::linkStateShown, m_sBar, &StatusBar::showLinkState);
     connect(engine, &Engine::definitionsReloaded, this, &MainWindow::fillDefinitionsGrid);
     connect(m_linkPage, &LinkConfigPage::refreshRequested, engine, &Engine::requestRefresh);
+    m_linkPage->setDocuments(&engine->zelDefs(), &engine->linkDefs());
 }
 
 void MainWindow::fillDefinitionsGrid()

@@ -3,6 +3,7 @@
 #include "StatusBar.h"
 #include "TrayIcon.h"
 #include "pages/LinkConfigPage.h"
+#include "pages/ZelTreePane.h"
 
 #include "Version.h"
 #include "core/Directories.h"
@@ -55,6 +56,7 @@ void MainWindow::runStartupSteps()
     m_watchdogId = m_settings.watchdogId;
     m_engine->setOptions({m_settings.sendPcu, m_settings.filterPunct});
     m_engine->openDocuments();
+    m_linkPage->zelTree().FillZelTree();
     fillDefinitionsGrid();
 }
 
