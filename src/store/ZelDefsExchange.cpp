@@ -50,7 +50,7 @@ bool hasCodeAndName(pugi::xml_node node)
 
 std::optional<long long> codeValue(pugi::xml_node node)
 {
-    return wholeNumber(AttributeValue(node, X::Code));
+    return wholeNumber(attributeValue(node, X::Code));
 }
 
 bool inRange(pugi::xml_node node, long long max)
@@ -61,9 +61,9 @@ bool inRange(pugi::xml_node node, long long max)
 
 QString codeProblem(pugi::xml_node node)
 {
-    return u"Code \""_s + QString::fromUtf8(AttributeValue(node, X::Code)) + u"\" of "_s +
+    return u"Code \""_s + QString::fromUtf8(attributeValue(node, X::Code)) + u"\" of "_s +
            QString::fromUtf8(node.name()) + u" \""_s +
-           QString::fromUtf8(AttributeValue(node, X::Name)) + u"\" is not a whole number"_s;
+           QString::fromUtf8(attributeValue(node, X::Name)) + u"\" is not a whole number"_s;
 }
 
 // Every code the merge reads as a number must be one; empty when all are.
@@ -123,19 +123,19 @@ private:
     pugi::xml_node findLocation(pugi::xml_node fileLocation) const
     {
         return FindChildNode(m_zelDefs.root(), X::Location,
-                             {{X::Code, std::string(AttributeValue(fileLocation, X::Code))}});
+                             {{X::Code, std::string(attributeValue(fileLocation, X::Code))}});
     }
 
     void rename(pugi::xml_node node, std::string_view name)
     {
-        if (AttributeValue(node, X::Name) != name)
+        if (attributeValue(node, X::Name) != name)
             ++m_result.renamed;
-        SetAttribute(node, X::Name, name);
+        setNodeAttribute(node, X::Name, name);
     }
 
     void mergeLocation(pugi::xml_node fileLocation)
     {
-        const std::string_view name = AttributeValue(fileLocation, X::Name);
+        const std::string_view name = attributeValue(fileLocation, X::Name);
         if (const pugi::xml_node existing = findLocation(fileLocation)) {
             rename(existing, name);
             return;
@@ -143,8 +143,8 @@ private:
         if (!m_appendTo)
             return;
         pugi::xml_node added = m_appendTo.append_child(X::Location);
-        SetAttribute(added, X::Code, AttributeValue(fileLocation, X::Code));
-        SetAttribute(added, X::Name, name);
+        setNodeAttribute(added, X::Code, attributeValue(fileLocation, X::Code));
+        setNodeAttribute(added, X::Name, name);
         ++m_result.added;
     }
 
@@ -153,20 +153,20 @@ private:
         pugi::xml_node location = findLocation(fileLocation);
         if (!location)
             return;
-        const std::string_view code = AttributeValue(fileAlarm, X::Code);
+        const std::string_view code = attributeValue(fileAlarm, X::Code);
         const std::optional<QString> systemName =
             systemAlarmName(fileLocation, *codeValue(fileAlarm));
         if (const pugi::xml_node existing =
                 FindChildNode(location, X::Alarm, {{X::Code, std::string(code)}})) {
             if (!systemName)
-                rename(existing, AttributeValue(fileAlarm, X::Name));
+                rename(existing, attributeValue(fileAlarm, X::Name));
             return;
         }
         pugi::xml_node added = location.append_child(X::Alarm);
-        SetAttribute(added, X::Code, code);
-        SetAttribute(added, X::Name,
-                     systemName ? systemName->toStdString()
-                                : std::string(AttributeValue(fileAlarm, X::Name)));
+        setNodeAttribute(added, X::Code, code);
+        setNodeAttribute(added, X::Name,
+                         systemName ? systemName->toStdString()
+                                    : std::string(attributeValue(fileAlarm, X::Name)));
         ++m_result.added;
     }
 

@@ -54,8 +54,8 @@ void TstZelNodeText::splitNodeText()
 
 void TstZelNodeText::madeTextSplitsBack()
 {
-    QCOMPARE(MakeNodeText(u"Kas (oud)"_s, 9999), u"Kas (oud) (9999)"_s);
-    const ZelNodeText split = SplitNodeText(MakeNodeText(u"Kas (oud)"_s, 9999));
+    QCOMPARE(makeNodeText(u"Kas (oud)"_s, 9999), u"Kas (oud) (9999)"_s);
+    const ZelNodeText split = SplitNodeText(makeNodeText(u"Kas (oud)"_s, 9999));
     QCOMPARE(split.code, 9999);
     QCOMPARE(split.name, u"Kas (oud)"_s);
 }
@@ -79,9 +79,9 @@ void TstZelNodeText::locationOrder()
 {
     QFETCH(QString, first);
     QFETCH(QString, second);
-    QVERIFY(LocationTextGoesAfter(second, first));
-    QVERIFY(!LocationTextGoesAfter(first, second));
-    QVERIFY(!LocationTextGoesAfter(first, first));
+    QVERIFY(locationTextGoesAfter(second, first));
+    QVERIFY(!locationTextGoesAfter(first, second));
+    QVERIFY(!locationTextGoesAfter(first, first));
 }
 
 void TstZelNodeText::proposedCode_data()
@@ -102,7 +102,7 @@ void TstZelNodeText::proposedCode()
     QFETCH(QList<int>, codes);
     QFETCH(int, max);
     QFETCH(int, proposed);
-    QCOMPARE(ProposedCode(codes, max), proposed);
+    QCOMPARE(::proposedCode(codes, max), proposed);
 }
 
 QTEST_MAIN(TstZelNodeText)

@@ -25,7 +25,7 @@ char32_t eightBitValue(char32_t c)
 
 } // namespace
 
-QString MakeNodeText(const QString& name, int code)
+QString makeNodeText(const QString& name, int code)
 {
     return name + u" ("_s + QString::number(code) + u')';
 }
@@ -49,7 +49,7 @@ ZelNodeText SplitNodeText(QStringView text)
     return result;
 }
 
-bool LocationTextGoesAfter(QStringView a, QStringView b)
+bool locationTextGoesAfter(QStringView a, QStringView b)
 {
     const QList<uint> left = a.toUcs4();
     const QList<uint> right = b.toUcs4();
@@ -58,7 +58,7 @@ bool LocationTextGoesAfter(QStringView a, QStringView b)
         [](uint x, uint y) { return eightBitValue(x) < eightBitValue(y); });
 }
 
-int ProposedCode(const QList<int>& codes, int max)
+int proposedCode(const QList<int>& codes, int max)
 {
     const int highest = codes.isEmpty() ? 0 : *std::max_element(codes.begin(), codes.end());
     return std::min(highest, max - 1) + 1;

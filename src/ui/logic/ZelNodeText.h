@@ -14,7 +14,7 @@ struct ZelNodeText
 };
 
 // name + " (" + code + ")".
-QString MakeNodeText(const QString& name, int code);
+QString makeNodeText(const QString& name, int code);
 
 // Read from the end: the digits between the last ")" and the "(" before it are the code, the
 // one character in front of that "(" is skipped, the rest is the name. No ")" gives code 0 and
@@ -25,7 +25,7 @@ ZelNodeText SplitNodeText(QStringView text);
 // 8-bit characters, one by one, as unsigned numbers. Capitals come before small letters; a
 // character without a byte of the Western-European Windows code page goes after all that
 // have one, by its code point.
-bool LocationTextGoesAfter(QStringView a, QStringView b);
+bool locationTextGoesAfter(QStringView a, QStringView b);
 
 // The highest code plus one, 1 when there are no codes, at most max (the dialog's range).
-int ProposedCode(const QList<int>& codes, int max);
+int proposedCode(const QList<int>& codes, int max);

@@ -181,7 +181,7 @@ void LinkConfigPage::RemoveDanglingLinks()
             continue;
         AssignLink(*linkDefs, m_sgMain->cellText(row, C::Pcu).toStdString(),
                    m_sgMain->cellText(row, C::Location).toStdString(), alarm,
-                   ExceptionAlarmNr(m_sgMain->cellText(row, C::Alarm)).toStdString(), {}, group);
+                   exceptionAlarmNr(m_sgMain->cellText(row, C::Alarm)).toStdString(), {}, group);
     }
     const QList<int> selected = m_sgMain->visibleSelectedRows();
     FillDefinitionsGrid(*linkDefs);

@@ -50,11 +50,11 @@ bool siblingHasCode(const QTreeWidgetItem& node, int code)
 
 void writeElement(pugi::xml_node element, const ZelItemValues& values, Kind kind)
 {
-    SetAttribute(element, X::Code, std::to_string(values.code));
-    SetAttribute(element, X::Name, values.name.toStdString());
+    setNodeAttribute(element, X::Code, std::to_string(values.code));
+    setNodeAttribute(element, X::Name, values.name.toStdString());
     if (kind == Kind::Alarm) {
-        SetAttribute(element, X::GroupDelay, std::to_string(values.groupDelay));
-        SetAttribute(element, X::Repeat, std::to_string(values.repeat));
+        setNodeAttribute(element, X::GroupDelay, std::to_string(values.groupDelay));
+        setNodeAttribute(element, X::Repeat, std::to_string(values.repeat));
     }
 }
 
@@ -99,14 +99,14 @@ void ZelTreePane::prepareDialog(TOKBottomDlg& dialog, TOKBottomDlg::Mode mode,
                                             ? *node.parent()
                                             : static_cast<const QTreeWidgetItem&>(node);
         const int max = location ? TOKBottomDlg::LocationCodeMax : TOKBottomDlg::AlarmCodeMax;
-        values.code = ProposedCode(childCodes(parent), max);
+        values.code = proposedCode(childCodes(parent), max);
         values.name = location ? LangText(10, u"Location"_s) : LangText(11, u"Alarm"_s);
     } else {
         values.code = node.code();
         values.name = node.name();
         if (!location && document()) {
             const auto* parent = static_cast<const ZelTreeItem*>(node.parent());
-            const std::string ref = FormatZelAlarmRef(parent->code(), node.code());
+            const std::string ref = formatZelAlarmRef(parent->code(), node.code());
             values.groupDelay = GetGroupDelay(*document(), ref);
             values.repeat = GetRepeat(*document(), ref);
         }
@@ -135,7 +135,7 @@ ZelTreePane::Applied ZelTreePane::addLocation(const ZelItemValues& values)
         return Applied::NotFound;
     writeElement(catalogue.append_child(X::Location), values, Kind::Location);
     saveZelDefs();
-    auto* added = new ZelTreeItem(rootNode(), QStringList{MakeNodeText(values.name, values.code)});
+    auto* added = new ZelTreeItem(rootNode(), QStringList{makeNodeText(values.name, values.code)});
     m_tvZelLoc->setCurrentItem(added);
     return Applied::Done;
 }
@@ -150,7 +150,7 @@ ZelTreePane::Applied ZelTreePane::editLocation(const ZelItemValues& values, ZelT
         return Applied::NotFound;
     writeElement(element, values, Kind::Location);
     saveZelDefs();
-    node.setText(0, MakeNodeText(values.name, values.code));
+    node.setText(0, makeNodeText(values.name, values.code));
     return Applied::Done;
 }
 
@@ -169,7 +169,7 @@ ZelTreePane::Applied ZelTreePane::applyAlarm(const TOKBottomDlg& dialog, ZelTree
         writeElement(location.append_child(X::Alarm), values, Kind::Alarm);
         saveZelDefs();
         auto* added =
-            new ZelTreeItem(locationNode, QStringList{MakeNodeText(values.name, values.code)});
+            new ZelTreeItem(locationNode, QStringList{makeNodeText(values.name, values.code)});
         m_tvZelLoc->setCurrentItem(added);
         return Applied::Done;
     }
@@ -180,7 +180,7 @@ ZelTreePane::Applied ZelTreePane::applyAlarm(const TOKBottomDlg& dialog, ZelTree
         return Applied::NotFound;
     writeElement(alarm, values, Kind::Alarm);
     saveZelDefs();
-    node.setText(0, MakeNodeText(values.name, values.code));
+    node.setText(0, makeNodeText(values.name, values.code));
     return Applied::Done;
 }
 

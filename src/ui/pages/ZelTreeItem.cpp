@@ -25,5 +25,5 @@ bool ZelTreeItem::operator<(const QTreeWidgetItem& other) const
 {
     if (level() == Alarm)
         return SplitNodeText(other.text(0)).code > code();
-    return LocationTextGoesAfter(other.text(0), text(0));
+    return locationTextGoesAfter(other.text(0), text(0));
 }

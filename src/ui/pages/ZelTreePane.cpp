@@ -30,8 +30,8 @@ constexpr int ValueColumnWidth = 105;
 
 QString nodeText(pugi::xml_node element)
 {
-    return QString::fromUtf8(AttributeValue(element, ZelDefsXml::Name)) + u" ("_s +
-           QString::fromUtf8(AttributeValue(element, ZelDefsXml::Code)) + u')';
+    return QString::fromUtf8(attributeValue(element, ZelDefsXml::Name)) + u" ("_s +
+           QString::fromUtf8(attributeValue(element, ZelDefsXml::Code)) + u')';
 }
 
 QString chooseWithDialog(QWidget* parent, const FileChoice& choice)
@@ -245,7 +245,7 @@ void ZelTreePane::fillProperties(const ZelTreeItem* node)
     if (!alarm)
         return;
     const auto* location = static_cast<const ZelTreeItem*>(node->parent());
-    const std::string ref = FormatZelAlarmRef(location->code(), node->code());
+    const std::string ref = formatZelAlarmRef(location->code(), node->code());
     const XmlDocument* zelDefs = document();
     const int delay = zelDefs ? GetGroupDelay(*zelDefs, ref) : 0;
     const int repeat = zelDefs ? GetRepeat(*zelDefs, ref) : 0;
