@@ -16,6 +16,9 @@ public:
 
     // True when another instance holds the guard.
     bool anotherInstanceRuns() const { return m_anotherRuns; }
+    // The application name of the instance that holds the guard, as it was when that instance
+    // took it; empty when unknown (or on a platform whose guard does not record it).
+    QString holderName() const;
 
 private:
     struct Handle;
@@ -24,3 +27,6 @@ private:
 };
 
 inline const QString kSingleInstanceName = QStringLiteral("ZELPO_ACTIVE_SEMAPHORE");
+// The application name the window-less service runs under, so that a window started beside it
+// can tell the operator why it does not open (holderName()).
+inline const QString kServiceInstanceName = QStringLiteral("ZelPO service");
