@@ -30,14 +30,14 @@ int runService(ServiceApplication& app)
 {
     // The service manager's journal reads standard error.
     Log::instance().setStandardErrorCopy(true);
-    // The service's name goes into the lock, so a window started later can tell.
-    QCoreApplication::setApplicationName(kServiceInstanceName);
     SingleInstance guard(kSingleInstanceName);
     if (guard.anotherInstanceRuns()) {
         std::fprintf(stderr, "zelpo: another instance of ZelPO (the window or the service) runs "
                              "for this user; the service does not start beside it.\n");
         return kExitAnotherInstanceRuns;
     }
+    // Tells a window started later that the service is what runs.
+    const SingleInstance serviceGuard(kServiceGuardName);
 
     GatewayService service;
     QObject::connect(&service, &GatewayService::finished, &app, [] { QCoreApplication::exit(0); });

@@ -51,16 +51,18 @@ int refuseBesideService(int argc, char** argv)
 
 int runWindow(int argc, char** argv)
 {
+    // A second copy would send every alarm twice: leave at once and silently, unless the
+    // other copy is the service, which the operator may not know about.
+    SingleInstance guard(kSingleInstanceName);
+    if (guard.anotherInstanceRuns()) {
+        const SingleInstance service(kServiceGuardName);
+        return service.anotherInstanceRuns() ? refuseBesideService(argc, argv) : 0;
+    }
     if (displayMissing(argc, argv)) {
         std::fprintf(stderr, "zelpo: no display to show the window on. Without a desktop, run the "
                              "gateway window-less: zelpo --service (Ctrl+C ends it).\n");
         return 1;
     }
-    // A second copy would send every alarm twice: leave at once and silently, unless the
-    // other copy is the service, which the operator may not know about.
-    SingleInstance guard(kSingleInstanceName);
-    if (guard.anotherInstanceRuns())
-        return guard.holderName() == kServiceInstanceName ? refuseBesideService(argc, argv) : 0;
 
     ZelApplication app(argc, argv);
     ZelApplication::setApplicationName(QStringLiteral("Zel - Priva Office"));

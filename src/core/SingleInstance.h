@@ -16,9 +16,6 @@ public:
 
     // True when another instance holds the guard.
     bool anotherInstanceRuns() const { return m_anotherRuns; }
-    // The application name of the instance that holds the guard, as it was when that instance
-    // took it; empty when unknown (or on a platform whose guard does not record it).
-    QString holderName() const;
 
 private:
     struct Handle;
@@ -27,6 +24,6 @@ private:
 };
 
 inline const QString kSingleInstanceName = QStringLiteral("ZELPO_ACTIVE_SEMAPHORE");
-// The application name the window-less service runs under, so that a window started beside it
-// can tell the operator why it does not open (holderName()).
-inline const QString kServiceInstanceName = QStringLiteral("ZelPO service");
+// Held by the window-less service besides the guard above, so that a window started while
+// it runs can tell the operator why it does not open.
+inline const QString kServiceGuardName = QStringLiteral("ZELPO_SERVICE_ACTIVE");

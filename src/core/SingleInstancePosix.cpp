@@ -29,13 +29,3 @@ SingleInstance::SingleInstance(const QString& name)
 }
 
 SingleInstance::~SingleInstance() = default;
-
-QString SingleInstance::holderName() const
-{
-    qint64 pid = 0;
-    QString host;
-    QString application;
-    if (!m_anotherRuns || !m_handle->lock.getLockInfo(&pid, &host, &application))
-        return QString();
-    return application;
-}

@@ -21,9 +21,3 @@ SingleInstance::SingleInstance(const QString& name)
 }
 
 SingleInstance::~SingleInstance() = default;
-
-// A named semaphore carries no name of its holder.
-QString SingleInstance::holderName() const
-{
-    return QString();
-}
