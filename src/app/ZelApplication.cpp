@@ -1,8 +1,6 @@
 #include "ZelApplication.h"
 
-#include "core/Log.h"
-
-#include <cstdio>
+#include "core/UnhandledException.h"
 
 ZelApplication::ZelApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
@@ -18,23 +16,11 @@ bool ZelApplication::notify(QObject* receiver, QEvent* event)
 
 void ZelApplication::handleCurrentException()
 {
-    try {
-        throw;
-    } catch (const std::exception& e) {
-        handleException(describeException(e));
-    } catch (...) {
-        handleException(describeUnknownException());
-    }
+    handleException(describeCurrentException());
 }
 
 void ZelApplication::handleException(const ExceptionFields& fields)
 {
-    try {
-        LogMessage(exceptionLogText(fields), LogFileOnly);
-    } catch (...) {
-        // Counting below must happen whatever the log did; say at least that it failed.
-        std::fputs("zelpo: an exception could not be written to the log\n", stderr);
-    }
-    if (m_storm.recordException())
+    if (logAndCountException(fields, m_storm))
         exit(1);
 }

@@ -40,7 +40,8 @@ QListWidget* listOn(QWidget* page, const char* name)
 } // namespace
 
 MainWindow::MainWindow(int poPort, QWidget* parent)
-    : QMainWindow(parent), m_engine(std::make_unique<Engine>(m_settings, poPort))
+    : QMainWindow(parent), m_engine(std::make_unique<Engine>(m_settings, poPort)),
+      m_startup(m_settings, *m_engine), m_shutdown(*m_engine)
 {
     setObjectName(QStringLiteral("MainForm"));
     resize(950, 577);
@@ -53,8 +54,7 @@ MainWindow::MainWindow(int poPort, QWidget* parent)
 
     connectEngine();
 
-    m_closeTimer.setInterval(100);
-    connect(&m_closeTimer, &QTimer::timeout, this, &MainWindow::closeTimerTimer);
+    connect(&m_shutdown, &OrderlyShutdown::finished, this, &MainWindow::terminateRequested);
 
     m_confirmExit = [this] {
         const QString text = LangText(1, QStringLiteral("Priva Office alarms will no longer be "

@@ -4,6 +4,8 @@
 #include "core/Settings.h"
 #include "core/ZelTimeMachine.h"
 #include "forwarding/Engine.h"
+#include "forwarding/GatewayStartup.h"
+#include "forwarding/OrderlyShutdown.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -38,9 +40,9 @@ public:
     void setExitConfirmation(std::function<bool()> confirm) { m_confirmExit = std::move(confirm); }
 
     Settings& settings() { return m_settings; }
-    const QString& SettingsFile() const { return m_settingsFile; }
+    const QString& SettingsFile() const { return m_startup.settingsFile(); }
     QString Language() const { return m_settings.language; }
-    int WatchdogId() const { return m_watchdogId; }
+    int WatchdogId() const { return m_startup.watchdogId(); }
     bool ClosingRequested() const;
     bool MainMachineStopped() const;
 
@@ -67,20 +69,11 @@ private:
     void centreOnScreen();
     void connectEngine();
     void runStartupSteps();
-    void readLanguageAndTrace();
-    void reportDirectoryProblems();
-    void reportProblem(const QString& problem);
-    void copyDefaultLinkDefs();
     void applyWindowTitle();
     void applyCaptions();
-    void storeTraceSetting();
     void addListLine(int target, const QString& line);
-    void closeTimerTimer();
 
     Settings m_settings;
-    QString m_settingsFile;
-    int m_watchdogId = 1;
-    Timestamp m_closeStartTime = 0.0;
     std::function<bool()> m_confirmExit;
 
     QTabWidget* m_pctlDde = nullptr;
@@ -91,5 +84,6 @@ private:
     TrayIcon* m_trayX1 = nullptr;
 
     std::unique_ptr<Engine> m_engine;
-    QTimer m_closeTimer;
+    GatewayStartup m_startup;
+    OrderlyShutdown m_shutdown;
 };

@@ -10,21 +10,8 @@ void MainWindow::FormClose()
 
 void MainWindow::startShutdown()
 {
-    const WriteResult saved = SaveSettings(m_settingsFile, m_settings);
+    const WriteResult saved = SaveSettings(SettingsFile(), m_settings);
     if (!saved)
         LogMessage(saved.reason(), LogFileOnly);
-    m_engine->requestClose();
-    m_closeStartTime = UtcNow();
-    m_closeTimer.start();
-    LogMessage(QStringLiteral("Start closing application"), LogFileOnly);
-}
-
-void MainWindow::closeTimerTimer()
-{
-    // The main machine stops at its next idle step; a machine stuck waiting
-    // for an answer gets ten seconds of grace.
-    if (m_engine->mainMachineStopped() || !WithinSeconds(10, 0, m_closeStartTime)) {
-        m_closeTimer.stop();
-        Q_EMIT terminateRequested();
-    }
+    m_shutdown.start();
 }
