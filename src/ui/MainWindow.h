@@ -11,10 +11,11 @@
 #include <functional>
 
 class LinkConfigPage;
-class QListWidget;
+class OfficeSettingsPage;
 class QTabWidget;
 class StatusBar;
 class TrayIcon;
+class ZelSettingsPage;
 
 // The operator's window. It owns the documents, the two state machines and
 // the close timer for the whole run.
@@ -76,6 +77,7 @@ private:
     void storeTraceSetting();
     void addListLine(int target, const QString& line);
     void closeTimerTimer();
+    [[nodiscard]] Settings settingsToSave() const;
 
     Settings m_settings;
     QString m_settingsFile;
@@ -85,8 +87,8 @@ private:
 
     QTabWidget* m_pctlDde = nullptr;
     LinkConfigPage* m_linkPage = nullptr;
-    QListWidget* m_lbxDebug = nullptr;
-    QListWidget* m_lbxComDebug = nullptr;
+    ZelSettingsPage* m_ipPage = nullptr;
+    OfficeSettingsPage* m_officePage = nullptr;
     StatusBar* m_sBar = nullptr;
     TrayIcon* m_trayX1 = nullptr;
 

@@ -1,5 +1,8 @@
 #include "MainWindow.h"
 
+#include "pages/OfficeSettingsPage.h"
+#include "pages/ZelSettingsPage.h"
+
 #include "core/Log.h"
 
 void MainWindow::FormClose()
@@ -10,13 +13,23 @@ void MainWindow::FormClose()
 
 void MainWindow::startShutdown()
 {
-    const WriteResult saved = SaveSettings(m_settingsFile, m_settings);
+    const WriteResult saved = SaveSettings(m_settingsFile, settingsToSave());
     if (!saved)
         LogMessage(saved.reason(), LogFileOnly);
     m_engine->requestClose();
     m_closeStartTime = UtcNow();
     m_closeTimer.start();
     LogMessage(QStringLiteral("Start closing application"), LogFileOnly);
+}
+
+// What the pages hold. The working values stay as they were read at start-up: the engine
+// runs on them until the program ends.
+Settings MainWindow::settingsToSave() const
+{
+    Settings toSave = m_settings;
+    m_ipPage->readSettings(toSave);
+    m_officePage->readSettings(toSave);
+    return toSave;
 }
 
 void MainWindow::closeTimerTimer()

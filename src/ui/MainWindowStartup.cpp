@@ -3,6 +3,8 @@
 #include "StatusBar.h"
 #include "TrayIcon.h"
 #include "pages/LinkConfigPage.h"
+#include "pages/OfficeSettingsPage.h"
+#include "pages/ZelSettingsPage.h"
 
 #include "Version.h"
 #include "core/Directories.h"
@@ -52,8 +54,10 @@ void MainWindow::runStartupSteps()
     storeTraceSetting();
     for (const QString& problem : LoadSettings(m_settingsFile, m_settings))
         reportProblem(problem);
-    m_watchdogId = m_settings.watchdogId;
-    m_engine->setOptions({m_settings.sendPcu, m_settings.filterPunct});
+    m_ipPage->showSettings(m_settings);
+    m_officePage->showSettings(m_settings);
+    m_watchdogId = m_ipPage->watchdogId();
+    m_engine->setOptions(m_officePage->options());
     m_engine->openDocuments();
     fillDefinitionsGrid();
 }
@@ -106,9 +110,11 @@ void MainWindow::applyWindowTitle()
 void MainWindow::applyCaptions()
 {
     m_pctlDde->setTabText(0, LangText(56, QStringLiteral("Link configuration")));
-    m_linkPage->applyCaptions();
     m_pctlDde->setTabText(1, LangText(57, QStringLiteral("ZEL-Pro tcp/IP settings")));
     m_pctlDde->setTabText(2, LangText(58, QStringLiteral("Priva Office / Other settings")));
+    m_linkPage->applyCaptions();
+    m_ipPage->applyCaptions();
+    m_officePage->applyCaptions();
 }
 
 void MainWindow::storeTraceSetting()

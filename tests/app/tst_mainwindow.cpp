@@ -1,6 +1,8 @@
 #include "forwarding/MainMachine.h"
 #include "ui/MainWindow.h"
 #include "ui/StatusBar.h"
+#include "ui/logic/DiagnosticListModel.h"
+#include "ui/pages/DiagnosticList.h"
 
 #include "Version.h"
 #include "core/Directories.h"
@@ -10,7 +12,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QListWidget>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -193,16 +194,16 @@ void TstMainWindow::logTargetsReachTheirLists()
 {
     MainWindow window;
     window.FormCreate();
-    auto* zel = window.findChild<QListWidget*>(QStringLiteral("lbxDebug"));
-    auto* po = window.findChild<QListWidget*>(QStringLiteral("lbxComDebug"));
+    auto* zel = window.findChild<DiagnosticList*>(QStringLiteral("lbxDebug"));
+    auto* po = window.findChild<DiagnosticList*>(QStringLiteral("lbxComDebug"));
     LogMessage(QStringLiteral("to zel"), LogZelList);
     LogMessage(QStringLiteral("to po"), LogPoList);
     LogMessage(QStringLiteral("file only"), LogFileOnly);
     QTRY_COMPARE(zel->count(), 1);
     QTRY_COMPARE(po->count(), 1);
-    QVERIFY(zel->item(0)->text().endsWith(QStringLiteral(" to zel")));
-    QCOMPARE(zel->currentRow(), 0);
-    QVERIFY(po->item(0)->text().endsWith(QStringLiteral(" to po")));
+    QVERIFY(zel->lines().line(0).endsWith(QStringLiteral(" to zel")));
+    QTRY_COMPARE(zel->currentIndex().row(), 0);
+    QVERIFY(po->lines().line(0).endsWith(QStringLiteral(" to po")));
 }
 
 void TstMainWindow::statusDisplayFollowsLinkStatus()
