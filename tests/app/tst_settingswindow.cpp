@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 #include "ui/StatusBar.h"
+#include "ui/TrayIcon.h"
 #include "ui/logic/DiagnosticListModel.h"
 #include "ui/pages/DiagnosticList.h"
 
@@ -69,6 +70,7 @@ private Q_SLOTS:
     void settingsReachTheFileOnlyAtAConfirmedExit();
     void pcuSwitchActsAtOnce();
     void dutchWindowAndItsSize();
+    void trayNamesTheWindowAndDoubleClickBringsItBack();
 
 private:
     QString data(const char* name) const
@@ -213,6 +215,23 @@ void TstSettingsWindow::dutchWindowAndItsSize()
     QCOMPARE(window.size(), QSize(950, 577));
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QCOMPARE(window.geometry().center(), screen.center());
+}
+
+void TstSettingsWindow::trayNamesTheWindowAndDoubleClickBringsItBack()
+{
+    MainWindow window;
+    window.FormCreate();
+    auto* tray = window.findChild<TrayIcon*>(u"TrayX1"_s);
+    QVERIFY(tray);
+    QCOMPARE(tray->toolTip(), window.windowTitle());
+
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.hideToTray();
+    // Hidden beside a tray; minimised where the desktop has none.
+    QTRY_VERIFY(!window.isVisible() || window.isMinimized());
+    Q_EMIT tray->activated(QSystemTrayIcon::DoubleClick);
+    QTRY_VERIFY(window.isVisible() && !window.isMinimized());
 }
 
 QTEST_MAIN(TstSettingsWindow)

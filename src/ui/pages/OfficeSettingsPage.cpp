@@ -69,6 +69,7 @@ QWidget* OfficeSettingsPage::buildPanel()
     panel->addStretch();
     m_btnClearComDebug = new QPushButton(panel);
     m_btnClearComDebug->setObjectName(QStringLiteral("btnClearComDebug"));
+    m_btnClearComDebug->setMinimumWidth(150);
     panel->addWidget(m_btnClearComDebug, Qt::AlignLeft);
     return panel;
 }

@@ -86,7 +86,7 @@ QWidget* ZelSettingsPage::buildSettingsPanel()
     m_spinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
     m_spinEdit1->setRange(0, 9);
     m_spinEdit1->setValue(1);
-    m_spinEdit1->setFixedWidth(50);
+    m_spinEdit1->setFixedWidth(70);
     m_lblID = panel->addLabelledRow("lblID", m_spinEdit1);
     m_lblID->setWordWrap(true);
 
