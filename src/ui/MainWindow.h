@@ -13,10 +13,11 @@
 #include <functional>
 
 class LinkConfigPage;
-class QListWidget;
+class OfficeSettingsPage;
 class QTabWidget;
 class StatusBar;
 class TrayIcon;
+class ZelSettingsPage;
 
 // The operator's window. It owns the documents, the two state machines and
 // the close timer for the whole run.
@@ -72,14 +73,15 @@ private:
     void applyWindowTitle();
     void applyCaptions();
     void addListLine(int target, const QString& line);
+    [[nodiscard]] Settings settingsToSave() const;
 
     Settings m_settings;
     std::function<bool()> m_confirmExit;
 
     QTabWidget* m_pctlDde = nullptr;
     LinkConfigPage* m_linkPage = nullptr;
-    QListWidget* m_lbxDebug = nullptr;
-    QListWidget* m_lbxComDebug = nullptr;
+    ZelSettingsPage* m_ipPage = nullptr;
+    OfficeSettingsPage* m_officePage = nullptr;
     StatusBar* m_sBar = nullptr;
     TrayIcon* m_trayX1 = nullptr;
 

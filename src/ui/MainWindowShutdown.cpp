@@ -1,5 +1,8 @@
 #include "MainWindow.h"
 
+#include "pages/OfficeSettingsPage.h"
+#include "pages/ZelSettingsPage.h"
+
 #include "core/Log.h"
 
 void MainWindow::FormClose()
@@ -10,8 +13,18 @@ void MainWindow::FormClose()
 
 void MainWindow::startShutdown()
 {
-    const WriteResult saved = SaveSettings(SettingsFile(), m_settings);
+    const WriteResult saved = SaveSettings(SettingsFile(), settingsToSave());
     if (!saved)
         LogMessage(saved.reason(), LogFileOnly);
     m_shutdown.start();
+}
+
+// What the pages hold. The working values stay as they were read at start-up: the engine
+// runs on them until the program ends.
+Settings MainWindow::settingsToSave() const
+{
+    Settings toSave = m_settings;
+    m_ipPage->readSettings(toSave);
+    m_officePage->readSettings(toSave);
+    return toSave;
 }

@@ -2,6 +2,8 @@
 
 #include "TrayIcon.h"
 #include "pages/LinkConfigPage.h"
+#include "pages/OfficeSettingsPage.h"
+#include "pages/ZelSettingsPage.h"
 #include "pages/ZelTreePane.h"
 
 #include "Version.h"
@@ -34,6 +36,9 @@ void MainWindow::runStartupSteps()
     // The engine starts with nothing requested and nothing shown.
     m_pctlDde->setCurrentIndex(0);
     m_startup.loadSettingsAndDocuments();
+    m_ipPage->showSettings(m_settings);
+    m_officePage->showSettings(m_settings);
+    m_engine->setOptions(m_officePage->options());
     m_linkPage->zelTree().FillZelTree();
     fillDefinitionsGrid();
 }
@@ -47,7 +52,9 @@ void MainWindow::applyWindowTitle()
 void MainWindow::applyCaptions()
 {
     m_pctlDde->setTabText(0, LangText(56, QStringLiteral("Link configuration")));
-    m_linkPage->applyCaptions();
     m_pctlDde->setTabText(1, LangText(57, QStringLiteral("ZEL-Pro tcp/IP settings")));
     m_pctlDde->setTabText(2, LangText(58, QStringLiteral("Priva Office / Other settings")));
+    m_linkPage->applyCaptions();
+    m_ipPage->applyCaptions();
+    m_officePage->applyCaptions();
 }
