@@ -109,6 +109,7 @@ SaveResult DocumentOwner::save()
     if (result.ok()) {
         m_dirty = false;
         m_saveFailureLogged = false;
+        Q_EMIT saved();
         return result;
     }
     if (!m_saveFailureLogged) {

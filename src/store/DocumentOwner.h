@@ -49,6 +49,8 @@ public:
 Q_SIGNALS:
     // Something the operator must know about this document (for the status bar).
     void problem(const QString& text);
+    // The document was written to its file.
+    void saved();
 
 private:
     OpenResult recover(const OpenResult& failed);
