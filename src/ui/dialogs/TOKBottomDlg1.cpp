@@ -100,6 +100,7 @@ void TOKBottomDlg1::buildGrid()
     m_sgExcept->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_sgExcept->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_sgExcept->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_sgExcept->horizontalHeader()->setMinimumSectionSize(FixedColumnWidth);
     m_sgExcept->setColumnWidth(Fixed, FixedColumnWidth);
     m_sgExcept->setColumnWidth(Code, CodeColumnWidth);
     m_sgExcept->setColumnWidth(Text, TextColumnWidth);
