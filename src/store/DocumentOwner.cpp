@@ -113,6 +113,7 @@ SaveResult DocumentOwner::save()
         m_dirty = false;
         if (!m_saveFailure.isEmpty())
             Q_EMIT problemSolved(std::exchange(m_saveFailure, QString()));
+        Q_EMIT saved();
         return result;
     }
     if (m_saveFailure.isEmpty()) {

@@ -51,6 +51,8 @@ Q_SIGNALS:
     void problem(const QString& text);
     // A save succeeded after the failure reported with this text: it no longer holds.
     void problemSolved(const QString& text);
+    // The document was written to its file.
+    void saved();
 
 private:
     OpenResult recover(const OpenResult& failed);

@@ -1,6 +1,7 @@
 #include "ForwardingFixtures.h"
 
 #include "ui/MainWindow.h"
+#include "ui/pages/DefinitionsGrid.h"
 #include "ui/pages/LinkConfigPage.h"
 #include "ui/pages/ZelTreeItem.h"
 #include "ui/pages/ZelTreePane.h"
@@ -47,6 +48,7 @@ private Q_SLOTS:
     void cleanup() { resetLanguageTable(); }
     void deletedAlarmIsSeenByTheNextPollAndSurvivesAFetch();
     void windowFillsTheTreeAtStartUp();
+    void assignedAlarmIsUsedAtTheNextPoll();
 };
 
 void TstZelTreeEngine::deletedAlarmIsSeenByTheNextPollAndSurvivesAFetch()
@@ -119,6 +121,39 @@ void TstZelTreeEngine::windowFillsTheTreeAtStartUp()
         QCOMPARE(child(rootNode, u"Kas (12)"_s)->childCount(), 2);
     }
     resetDirectories();
+}
+
+// The page writes the document instance the engine evaluates: no reload is needed.
+void TstZelTreeEngine::assignedAlarmIsUsedAtTheNextPoll()
+{
+    EngineHarness h;
+    h.writeLinkDefs(linkDefs(""));
+    h.writeZelDefs(zelDefs(0, 0));
+    h.setAlarms(activeAlarms({"Kas 3"}));
+    h.setConfiguration(kConfiguration);
+    QVERIFY(h.start());
+
+    LinkConfigPage page;
+    page.setDocuments(&h.engine().zelDefs(), &h.engine().linkDefs());
+    ZelTreePane& pane = page.zelTree();
+    pane.FillZelTree();
+    page.FillDefinitionsGrid(*h.engine().linkDefs().document());
+
+    QTreeWidgetItem* alarm =
+        child(child(pane.tvZelLoc().topLevelItem(0), u"Kas (12)"_s), u"Kas 4 (4)"_s);
+    QVERIFY(alarm);
+    pane.tvZelLoc().setCurrentItem(alarm);
+    pane.tvZelLocClick();
+    QCOMPARE(page.sgMain().item(0, 2)->text(), u"Kas 3"_s);
+    page.sgMain().selectRow(0);
+    page.findChild<QToolButton*>(u"tbConnect"_s)->click();
+    QCOMPARE(xmlAttribute(h.readPoData("LinkDefs.xml"), "//PO_loc[@text='Kas 3']", "zel_alarm"),
+             u"0012 - 04"_s);
+
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    QCOMPARE(h.alarmLines(),
+             QStringList{u"[ZEL RCVALARM 02,0012,04,T,,Pcu1 Kas 3 Temp te hoog]"_s});
 }
 
 QTEST_MAIN(TstZelTreeEngine)

@@ -40,6 +40,8 @@ LinkConfigPage::LinkConfigPage(QWidget* parent) : QWidget(parent)
     connect(m_filterBar, &FilterBar::filterChanged, this, &LinkConfigPage::FilterDefinitionsGrid);
     connect(m_tbRefresh, &QToolButton::clicked, this, &LinkConfigPage::tbRefreshClick);
     connect(m_zelTree, &ZelTreePane::zelItemDeleted, this, &LinkConfigPage::RemoveDanglingLinks);
+    connectAssignActions();
+    setUpDefaultInteraction();
 
     applyCaptions();
     m_filterBar->setHeaders(headerTexts());
@@ -76,8 +78,7 @@ QWidget* LinkConfigPage::buildToolBar()
     bar->setFloatable(false);
     m_tbRefresh = addToolButton(bar, "tbRefresh", refreshIcon());
     bar->addSeparator();
-    // Adding and removing exceptions are always enabled; what they do comes with the
-    // exceptions dialog.
+    // Adding and removing exceptions are always enabled.
     m_tbAddExcept = addToolButton(bar, "tbAddExcept", addIcon());
     m_tbDeleteExcept = addToolButton(bar, "tbDeleteExcept", deleteIcon());
     return bar;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LinkPageInteraction.h"
+
 #include "ui/TGridFilter.h"
 
 #include <QWidget>
@@ -42,11 +44,30 @@ public:
     QSplitter& splitter() { return *m_splitter; }
     ZelTreePane& zelTree() { return *m_zelTree; }
 
+    // Replaces the add-exceptions dialog and the confirmation (tests).
+    LinkPageInteraction& interaction() { return m_interaction; }
+
+    // Writes the ZEL alarm selected in the tree into column (ZEL Alarm or Group) of every
+    // visible selected row and into the link document, then saves it. The grid is not rebuilt:
+    // the rows keep showing until the filter runs again.
+    void AssignZelAlarm(int column);
+    // Opens the location whose code starts the reference and selects its first alarm.
+    void ShowAssignedZelAlarm(const QString& zelAlarm);
+
 public Q_SLOTS:
     void tbRefreshClick();
     // Empties every assignment whose ZEL alarm or group no longer exists, rebuilds the grid
     // (the first selected row stays current) and saves the link document.
     void RemoveDanglingLinks();
+
+    // The assignment actions; each walks the visible rows of the selected block and saves the
+    // link document once at its end.
+    void tbConnectClick();
+    void tbGroupClick();
+    void tbDeleteGroupClick();
+    void tbAddExceptClick();
+    void tbDeleteExceptClick();
+    void sgMainDblClick();
 
 Q_SIGNALS:
     // The operator asked to fetch the office definitions again.
@@ -59,6 +80,14 @@ private:
     void lineUpFilterBar();
     void applyFilterBar(TGridFilter::Notice notice);
 
+    // LinkAssignActions.cpp
+    void connectAssignActions();
+    void setUpDefaultInteraction();
+    XmlDocument* linkDocument() const;
+    void assignRow(XmlDocument& linkDefs, int row);
+    void rebuildWithCurrentRow(XmlDocument& linkDefs, int row);
+    void saveLinkDefs();
+
     QSplitter* m_splitter = nullptr;
     QLabel* m_label5 = nullptr;
     QToolButton* m_tbRefresh = nullptr;
@@ -70,4 +99,5 @@ private:
     TGridFilter m_gfMain;
     DocumentOwner* m_zelDefs = nullptr;
     DocumentOwner* m_linkDefs = nullptr;
+    LinkPageInteraction m_interaction;
 };

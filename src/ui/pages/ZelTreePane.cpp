@@ -104,7 +104,6 @@ QWidget* ZelTreePane::buildToolBar()
     bar->setIconSize(QSize(ToolIconSize, ToolIconSize));
     bar->setMovable(false);
     bar->setFloatable(false);
-    // Assigning from the tree to the grid's rows comes with the assignment actions.
     m_tbConnect = addToolButton(bar, "tbConnect", connectIcon());
     m_tbGroup = addToolButton(bar, "tbGroup", groupIcon());
     m_tbDeleteGroup = addToolButton(bar, "tbDeleteGroup", deleteGroupIcon());

@@ -43,6 +43,10 @@ public:
     QTreeWidget& tvZelLoc() { return *m_tvZelLoc; }
     QTableWidget& vleTree() { return *m_vleTree; }
     ZelTreeItem* selectedNode() const;
+    // The assign buttons act on the grid beside the tree: the page connects them.
+    QToolButton& tbConnect() { return *m_tbConnect; }
+    QToolButton& tbGroup() { return *m_tbGroup; }
+    QToolButton& tbDeleteGroup() { return *m_tbDeleteGroup; }
 
     // Replaces the dialogs and message boxes (tests).
     ZelTreeInteraction& interaction() { return m_interaction; }
