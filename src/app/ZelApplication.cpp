@@ -1,6 +1,6 @@
 #include "ZelApplication.h"
 
-#include "core/Log.h"
+#include "core/UnhandledException.h"
 
 ZelApplication::ZelApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
@@ -16,22 +16,11 @@ bool ZelApplication::notify(QObject* receiver, QEvent* event)
 
 void ZelApplication::handleCurrentException()
 {
-    try {
-        throw;
-    } catch (const std::exception& e) {
-        handleException(describeException(e));
-    } catch (...) {
-        handleException(describeUnknownException());
-    }
+    handleException(describeCurrentException());
 }
 
 void ZelApplication::handleException(const ExceptionFields& fields)
 {
-    try {
-        LogMessage(exceptionLogText(fields), LogFileOnly);
-    } catch (...) {
-        // Counting below must happen whatever the log did.
-    }
-    if (m_storm.recordException())
+    if (logAndCountException(fields, m_storm))
         exit(1);
 }

@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QMutex>
 
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -30,6 +31,7 @@ struct LogFile
     TTextFile tfLog;
     qint64 size = 0;              // valid while tfLog is open
     bool rollOverFailing = false; // the failure has been noted in the log once
+    bool toStandardError = false;
 
     // Opens the file when it is not open (throws TextFileError) and learns its size.
     void ensureOpen()
@@ -59,6 +61,16 @@ LogFile& logFile()
 {
     static LogFile file;
     return file;
+}
+
+// Under the log's lock, so lines of two threads never interleave.
+void copyToStandardErrorLocked(const LogFile& file, const QString& text)
+{
+    if (!file.toStandardError)
+        return;
+    const QByteArray line = text.toUtf8() + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fflush(stderr);
 }
 
 QString oldLogPath(const QString& logPath)
@@ -116,6 +128,7 @@ void noteRollOverFailure(LogFile& file, const QString& oldPath, const QString& f
     const QString note =
         u"Log roll-over to "_s + oldPath + u" failed, the log keeps growing ("_s + failure + u')';
     file.writeLine(frameLine(currentLocalDateTime(), note));
+    copyToStandardErrorLocked(file, note);
 }
 
 // One attempt: an error ends it, the next message tries again. The log is emptied only once
@@ -176,6 +189,20 @@ QString Log::fileName() const
     return file.tfLog.FileName();
 }
 
+void Log::setStandardErrorCopy(bool on)
+{
+    LogFile& file = logFile();
+    const QMutexLocker lock(&file.mutex);
+    file.toStandardError = on;
+}
+
+bool Log::standardErrorCopy() const
+{
+    LogFile& file = logFile();
+    const QMutexLocker lock(&file.mutex);
+    return file.toStandardError;
+}
+
 QString escapedForLog(const QString& text)
 {
     QString escaped;
@@ -209,6 +236,7 @@ void LogMessage(const QString& message, int target)
     const QMutexLocker lock(&file.mutex);
     rollOverLocked(file);
     writeLineLocked(file, frameLine(local, text));
+    copyToStandardErrorLocked(file, text);
 }
 
 void rollOverLog()
@@ -222,5 +250,7 @@ void writeRawLogLine(const QString& line)
 {
     LogFile& file = logFile();
     const QMutexLocker lock(&file.mutex);
-    writeLineLocked(file, escapedForLog(line));
+    const QString text = escapedForLog(line);
+    writeLineLocked(file, text);
+    copyToStandardErrorLocked(file, text);
 }

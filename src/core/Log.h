@@ -23,6 +23,11 @@ public:
     void setFileName(const QString& path);
     QString fileName() const;
 
+    // Also writes every log line to standard error, one line each without the file's frame
+    // (a service manager's journal stamps its own time). Off unless switched on.
+    void setStandardErrorCopy(bool on);
+    bool standardErrorCopy() const;
+
 Q_SIGNALS:
     // Time of day + " " + message.
     void listLine(int target, const QString& line);

@@ -24,3 +24,6 @@ private:
 };
 
 inline const QString kSingleInstanceName = QStringLiteral("ZELPO_ACTIVE_SEMAPHORE");
+// Held by the window-less service besides the guard above, so that a window started while
+// it runs can tell the operator why it does not open.
+inline const QString kServiceGuardName = QStringLiteral("ZELPO_SERVICE_ACTIVE");

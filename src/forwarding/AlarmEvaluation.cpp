@@ -9,11 +9,15 @@
 #include "link/ZelFraming.h"
 #include "link/ZelLink.h"
 #include "link/ZelMessages.h"
+#include "store/AlarmStatus.h"
+#include "store/Documents.h"
 #include "store/LinkDefs.h"
 #include "store/TimestampText.h"
 #include "store/XmlNodeEdit.h"
 
 #include <charconv>
+
+namespace X = AlarmStatusXml;
 
 namespace {
 
@@ -29,7 +33,7 @@ std::string_view attr(pugi::xml_node node, const char* name)
 
 bool isAlarm(pugi::xml_node node)
 {
-    return std::string_view(node.name()) == "Alarm";
+    return std::string_view(node.name()) == X::AlarmEntry;
 }
 
 int toInt(std::string_view value)
@@ -41,8 +45,8 @@ int toInt(std::string_view value)
 
 QString entryKey(pugi::xml_node entry)
 {
-    return text(attr(entry, "pcu")) + QLatin1Char(',') + text(attr(entry, "location")) +
-           QLatin1Char(',') + text(attr(entry, "nr"));
+    return text(attr(entry, X::Pcu)) + QLatin1Char(',') + text(attr(entry, X::Location)) +
+           QLatin1Char(',') + text(attr(entry, X::Nr));
 }
 
 void logPo(const QString& message)
@@ -111,18 +115,18 @@ int AlarmEvaluation::examineEntry()
 {
     m_attempts = 0;
     m_current = {};
-    if (std::string_view(statusRoot().name()) != "POAlarmStatus")
+    if (std::string_view(statusRoot().name()) != kAlarmStatusRoot)
         return MainState::Wait;
     const pugi::xml_node entry = childAt(m_entryIndex);
     if (!entry)
         return MainState::Wait;
     m_current = entry;
     const std::string_view name = entry.name();
-    if (name == "Alarm") {
+    if (name == X::AlarmEntry) {
         m_notAccepted = false;
         return examineAlarm();
     }
-    if (name == "Group") {
+    if (name == X::GroupEntry) {
         m_notAccepted = false;
         return examineGroup();
     }
@@ -161,12 +165,12 @@ int AlarmEvaluation::skipUnreadable(const QString& reason)
 int AlarmEvaluation::examineAlarm()
 {
     QString problem;
-    for (const char* name : {"start", "Sent", "location", "nr", "text"}) {
+    for (const char* name : {X::Start, X::Sent, X::Location, X::Nr, X::Text}) {
         if (missing(name, problem))
             return skipUnreadable(problem);
     }
-    const std::optional<Timestamp> start = readTime("start", problem);
-    const std::optional<Timestamp> sent = start ? readTime("Sent", problem) : std::nullopt;
+    const std::optional<Timestamp> start = readTime(X::Start, problem);
+    const std::optional<Timestamp> sent = start ? readTime(X::Sent, problem) : std::nullopt;
     if (!start || !sent)
         return skipUnreadable(problem);
     if (*start > *sent) {
@@ -182,10 +186,10 @@ int AlarmEvaluation::examineAlarm()
 // until the reply sets the next one.
 int AlarmEvaluation::examineRepeat(const QString& logText)
 {
-    if (attr(m_current, "State") != "A" || attr(m_current, "repeat_at").empty())
+    if (attr(m_current, X::State) != X::Active || attr(m_current, X::RepeatAt).empty())
         return nextEntry();
     QString problem;
-    const std::optional<Timestamp> repeatAt = readTime("repeat_at", problem);
+    const std::optional<Timestamp> repeatAt = readTime(X::RepeatAt, problem);
     if (!repeatAt)
         return skipUnreadable(problem);
     if (!(UtcNow() > *repeatAt))
@@ -199,17 +203,17 @@ int AlarmEvaluation::examineRepeat(const QString& logText)
 int AlarmEvaluation::examineGroup()
 {
     QString problem;
-    if (missing("ZelAlarm", problem))
+    if (missing(X::ZelAlarm, problem))
         return skipUnreadable(problem);
     std::optional<Timestamp> timeout = 0.0;
-    if (m_current.attribute("Timeout"))
-        timeout = readTime("Timeout", problem);
+    if (m_current.attribute(X::Timeout))
+        timeout = readTime(X::Timeout, problem);
     if (!timeout)
         return skipUnreadable(problem);
     if (!(UtcNow() > *timeout))
         return nextEntry();
-    if (!m_current.attribute("Sent")) {
-        if (attr(m_current, "State") == "A")
+    if (!m_current.attribute(X::Sent)) {
+        if (attr(m_current, X::State) == X::Active)
             logPo(LangText(104, QStringLiteral("Group timeout passed")));
         return MainState::SendAlarm;
     }
@@ -221,7 +225,7 @@ QString AlarmEvaluation::entryName() const
 {
     if (isAlarm(m_current))
         return entryKey(m_current);
-    return QStringLiteral("group ") + text(attr(m_current, "ZelAlarm"));
+    return QStringLiteral("group ") + text(attr(m_current, X::ZelAlarm));
 }
 
 void AlarmEvaluation::queue(const QString& message)
@@ -234,8 +238,8 @@ std::string AlarmEvaluation::groupCodeOf(pugi::xml_node entry) const
 {
     if (!isAlarm(entry))
         return {};
-    const std::optional<LinkTarget> target = LookupLink(linkDefs(), zelDefs(), attr(entry, "pcu"),
-                                                        attr(entry, "location"), attr(entry, "nr"));
+    const std::optional<LinkTarget> target = LookupLink(
+        linkDefs(), zelDefs(), attr(entry, X::Pcu), attr(entry, X::Location), attr(entry, X::Nr));
     if (!target || target->groupLocation.size() != 4)
         return {};
     return formatGroupCode(target->groupLocation, target->groupAlarm);
@@ -265,7 +269,7 @@ int AlarmEvaluation::sendEntry()
     if (m_attempts == 1 && !m_notAccepted)
         m_undo.capture(m_current, statusRoot(), groupCodeOf(m_current));
     if (std::exchange(m_repeatDue, false))
-        setAttribute("repeat_at", {});
+        setAttribute(X::RepeatAt, {});
     if (m_notAccepted) {
         logPo(LangText(105, QStringLiteral("Alarm not accepted by ZelMeld")));
         queueConfigurationAlarm();
@@ -280,9 +284,9 @@ int AlarmEvaluation::sendEntry()
 
 void AlarmEvaluation::sendAlarm()
 {
-    const std::string_view pcu = attr(m_current, "pcu");
-    const std::string_view location = attr(m_current, "location");
-    const std::string_view nr = attr(m_current, "nr");
+    const std::string_view pcu = attr(m_current, X::Pcu);
+    const std::string_view location = attr(m_current, X::Location);
+    const std::string_view nr = attr(m_current, X::Nr);
     const std::optional<LinkTarget> target = LookupLink(linkDefs(), zelDefs(), pcu, location, nr);
     if (!target) {
         logPo(LangText(106, QStringLiteral("No definition found for alarm: ")) + text(location) +
@@ -290,16 +294,16 @@ void AlarmEvaluation::sendAlarm()
         queueConfigurationAlarm();
         return;
     }
-    const bool returned = attr(m_current, "State") == "R";
+    const bool returned = attr(m_current, X::State) == X::Returned;
     const ForwardingOptions& options = m_ctx.options;
-    const QString alarmText = alarmBody(text(pcu), text(location), text(attr(m_current, "text")),
+    const QString alarmText = alarmBody(text(pcu), text(location), text(attr(m_current, X::Text)),
                                         options.sendPcu, options.filterPunct);
     const QString body = messageBody(alarmText, !target->groupLocation.empty(),
                                      LangText(103, QStringLiteral("PreAlarm")));
     const QString ref = text(target->zelLocation) + QStringLiteral(" - ") + text(target->zelAlarm);
     const QString message = ZelMessage::alarm(ref, returned, body);
     if (!text(target->groupLocation).trimmed().isEmpty())
-        setAttribute("Group", formatGroupCode(target->groupLocation, target->groupAlarm));
+        setAttribute(X::Group, formatGroupCode(target->groupLocation, target->groupAlarm));
     UpdateGroupEntry(*m_ctx.status.document(), zelDefs(), target->groupLocation, target->groupAlarm,
                      returned, alarmText.toStdString());
     m_ctx.status.markDirty();
@@ -308,22 +312,22 @@ void AlarmEvaluation::sendAlarm()
 
 void AlarmEvaluation::sendGroup()
 {
-    const bool returned = attr(m_current, "State") == "R";
-    queue(ZelMessage::groupAlarm(text(attr(m_current, "ZelAlarm")), returned,
-                                 text(attr(m_current, "Text"))));
+    const bool returned = attr(m_current, X::State) == X::Returned;
+    queue(ZelMessage::groupAlarm(text(attr(m_current, X::ZelAlarm)), returned,
+                                 text(attr(m_current, X::GroupText))));
 }
 
 int AlarmEvaluation::repeatMinutes()
 {
     if (isAlarm(m_current)) {
         const std::optional<LinkTarget> target =
-            LookupLink(linkDefs(), zelDefs(), attr(m_current, "pcu"), attr(m_current, "location"),
-                       attr(m_current, "nr"));
+            LookupLink(linkDefs(), zelDefs(), attr(m_current, X::Pcu), attr(m_current, X::Location),
+                       attr(m_current, X::Nr));
         // Members of a group never repeat on their own; their group does.
         return target && target->groupAlarm.empty() ? target->repeatMinutes : 0;
     }
-    const int minutes = toInt(attr(m_current, "repeat"));
-    if (minutes > 0 && !GroupHasActiveAlarm(*m_ctx.status.document(), attr(m_current, "ZelAlarm")))
+    const int minutes = toInt(attr(m_current, X::GroupRepeat));
+    if (minutes > 0 && !GroupHasActiveAlarm(*m_ctx.status.document(), attr(m_current, X::ZelAlarm)))
         return 0;
     return minutes;
 }
@@ -368,11 +372,11 @@ StepWait AlarmEvaluation::replyWait() const
 
 void AlarmEvaluation::setErrorFields(const char* error)
 {
-    setAttribute("Error", error);
+    setAttribute(X::Error, error);
     // A group has no start, so it keeps no error date either.
-    if (m_current.attribute("start"))
-        setAttribute("ErrDt", std::string(attr(m_current, "start")));
-    else if (m_current.remove_attribute("ErrDt"))
+    if (m_current.attribute(X::Start))
+        setAttribute(X::ErrDt, std::string(attr(m_current, X::Start)));
+    else if (m_current.remove_attribute(X::ErrDt))
         m_ctx.status.markDirty();
 }
 
@@ -389,14 +393,14 @@ void AlarmEvaluation::recordOutcome(const char* error, bool advance)
 void AlarmEvaluation::markSent()
 {
     if (isAlarm(m_current))
-        setAttribute("Sent", std::string(attr(m_current, "start")));
+        setAttribute(X::Sent, std::string(attr(m_current, X::Start)));
     else
-        setAttribute("Sent", TimestampText(UtcNow()));
+        setAttribute(X::Sent, TimestampText(UtcNow()));
 }
 
 void AlarmEvaluation::setRepeat(int minutes)
 {
-    setAttribute("repeat_at",
+    setAttribute(X::RepeatAt,
                  minutes != 0 ? TimestampText(UtcNow() + secondsToDays(minutes * 60.0)) : "");
 }
 

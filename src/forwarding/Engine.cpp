@@ -29,8 +29,10 @@ Engine::Engine(const Settings& settings, int poPort, QObject* parent)
     const EvaluationContext context{m_alarmStatus, m_linkDefs, m_zelDefs, *m_link, m_options};
     m_main = std::make_unique<MainMachine>(settings, poPort, context, *m_po);
 
-    for (DocumentOwner* owner : {&m_zelDefs, &m_linkDefs, &m_alarmStatus})
+    for (DocumentOwner* owner : {&m_zelDefs, &m_linkDefs, &m_alarmStatus}) {
         connect(owner, &DocumentOwner::problem, this, &Engine::addProblem);
+        connect(owner, &DocumentOwner::problemSolved, this, &Engine::removeProblem);
+    }
     connect(m_link.get(), &ZelLink::statusText, this, &Engine::showStatusText);
     connect(m_po.get(), &PoClient::statusText, this, &Engine::showStatusText);
     connect(m_main.get(), &MainMachine::statusText, this, &Engine::showStatusText);
@@ -95,6 +97,19 @@ void Engine::addProblem(const QString& text)
     Q_EMIT statusText(text);
     if (m_main->ShownLinkState() <= 0)
         Q_EMIT linkStateShown(kProblemIcon);
+}
+
+void Engine::removeProblem(const QString& text)
+{
+    if (!m_problems.removeOne(text))
+        return;
+    Q_EMIT problemsChanged(m_problems);
+    const int shown = m_main->ShownLinkState();
+    if (shown > 0)
+        return; // the link's own error text and icon stay
+    Q_EMIT statusText(m_problems.isEmpty() ? LangText(28, QStringLiteral("Application running"))
+                                           : m_problems.last());
+    Q_EMIT linkStateShown(m_problems.isEmpty() ? shown : kProblemIcon);
 }
 
 // "Application running" must not hide a problem that still lasts.

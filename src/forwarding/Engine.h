@@ -46,6 +46,8 @@ public:
     // A problem found outside the engine (settings, data directory) that the status bar
     // must keep showing.
     void addProblem(const QString& text);
+    // A problem that no longer holds leaves the status bar.
+    void removeProblem(const QString& text);
 
     // State.
     const ForwardingOptions& options() const { return m_options; }

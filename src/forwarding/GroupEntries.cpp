@@ -1,11 +1,14 @@
 #include "GroupEntries.h"
 
+#include "store/AlarmStatus.h"
 #include "store/TimestampText.h"
 #include "store/XmlNodeEdit.h"
 #include "store/ZelDefs.h"
 
 #include <charconv>
 #include <cstdio>
+
+namespace X = AlarmStatusXml;
 
 namespace {
 
@@ -24,43 +27,43 @@ std::string nowPlusSeconds(int seconds)
 void appendGroup(pugi::xml_node root, const std::string& code, bool returned, int delay, int rep,
                  std::string_view alarmText)
 {
-    pugi::xml_node group = root.append_child("Group");
-    setNodeAttribute(group, "ZelAlarm", code);
+    pugi::xml_node group = root.append_child(X::GroupEntry);
+    setNodeAttribute(group, X::ZelAlarm, code);
     if (returned) {
-        setNodeAttribute(group, "State", "R");
+        setNodeAttribute(group, X::State, X::Returned);
         return;
     }
-    setNodeAttribute(group, "Timeout", nowPlusSeconds(delay));
-    setNodeAttribute(group, "repeat", std::to_string(rep));
-    setNodeAttribute(group, "Text", alarmText);
-    setNodeAttribute(group, "State", "A");
+    setNodeAttribute(group, X::Timeout, nowPlusSeconds(delay));
+    setNodeAttribute(group, X::GroupRepeat, std::to_string(rep));
+    setNodeAttribute(group, X::GroupText, alarmText);
+    setNodeAttribute(group, X::State, X::Active);
 }
 
 void memberBecameActive(pugi::xml_node group, int delay, int rep, std::string_view alarmText)
 {
-    if (pugi::xml_attribute state = group.attribute("State")) {
-        if (std::string_view(state.value()) == "R") {
-            setNodeAttribute(group, "Timeout", nowPlusSeconds(delay));
-            setNodeAttribute(group, "Text", alarmText);
-            setNodeAttribute(group, "State", "A");
-        } else if (!group.attribute("Sent")) {
+    if (pugi::xml_attribute state = group.attribute(X::State)) {
+        if (std::string_view(state.value()) == X::Returned) {
+            setNodeAttribute(group, X::Timeout, nowPlusSeconds(delay));
+            setNodeAttribute(group, X::GroupText, alarmText);
+            setNodeAttribute(group, X::State, X::Active);
+        } else if (!group.attribute(X::Sent)) {
             // A second member joined a group that has not gone out yet.
-            setNodeAttribute(group, "Text", "");
+            setNodeAttribute(group, X::GroupText, "");
         }
-        group.remove_attribute("Sent");
+        group.remove_attribute(X::Sent);
     }
-    setNodeAttribute(group, "repeat", std::to_string(rep));
+    setNodeAttribute(group, X::GroupRepeat, std::to_string(rep));
 }
 
 void memberReturned(const XmlDocument& status, pugi::xml_node group, const std::string& code)
 {
-    if (attributeValue(group, "State") != "A" || GroupHasActiveAlarm(status, code))
+    if (attributeValue(group, X::State) != X::Active || GroupHasActiveAlarm(status, code))
         return;
-    setNodeAttribute(group, "State", "R");
-    if (group.attribute("Sent"))
-        group.remove_attribute("Sent"); // its return goes out at the next walk
+    setNodeAttribute(group, X::State, X::Returned);
+    if (group.attribute(X::Sent))
+        group.remove_attribute(X::Sent); // its return goes out at the next walk
     else
-        setNodeAttribute(group, "Sent", TimestampText(UtcNow())); // never sent: nor is its return
+        setNodeAttribute(group, X::Sent, TimestampText(UtcNow())); // never sent: nor is its return
 }
 
 } // namespace
@@ -82,7 +85,7 @@ void UpdateGroupEntry(XmlDocument& status, const XmlDocument& zelDefs,
     const int delay = GetGroupDelay(zelDefs, code);
     const int rep = GetRepeat(zelDefs, code);
     const pugi::xml_node root = status.root();
-    pugi::xml_node group = FindChildNode(root, "Group", {{"ZelAlarm", code}});
+    pugi::xml_node group = FindChildNode(root, X::GroupEntry, {{X::ZelAlarm, code}});
     if (!group)
         appendGroup(root, code, returned, delay, rep, alarmText);
     else if (!returned)
@@ -93,8 +96,9 @@ void UpdateGroupEntry(XmlDocument& status, const XmlDocument& zelDefs,
 
 bool GroupHasActiveAlarm(const XmlDocument& status, std::string_view groupCode)
 {
-    for (pugi::xml_node child : status.root().children("Alarm")) {
-        if (attributeValue(child, "Group") == groupCode && attributeValue(child, "State") == "A")
+    for (pugi::xml_node child : status.root().children(X::AlarmEntry)) {
+        if (attributeValue(child, X::Group) == groupCode &&
+            attributeValue(child, X::State) == X::Active)
             return true;
     }
     return false;

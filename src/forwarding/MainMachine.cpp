@@ -16,7 +16,6 @@
 #include "store/LinkDefs.h"
 #include "store/XmlParseError.h"
 
-#include <cmath>
 
 namespace {
 
@@ -498,7 +497,7 @@ void MainMachine::ReportPoLink(bool ok)
         m_poLinkFailedSince = UtcNow();
         return;
     }
-    const qint64 failedMs = std::llround((UtcNow() - m_poLinkFailedSince) * SecondsPerDay * 1000.0);
+    const qint64 failedMs = msBetween(m_poLinkFailedSince, UtcNow());
     if (failedMs > kLinkLossMs) {
         alarmActive = true;
         queue(ZelMessage::poLinkLost());

@@ -2,6 +2,8 @@
 
 #include "PoRequest.h"
 
+#include "core/Log.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -172,8 +174,17 @@ QString failureReason(CURL* easy, CURLcode code, const Body& body, const char* e
 
 void ensureCurlGlobalInit()
 {
-    static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
-    (void)initialised;
+    // Once per process; a failure makes every request fail, so it is said once, with its reason.
+    static const CURLcode initialised = [] {
+        const CURLcode code = curl_global_init(CURL_GLOBAL_DEFAULT);
+        if (code != CURLE_OK) {
+            LogMessage(QStringLiteral("The HTTP library could not be initialised: ") +
+                           QString::fromUtf8(curl_easy_strerror(code)),
+                       LogPoList);
+        }
+        return code;
+    }();
+    Q_UNUSED(initialised);
 }
 
 PoFetchResult fetchPoAnswer(PoRequest& request)

@@ -6,6 +6,8 @@
 
 #include <QFile>
 
+#include <utility>
+
 DocumentOwner::DocumentOwner(const char* fileName, const char* rootName, QObject* parent)
     : QObject(parent), m_fileName(fileName), m_rootName(rootName),
       m_saveFailureText(QStringLiteral("Cannot save ") + QLatin1String(fileName))
@@ -104,16 +106,19 @@ void DocumentOwner::setSaveFailureLog(const QString& text, int target)
 
 SaveResult DocumentOwner::save()
 {
-    SaveResult result =
-        m_saveBlocked.isEmpty() ? SaveXmlDocument(m_handle, path()) : SaveResult{m_saveBlocked};
+    SaveResult result = m_saveBlocked.isEmpty()
+                            ? SaveXmlDocument(m_handle, path())
+                            : SaveResult{QStringLiteral("not saved: ") + m_saveBlocked};
     if (result.ok()) {
         m_dirty = false;
-        m_saveFailureLogged = false;
+        if (!m_saveFailure.isEmpty())
+            Q_EMIT problemSolved(std::exchange(m_saveFailure, QString()));
+        Q_EMIT saved();
         return result;
     }
-    if (!m_saveFailureLogged) {
-        m_saveFailureLogged = true;
-        report(m_saveFailureText + QStringLiteral(": ") + result.reason, m_saveFailureTarget);
+    if (m_saveFailure.isEmpty()) {
+        m_saveFailure = m_saveFailureText + QStringLiteral(": ") + result.reason;
+        report(m_saveFailure, m_saveFailureTarget);
     }
     return result;
 }

@@ -49,6 +49,10 @@ public:
 Q_SIGNALS:
     // Something the operator must know about this document (for the status bar).
     void problem(const QString& text);
+    // A save succeeded after the failure reported with this text: it no longer holds.
+    void problemSolved(const QString& text);
+    // The document was written to its file.
+    void saved();
 
 private:
     OpenResult recover(const OpenResult& failed);
@@ -61,7 +65,8 @@ private:
     bool m_dirty = false;
     // Set while the file on disk could not be read nor moved aside: saving would destroy it.
     QString m_saveBlocked;
-    bool m_saveFailureLogged = false;
+    // The text of the save failure reported last, until a save succeeds again.
+    QString m_saveFailure;
     QString m_saveFailureText;
     int m_saveFailureTarget = 0;
 };

@@ -108,13 +108,13 @@ OpenResult OpenXmlDocument(XmlDocumentHandle& handle, const QString& path,
     return result;
 }
 
-SaveResult SaveXmlDocument(const XmlDocumentHandle& handle, const QString& path)
+SaveResult SaveXmlDocument(const XmlDocumentHandle& handle, const QString& path, XmlLayout layout)
 {
     if (!handle || !handle->hasContent())
         return {QStringLiteral("cannot write ") + path +
                 QStringLiteral(": the document is not open")};
     declareLatin1(handle->dom());
-    const Latin1Xml latin1 = serializeLatin1(handle->dom());
+    const Latin1Xml latin1 = serializeLatin1(handle->dom(), layout);
     if (latin1.dropped > 0)
         LogMessage(u"Saving "_s + path + u": "_s + QString::number(latin1.dropped) +
                    u" characters that XML cannot hold were left out"_s);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "XmlText.h"
+
 #include <QString>
 
 #include <pugixml.hpp>
@@ -74,9 +76,10 @@ struct [[nodiscard]] SaveResult
 OpenResult OpenXmlDocument(XmlDocumentHandle& handle, const QString& path,
                            std::string_view rootName);
 
-// Writes the document in ISO-8859-1 with TAB indentation, atomically (a crash
-// leaves the old or the new file, never half of one).
-SaveResult SaveXmlDocument(const XmlDocumentHandle& handle, const QString& path);
+// Writes the document in ISO-8859-1, with TAB indentation unless asked otherwise, atomically
+// (a crash leaves the old or the new file, never half of one).
+SaveResult SaveXmlDocument(const XmlDocumentHandle& handle, const QString& path,
+                           XmlLayout layout = XmlLayout::Indented);
 
 // The first child of start named name whose attributes match the filter;
 // descends only through elements of that same name.

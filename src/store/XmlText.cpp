@@ -16,6 +16,7 @@ constexpr char32_t kInvalid = 0xFFFFFFFF;
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kLastCodePoint = 0x10FFFF;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf8Replacement = "\xEF\xBF\xBD";
 constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
 constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
 constexpr std::string_view kDeclarationStart = "<?xml";
@@ -331,6 +332,17 @@ int replaceForbiddenReferences(std::string& text)
     return replaced;
 }
 
+// Only the first byte-order mark is one. A U+FEFF right after it would read as a byte-order
+// mark when the text is decoded again, so that decoding it twice would differ; it cannot
+// stand before the root anyway.
+int replaceLeadingByteOrderMark(std::string& text)
+{
+    if (!text.starts_with(kUtf8Bom))
+        return 0;
+    text.replace(0, kUtf8Bom.size(), kUtf8Replacement);
+    return 1;
+}
+
 struct Source
 {
     std::string_view bytes; // without byte-order mark
@@ -397,13 +409,15 @@ void writeDeclaration(std::ostream& out, const pugi::xml_document& dom)
 
 // The UTF-8 that the parser's writer makes, escaping < & " and writing a control character
 // as a reference of its own ("&#01;"), under our declaration in place of the document's.
-std::string serializeUtf8(const pugi::xml_document& dom)
+std::string serializeUtf8(const pugi::xml_document& dom, XmlLayout layout)
 {
     std::ostringstream out;
     writeDeclaration(out, dom);
+    const unsigned int format =
+        layout == XmlLayout::Indented ? pugi::format_indent : pugi::format_raw;
     for (const pugi::xml_node node : dom.children()) {
         if (node.type() != pugi::node_declaration)
-            node.print(out, "\t", pugi::format_indent, pugi::encoding_utf8);
+            node.print(out, "\t", format, pugi::encoding_utf8);
     }
     return out.str();
 }
@@ -453,13 +467,14 @@ DecodedXml decodeXmlBytes(std::string_view bytes)
     Utf8Builder out(source->bytes.size());
     decodeInto(*source, out);
     decoded.text = std::move(out.text());
-    decoded.replaced = out.replaced() + replaceForbiddenReferences(decoded.text);
+    decoded.replaced = out.replaced() + replaceLeadingByteOrderMark(decoded.text) +
+                       replaceForbiddenReferences(decoded.text);
     if (const std::optional<Span> declared = declaredEncoding(decoded.text))
         decoded.text.replace(declared->offset, declared->length, "UTF-8");
     return decoded;
 }
 
-Latin1Xml serializeLatin1(const pugi::xml_document& dom)
+Latin1Xml serializeLatin1(const pugi::xml_document& dom, XmlLayout layout)
 {
-    return toLatin1(serializeUtf8(dom));
+    return toLatin1(serializeUtf8(dom, layout));
 }

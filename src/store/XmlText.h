@@ -30,6 +30,14 @@ struct DecodedXml
 // UTF-8 when the bytes are valid UTF-8, otherwise as ISO-8859-1.
 [[nodiscard]] DecodedXml decodeXmlBytes(std::string_view bytes);
 
+// How the elements of a written document are laid out: one per line, indented with TAB by
+// depth, or all on one line (the exchange files of the ZEL system).
+enum class XmlLayout
+{
+    Indented,
+    Flat,
+};
+
 struct Latin1Xml
 {
     std::string bytes;
@@ -37,11 +45,12 @@ struct Latin1Xml
     int dropped = 0;
 };
 
-// The document as an ISO-8859-1 file, TAB-indented, under a declaration that says so. A
+// The document as an ISO-8859-1 file, laid out as asked, under a declaration that says so. A
 // character without an ISO-8859-1 byte becomes a numeric character reference ("&#8364;"), so
 // nothing is lost; characters XML 1.0 forbids are left out, so that every reader, this
 // program's own included, can read the file again. The document is not changed.
-[[nodiscard]] Latin1Xml serializeLatin1(const pugi::xml_document& dom);
+[[nodiscard]] Latin1Xml serializeLatin1(const pugi::xml_document& dom,
+                                        XmlLayout layout = XmlLayout::Indented);
 
 // A character that XML 1.0 allows in a document.
 bool isXmlChar(char32_t c);

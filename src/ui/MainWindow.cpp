@@ -2,7 +2,10 @@
 
 #include "StatusBar.h"
 #include "TrayIcon.h"
+#include "pages/DiagnosticList.h"
 #include "pages/LinkConfigPage.h"
+#include "pages/OfficeSettingsPage.h"
+#include "pages/ZelSettingsPage.h"
 
 #include "core/Language.h"
 #include "core/Log.h"
@@ -11,36 +14,13 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QLabel>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTabWidget>
-#include <QVBoxLayout>
-
-namespace {
-
-QWidget* page(QTabWidget* tabs, const char* name, const QString& caption)
-{
-    auto* widget = new QWidget(tabs);
-    widget->setObjectName(QLatin1String(name));
-    tabs->addTab(widget, caption);
-    return widget;
-}
-
-QListWidget* listOn(QWidget* page, const char* name)
-{
-    auto* list = new QListWidget(page);
-    list->setObjectName(QLatin1String(name));
-    auto* layout = new QVBoxLayout(page);
-    layout->addWidget(list);
-    return list;
-}
-
-} // namespace
 
 MainWindow::MainWindow(int poPort, QWidget* parent)
-    : QMainWindow(parent), m_engine(std::make_unique<Engine>(m_settings, poPort))
+    : QMainWindow(parent), m_engine(std::make_unique<Engine>(m_settings, poPort)),
+      m_startup(m_settings, *m_engine), m_shutdown(*m_engine)
 {
     setObjectName(QStringLiteral("MainForm"));
     resize(950, 577);
@@ -53,8 +33,7 @@ MainWindow::MainWindow(int poPort, QWidget* parent)
 
     connectEngine();
 
-    m_closeTimer.setInterval(100);
-    connect(&m_closeTimer, &QTimer::timeout, this, &MainWindow::closeTimerTimer);
+    connect(&m_shutdown, &OrderlyShutdown::finished, this, &MainWindow::terminateRequested);
 
     m_confirmExit = [this] {
         const QString text = LangText(1, QStringLiteral("Priva Office alarms will no longer be "
@@ -78,6 +57,9 @@ void MainWindow::connectEngine()
     connect(engine, &Engine::linkStateShown, m_sBar, &StatusBar::showLinkState);
     connect(engine, &Engine::definitionsReloaded, this, &MainWindow::fillDefinitionsGrid);
     connect(m_linkPage, &LinkConfigPage::refreshRequested, engine, &Engine::requestRefresh);
+    m_linkPage->setDocuments(&engine->zelDefs(), &engine->linkDefs());
+    connect(m_ipPage, &ZelSettingsPage::testMessageRequested, engine, &Engine::sendTest);
+    connect(m_officePage, &OfficeSettingsPage::optionsChanged, engine, &Engine::setOptions);
 }
 
 void MainWindow::fillDefinitionsGrid()
@@ -113,22 +95,18 @@ void MainWindow::buildPages()
     setCentralWidget(m_pctlDde);
     m_linkPage = new LinkConfigPage(m_pctlDde);
     m_pctlDde->addTab(m_linkPage, QStringLiteral("Link configuration"));
-    m_lbxDebug =
-        listOn(page(m_pctlDde, "tbsIP", QStringLiteral("ZEL-Pro tcp/IP settings")), "lbxDebug");
-    m_lbxComDebug =
-        listOn(page(m_pctlDde, "tbsOffice", QStringLiteral("Priva Office / Other settings")),
-               "lbxComDebug");
+    m_ipPage = new ZelSettingsPage(m_pctlDde);
+    m_pctlDde->addTab(m_ipPage, QStringLiteral("ZEL-Pro tcp/IP settings"));
+    m_officePage = new OfficeSettingsPage(m_pctlDde);
+    m_pctlDde->addTab(m_officePage, QStringLiteral("Priva Office / Other settings"));
 }
 
 void MainWindow::addListLine(int target, const QString& line)
 {
-    QListWidget* list = target == LogZelList  ? m_lbxDebug
-                        : target == LogPoList ? m_lbxComDebug
-                                              : nullptr;
-    if (!list)
-        return;
-    list->addItem(line);
-    list->setCurrentRow(list->count() - 1);
+    if (target == LogZelList)
+        m_ipPage->lbxDebug().appendLine(line);
+    else if (target == LogPoList)
+        m_officePage->lbxComDebug().appendLine(line);
 }
 
 void MainWindow::hideToTray()

@@ -4,6 +4,8 @@
 #include "core/Settings.h"
 #include "core/ZelTimeMachine.h"
 #include "forwarding/Engine.h"
+#include "forwarding/GatewayStartup.h"
+#include "forwarding/OrderlyShutdown.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -11,10 +13,11 @@
 #include <functional>
 
 class LinkConfigPage;
-class QListWidget;
+class OfficeSettingsPage;
 class QTabWidget;
 class StatusBar;
 class TrayIcon;
+class ZelSettingsPage;
 
 // The operator's window. It owns the documents, the two state machines and
 // the close timer for the whole run.
@@ -38,9 +41,9 @@ public:
     void setExitConfirmation(std::function<bool()> confirm) { m_confirmExit = std::move(confirm); }
 
     Settings& settings() { return m_settings; }
-    const QString& SettingsFile() const { return m_settingsFile; }
+    const QString& SettingsFile() const { return m_startup.settingsFile(); }
     QString Language() const { return m_settings.language; }
-    int WatchdogId() const { return m_watchdogId; }
+    int WatchdogId() const { return m_startup.watchdogId(); }
     bool ClosingRequested() const;
     bool MainMachineStopped() const;
 
@@ -67,29 +70,22 @@ private:
     void centreOnScreen();
     void connectEngine();
     void runStartupSteps();
-    void readLanguageAndTrace();
-    void reportDirectoryProblems();
-    void reportProblem(const QString& problem);
-    void copyDefaultLinkDefs();
     void applyWindowTitle();
     void applyCaptions();
-    void storeTraceSetting();
     void addListLine(int target, const QString& line);
-    void closeTimerTimer();
+    [[nodiscard]] Settings settingsToSave() const;
 
     Settings m_settings;
-    QString m_settingsFile;
-    int m_watchdogId = 1;
-    Timestamp m_closeStartTime = 0.0;
     std::function<bool()> m_confirmExit;
 
     QTabWidget* m_pctlDde = nullptr;
     LinkConfigPage* m_linkPage = nullptr;
-    QListWidget* m_lbxDebug = nullptr;
-    QListWidget* m_lbxComDebug = nullptr;
+    ZelSettingsPage* m_ipPage = nullptr;
+    OfficeSettingsPage* m_officePage = nullptr;
     StatusBar* m_sBar = nullptr;
     TrayIcon* m_trayX1 = nullptr;
 
     std::unique_ptr<Engine> m_engine;
-    QTimer m_closeTimer;
+    GatewayStartup m_startup;
+    OrderlyShutdown m_shutdown;
 };

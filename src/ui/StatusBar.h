@@ -3,8 +3,10 @@
 #include <QLabel>
 #include <QStatusBar>
 
-// The status bar: panel 0 shows the link status icon, panel 1 the status
-// text, panel 2 stays empty.
+class StatusIconPanel;
+
+// The status bar sBar: panel 0 shows the link status icon, panel 1 the status text, panel 2
+// stays empty.
 class StatusBar : public QStatusBar
 {
     Q_OBJECT
@@ -12,12 +14,15 @@ public:
     explicit StatusBar(QWidget* parent = nullptr);
 
     QString panelText() const { return m_text->text(); }
-    void setPanelText(const QString& text) { m_text->setText(text); }
-    // Redraws the icon for a link status (none for 0 or less).
+    // A text longer than the panel can still be read in its tool tip.
+    void setPanelText(const QString& text);
+    // Redraws panel 0 for a link state: 0 or less none, 1 office error, 2 ZelMeld error,
+    // 3 a problem of the files or settings.
     void showLinkState(int state);
+    int shownLinkState() const;
 
 private:
-    QLabel* m_icon;
+    StatusIconPanel* m_icon;
     QLabel* m_text;
     QLabel* m_spare;
 };

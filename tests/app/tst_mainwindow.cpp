@@ -2,6 +2,8 @@
 #include "forwarding/MainMachine.h"
 #include "ui/MainWindow.h"
 #include "ui/StatusBar.h"
+#include "ui/logic/DiagnosticListModel.h"
+#include "ui/pages/DiagnosticList.h"
 
 #include "Version.h"
 #include "core/Directories.h"
@@ -11,7 +13,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QListWidget>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -180,16 +181,16 @@ void TstMainWindow::logTargetsReachTheirLists()
 {
     MainWindow window;
     window.FormCreate();
-    auto* zel = window.findChild<QListWidget*>(QStringLiteral("lbxDebug"));
-    auto* po = window.findChild<QListWidget*>(QStringLiteral("lbxComDebug"));
+    auto* zel = window.findChild<DiagnosticList*>(QStringLiteral("lbxDebug"));
+    auto* po = window.findChild<DiagnosticList*>(QStringLiteral("lbxComDebug"));
     LogMessage(QStringLiteral("to zel"), LogZelList);
     LogMessage(QStringLiteral("to po"), LogPoList);
     LogMessage(QStringLiteral("file only"), LogFileOnly);
     QTRY_COMPARE(zel->count(), 1);
     QTRY_COMPARE(po->count(), 1);
-    QVERIFY(zel->item(0)->text().endsWith(QStringLiteral(" to zel")));
-    QCOMPARE(zel->currentRow(), 0);
-    QVERIFY(po->item(0)->text().endsWith(QStringLiteral(" to po")));
+    QVERIFY(zel->lines().line(0).endsWith(QStringLiteral(" to zel")));
+    QTRY_COMPARE(zel->currentIndex().row(), 0);
+    QVERIFY(po->lines().line(0).endsWith(QStringLiteral(" to po")));
 }
 
 void TstMainWindow::statusDisplayFollowsLinkStatus()
@@ -200,11 +201,10 @@ void TstMainWindow::statusDisplayFollowsLinkStatus()
     // The start state sets -1, which the idle state shows as running.
     QTRY_COMPARE(window.statusBar().panelText(), QStringLiteral("Application running"));
     QCOMPARE(LinkStatus.load(), 0);
-    auto* icon = window.findChild<QLabel*>(QStringLiteral("sBarPanel0"));
     LinkStatus.store(2);
-    QTRY_VERIFY(!icon->pixmap().isNull());
+    QTRY_COMPARE(window.statusBar().shownLinkState(), 2);
     LinkStatus.store(-1);
-    QTRY_VERIFY(icon->pixmap().isNull());
+    QTRY_COMPARE(window.statusBar().shownLinkState(), 0);
 }
 
 void TstMainWindow::problemsStayOnTheStatusBar_data()
@@ -245,7 +245,7 @@ void TstMainWindow::problemsStayOnTheStatusBar()
     for (const QString& part : named)
         QVERIFY2(shown.first().contains(part), qPrintable(shown.first()));
     QCOMPARE(window.statusBar().panelText(), shown.last());
-    QVERIFY(!window.findChild<QLabel*>(QStringLiteral("sBarPanel0"))->pixmap().isNull());
+    QCOMPARE(window.statusBar().shownLinkState(), 3); // the problem image
 }
 
 QTEST_MAIN(TstMainWindow)

@@ -44,6 +44,8 @@ inline void addEncodingRows()
         << QByteArray("<?xml version=\"1.0\"?>") << QByteArray("\xe9") << eacute << 0 << true;
     QTest::newRow("UTF-8 byte-order mark")
         << QByteArray("\xef\xbb\xbf") << euro << euro << 0 << true;
+    QTest::newRow("byte-order mark followed by U+FEFF")
+        << QByteArray("\xef\xbb\xbf\xef\xbb\xbf") << eacute << eacute << 1 << true;
     QTest::newRow("byte-order mark wins over the declaration")
         << "\xef\xbb\xbf" + latin1Decl << eacute << eacute << 0 << true;
     QTest::newRow("unsupported declaration")

@@ -59,6 +59,7 @@ void TstDocumentOwner::saveFailureIsLoggedOncePerSeries()
     DocumentOwner owner("Doc.xml", "Root");
     owner.setSaveFailureLog(QStringLiteral("Error writing status"), LogPoList);
     QSignalSpy problems(&owner, &DocumentOwner::problem);
+    QSignalSpy solved(&owner, &DocumentOwner::problemSolved);
     QCOMPARE(owner.open().outcome, OpenResult::Created);
     QVERIFY(QDir().mkpath(documentPath())); // a directory where the file should go
 
@@ -69,8 +70,13 @@ void TstDocumentOwner::saveFailureIsLoggedOncePerSeries()
     QCOMPARE(logText().count(QStringLiteral("Error writing status")), 1);
     QCOMPARE(problems.size(), 1);
 
+    QCOMPARE(solved.size(), 0);
     QVERIFY(QDir().rmdir(documentPath()));
     QVERIFY(owner.save());
+    QCOMPARE(solved.size(), 1); // the status bar lets go of it
+    QCOMPARE(solved.first().first(), problems.first().first());
+    QVERIFY(owner.save());
+    QCOMPARE(solved.size(), 1);
     QVERIFY(QFile::remove(documentPath()));
     QVERIFY(QDir().mkpath(documentPath()));
     QVERIFY(!owner.save());

@@ -1,5 +1,7 @@
 #include "DefinitionsGrid.h"
 
+#include "ui/VisibleSelection.h"
+
 #include "DefinitionCellDelegate.h"
 
 #include <QHeaderView>
@@ -83,16 +85,21 @@ QStringList DefinitionsGrid::headerTexts() const
 
 QList<int> DefinitionsGrid::visibleSelectedRows() const
 {
-    QList<int> rows;
-    for (const QItemSelectionRange& range : selectionModel()->selection()) {
-        for (int row = range.top(); row <= range.bottom(); ++row) {
-            if (!isRowHidden(row))
-                rows << row;
-        }
+    return ::visibleSelectedRows(*this);
+}
+
+// An assignment shows at once: the column grows to the new text when it would not fit.
+void DefinitionsGrid::writeCell(int row, int column, const QString& text)
+{
+    QTableWidgetItem* cell = item(row, column);
+    if (!cell) {
+        cell = new QTableWidgetItem;
+        setItem(row, column, cell);
     }
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    return rows;
+    cell->setText(text);
+    const int wanted = fontMetrics().horizontalAdvance(text) + CellTextMargin;
+    if (wanted > columnWidth(column))
+        setColumnWidth(column, wanted);
 }
 
 void DefinitionsGrid::selectAllDataRows()

@@ -15,6 +15,8 @@ class DefinitionsGrid : public QTableWidget
 public:
     static constexpr int FixedColumnWidth = 13;
     static constexpr int DefaultRowHeight = 16;
+    // Added to a cell's text width when a column widens to it.
+    static constexpr int CellTextMargin = 15;
 
     explicit DefinitionsGrid(QWidget* parent = nullptr);
 
@@ -29,6 +31,9 @@ public:
     // The rows of the selected block that the filter leaves visible, top to bottom: what
     // every action on the selection walks.
     QList<int> visibleSelectedRows() const;
+
+    // Writes a cell in place and widens its column to the text when it is too narrow.
+    void writeCell(int row, int column, const QString& text);
 
     // Ctrl+A: columns 1 to 5 of every row, hidden rows included (the actions skip them).
     void selectAllDataRows();

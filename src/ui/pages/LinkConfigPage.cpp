@@ -2,13 +2,17 @@
 
 #include "DefinitionsGrid.h"
 #include "FilterBar.h"
+#include "PageParts.h"
+#include "ZelTreePane.h"
 
 #include "core/Language.h"
+#include "store/DocumentOwner.h"
+#include "store/LinkDefs.h"
+#include "store/ZelDefs.h"
 #include "ui/logic/DefinitionRows.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QSplitter>
 #include <QToolBar>
 #include <QToolButton>
@@ -16,77 +20,14 @@
 
 namespace C = DefinitionColumn;
 
-namespace {
-
-const QColor TitleStripColour(43, 32, 78);
-constexpr int TitleStripHeight = 24;
-constexpr int IconSize = 16;
-
-// A tool bar icon drawn from a few strokes, so that it looks the same on every platform.
-QIcon strokeIcon(const QColor& colour, const std::function<void(QPainter&)>& draw)
-{
-    QPixmap pixmap(IconSize, IconSize);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(colour, 2.5, Qt::SolidLine, Qt::RoundCap));
-    draw(painter);
-    return QIcon(pixmap);
-}
-
-QIcon refreshIcon()
-{
-    return strokeIcon(QColor(30, 110, 200), [](QPainter& p) {
-        p.drawArc(QRectF(3, 3, 10, 10), 60 * 16, 280 * 16);
-        p.drawLine(QPointF(11, 2.5), QPointF(11.5, 6));
-        p.drawLine(QPointF(11.5, 6), QPointF(8, 6.5));
-    });
-}
-
-QIcon addIcon()
-{
-    return strokeIcon(QColor(30, 140, 60), [](QPainter& p) {
-        p.drawLine(QPointF(8, 3), QPointF(8, 13));
-        p.drawLine(QPointF(3, 8), QPointF(13, 8));
-    });
-}
-
-QIcon deleteIcon()
-{
-    return strokeIcon(QColor(200, 40, 40), [](QPainter& p) {
-        p.drawLine(QPointF(4, 4), QPointF(12, 12));
-        p.drawLine(QPointF(12, 4), QPointF(4, 12));
-    });
-}
-
-QToolButton* toolButton(QToolBar* bar, const char* name, const QIcon& icon)
-{
-    auto* button = new QToolButton(bar);
-    button->setObjectName(QLatin1String(name));
-    button->setIcon(icon);
-    button->setAutoRaise(true);
-    bar->addWidget(button);
-    return button;
-}
-
-// A button without a caption is named by its hint.
-void setHint(QToolButton* button, const QString& hint)
-{
-    button->setToolTip(hint);
-    button->setAccessibleName(hint);
-}
-
-} // namespace
-
 LinkConfigPage::LinkConfigPage(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("tbsLinkSettings"));
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->setObjectName(QStringLiteral("Splitter1"));
     m_splitter->addWidget(buildLeftPane());
-    auto* treePane = new QWidget(m_splitter);
-    treePane->setObjectName(QStringLiteral("pnlZelTree"));
-    m_splitter->addWidget(treePane);
+    m_zelTree = new ZelTreePane(m_splitter);
+    m_splitter->addWidget(m_zelTree);
     m_splitter->setStretchFactor(0, 3);
     m_splitter->setStretchFactor(1, 2);
 
@@ -98,6 +39,9 @@ LinkConfigPage::LinkConfigPage(QWidget* parent) : QWidget(parent)
     m_gfMain.setGrid(m_sgMain);
     connect(m_filterBar, &FilterBar::filterChanged, this, &LinkConfigPage::FilterDefinitionsGrid);
     connect(m_tbRefresh, &QToolButton::clicked, this, &LinkConfigPage::tbRefreshClick);
+    connect(m_zelTree, &ZelTreePane::zelItemDeleted, this, &LinkConfigPage::RemoveDanglingLinks);
+    connectAssignActions();
+    setUpDefaultInteraction();
 
     applyCaptions();
     m_filterBar->setHeaders(headerTexts());
@@ -110,18 +54,7 @@ QWidget* LinkConfigPage::buildLeftPane()
     auto* pane = new QWidget(this);
     pane->setObjectName(QStringLiteral("pnlDefinitions"));
 
-    m_label5 = new QLabel(pane);
-    m_label5->setObjectName(QStringLiteral("Label5"));
-    m_label5->setFixedHeight(TitleStripHeight);
-    m_label5->setIndent(4);
-    m_label5->setAutoFillBackground(true);
-    QPalette colours = m_label5->palette();
-    colours.setColor(QPalette::Window, TitleStripColour);
-    colours.setColor(QPalette::WindowText, Qt::white);
-    m_label5->setPalette(colours);
-    QFont bold = m_label5->font();
-    bold.setBold(true);
-    m_label5->setFont(bold);
+    m_label5 = makeTitleStrip(pane, "Label5");
 
     m_sgMain = new DefinitionsGrid(pane);
     m_filterBar = new FilterBar(pane);
@@ -140,15 +73,14 @@ QWidget* LinkConfigPage::buildToolBar()
 {
     auto* bar = new QToolBar(this);
     bar->setObjectName(QStringLiteral("ToolBar2"));
-    bar->setIconSize(QSize(IconSize, IconSize));
+    bar->setIconSize(QSize(ToolIconSize, ToolIconSize));
     bar->setMovable(false);
     bar->setFloatable(false);
-    m_tbRefresh = toolButton(bar, "tbRefresh", refreshIcon());
+    m_tbRefresh = addToolButton(bar, "tbRefresh", refreshIcon());
     bar->addSeparator();
-    // Adding and removing exceptions are always enabled; what they do comes with the
-    // exceptions dialog.
-    m_tbAddExcept = toolButton(bar, "tbAddExcept", addIcon());
-    m_tbDeleteExcept = toolButton(bar, "tbDeleteExcept", deleteIcon());
+    // Adding and removing exceptions are always enabled.
+    m_tbAddExcept = addToolButton(bar, "tbAddExcept", addIcon());
+    m_tbDeleteExcept = addToolButton(bar, "tbDeleteExcept", deleteIcon());
     return bar;
 }
 
@@ -157,10 +89,11 @@ void LinkConfigPage::applyCaptions()
     m_label5->setText(LangText(59, QStringLiteral("Priva Office Locations")));
     // The grid has no caption of its own: the title strip above it names it.
     m_sgMain->setAccessibleName(m_label5->text());
-    setHint(m_tbRefresh, LangText(61, QStringLiteral("Refresh Priva Office definitions")));
-    setHint(m_tbAddExcept, LangText(62, QStringLiteral("Add exception")));
-    setHint(m_tbDeleteExcept, LangText(63, QStringLiteral("Remove selected exceptions")));
+    setToolHint(m_tbRefresh, LangText(61, QStringLiteral("Refresh Priva Office definitions")));
+    setToolHint(m_tbAddExcept, LangText(62, QStringLiteral("Add exception")));
+    setToolHint(m_tbDeleteExcept, LangText(63, QStringLiteral("Remove selected exceptions")));
     m_filterBar->applyCaptions();
+    m_zelTree->applyCaptions();
 }
 
 QStringList LinkConfigPage::headerTexts() const
@@ -221,4 +154,40 @@ void LinkConfigPage::applyFilterBar(TGridFilter::Notice notice)
 void LinkConfigPage::tbRefreshClick()
 {
     Q_EMIT refreshRequested();
+}
+
+void LinkConfigPage::setDocuments(DocumentOwner* zelDefs, DocumentOwner* linkDefs)
+{
+    m_zelDefs = zelDefs;
+    m_linkDefs = linkDefs;
+    m_zelTree->setZelDefs(zelDefs);
+}
+
+// Every row, hidden ones included, whose ZEL alarm or group names nothing in the ZEL
+// definitions is written back with that part empty; the grid is rebuilt from the result.
+void LinkConfigPage::RemoveDanglingLinks()
+{
+    XmlDocument* linkDefs = m_linkDefs ? m_linkDefs->document() : nullptr;
+    const XmlDocument* zelDefs = m_zelDefs ? m_zelDefs->document() : nullptr;
+    if (!linkDefs || !zelDefs)
+        return;
+    const auto existing = [&](int row, int column) {
+        const std::string ref = m_sgMain->cellText(row, column).toStdString();
+        return ZelAlarmExists(*zelDefs, ref) ? ref : std::string();
+    };
+    for (int row = 0; row < m_sgMain->rowCount(); ++row) {
+        const std::string alarm = existing(row, C::ZelAlarm);
+        const std::string group = existing(row, C::Group);
+        if (!alarm.empty() && !group.empty())
+            continue;
+        AssignLink(*linkDefs, m_sgMain->cellText(row, C::Pcu).toStdString(),
+                   m_sgMain->cellText(row, C::Location).toStdString(), alarm,
+                   exceptionAlarmNr(m_sgMain->cellText(row, C::Alarm)).toStdString(), {}, group);
+    }
+    const QList<int> selected = m_sgMain->visibleSelectedRows();
+    FillDefinitionsGrid(*linkDefs);
+    if (!selected.isEmpty() && selected.first() < m_sgMain->rowCount())
+        m_sgMain->setCurrentCell(selected.first(), C::Pcu);
+    m_linkDefs->markDirty();
+    (void)m_linkDefs->save(); // a failure is logged and shown by the owner
 }

@@ -1,26 +1,34 @@
 #pragma once
 
+#include "LinkPageInteraction.h"
+
 #include "ui/TGridFilter.h"
 
 #include <QWidget>
 
 class DefinitionsGrid;
+class DocumentOwner;
 class FilterBar;
 class QLabel;
 class QSplitter;
 class QToolButton;
 class XmlDocument;
+class ZelTreePane;
 
 // The "Link configuration" page. Its left pane lists every office alarm definition of the
 // link document in the grid sgMain, with a filter bar below it and a tool bar above; the
-// right pane, behind a splitter, is left for the ZEL location tree. The page reads the
-// document only when asked to rebuild, and asks for a refresh by a signal: it never reaches
-// into the engine.
+// right pane, behind a splitter, is the ZEL location tree. The page reads the link document
+// only when asked to rebuild or when a ZEL item was deleted, and asks for a refresh by a
+// signal: it never reaches into the engine.
 class LinkConfigPage : public QWidget
 {
     Q_OBJECT
 public:
     explicit LinkConfigPage(QWidget* parent = nullptr);
+
+    // The owners the engine shares: the tree edits the ZEL definitions, and deleting a ZEL
+    // item clears the link assignments that named it.
+    void setDocuments(DocumentOwner* zelDefs, DocumentOwner* linkDefs);
 
     // The texts of the title strip, the tool hints and the filter bar from the language table.
     void applyCaptions();
@@ -33,11 +41,33 @@ public:
 
     DefinitionsGrid& sgMain() { return *m_sgMain; }
     TGridFilter& gfMain() { return m_gfMain; }
-    // The pane on the right of the splitter is where the ZEL tree goes.
     QSplitter& splitter() { return *m_splitter; }
+    ZelTreePane& zelTree() { return *m_zelTree; }
+
+    // Replaces the add-exceptions dialog and the confirmation (tests).
+    LinkPageInteraction& interaction() { return m_interaction; }
+
+    // Writes the ZEL alarm selected in the tree into column (ZEL Alarm or Group) of every
+    // visible selected row and into the link document, then saves it. The grid is not rebuilt:
+    // the rows keep showing until the filter runs again.
+    void AssignZelAlarm(int column);
+    // Opens the location whose code starts the reference and selects its first alarm.
+    void ShowAssignedZelAlarm(const QString& zelAlarm);
 
 public Q_SLOTS:
     void tbRefreshClick();
+    // Empties every assignment whose ZEL alarm or group no longer exists, rebuilds the grid
+    // (the first selected row stays current) and saves the link document.
+    void RemoveDanglingLinks();
+
+    // The assignment actions; each walks the visible rows of the selected block and saves the
+    // link document once at its end.
+    void tbConnectClick();
+    void tbGroupClick();
+    void tbDeleteGroupClick();
+    void tbAddExceptClick();
+    void tbDeleteExceptClick();
+    void sgMainDblClick();
 
 Q_SIGNALS:
     // The operator asked to fetch the office definitions again.
@@ -50,6 +80,14 @@ private:
     void lineUpFilterBar();
     void applyFilterBar(TGridFilter::Notice notice);
 
+    // LinkAssignActions.cpp
+    void connectAssignActions();
+    void setUpDefaultInteraction();
+    XmlDocument* linkDocument() const;
+    void assignRow(XmlDocument& linkDefs, int row);
+    void rebuildWithCurrentRow(XmlDocument& linkDefs, int row);
+    void saveLinkDefs();
+
     QSplitter* m_splitter = nullptr;
     QLabel* m_label5 = nullptr;
     QToolButton* m_tbRefresh = nullptr;
@@ -57,5 +95,9 @@ private:
     QToolButton* m_tbDeleteExcept = nullptr;
     DefinitionsGrid* m_sgMain = nullptr;
     FilterBar* m_filterBar = nullptr;
+    ZelTreePane* m_zelTree = nullptr;
     TGridFilter m_gfMain;
+    DocumentOwner* m_zelDefs = nullptr;
+    DocumentOwner* m_linkDefs = nullptr;
+    LinkPageInteraction m_interaction;
 };

@@ -1,0 +1,88 @@
+#include "ProgramModes.h"
+#include "ZelApplication.h"
+
+#include "core/Log.h"
+#include "core/ShutdownSignals.h"
+#include "core/SingleInstance.h"
+#include "ui/MainWindow.h"
+
+#include <QMessageBox>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char kServiceRunsText[] =
+    "ZelPO runs as a service on this computer and forwards the alarms. Stop the service "
+    "before you open the window (systemctl --user stop zelpo), and start it again when you "
+    "are done (systemctl --user start zelpo).";
+
+// Without a display Qt would abort the program; say what to do instead.
+bool displayMissing(int argc, char** argv)
+{
+#ifdef Q_OS_UNIX
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0)
+            return false;
+    }
+    return qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+           qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+#else
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    return false;
+#endif
+}
+
+// The window never races a running service for the same files: it says so and ends.
+int refuseBesideService(int argc, char** argv)
+{
+    std::fprintf(stderr, "zelpo: %s\n", kServiceRunsText);
+    if (displayMissing(argc, argv))
+        return 0;
+    ZelApplication app(argc, argv);
+    QMessageBox::information(nullptr, QStringLiteral("Zel - Priva Office"),
+                             QString::fromUtf8(kServiceRunsText));
+    return 0;
+}
+
+} // namespace
+
+int runWindow(int argc, char** argv)
+{
+    // A second copy would send every alarm twice: leave at once and silently, unless the
+    // other copy is the service, which the operator may not know about.
+    SingleInstance guard(kSingleInstanceName);
+    if (guard.anotherInstanceRuns()) {
+        const SingleInstance service(kServiceGuardName);
+        return service.anotherInstanceRuns() ? refuseBesideService(argc, argv) : 0;
+    }
+    if (displayMissing(argc, argv)) {
+        std::fprintf(stderr, "zelpo: no display to show the window on. Without a desktop, run the "
+                             "gateway window-less: zelpo --service (Ctrl+C ends it).\n");
+        return 1;
+    }
+
+    ZelApplication app(argc, argv);
+    ZelApplication::setApplicationName(QStringLiteral("Zel - Priva Office"));
+    ZelApplication::setQuitOnLastWindowClosed(false);
+    Log::instance(); // lives on the GUI thread
+
+    MainWindow window;
+    // exit(), not quit(): quit() would ask the window to close, and closing
+    // the window asks the operator again.
+    QObject::connect(&window, &MainWindow::terminateRequested, &app,
+                     [] { ZelApplication::exit(0); });
+    installShutdownSignals(&window, [&window] {
+        if (!window.ClosingRequested())
+            window.startShutdown();
+    });
+    try {
+        window.FormCreate();
+    } catch (...) {
+        app.handleCurrentException();
+    }
+    window.showMinimized();
+    return ZelApplication::exec();
+}

@@ -1,0 +1,40 @@
+#include "GatewayService.h"
+
+#include "core/Log.h"
+#include "core/ServiceNotify.h"
+#include "forwarding/MainMachine.h"
+
+GatewayService::GatewayService(int poPort, QObject* parent)
+    : QObject(parent), m_engine(std::make_unique<Engine>(m_settings, poPort)),
+      m_startup(m_settings, *m_engine), m_shutdown(*m_engine),
+      m_watchdog(m_engine->mainMachine().tmmMain, serviceWatchdogInterval())
+{
+    connect(&m_shutdown, &OrderlyShutdown::finished, this, &GatewayService::finished);
+}
+
+GatewayService::~GatewayService() = default;
+
+void GatewayService::start()
+{
+    // The state machines start even when a step fails; the failure still reaches the
+    // application's exception handler.
+    try {
+        m_startup.prepare();
+        m_startup.logProgramStarted(QStringLiteral("Service started without a window"));
+        m_startup.loadSettingsAndDocuments();
+    } catch (...) {
+        m_engine->start();
+        throw;
+    }
+    m_engine->start();
+}
+
+void GatewayService::stop()
+{
+    if (m_shutdown.started())
+        return;
+    const WriteResult told = notifyServiceManager(QByteArrayLiteral("STOPPING=1"));
+    if (!told)
+        LogMessage(told.reason(), LogFileOnly);
+    m_shutdown.start();
+}

@@ -1,0 +1,22 @@
+#include "ServiceApplication.h"
+
+#include "core/UnhandledException.h"
+
+ServiceApplication::ServiceApplication(int& argc, char** argv) : QCoreApplication(argc, argv) {}
+
+bool ServiceApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QCoreApplication::notify(receiver, event);
+    } catch (...) {
+        handleCurrentException();
+    }
+    return false;
+}
+
+void ServiceApplication::handleCurrentException()
+{
+    // A storm ends with a failure code, so the service manager restarts the program.
+    if (logAndCountException(describeCurrentException(), m_storm))
+        exit(1);
+}

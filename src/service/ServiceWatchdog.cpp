@@ -1,0 +1,43 @@
+#include "ServiceWatchdog.h"
+
+#include "core/Log.h"
+#include "core/ServiceNotify.h"
+#include "core/ZelTimeMachine.h"
+
+ServiceWatchdog::ServiceWatchdog(const tZelTimeMachine& machine, std::chrono::microseconds interval,
+                                 QObject* parent)
+    : QObject(parent), m_machine(machine), m_pingGap(interval / 4)
+{
+    connect(&machine, &tZelTimeMachine::ticked, this, &ServiceWatchdog::machineStepped);
+}
+
+void ServiceWatchdog::machineStepped()
+{
+    // A machine that reached its stop state steps no more; the program ends shortly.
+    if (m_machine.Stopped())
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_readySent) {
+        m_readySent = true;
+        m_lastPing = now;
+        send("READY=1\nSTATUS=Forwarding office alarms to ZelMeld");
+        return;
+    }
+    if (m_pingGap.count() <= 0 || now - m_lastPing < m_pingGap)
+        return;
+    m_lastPing = now;
+    send("WATCHDOG=1");
+}
+
+void ServiceWatchdog::send(const char* state)
+{
+    const WriteResult sent = notifyServiceManager(QByteArray(state));
+    if (sent.ok()) {
+        m_failing = false;
+        return;
+    }
+    // Several pings a minute would each log the same failure.
+    if (!m_failing)
+        LogMessage(sent.reason(), LogFileOnly);
+    m_failing = true;
+}

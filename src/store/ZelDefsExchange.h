@@ -1,0 +1,64 @@
+#pragma once
+
+#include "XmlDocument.h"
+
+#include <QString>
+
+// The exchange file of ZEL definitions shared with the ZEL system: the locations and alarms
+// with their codes and names only (no group delay, no repeat interval).
+namespace ZelExchangeXml {
+inline constexpr const char* Root = "ZelDefinitions";
+} // namespace ZelExchangeXml
+
+// Proposed by the export's save dialog.
+inline constexpr const char* ZelExportFileName = "PO Export Alarms.xml";
+
+struct [[nodiscard]] ZelExportResult
+{
+    enum Outcome
+    {
+        Written,
+        NoCatalogue, // the document has no ZelAlarmDefinitions root: nothing was written
+        WriteFailed, // reason says why
+    };
+    Outcome outcome = Written;
+    QString reason;
+
+    bool ok() const { return outcome == Written; }
+    explicit operator bool() const { return ok(); }
+};
+
+// Writes the catalogue to path as an exchange file: ISO-8859-1, without indentation, every
+// child of the catalogue root as a Location and every child of that as an Alarm, each with
+// the Code and Name it has (an attribute missing in the catalogue stays missing). The file is
+// replaced atomically.
+ZelExportResult ExportZelDefs(const XmlDocument& zelDefs, const QString& path);
+
+struct [[nodiscard]] ZelImportResult
+{
+    enum Outcome
+    {
+        Imported,
+        FileNotFound,
+        IncorrectStructure, // not well-formed, another root, or a Code that is no whole number
+        Unreadable,         // the file exists but cannot be read
+    };
+    Outcome outcome = Imported;
+    // Why the file was refused, for the log; empty when it was imported.
+    QString reason;
+    int added = 0;   // locations and alarms
+    int renamed = 0; // existing ones whose name changed
+
+    bool ok() const { return outcome == Imported; }
+    explicit operator bool() const { return ok(); }
+};
+
+// Merges the exchange file at path into the catalogue: adds and renames by code, never
+// deletes, never touches GroupDelay or Repeat. Location codes 1 to 9999 and alarm codes 1 to
+// 99 count; others are skipped, as are elements without Code or Name. Codes are matched and
+// stored as the file writes them. Alarms 5, 8 and 9 of location 9999 are named from the
+// language table when added and never renamed.
+//
+// A file that is refused changes nothing: a Code that is not a whole number refuses the whole
+// file before anything is merged, so memory and disk never disagree about half an import.
+ZelImportResult ImportZelDefs(XmlDocument& zelDefs, const QString& path);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QString>
+
+#include <deque>
+
+// The lines of one diagnostic list, oldest first. Only the newest lines up to the capacity are
+// kept: the log file holds them all, and a list that grew with every message would take the
+// program's memory with it after months of traffic. Appending costs the same whatever the
+// list holds.
+class DiagnosticListModel : public QAbstractListModel
+{
+    Q_OBJECT
+public:
+    static constexpr int DefaultCapacity = 10000;
+
+    explicit DiagnosticListModel(int capacity = DefaultCapacity, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+    // Adds the line as the newest; beyond the capacity the oldest line goes first.
+    void appendLine(const QString& line);
+    void clear();
+
+    int capacity() const { return m_capacity; }
+    QString line(int row) const;
+
+private:
+    std::deque<QString> m_lines;
+    int m_capacity;
+};

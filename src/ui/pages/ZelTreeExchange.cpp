@@ -1,0 +1,101 @@
+// Import and export of the ZEL definitions from the tree's tool bar: the operator's questions
+// and file dialogs here, the file work in the store.
+
+#include "ZelTreePane.h"
+
+#include "core/Directories.h"
+#include "core/Language.h"
+#include "core/Log.h"
+#include "store/DocumentOwner.h"
+#include "store/ZelDefsExchange.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString xmlFilter()
+{
+    return LangText(19, u"XML file"_s) + u"(*.xml)"_s;
+}
+
+} // namespace
+
+void ZelTreePane::tbImportClick()
+{
+    const QString question =
+        LangText(84, u"Importing can result in location- and alarmnames being overwritten."_s) +
+        u'\r' + LangText(85, u"Continue?"_s);
+    if (!m_zelDefs || !m_interaction.ask(QMessageBox::Warning, question))
+        return;
+    // The import starts from the catalogue as stored; what cannot be stored is not thrown
+    // away by reading the file again (the owner has said why).
+    if (!m_zelDefs->save())
+        return;
+    if (!m_zelDefs->reload() && !document())
+        return;
+
+    FileChoice choice;
+    choice.kind = FileChoice::Open;
+    choice.title = LangText(22, u"Open XML file"_s);
+    choice.filters = QStringList{xmlFilter(), LangText(21, u"All files"_s) + u"(*.*)"_s};
+    choice.directory = ExchangeDirectory();
+    const QString path = m_interaction.chooseFile(choice);
+    if (!path.isEmpty())
+        reportImport(ImportZelDefs(*document(), path), path);
+
+    FillZelTree();
+    saveZelDefs();
+}
+
+void ZelTreePane::reportImport(const ZelImportResult& result, const QString& path)
+{
+    switch (result.outcome) {
+    case ZelImportResult::Imported:
+        LogMessage(u"ZEL definitions imported from "_s + path + u": "_s +
+                       QString::number(result.added) + u" added, "_s +
+                       QString::number(result.renamed) + u" renamed"_s,
+                   LogFileOnly);
+        return;
+    case ZelImportResult::FileNotFound:
+        m_interaction.showMessage(LangText(23, u"File not found:"_s) + u' ' + path);
+        return;
+    case ZelImportResult::IncorrectStructure:
+        LogMessage(u"ZEL definitions not imported from "_s + path + u": "_s + result.reason,
+                   LogFileOnly);
+        m_interaction.showMessage(LangText(27, u"Incorrect file structure"_s));
+        return;
+    case ZelImportResult::Unreadable:
+        LogMessage(u"ZEL definitions not imported from "_s + path + u": "_s + result.reason,
+                   LogFileOnly);
+        m_interaction.showMessage(path + u": "_s + result.reason);
+        return;
+    }
+}
+
+void ZelTreePane::tbExportClick()
+{
+    if (!m_zelDefs)
+        return;
+    // An open document is used as it is; a failed open has been said by the owner and leaves
+    // nothing to export.
+    (void)m_zelDefs->open();
+    if (!document())
+        return;
+
+    FileChoice choice;
+    choice.kind = FileChoice::Save;
+    choice.title = LangText(20, u"Save XML file"_s);
+    choice.filters = QStringList{xmlFilter()};
+    choice.directory = ExchangeDirectory();
+    choice.proposedName = QLatin1String(ZelExportFileName);
+    const QString path = m_interaction.chooseFile(choice);
+    if (path.isEmpty())
+        return;
+    const ZelExportResult result = ExportZelDefs(*document(), path);
+    if (result.ok())
+        return;
+    LogMessage(u"ZEL definitions not exported to "_s + path + u": "_s + result.reason, LogFileOnly);
+    // Without a catalogue there is nothing to write, as intended; a failed write is news.
+    if (result.outcome == ZelExportResult::WriteFailed)
+        m_interaction.showMessage(path + u": "_s + result.reason);
+}

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "ZelTreeInteraction.h"
+
+#include "ui/dialogs/TOKBottomDlg.h"
+
+#include <QWidget>
+
+class DocumentOwner;
+class QLabel;
+class QTableWidget;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class XmlDocument;
+class ZelTreeItem;
+struct ZelImportResult;
+
+// The right pane of the link configuration page: the ZEL locations and their alarms as held by
+// the ZEL definitions, with a tool bar to add, edit, delete, import and export them and a
+// property list of the selected item. The tree is a view of the document; every change is
+// made on the document through its owner and saved at once.
+class ZelTreePane : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ZelTreePane(QWidget* parent = nullptr);
+
+    // The ZEL definitions shared with the engine; the tree shows nothing without them.
+    void setZelDefs(DocumentOwner* zelDefs) { m_zelDefs = zelDefs; }
+
+    // The title, the tool hints and the property list's keys from the language table.
+    void applyCaptions();
+
+    // Rebuilds the tree from the document in memory: the root "Zel", the locations and their
+    // alarms in document order, then sorted; only the root is expanded.
+    void FillZelTree();
+    // Sorts every level of the tree by the tree's rule.
+    void sortTree();
+    // Selects a node without the refresh that a click runs (assigning from the grid).
+    void selectQuietly(QTreeWidgetItem* node);
+
+    QTreeWidget& tvZelLoc() { return *m_tvZelLoc; }
+    QTableWidget& vleTree() { return *m_vleTree; }
+    ZelTreeItem* selectedNode() const;
+    // The assign buttons act on the grid beside the tree: the page connects them.
+    QToolButton& tbConnect() { return *m_tbConnect; }
+    QToolButton& tbGroup() { return *m_tbGroup; }
+    QToolButton& tbDeleteGroup() { return *m_tbDeleteGroup; }
+
+    // Replaces the dialogs and message boxes (tests).
+    ZelTreeInteraction& interaction() { return m_interaction; }
+
+    // Runs the item dialog for the selected node and applies it; a code that already exists
+    // is refused and the dialog shown again with what the operator entered.
+    void EditZelItem(TOKBottomDlg::Mode mode);
+
+public Q_SLOTS:
+    // The refresh after a click: property list and the assign buttons.
+    void tvZelLocClick();
+    void tbAddClick() { EditZelItem(TOKBottomDlg::Mode::Add); }
+    void tbEditClick() { EditZelItem(TOKBottomDlg::Mode::Edit); }
+    void tbDeleteClick();
+    void tbImportClick();
+    void tbExportClick();
+
+Q_SIGNALS:
+    // A location or alarm left the document: assignments that name it must be cleared.
+    void zelItemDeleted();
+
+private:
+    enum class Applied
+    {
+        Done,
+        Refused,
+        NotFound,
+    };
+
+    QWidget* buildToolBar();
+    void buildPropertyList();
+    void setUpDefaultInteraction();
+    void fillProperties(const ZelTreeItem* node);
+    void addProperty(const QString& key, const QString& value);
+
+    // ZelTreeEditing.cpp
+    void prepareDialog(TOKBottomDlg& dialog, TOKBottomDlg::Mode mode, const ZelTreeItem& node);
+    Applied applyDialog(const TOKBottomDlg& dialog, ZelTreeItem& node);
+    Applied addLocation(const ZelItemValues& values);
+    Applied editLocation(const ZelItemValues& values, ZelTreeItem& node);
+    Applied applyAlarm(const TOKBottomDlg& dialog, ZelTreeItem& node);
+    void deleteLocation(ZelTreeItem& node);
+    void deleteAlarm(ZelTreeItem& node);
+    void saveZelDefs();
+    XmlDocument* document() const;
+    ZelTreeItem* rootNode() const;
+
+    // ZelTreeExchange.cpp
+    void reportImport(const ZelImportResult& result, const QString& path);
+
+    DocumentOwner* m_zelDefs = nullptr;
+    ZelTreeInteraction m_interaction;
+
+    QLabel* m_label7 = nullptr;
+    QToolButton* m_tbConnect = nullptr;
+    QToolButton* m_tbGroup = nullptr;
+    QToolButton* m_tbDeleteGroup = nullptr;
+    QToolButton* m_tbAdd = nullptr;
+    QToolButton* m_tbDelete = nullptr;
+    QToolButton* m_tbEdit = nullptr;
+    QToolButton* m_tbImport = nullptr;
+    QToolButton* m_tbExport = nullptr;
+    QTreeWidget* m_tvZelLoc = nullptr;
+    QTableWidget* m_vleTree = nullptr;
+};

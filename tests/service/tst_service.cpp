@@ -1,0 +1,273 @@
+// The real program in its window-less mode, the way a service manager runs it: no display
+// variable at all, a notification socket, the two simulators on loopback, SIGTERM to stop.
+#include "NotifySocket.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// The program always asks port 8080 of its office server; a second loopback
+// address keeps the test clear of anything else listening on 8080.
+const QString kPoAddress = QStringLiteral("127.0.0.2");
+const QByteArray kReady = QByteArrayLiteral("READY=1\nSTATUS=Forwarding office alarms to ZelMeld");
+const QByteArray kExpectedAlarm =
+    QByteArrayLiteral("<- [ZEL RCVALARM 02,0012,03,T,,PreAlarm: Pcu1 Kas 3 Temp. te hoog]");
+
+} // namespace
+
+class TstService : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void alarmReachesZelMeldAndSigtermEndsInOrder();
+    void commandLine_data();
+    void commandLine();
+    void windowRefusesBesideService();
+    void secondServiceEndsWithItsOwnCode();
+
+private:
+    QProcess* startTool(const QString& program, const QStringList& arguments);
+    quint16 listeningPort(QProcess* tool);
+    // The copied program with no display variable, its own runtime and data home, and the
+    // notification socket as its service manager.
+    QProcess* startProgram(const QStringList& arguments);
+    QProcess* startService();
+    void writeSettings(quint16 zelPort);
+    QString path(const char* relative) const { return m_root->filePath(QLatin1String(relative)); }
+    QByteArray log() const { return readFile(path("zel/data/ZELPO.LOG")); }
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    std::unique_ptr<NotifySocket> m_notify;
+    QList<QProcess*> m_processes;
+};
+
+void TstService::init()
+{
+    m_root = std::make_unique<QTemporaryDir>();
+    QDir root(m_root->path());
+    for (const char* dir : {"bin", "zel/data", "zel/PoData", "po", "runtime"})
+        QVERIFY(root.mkpath(QLatin1String(dir)));
+    QFile::setPermissions(path("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(QFile::copy(QStringLiteral(ZELPO_BINARY), path("bin/zelpo")));
+    writeFile(path("bin/PO.ini"), "[Application]\ndatapath=" + path("zel/data").toUtf8() + "\n");
+    writeSettings(9); // a port nobody answers on; the alarm test writes its own
+    m_notify = std::make_unique<NotifySocket>(m_root->path());
+    QVERIFY(m_notify->isOpen());
+}
+
+void TstService::cleanup()
+{
+    for (QProcess* p : std::as_const(m_processes)) {
+        if (p->state() != QProcess::NotRunning) {
+            p->kill();
+            p->waitForFinished(5000);
+        }
+        delete p;
+    }
+    m_processes.clear();
+    m_notify.reset();
+}
+
+void TstService::writeSettings(quint16 zelPort)
+{
+    writeFile(path("zel/data/ZelLocal.INI"),
+              "[IP]\naddress=127.0.0.1\nOIPort=" + QByteArray::number(zelPort) +
+                  "\n[PO]\naddress=" + kPoAddress.toUtf8() + "\n");
+}
+
+QProcess* TstService::startTool(const QString& program, const QStringList& arguments)
+{
+    auto* process = new QProcess;
+    m_processes.append(process);
+    process->start(program, arguments);
+    process->waitForStarted(10000);
+    return process;
+}
+
+quint16 TstService::listeningPort(QProcess* tool)
+{
+    static const QRegularExpression listening(QStringLiteral("listening on [0-9.]+:(\\d+)"));
+    QByteArray out;
+    while (!listening.match(QString::fromUtf8(out)).hasMatch()) {
+        if (tool->state() == QProcess::NotRunning || !tool->waitForReadyRead(10000))
+            return 0;
+        out += tool->readAllStandardOutput();
+    }
+    return quint16(listening.match(QString::fromUtf8(out)).captured(1).toUInt());
+}
+
+QProcess* TstService::startProgram(const QStringList& arguments)
+{
+    auto* process = new QProcess;
+    m_processes.append(process);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "WATCHDOG_PID"})
+        env.remove(QLatin1String(name));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path("runtime"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), path("xdg"));
+    env.insert(QStringLiteral("NOTIFY_SOCKET"), m_notify->path());
+    env.insert(QStringLiteral("WATCHDOG_USEC"), QStringLiteral("200000"));
+    process->setProcessEnvironment(env);
+    process->start(path("bin/zelpo"), arguments);
+    if (!process->waitForStarted(10000))
+        qWarning("could not start the program");
+    return process;
+}
+
+QProcess* TstService::startService()
+{
+    QProcess* service = startProgram({QStringLiteral("--service")});
+    if (!QTest::qWaitFor([this] { return m_notify->count(kReady) > 0; }, 30000))
+        qWarning("the service never said it was ready: %s",
+                 service->readAllStandardError().constData());
+    return service;
+}
+
+void TstService::alarmReachesZelMeldAndSigtermEndsInOrder()
+{
+    for (const char* name : {"LinkDefs.xml", "ZelDefs.xml"})
+        QVERIFY(QFile::copy(QStringLiteral(ZELPO_DEMO "/PoData/") + QLatin1String(name),
+                            path("zel/PoData/") + QLatin1String(name)));
+    writeFile(path("po/alarmserver.xml"),
+              "<active-alarms><alarm pcu=\"Pcu1\" location=\"Kas 3\" nr=\"1\" "
+              "text=\"Temp. te hoog\" start=\"20261209T080000\"/></active-alarms>");
+    QProcess* po = startTool(QStringLiteral(PO_SIM_BINARY),
+                             {QStringLiteral("--dir"), path("po"), QStringLiteral("--address"),
+                              kPoAddress, QStringLiteral("--port"), QStringLiteral("8080")});
+    if (listeningPort(po) != 8080)
+        QSKIP("port 8080 on 127.0.0.2 is not free here");
+    QProcess* zel = startTool(QStringLiteral(ZELMELD_SIM_BINARY),
+                              {QStringLiteral("--port"), QStringLiteral("0")});
+    const quint16 zelPort = listeningPort(zel);
+    QVERIFY(zelPort != 0);
+    writeSettings(zelPort);
+
+    QProcess* service = startService();
+    QCOMPARE(m_notify->messages().value(0), kReady);
+    QTRY_VERIFY_WITH_TIMEOUT(m_notify->count("WATCHDOG=1") >= 2, 10000);
+    // One poll period is 10 s; allow for a slow (sanitizer) build.
+    QByteArray received;
+    QTRY_VERIFY_WITH_TIMEOUT((received += zel->readAllStandardOutput()).contains(kExpectedAlarm),
+                             30000);
+
+    // An edit made while the service runs survives its stop: the service writes no settings.
+    QFile ini(path("zel/data/ZelLocal.INI"));
+    QVERIFY(ini.open(QIODevice::Append));
+    ini.write("; edited while the service ran\n");
+    ini.close();
+    const QByteArray edited = readFile(path("zel/data/ZelLocal.INI"));
+
+    ::kill(pid_t(service->processId()), SIGTERM);
+    QVERIFY(service->waitForFinished(15000));
+    QCOMPARE(service->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(service->exitCode(), 0);
+    QTRY_VERIFY(m_notify->messages().contains("STOPPING=1"));
+
+    const QByteArray fileLog = log();
+    const qsizetype started =
+        fileLog.indexOf("<Service started without a window, program started: version ");
+    const qsizetype closing = fileLog.indexOf("<Start closing application>");
+    QVERIFY2(started >= 0 && closing > started, fileLog.constData());
+    QVERIFY2(fileLog.indexOf("<Close main statemachine>") > closing, fileLog.constData());
+    // The journal gets the same lines on standard error, one each, without the file's frame.
+    const QByteArray journal = service->readAllStandardError();
+    QVERIFY2(journal.contains("\nStart closing application\nClose main statemachine\n"),
+             journal.constData());
+    QCOMPARE(readFile(path("zel/data/ZelLocal.INI")), edited);
+}
+
+void TstService::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("outputPattern");
+
+    QTest::newRow("version") << QStringList{QStringLiteral("--version")} << 0
+                             << QStringLiteral("^zelpo \\d+\\.\\d+\\.\\d+\\n$");
+    QTest::newRow("help names the service mode")
+        << QStringList{QStringLiteral("--help")} << 0 << QStringLiteral("--service");
+    QTest::newRow("unknown option")
+        << QStringList{QStringLiteral("--service"), QStringLiteral("--no-such-option")} << 1
+        << QStringLiteral("no-such-option");
+    QTest::newRow("window without a display says how to run without one")
+        << QStringList{} << 1 << QStringLiteral("no display.*zelpo --service");
+}
+
+// None of these starts the gateway, and none waits for the lock: help and version answer
+// even while an instance runs.
+void TstService::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, outputPattern);
+
+    QProcess* program = startProgram(arguments);
+    QVERIFY(program->waitForFinished(15000));
+    QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program->exitCode(), exitCode);
+    const QString output =
+        QString::fromUtf8(program->readAllStandardOutput() + program->readAllStandardError());
+    QVERIFY2(QRegularExpression(outputPattern, QRegularExpression::DotMatchesEverythingOption)
+                 .match(output)
+                 .hasMatch(),
+             qPrintable(output));
+    QVERIFY(!log().contains("program started"));
+    QVERIFY(m_notify->messages().isEmpty());
+}
+
+void TstService::windowRefusesBesideService()
+{
+    QProcess* service = startService();
+    QVERIFY(m_notify->count(kReady) == 1);
+
+    QProcess* window = startProgram({});
+    QVERIFY(window->waitForFinished(15000));
+    QCOMPARE(window->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(window->exitCode(), 0);
+    const QByteArray said = window->readAllStandardError();
+    QVERIFY2(said.contains("runs as a service") && said.contains("systemctl --user stop zelpo"),
+             said.constData());
+    QCOMPARE(log().count("program started"), 1);
+    QCOMPARE(service->state(), QProcess::Running);
+}
+
+void TstService::secondServiceEndsWithItsOwnCode()
+{
+    QProcess* first = startService();
+    QVERIFY(m_notify->count(kReady) == 1);
+
+    QProcess* second = startProgram({QStringLiteral("--service")});
+    QVERIFY(second->waitForFinished(15000));
+    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+    // Not 0: the manager shows it failed; not 1: the unit does not restart it in a loop.
+    QCOMPARE(second->exitCode(), 3);
+    QVERIFY(second->readAllStandardError().contains("another instance"));
+    QCOMPARE(log().count("program started"), 1);
+    QCOMPARE(m_notify->count(kReady), 1);
+    QCOMPARE(first->state(), QProcess::Running);
+}
+
+QTEST_GUILESS_MAIN(TstService)
+#include "tst_service.moc"

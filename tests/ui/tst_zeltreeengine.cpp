@@ -1,0 +1,160 @@
+#include "ForwardingFixtures.h"
+
+#include "ui/MainWindow.h"
+#include "ui/pages/DefinitionsGrid.h"
+#include "ui/pages/LinkConfigPage.h"
+#include "ui/pages/ZelTreeItem.h"
+#include "ui/pages/ZelTreePane.h"
+
+#include "core/Directories.h"
+#include "core/Language.h"
+#include "store/ZelDefs.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+using namespace Qt::StringLiterals;
+using namespace ForwardingFixtures;
+
+namespace {
+
+const QByteArray kConfiguration = R"(<alarmserverconfig>
+	<alarmlocations><location pcu="Pcu1" text="Kas 3"/><location pcu="Pcu1" text="Kas 4"/></alarmlocations>
+	<alarmtypes><type nr="1" text="Temperatuur"/></alarmtypes>
+</alarmserverconfig>
+)";
+
+QTreeWidgetItem* child(QTreeWidgetItem* parent, const QString& text)
+{
+    for (int i = 0; parent && i < parent->childCount(); ++i) {
+        if (parent->child(i)->text(0) == text)
+            return parent->child(i);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// The tree edits the documents the running engine reads, through their shared owners.
+class TstZelTreeEngine : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { FillLanguageTable(u"ENG"_s); }
+    void cleanup() { resetLanguageTable(); }
+    void deletedAlarmIsSeenByTheNextPollAndSurvivesAFetch();
+    void windowFillsTheTreeAtStartUp();
+    void assignedAlarmIsUsedAtTheNextPoll();
+};
+
+void TstZelTreeEngine::deletedAlarmIsSeenByTheNextPollAndSurvivesAFetch()
+{
+    EngineHarness h;
+    h.writeLinkDefs(linkDefs(""));
+    h.writeZelDefs(zelDefs(0, 0));
+    h.setAlarms(activeAlarms({"Kas 3", "Kas 4"}));
+    h.setConfiguration(kConfiguration);
+    QVERIFY(h.start());
+
+    LinkConfigPage page;
+    page.setDocuments(&h.engine().zelDefs(), &h.engine().linkDefs());
+    ZelTreePane& pane = page.zelTree();
+    pane.interaction().ask = [](QMessageBox::Icon, const QString&) { return true; };
+    pane.FillZelTree();
+    page.FillDefinitionsGrid(*h.engine().linkDefs().document());
+
+    QTreeWidgetItem* alarm =
+        child(child(pane.tvZelLoc().topLevelItem(0), u"Kas (12)"_s), u"Kas 3 (3)"_s);
+    QVERIFY(alarm);
+    pane.tvZelLoc().setCurrentItem(alarm);
+    page.findChild<QToolButton*>(u"tbDelete"_s)->click();
+    QVERIFY(!ZelAlarmExists(*h.engine().zelDefs().document(), "0012 - 03"));
+
+    // Kas 3 is no longer linked: it raises the configuration alarm, Kas 4 goes out.
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    QCOMPARE(h.alarmLines(),
+             (QStringList{kConfigurationAlarm,
+                          u"[ZEL RCVALARM 02,0012,04,T,,Pcu1 Kas 4 Temp te hoog]"_s}));
+    QCOMPARE(h.logCount("No definition found for alarm: Kas 3, 1"), 1);
+
+    QSignalSpy reloaded(&h.engine(), &Engine::definitionsReloaded);
+    h.engine().requestRefresh();
+    QVERIFY(reloaded.wait(10000));
+    const QByteArray linkDefsOnDisk = h.readPoData("LinkDefs.xml");
+    QCOMPARE(xmlAttribute(linkDefsOnDisk, "//PO_loc[@text='Kas 3']", "zel_alarm"), QString());
+    QCOMPARE(xmlAttribute(linkDefsOnDisk, "//PO_loc[@text='Kas 4']", "zel_alarm"), u"0012 - 04"_s);
+    QCOMPARE(xmlAttribute(h.readPoData("ZelDefs.xml"), "//Alarm[@Code='3']", "Name"),
+             u"<absent>"_s);
+}
+
+// The documents are open before the tree is filled, and the tree before the grid.
+void TstZelTreeEngine::windowFillsTheTreeAtStartUp()
+{
+    QTemporaryDir root;
+    QDir dir(root.path());
+    QVERIFY(dir.mkpath(u"bin"_s) && dir.mkpath(u"data"_s) && dir.mkpath(u"PoData"_s));
+    QFile ini(dir.filePath(u"bin/PO.ini"_s));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Application]\ndatapath=" + dir.filePath(u"data"_s).toUtf8() + "\n");
+    ini.close();
+    QFile zel(dir.filePath(u"PoData/ZelDefs.xml"_s));
+    QVERIFY(zel.open(QIODevice::WriteOnly));
+    zel.write(zelDefs(0, 0));
+    zel.close();
+    resetDirectories(dir.filePath(u"bin"_s));
+
+    {
+        MainWindow window;
+        window.FormCreate();
+        auto* tree = window.findChild<QTreeWidget*>(u"tvZelLoc"_s);
+        QVERIFY(tree);
+        QTreeWidgetItem* rootNode = tree->topLevelItem(0);
+        QVERIFY(rootNode);
+        QCOMPARE(rootNode->text(0), u"Zel"_s);
+        QCOMPARE(rootNode->childCount(), 2);
+        QCOMPARE(rootNode->child(0)->text(0), u"Groepen (20)"_s);
+        QCOMPARE(child(rootNode, u"Kas (12)"_s)->childCount(), 2);
+    }
+    resetDirectories();
+}
+
+// The page writes the document instance the engine evaluates: no reload is needed.
+void TstZelTreeEngine::assignedAlarmIsUsedAtTheNextPoll()
+{
+    EngineHarness h;
+    h.writeLinkDefs(linkDefs(""));
+    h.writeZelDefs(zelDefs(0, 0));
+    h.setAlarms(activeAlarms({"Kas 3"}));
+    h.setConfiguration(kConfiguration);
+    QVERIFY(h.start());
+
+    LinkConfigPage page;
+    page.setDocuments(&h.engine().zelDefs(), &h.engine().linkDefs());
+    ZelTreePane& pane = page.zelTree();
+    pane.FillZelTree();
+    page.FillDefinitionsGrid(*h.engine().linkDefs().document());
+
+    QTreeWidgetItem* alarm =
+        child(child(pane.tvZelLoc().topLevelItem(0), u"Kas (12)"_s), u"Kas 4 (4)"_s);
+    QVERIFY(alarm);
+    pane.tvZelLoc().setCurrentItem(alarm);
+    pane.tvZelLocClick();
+    QCOMPARE(page.sgMain().item(0, 2)->text(), u"Kas 3"_s);
+    page.sgMain().selectRow(0);
+    page.findChild<QToolButton*>(u"tbConnect"_s)->click();
+    QCOMPARE(xmlAttribute(h.readPoData("LinkDefs.xml"), "//PO_loc[@text='Kas 3']", "zel_alarm"),
+             u"0012 - 04"_s);
+
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    QCOMPARE(h.alarmLines(),
+             QStringList{u"[ZEL RCVALARM 02,0012,04,T,,Pcu1 Kas 3 Temp te hoog]"_s});
+}
+
+QTEST_MAIN(TstZelTreeEngine)
+#include "tst_zeltreeengine.moc"

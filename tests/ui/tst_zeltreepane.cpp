@@ -1,0 +1,303 @@
+#include "ZelTreeFixture.h"
+
+class TstZelTreePane : public ZelTreeFixture
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { setUpFixture(); }
+    void cleanup() { tearDownFixture(); }
+    void treeShowsTheCatalogueSorted();
+    void clickShowsPropertiesAndEnablesAssigning_data();
+    void clickShowsPropertiesAndEnablesAssigning();
+    void deleteAsksAndClearsDanglingLinks_data();
+    void deleteAsksAndClearsDanglingLinks();
+    void deletedAssignmentsShowTheRedFrame();
+    void importAsksSavesMergesAndRefills_data();
+    void importAsksSavesMergesAndRefills();
+    void exportProposesItsFileAndWritesIt();
+    void controlsHaveAccessibleNames_data();
+    void controlsHaveAccessibleNames();
+};
+
+void TstZelTreePane::treeShowsTheCatalogueSorted()
+{
+    // Capitals before small letters; alarms by number, 2 before 10. Only the root is open.
+    QCOMPARE(treeText(), u"Zel / B (20) / Zwaai (2), Tien (10) \\, Kas (12) / Een (1), "
+                         u"Twee (2), Vijf (5) \\, a (3) \\"_s);
+    QVERIFY(tree().topLevelItem(0)->isExpanded());
+    QVERIFY(!node({u"Kas (12)"_s})->isExpanded());
+    QVERIFY(tree().selectedItems().isEmpty());
+    QVERIFY(!button("tbConnect")->isEnabled());
+    QVERIFY(!button("tbGroup")->isEnabled());
+    QVERIFY(button("tbDeleteGroup")->isEnabled());
+    QCOMPARE(pane().vleTree().rowCount(), 0);
+}
+
+void TstZelTreePane::clickShowsPropertiesAndEnablesAssigning_data()
+{
+    QTest::addColumn<QStringList>("path");
+    QTest::addColumn<QStringList>("properties");
+    QTest::addColumn<bool>("assigning");
+
+    QTest::newRow("root") << QStringList{} << QStringList{} << false;
+    QTest::newRow("location") << QStringList{u"Kas (12)"_s}
+                              << QStringList{u"Type=Location"_s, u"Number=12"_s,
+                                             u"Description=Kas"_s}
+                              << false;
+    QTest::newRow("alarm with timing")
+        << QStringList{u"Kas (12)"_s, u"Een (1)"_s}
+        << QStringList{u"Type=Alarm"_s, u"Number=1"_s, u"Description=Een"_s,
+                       u"Group delay=30 seconds"_s, u"Repeat interval=5 minutes"_s}
+        << true;
+    QTest::newRow("alarm without timing")
+        << QStringList{u"B (20)"_s, u"Tien (10)"_s}
+        << QStringList{u"Type=Alarm"_s, u"Number=10"_s, u"Description=Tien"_s,
+                       u"Group delay=0 seconds"_s, u"Repeat interval=0 minutes"_s}
+        << true;
+}
+
+void TstZelTreePane::clickShowsPropertiesAndEnablesAssigning()
+{
+    QFETCH(QStringList, path);
+    QFETCH(QStringList, properties);
+    QFETCH(bool, assigning);
+
+    // From an alarm first, so that every row shows a change.
+    click({u"Kas (12)"_s, u"Twee (2)"_s});
+    click(path);
+    QStringList shown;
+    const QTableWidget& list = pane().vleTree();
+    for (int row = 0; row < list.rowCount(); ++row)
+        shown << list.item(row, 0)->text() + u'=' + list.item(row, 1)->text();
+    QCOMPARE(shown, properties);
+    QVERIFY(list.selectedItems().isEmpty());
+    QCOMPARE(button("tbConnect")->isEnabled(), assigning);
+    QCOMPARE(button("tbGroup")->isEnabled(), assigning);
+    QVERIFY(button("tbDeleteGroup")->isEnabled());
+
+    // A node selected by the program leaves the refresh to the next click.
+    pane().selectQuietly(node({}));
+    QCOMPARE(list.rowCount(), properties.size());
+}
+
+void TstZelTreePane::deleteAsksAndClearsDanglingLinks_data()
+{
+    QTest::addColumn<QStringList>("path");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("catalogue");
+    QTest::addColumn<QStringList>("zelAlarms");
+    QTest::addColumn<QStringList>("groups");
+
+    const QString all = u"[12 Kas (5 Vijf)(1 Een 30 5)(2 Twee)][3 a ][20 B (10 Tien)(2 Zwaai)]"_s;
+    const QStringList alarms{u"0012 - 01"_s, u"0012 - 05"_s, u"0020 - 10"_s, u"0012 - 02"_s};
+    const QStringList groups{u"0020 - 02"_s, QString(), QString(), u"0020 - 02"_s};
+    QTest::newRow("location, answered no")
+        << QStringList{u"Kas (12)"_s} << false << u"question: Delete this location completely?"_s
+        << all << alarms << groups;
+    // Location rows and both kinds of exception row alike.
+    QTest::newRow("location with assigned alarms")
+        << QStringList{u"Kas (12)"_s} << true << u"question: Delete this location completely?"_s
+        << u"[3 a ][20 B (10 Tien)(2 Zwaai)]"_s
+        << QStringList{QString(), QString(), u"0020 - 10"_s, QString()} << groups;
+    QTest::newRow("alarm used as a group")
+        << QStringList{u"B (20)"_s, u"Zwaai (2)"_s} << true << u"question: Delete this alarm?"_s
+        << QString(all).replace(u"(2 Zwaai)"_s, QString()) << alarms
+        << QStringList{QString(), QString(), QString(), QString()};
+    QTest::newRow("alarm, answered no")
+        << QStringList{u"B (20)"_s, u"Zwaai (2)"_s} << false << u"question: Delete this alarm?"_s
+        << all << alarms << groups;
+}
+
+void TstZelTreePane::deleteAsksAndClearsDanglingLinks()
+{
+    QFETCH(QStringList, path);
+    QFETCH(bool, yes);
+    QFETCH(QString, question);
+    QFETCH(QString, catalogue);
+    QFETCH(QStringList, zelAlarms);
+    QFETCH(QStringList, groups);
+
+    const QByteArray linkDefsBefore = readFile(poData(u"LinkDefs.xml"_s));
+    click(path);
+    m_yes = yes;
+    QTest::mouseClick(button("tbDelete"), Qt::LeftButton);
+    QCOMPARE(m_questions, QStringList{question});
+    QCOMPARE(this->catalogue(), catalogue);
+    QCOMPARE(node(path) != nullptr, !yes);
+    QCOMPARE(columnCells(DefinitionColumn::ZelAlarm), zelAlarms);
+    QCOMPARE(columnCells(DefinitionColumn::Group), groups);
+
+    // The link document on disk says what the grid shows.
+    DocumentOwner disk("LinkDefs.xml", kLinkDefsRoot);
+    QVERIFY(disk.open().ok());
+    LinkConfigPage fromDisk;
+    fromDisk.FillDefinitionsGrid(*disk.document());
+    for (int row = 0; row < grid().rowCount(); ++row) {
+        QCOMPARE(fromDisk.sgMain().cellText(row, DefinitionColumn::ZelAlarm), zelAlarms[row]);
+        QCOMPARE(fromDisk.sgMain().cellText(row, DefinitionColumn::Group), groups[row]);
+    }
+    if (!yes)
+        QCOMPARE(readFile(poData(u"LinkDefs.xml"_s)), linkDefsBefore);
+}
+
+// A row whose ZEL alarm was emptied is marked as unassigned; the selected row stays current.
+void TstZelTreePane::deletedAssignmentsShowTheRedFrame()
+{
+    grid().selectRow(2);
+    click({u"Kas (12)"_s});
+    QTest::mouseClick(button("tbDelete"), Qt::LeftButton);
+    QCOMPARE(grid().currentRow(), 2);
+    grid().clearSelection();
+    const QImage image = grid().viewport()->grab().toImage();
+    for (int row = 0; row < grid().rowCount(); ++row) {
+        const QRect cell = grid().visualRect(grid().model()->index(row, DefinitionColumn::Pcu));
+        const QColor edge(image.pixel(cell.left(), cell.center().y()));
+        QCOMPARE(edge == QColor(Qt::red), row != 2);
+    }
+}
+
+void TstZelTreePane::importAsksSavesMergesAndRefills_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QString>("catalogue");
+    QTest::addColumn<QString>("tree");
+
+    const QString all = u"[12 Kas (5 Vijf)(1 Een 30 5)(2 Twee)][3 a ][20 B (10 Tien)(2 Zwaai)]"_s;
+    const QString allTree = u"Zel / B (20) / Zwaai (2), Tien (10) \\, Kas (12) / Een (1), "
+                            u"Twee (2), Vijf (5) \\, a (3) \\"_s;
+    const QByteArray file = R"(<?xml version="1.0" encoding="UTF-8"?><ZelDefinitions>)"
+                            R"(<Location Code="12" Name="Kas Noord"><Alarm Code="1" Name="Eén"/>)"
+                            R"(<Alarm Code="7" Name="Zeven"/></Location></ZelDefinitions>)";
+    QTest::newRow("answered no") << false << u"import.xml"_s << file << QStringList() << all
+                                 << allTree;
+    QTest::newRow("merged") << true << u"import.xml"_s << file << QStringList()
+                            << u"[12 Kas Noord (5 Vijf)(1 E\u00e9n 30 5)(2 Twee)(7 Zeven)][3 a ]"
+                               u"[20 B (10 Tien)(2 Zwaai)]"_s
+                            << u"Zel / B (20) / Zwaai (2), Tien (10) \\, Kas Noord (12) / "
+                               u"E\u00e9n (1), Twee (2), Vijf (5), Zeven (7) \\, a (3) \\"_s;
+    QTest::newRow("file dialog cancelled")
+        << true << QString() << file << QStringList() << all << allTree;
+    QTest::newRow("missing file") << true << u"missing.xml"_s << QByteArray()
+                                  << QStringList{u"File not found: %1"_s} << all << allTree;
+    QTest::newRow("another root") << true << u"import.xml"_s << QByteArray("<ZelAlarmDefinitions/>")
+                                  << QStringList{u"Incorrect file structure"_s} << all << allTree;
+    QTest::newRow("code not a whole number")
+        << true << u"import.xml"_s
+        << QByteArray(R"(<ZelDefinitions><Location Code="12" Name="Anders"/>)"
+                      R"(<Location Code="x" Name="y"/></ZelDefinitions>)")
+        << QStringList{u"Incorrect file structure"_s} << all << allTree;
+}
+
+void TstZelTreePane::importAsksSavesMergesAndRefills()
+{
+    QFETCH(bool, yes);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, messages);
+    QFETCH(QString, catalogue);
+    QFETCH(QString, tree);
+
+    const QString path = file.isEmpty() ? QString() : m_root.filePath(file);
+    if (!content.isEmpty() && !path.isEmpty())
+        QVERIFY(writeFile(path, content));
+    m_chosenFile = path;
+    m_yes = yes;
+    const QStringList gridBefore = columnCells(DefinitionColumn::ZelAlarm);
+    click({u"Kas (12)"_s});
+
+    QTest::mouseClick(button("tbImport"), Qt::LeftButton);
+    QCOMPARE(m_questions, QStringList{u"warning: Importing can result in location- and "
+                                      u"alarmnames being overwritten.\rContinue?"_s});
+    QCOMPARE(m_choices.size(), yes ? 1 : 0);
+    if (yes) {
+        const FileChoice& choice = m_choices.first();
+        QCOMPARE(choice.kind, FileChoice::Open);
+        QCOMPARE(choice.title, u"Open XML file"_s);
+        QCOMPARE(choice.filters, (QStringList{u"XML file(*.xml)"_s, u"All files(*.*)"_s}));
+        QCOMPARE(choice.directory, ExchangeDirectory());
+        QVERIFY(choice.proposedName.isEmpty());
+    }
+    for (QString& message : messages)
+        message.replace(u"%1"_s, path);
+    QCOMPARE(m_messages, messages);
+    QCOMPARE(this->catalogue(), catalogue);
+    // The tree is rebuilt from the result; the grid is left as it was.
+    QCOMPARE(treeText(), tree);
+    QCOMPARE(pane().selectedNode() == nullptr, yes);
+    QCOMPARE(columnCells(DefinitionColumn::ZelAlarm), gridBefore);
+}
+
+void TstZelTreePane::exportProposesItsFileAndWritesIt()
+{
+    QTest::mouseClick(button("tbExport"), Qt::LeftButton);
+    QCOMPARE(m_choices.size(), 1);
+    const FileChoice& choice = m_choices.first();
+    QCOMPARE(choice.kind, FileChoice::Save);
+    QCOMPARE(choice.title, u"Save XML file"_s);
+    QCOMPARE(choice.filters, QStringList{u"XML file(*.xml)"_s});
+    QCOMPARE(choice.proposedName, u"PO Export Alarms.xml"_s);
+    QCOMPARE(choice.directory, ExchangeDirectory());
+    QVERIFY(QDir(ExchangeDirectory()).isEmpty());
+
+    m_chosenFile = QDir(ExchangeDirectory()).filePath(choice.proposedName);
+    QTest::mouseClick(button("tbExport"), Qt::LeftButton);
+    const QByteArray written = readFile(m_chosenFile);
+    QVERIFY(
+        written.startsWith("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<ZelDefinitions>"
+                           "<Location Code=\"12\" Name=\"Kas\"><Alarm Code=\"5\" Name=\"Vijf\"/>"));
+    QVERIFY(!written.contains("GroupDelay"));
+    QVERIFY(m_messages.isEmpty());
+
+    // A file that cannot be written is told.
+    m_chosenFile = m_root.filePath(u"no such folder/x.xml"_s);
+    QTest::mouseClick(button("tbExport"), Qt::LeftButton);
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY(m_messages.first().startsWith(m_chosenFile + u": "_s));
+}
+
+void TstZelTreePane::controlsHaveAccessibleNames_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+
+    const auto add = [](const char* language, const char* control, const char* name) {
+        QTest::addRow("%s %s", language, control)
+            << QString::fromLatin1(language) << QString::fromLatin1(control)
+            << QString::fromUtf8(name);
+    };
+    add("ENG", "tvZelLoc", "Zel Locations and Alarms");
+    add("ENG", "vleTree", "Zel Locations and Alarms");
+    add("ENG", "Label7", "Zel Locations and Alarms");
+    add("ENG", "tbConnect", "Assign alarm to selected items");
+    add("ENG", "tbGroup", "Assign group alarm to selected items");
+    add("ENG", "tbDeleteGroup", "Delete group alarm from selected items");
+    add("ENG", "tbAdd", "Add alarm or location");
+    add("ENG", "tbDelete", "Delete selected alarm or location");
+    add("ENG", "tbEdit", "Edit selected alarm or location");
+    add("ENG", "tbImport", "Import locations and alarms from ZEL-Pro");
+    add("ENG", "tbExport", "Export locations and alarms to ZEL-Pro");
+    add("NLD", "tvZelLoc", "ZEL-Pro Locaties en Alarmen");
+    add("NLD", "tbAdd", "Alarm of locatie toevoegen");
+    add("NLD", "tbExport", "Exporteer locaties en alarmen naar ZEL-Pro");
+}
+
+void TstZelTreePane::controlsHaveAccessibleNames()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+
+    FillLanguageTable(language);
+    m_page->applyCaptions();
+    QObject* widget = pane().findChild<QWidget*>(control);
+    QVERIFY2(widget, qPrintable(control));
+    QCOMPARE(accessibleName(widget), name);
+}
+
+QTEST_MAIN(TstZelTreePane)
+#include "tst_zeltreepane.moc"
