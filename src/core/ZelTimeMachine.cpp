@@ -178,8 +178,11 @@ void tZelTimeMachine::sleep(const StepWait& wait)
         m_wakeTimer.start();
         return;
     }
-    if (wait.hasDueTime())
-        m_dueTimer.start(int(std::min<qint64>(wait.ms(), std::numeric_limits<int>::max())));
+    qint64 dueMs = wait.hasDueTime() ? wait.ms() : std::numeric_limits<int>::max();
+    if (m_longestSleepMs > 0)
+        dueMs = std::min(dueMs, m_longestSleepMs);
+    if (wait.hasDueTime() || m_longestSleepMs > 0)
+        m_dueTimer.start(int(std::min<qint64>(dueMs, std::numeric_limits<int>::max())));
     m_asleep = true;
     Q_EMIT fellAsleep();
 }

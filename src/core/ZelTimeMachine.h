@@ -62,6 +62,9 @@ public:
     std::function<void()> crossThreadWaker() const;
     // Event-driven and waiting: no step is pending until a wake-up or a due time.
     bool asleep() const { return m_asleep; }
+    // Event-driven: no sleep lasts longer than this (0: no bound), so whoever follows ticked()
+    // to see the machine is alive hears from it even while it waits for nothing.
+    void setLongestSleepMs(qint64 ms) { m_longestSleepMs = ms; }
 
 Q_SIGNALS:
     // After each tick (fixed ticks) or each step batch (event-driven).
@@ -93,4 +96,5 @@ private:
     bool m_running = false;
     bool m_wokenWhileRunning = false;
     bool m_asleep = false;
+    qint64 m_longestSleepMs = 0;
 };
