@@ -5,6 +5,7 @@
 
 #include "core/Clock.h"
 #include "core/StepWait.h"
+#include "store/CurrentLinkTable.h"
 
 #include <QString>
 
@@ -40,12 +41,11 @@ private:
     int examineAlarm();
     int examineGroup();
     int examineRepeat(const QString& logText);
-    const XmlDocument& linkDefs() const;
     const XmlDocument& zelDefs() const;
     std::optional<Timestamp> readTime(const char* attribute, QString& problem) const;
     bool missing(const char* attribute, QString& problem) const;
     QString entryName() const;
-    std::string groupCodeOf(pugi::xml_node entry) const;
+    std::string groupCodeOf(pugi::xml_node entry);
     int keepPending();
     void queue(const QString& message);
     void queueConfigurationAlarm();
@@ -59,6 +59,7 @@ private:
     void setAttribute(const char* name, const std::string& value);
 
     EvaluationContext m_ctx;
+    CurrentLinkTable m_links; // the link definitions, indexed; follows every edit
     int m_entryIndex = 0;
     int m_attempts = 0;
     bool m_notAccepted = false;
