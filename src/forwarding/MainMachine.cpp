@@ -14,7 +14,6 @@
 #include "poclient/ServerConfigReader.h"
 #include "store/Documents.h"
 #include "store/LinkDefs.h"
-#include "store/XmlParseError.h"
 
 namespace {
 
@@ -309,26 +308,19 @@ int MainMachine::waitDefinitions()
 // every fetch that ended, whatever the answer held.
 void MainMachine::storeDefinitions(PoRequest& request)
 {
-    if (!request.configAnswer.empty())
-        applyConfiguration(request.configAnswer);
+    if (request.configAnswer)
+        applyConfiguration(*request.configAnswer);
     Q_EMIT definitionsReloaded();
 }
 
-void MainMachine::applyConfiguration(const std::string& answer)
+void MainMachine::applyConfiguration(const pugi::xml_document& answer)
 {
     DocumentOwner& linkDefs = m_ctx.linkDefs;
     if (!linkDefs.document()) {
         if (const OpenResult opened = linkDefs.open(); !opened)
             return; // the owner has said why
     }
-    try {
-        ReadServerConfig(linkDefs.handle(), answer);
-    } catch (const XmlParseError& error) {
-        // The worker checked the answer; reaching this means it changed nothing.
-        logPo(QStringLiteral("Configuration answer not applied: ") +
-              QString::fromUtf8(error.what()));
-        return;
-    }
+    ReadServerConfig(linkDefs.handle(), answer);
     linkDefs.markDirty();
     (void)linkDefs.saveIfDirty(); // a failure is logged and shown by the owner
     m_allLinksDefined = AllLinksAssigned(*linkDefs.document());

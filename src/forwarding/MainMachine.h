@@ -73,7 +73,7 @@ private:
     int startDefinitions();
     int waitDefinitions();
     void storeDefinitions(PoRequest& request);
-    void applyConfiguration(const std::string& answer);
+    void applyConfiguration(const pugi::xml_document& answer);
     void reportUndefinedLinks();
     int startAlarms();
     int waitAlarms();

@@ -133,11 +133,11 @@ XmlDocumentHandle openPrivateStatus()
 // makes meanwhile is never overwritten; here only the returned alarms are purged.
 void processConfiguration(PoRequest& request, const std::string& answer)
 {
-    std::string text = decodedAnswer(request, answer);
+    const std::string text = decodedAnswer(request, answer);
     // A malformed answer ends the processing here, before any file is touched.
-    pugi::xml_document wellFormed;
-    loadXmlText(wellFormed, text);
-    request.configAnswer = std::move(text);
+    auto parsed = std::make_unique<pugi::xml_document>();
+    loadXmlText(*parsed, text);
+    request.configAnswer = std::move(parsed);
     if (XmlDocumentHandle status = openPrivateStatus()) {
         PurgeReturnedAlarms(*status);
         if (isCancelled(request))
