@@ -30,6 +30,7 @@ MainWindow::MainWindow(int poPort, QWidget* parent)
     m_sBar = new StatusBar(this);
     setStatusBar(m_sBar);
     m_trayX1 = new TrayIcon(this);
+    setWindowIcon(TrayIcon::programIcon());
 
     connectEngine();
 
@@ -55,6 +56,9 @@ void MainWindow::connectEngine()
     connect(engine, &Engine::hideRequested, this, &MainWindow::hideToTray);
     connect(engine, &Engine::statusText, m_sBar, &StatusBar::setPanelText);
     connect(engine, &Engine::linkStateShown, m_sBar, &StatusBar::showLinkState);
+    connect(engine, &Engine::statusText, m_trayX1, &TrayIcon::setStatusText);
+    connect(engine, &Engine::linkStateShown, m_trayX1, &TrayIcon::showLinkState);
+    connect(m_trayX1, &TrayIcon::exitRequested, this, &MainWindow::FormClose);
     connect(engine, &Engine::definitionsReloaded, this, &MainWindow::fillDefinitionsGrid);
     connect(m_linkPage, &LinkConfigPage::refreshRequested, engine, &Engine::requestRefresh);
     m_linkPage->setDocuments(&engine->zelDefs(), &engine->linkDefs());

@@ -72,6 +72,8 @@ private:
     void runStartupSteps();
     void applyWindowTitle();
     void applyCaptions();
+    // The same choice the language table makes; for the few captions it has no entry for.
+    bool runsInDutch() const { return m_settings.language == u"NLD"; }
     void addListLine(int target, const QString& line);
     [[nodiscard]] Settings settingsToSave() const;
 
