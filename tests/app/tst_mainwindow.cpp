@@ -16,10 +16,13 @@
 #include <QApplication>
 #include <QFile>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 class TstMainWindow : public QObject
 {
@@ -35,6 +38,8 @@ private Q_SLOTS:
     void graceEndsAStuckMachineAfterTenSeconds();
     void logTargetsReachTheirLists();
     void statusDisplayFollowsLinkStatus();
+    void exitQuestionButtonsFollowTheLanguage_data();
+    void exitQuestionButtonsFollowTheLanguage();
     void trayFollowsTheStatusBar();
     void trayExitAsksTheExitQuestion();
     void problemsStayOnTheStatusBar_data();
@@ -210,6 +215,41 @@ void TstMainWindow::statusDisplayFollowsLinkStatus()
     QTRY_COMPARE(window.statusBar().shownLinkState(), 2);
     LinkStatus.store(-1);
     QTRY_COMPARE(window.statusBar().shownLinkState(), 0);
+}
+
+void TstMainWindow::exitQuestionButtonsFollowTheLanguage_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QString>("yes");
+    QTest::addColumn<QString>("no");
+    QTest::newRow("English") << QByteArray() << "Yes"
+                             << "No";
+    QTest::newRow("Dutch") << QByteArray("[PO]\nlanguage=NLD\n") << "Ja"
+                           << "Nee";
+}
+
+void TstMainWindow::exitQuestionButtonsFollowTheLanguage()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, yes);
+    QFETCH(QString, no);
+    if (!ini.isEmpty())
+        QVERIFY(writeFile(data("ZelLocal.INI"), ini));
+    MainWindow window;
+    window.FormCreate();
+
+    QStringList shown;
+    // Answers the real question once it is up, as the operator would.
+    QTimer::singleShot(0, this, [&shown] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        shown = {box->button(QMessageBox::Yes)->text(), box->button(QMessageBox::No)->text()};
+        box->button(QMessageBox::No)->click();
+    });
+    window.close();
+    QCOMPARE(shown, (QStringList{yes, no}));
+    QVERIFY(!window.ClosingRequested());
 }
 
 // The program runs hidden: the tray icon must show a ZelMeld error and its recovery.
