@@ -16,7 +16,6 @@
 #include "store/LinkDefs.h"
 #include "store/XmlParseError.h"
 
-
 namespace {
 
 constexpr qint64 kLinkLossMs = 5 * 60 * 1000;
