@@ -117,6 +117,12 @@ void MainWindow::hideToTray()
     m_trayX1->hideWindow();
 }
 
+void MainWindow::bringToFront()
+{
+    m_trayX1->TrayX1DblClick();
+    LogMessage(QStringLiteral("Window brought to front at a second start"));
+}
+
 void MainWindow::centreOnScreen()
 {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
