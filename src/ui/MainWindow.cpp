@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "QuestionBox.h"
 #include "StatusBar.h"
 #include "TrayIcon.h"
 #include "pages/DiagnosticList.h"
@@ -14,8 +15,6 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
 
@@ -42,14 +41,7 @@ MainWindow::MainWindow(int poPort, QWidget* parent)
                                                         "sent to ZEL-Pro!")) +
                              QLatin1Char('\r') +
                              LangText(2, QStringLiteral("Do you really want to exit?"));
-        QMessageBox box(QMessageBox::Question, LangText(3, QStringLiteral("Warning")), text,
-                        QMessageBox::Yes | QMessageBox::No, this);
-        // The table has no entries for the buttons; the desktop's own words would
-        // mix languages in one question.
-        const bool dutch = runsInDutch();
-        box.button(QMessageBox::Yes)->setText(dutch ? QStringLiteral("Ja") : QStringLiteral("Yes"));
-        box.button(QMessageBox::No)->setText(dutch ? QStringLiteral("Nee") : QStringLiteral("No"));
-        return box.exec() == QMessageBox::Yes;
+        return askYesNo(this, QMessageBox::Question, LangText(3, QStringLiteral("Warning")), text);
     };
 
     connect(&Log::instance(), &Log::listLine, this, &MainWindow::addListLine);
@@ -123,6 +115,12 @@ void MainWindow::addListLine(int target, const QString& line)
 void MainWindow::hideToTray()
 {
     m_trayX1->hideWindow();
+}
+
+void MainWindow::bringToFront()
+{
+    m_trayX1->TrayX1DblClick();
+    LogMessage(QStringLiteral("Window brought to front at a second start"));
 }
 
 void MainWindow::centreOnScreen()

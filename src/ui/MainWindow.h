@@ -55,6 +55,9 @@ public:
 
     // Hides the window and its task-bar entry (minimises where there is no tray).
     void hideToTray();
+    // A second start asked for this window: restores and raises it as the tray's
+    // "Open" does, and notes it in the log.
+    void bringToFront();
 
 Q_SIGNALS:
     // The close timer decided that the program ends now.
