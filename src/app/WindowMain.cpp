@@ -5,6 +5,8 @@
 #include "core/ShutdownSignals.h"
 #include "core/SingleInstance.h"
 #include "ui/MainWindow.h"
+#include "ui/ShowRequestClient.h"
+#include "ui/ShowRequestServer.h"
 
 #include <QMessageBox>
 
@@ -47,6 +49,31 @@ int refuseBesideService(int argc, char** argv)
     return 0;
 }
 
+// The operator who starts the program again is looking for the hidden window: ask the
+// running one to show itself, then end as silently as before.
+int askRunningWindow(int argc, char** argv)
+{
+    constexpr int requestTimeoutMs = 1000;
+    const QCoreApplication app(argc, argv); // the local socket needs one
+    const WriteResult sent =
+        sendShowRequest(SingleInstance::localServerName(kSingleInstanceName), requestTimeoutMs);
+    if (!sent)
+        std::fprintf(stderr,
+                     "zelpo: another instance runs; it could not be asked to show its "
+                     "window: %s\n",
+                     qUtf8Printable(sent.reason()));
+    return 0;
+}
+
+// Listening is a convenience: without it the program still runs, as before.
+void listenForSecondStarts(ShowRequestServer& server, const SingleInstance& guard)
+{
+    const WriteResult listening =
+        server.listen(SingleInstance::localServerName(kSingleInstanceName), guard.holdsGuard());
+    if (!listening)
+        LogMessage(QStringLiteral("A second start cannot show this window: ") + listening.reason());
+}
+
 } // namespace
 
 int runWindow(int argc, char** argv)
@@ -56,7 +83,8 @@ int runWindow(int argc, char** argv)
     SingleInstance guard(kSingleInstanceName);
     if (guard.anotherInstanceRuns()) {
         const SingleInstance service(kServiceGuardName);
-        return service.anotherInstanceRuns() ? refuseBesideService(argc, argv) : 0;
+        return service.anotherInstanceRuns() ? refuseBesideService(argc, argv)
+                                             : askRunningWindow(argc, argv);
     }
     if (displayMissing(argc, argv)) {
         std::fprintf(stderr, "zelpo: no display to show the window on. Without a desktop, run the "
@@ -83,6 +111,10 @@ int runWindow(int argc, char** argv)
     } catch (...) {
         app.handleCurrentException();
     }
+    ShowRequestServer showRequests;
+    QObject::connect(&showRequests, &ShowRequestServer::showRequested, &window,
+                     &MainWindow::bringToFront);
+    listenForSecondStarts(showRequests, guard);
     window.showMinimized();
     return ZelApplication::exec();
 }

@@ -312,6 +312,11 @@ bool LanguageTableFilled()
     return g_filled.load(std::memory_order_acquire);
 }
 
+bool languageIsDutch()
+{
+    return g_active.load(std::memory_order_acquire) == kDutch;
+}
+
 void resetLanguageTable()
 {
     g_filled.store(false, std::memory_order_release);

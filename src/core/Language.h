@@ -20,5 +20,8 @@ QString LangText(int index, const QString& defaultText);
 
 bool LanguageTableFilled();
 
+// True when the Dutch table is the active one; false before any fill.
+bool languageIsDutch();
+
 // Returns the table to its state at program start (not filled, all empty); for tests.
 void resetLanguageTable();

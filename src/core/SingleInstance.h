@@ -16,6 +16,13 @@ public:
 
     // True when another instance holds the guard.
     bool anotherInstanceRuns() const { return m_anotherRuns; }
+    // True when this object holds the guard; false beside another instance and when the
+    // guard could not be created at all.
+    bool holdsGuard() const;
+
+    // The local socket name that belongs to the guard of this name: the same scope (this
+    // user, this lock), so a second start reaches exactly the instance that blocks it.
+    static QString localServerName(const QString& name);
 
 private:
     struct Handle;

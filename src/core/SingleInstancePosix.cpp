@@ -12,12 +12,20 @@ struct SingleInstance::Handle
     QLockFile lock;
 };
 
+namespace {
+
+QString guardDirectory()
+{
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return dir.isEmpty() ? QDir::tempPath() : dir;
+}
+
+} // namespace
+
 SingleInstance::SingleInstance(const QString& name)
 {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    m_handle = std::make_unique<Handle>(dir + QLatin1Char('/') + name + QStringLiteral(".lock"));
+    m_handle = std::make_unique<Handle>(guardDirectory() + QLatin1Char('/') + name +
+                                        QStringLiteral(".lock"));
     // A stale lock (its owner is gone) is taken over by tryLock.
     m_handle->lock.setStaleLockTime(0);
     if (m_handle->lock.tryLock(0))
@@ -29,3 +37,14 @@ SingleInstance::SingleInstance(const QString& name)
 }
 
 SingleInstance::~SingleInstance() = default;
+
+bool SingleInstance::holdsGuard() const
+{
+    return m_handle->lock.isLocked();
+}
+
+QString SingleInstance::localServerName(const QString& name)
+{
+    // A full path beside the lock file: the runtime directory is private to the user.
+    return guardDirectory() + QLatin1Char('/') + name + QStringLiteral(".show");
+}

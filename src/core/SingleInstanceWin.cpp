@@ -21,3 +21,15 @@ SingleInstance::SingleInstance(const QString& name)
 }
 
 SingleInstance::~SingleInstance() = default;
+
+bool SingleInstance::holdsGuard() const
+{
+    return m_handle->semaphore != nullptr;
+}
+
+QString SingleInstance::localServerName(const QString& name)
+{
+    // Pipe names are machine-wide, the semaphore is per session: the user name keeps
+    // one user's second start away from another user's window.
+    return name + QStringLiteral("_SHOW_") + qEnvironmentVariable("USERNAME");
+}

@@ -34,6 +34,14 @@ Engine::Engine(const Settings& settings, int poPort, QObject* parent)
         connect(owner, &DocumentOwner::problemSolved, this, &Engine::removeProblem);
     }
     connect(m_link.get(), &ZelLink::statusText, this, &Engine::showStatusText);
+    // The operator who pressed "Send test" sees the answer as a "Recv:" line; without this
+    // a test that never left would show nothing at all.
+    connect(m_link.get(), &ZelLink::messageNotWritten, this, [this](quint64 id) {
+        if (id == m_testId)
+            LogMessage(LangText(6, QStringLiteral("Zel PO socket error:")) + QLatin1Char(' ') +
+                           m_testMessage,
+                       LogZelList);
+    });
     connect(m_po.get(), &PoClient::statusText, this, &Engine::showStatusText);
     connect(m_main.get(), &MainMachine::statusText, this, &Engine::showStatusText);
     connect(m_main.get(), &MainMachine::linkStateShown, this, &Engine::showLinkState);
@@ -73,9 +81,11 @@ void Engine::requestRefresh()
     m_main->requestRefresh();
 }
 
-void Engine::sendTest(const QString& location, const QString& input, const QString& state)
+quint64 Engine::sendTest(const QString& location, const QString& input, const QString& state)
 {
-    m_link->SendIPString(ZelMessage::test(location, input, state), true);
+    m_testMessage = ZelMessage::test(location, input, state);
+    m_testId = m_link->SendIPString(m_testMessage, true);
+    return m_testId;
 }
 
 bool Engine::closingRequested() const

@@ -40,7 +40,9 @@ public:
     void requestClose();
     void requestRefresh();
     // Queues a test line for ZelMeld as typed (location, input, state), logged as sent.
-    void sendTest(const QString& location, const QString& input, const QString& state);
+    // Returns the link's id of the queued message; a message the link gives up unwritten is
+    // reported in the ZelMeld list.
+    quint64 sendTest(const QString& location, const QString& input, const QString& state);
     // The two alarm-text switches act at the next alarm message.
     void setOptions(const ForwardingOptions& options) { m_options = options; }
     // A problem found outside the engine (settings, data directory) that the status bar
@@ -92,6 +94,8 @@ private:
     DocumentOwner m_linkDefs;
     DocumentOwner m_alarmStatus;
     QStringList m_problems;
+    quint64 m_testId = 0;
+    QString m_testMessage;
     std::unique_ptr<ZelLink> m_link;
     std::unique_ptr<PoClient> m_po;
     std::unique_ptr<MainMachine> m_main;

@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "QuestionBox.h"
 #include "StatusBar.h"
 #include "TrayIcon.h"
 #include "pages/DiagnosticList.h"
@@ -14,7 +15,6 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QScreen>
 #include <QTabWidget>
 
@@ -30,6 +30,7 @@ MainWindow::MainWindow(int poPort, QWidget* parent)
     m_sBar = new StatusBar(this);
     setStatusBar(m_sBar);
     m_trayX1 = new TrayIcon(this);
+    setWindowIcon(TrayIcon::programIcon());
 
     connectEngine();
 
@@ -40,8 +41,7 @@ MainWindow::MainWindow(int poPort, QWidget* parent)
                                                         "sent to ZEL-Pro!")) +
                              QLatin1Char('\r') +
                              LangText(2, QStringLiteral("Do you really want to exit?"));
-        return QMessageBox::question(this, LangText(3, QStringLiteral("Warning")), text,
-                                     QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+        return askYesNo(this, QMessageBox::Question, LangText(3, QStringLiteral("Warning")), text);
     };
 
     connect(&Log::instance(), &Log::listLine, this, &MainWindow::addListLine);
@@ -55,6 +55,9 @@ void MainWindow::connectEngine()
     connect(engine, &Engine::hideRequested, this, &MainWindow::hideToTray);
     connect(engine, &Engine::statusText, m_sBar, &StatusBar::setPanelText);
     connect(engine, &Engine::linkStateShown, m_sBar, &StatusBar::showLinkState);
+    connect(engine, &Engine::statusText, m_trayX1, &TrayIcon::setStatusText);
+    connect(engine, &Engine::linkStateShown, m_trayX1, &TrayIcon::showLinkState);
+    connect(m_trayX1, &TrayIcon::exitRequested, this, &MainWindow::FormClose);
     connect(engine, &Engine::definitionsReloaded, this, &MainWindow::fillDefinitionsGrid);
     connect(m_linkPage, &LinkConfigPage::refreshRequested, engine, &Engine::requestRefresh);
     m_linkPage->setDocuments(&engine->zelDefs(), &engine->linkDefs());
@@ -112,6 +115,12 @@ void MainWindow::addListLine(int target, const QString& line)
 void MainWindow::hideToTray()
 {
     m_trayX1->hideWindow();
+}
+
+void MainWindow::bringToFront()
+{
+    m_trayX1->TrayX1DblClick();
+    LogMessage(QStringLiteral("Window brought to front at a second start"));
 }
 
 void MainWindow::centreOnScreen()

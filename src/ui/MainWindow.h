@@ -55,6 +55,9 @@ public:
 
     // Hides the window and its task-bar entry (minimises where there is no tray).
     void hideToTray();
+    // A second start asked for this window: restores and raises it as the tray's
+    // "Open" does, and notes it in the log.
+    void bringToFront();
 
 Q_SIGNALS:
     // The close timer decided that the program ends now.
@@ -72,6 +75,8 @@ private:
     void runStartupSteps();
     void applyWindowTitle();
     void applyCaptions();
+    // The same choice the language table makes; for the few captions it has no entry for.
+    bool runsInDutch() const { return m_settings.language == u"NLD"; }
     void addListLine(int target, const QString& line);
     [[nodiscard]] Settings settingsToSave() const;
 

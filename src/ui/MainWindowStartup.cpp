@@ -31,7 +31,7 @@ void MainWindow::runStartupSteps()
     applyWindowTitle();
     m_startup.logProgramStarted(QStringLiteral("Main form created"));
     applyCaptions();
-    m_trayX1->setToolTip(windowTitle());
+    m_trayX1->setTitle(windowTitle());
     m_trayX1->setVisible(TrayIcon::available());
     // The engine starts with nothing requested and nothing shown.
     m_pctlDde->setCurrentIndex(0);
@@ -57,4 +57,5 @@ void MainWindow::applyCaptions()
     m_linkPage->applyCaptions();
     m_ipPage->applyCaptions();
     m_officePage->applyCaptions();
+    m_trayX1->applyCaptions(runsInDutch());
 }

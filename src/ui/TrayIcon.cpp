@@ -1,14 +1,17 @@
 #include "TrayIcon.h"
 
+#include "StatusIconPanel.h"
+
+#include <QMenu>
 #include <QPainter>
 #include <QPixmap>
 #include <QWidget>
 
 namespace {
 
-QIcon trayPicture()
+QPixmap programPicture()
 {
-    QPixmap pixmap(32, 32);
+    QPixmap pixmap(TrayIcon::PictureSize, TrayIcon::PictureSize);
     pixmap.fill(QColor(43, 32, 78));
     QPainter painter(&pixmap);
     painter.setPen(Qt::white);
@@ -17,20 +20,49 @@ QIcon trayPicture()
     font.setPixelSize(14);
     painter.setFont(font);
     painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("PO"));
+    return pixmap;
+}
+
+// The status image in the lower right corner keeps the icon recognisable as ours.
+QIcon pictureForState(int state)
+{
+    QPixmap pixmap = programPicture();
+    const auto& images = StatusIconPanel::imglstStatus();
+    if (state > 0 && state <= int(images.size())) {
+        QPainter painter(&pixmap);
+        const int corner = TrayIcon::PictureSize - StatusIconPanel::ImageSize;
+        painter.drawImage(QPoint(corner, corner), images[std::size_t(state - 1)]);
+    }
     return QIcon(pixmap);
 }
 
 } // namespace
 
-TrayIcon::TrayIcon(QWidget* window) : QSystemTrayIcon(window), m_window(window)
+TrayIcon::TrayIcon(QWidget* window)
+    : QSystemTrayIcon(window), m_window(window), m_menu(new QMenu(window))
 {
     setObjectName(QStringLiteral("TrayX1"));
-    setIcon(trayPicture());
+    setIcon(pictureForState(0));
+    m_menu->setObjectName(QStringLiteral("TrayX1Menu"));
+    m_open = m_menu->addAction(QString(), this, &TrayIcon::TrayX1DblClick);
+    m_open->setObjectName(QStringLiteral("actTrayOpen"));
+    m_exit = m_menu->addAction(QString(), this, &TrayIcon::exitRequested);
+    m_exit->setObjectName(QStringLiteral("actTrayExit"));
+    applyCaptions(false);
+    setContextMenu(m_menu);
     connect(this, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
                     TrayX1DblClick();
             });
+}
+
+// The menu is the window's child, so the window deletes it.
+TrayIcon::~TrayIcon() = default;
+
+QIcon TrayIcon::programIcon()
+{
+    return QIcon(programPicture());
 }
 
 void TrayIcon::hideWindow()
@@ -46,4 +78,36 @@ void TrayIcon::TrayX1DblClick()
     m_window->showNormal();
     m_window->raise();
     m_window->activateWindow();
+}
+
+void TrayIcon::showLinkState(int state)
+{
+    state = std::max(state, 0);
+    if (state == m_shownLinkState)
+        return;
+    m_shownLinkState = state;
+    setIcon(pictureForState(state));
+}
+
+void TrayIcon::setTitle(const QString& title)
+{
+    m_title = title;
+    updateToolTip();
+}
+
+void TrayIcon::setStatusText(const QString& text)
+{
+    m_statusText = text;
+    updateToolTip();
+}
+
+void TrayIcon::applyCaptions(bool dutch)
+{
+    m_open->setText(dutch ? QStringLiteral("Openen") : QStringLiteral("Open"));
+    m_exit->setText(dutch ? QStringLiteral("Afsluiten") : QStringLiteral("Exit"));
+}
+
+void TrayIcon::updateToolTip()
+{
+    setToolTip(m_statusText.isEmpty() ? m_title : m_title + QLatin1Char('\n') + m_statusText);
 }

@@ -2,6 +2,7 @@
 #include "forwarding/MainMachine.h"
 #include "ui/MainWindow.h"
 #include "ui/StatusBar.h"
+#include "ui/TrayIcon.h"
 #include "ui/logic/DiagnosticListModel.h"
 #include "ui/pages/DiagnosticList.h"
 
@@ -11,12 +12,17 @@
 #include "core/LinkStatus.h"
 #include "core/Log.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 class TstMainWindow : public QObject
 {
@@ -32,6 +38,10 @@ private Q_SLOTS:
     void graceEndsAStuckMachineAfterTenSeconds();
     void logTargetsReachTheirLists();
     void statusDisplayFollowsLinkStatus();
+    void exitQuestionButtonsFollowTheLanguage_data();
+    void exitQuestionButtonsFollowTheLanguage();
+    void trayFollowsTheStatusBar();
+    void trayExitAsksTheExitQuestion();
     void problemsStayOnTheStatusBar_data();
     void problemsStayOnTheStatusBar();
 
@@ -216,6 +226,88 @@ void TstMainWindow::statusDisplayFollowsLinkStatus()
     QTRY_COMPARE(window.statusBar().shownLinkState(), 2);
     LinkStatus.store(-1);
     QTRY_COMPARE(window.statusBar().shownLinkState(), 0);
+}
+
+void TstMainWindow::exitQuestionButtonsFollowTheLanguage_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QString>("yes");
+    QTest::addColumn<QString>("no");
+    QTest::newRow("English") << QByteArray() << "Yes"
+                             << "No";
+    QTest::newRow("Dutch") << QByteArray("[PO]\nlanguage=NLD\n") << "Ja"
+                           << "Nee";
+}
+
+void TstMainWindow::exitQuestionButtonsFollowTheLanguage()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, yes);
+    QFETCH(QString, no);
+    if (!ini.isEmpty())
+        QVERIFY(writeFile(data("ZelLocal.INI"), ini));
+    MainWindow window;
+    window.FormCreate();
+
+    QStringList shown;
+    // Answers the real question once it is up, as the operator would.
+    QTimer::singleShot(0, this, [&shown] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        shown = {box->button(QMessageBox::Yes)->text(), box->button(QMessageBox::No)->text()};
+        box->button(QMessageBox::No)->click();
+    });
+    window.close();
+    QCOMPARE(shown, (QStringList{yes, no}));
+    QVERIFY(!window.ClosingRequested());
+}
+
+// The program runs hidden: the tray icon must show a ZelMeld error and its recovery.
+void TstMainWindow::trayFollowsTheStatusBar()
+{
+    MainWindow window;
+    window.FormCreate();
+    auto* tray = window.findChild<TrayIcon*>(QStringLiteral("TrayX1"));
+    QVERIFY(tray);
+    QTRY_COMPARE(window.statusBar().panelText(), QStringLiteral("Application running"));
+    QCOMPARE(tray->toolTip(), window.windowTitle() + QStringLiteral("\nApplication running"));
+    QCOMPARE(tray->shownLinkState(), 0);
+    const QImage plain = tray->icon().pixmap(TrayIcon::PictureSize).toImage();
+
+    LinkStatus.store(2);
+    QTRY_COMPARE(tray->shownLinkState(), 2);
+    QCOMPARE(tray->shownLinkState(), window.statusBar().shownLinkState());
+    QVERIFY(tray->icon().pixmap(TrayIcon::PictureSize).toImage() != plain);
+    QCOMPARE(tray->toolTip(),
+             window.windowTitle() + QLatin1Char('\n') + window.statusBar().panelText());
+
+    LinkStatus.store(-1);
+    QTRY_COMPARE(tray->shownLinkState(), 0);
+    QCOMPARE(tray->icon().pixmap(TrayIcon::PictureSize).toImage(), plain);
+    QVERIFY(!window.windowIcon().isNull());
+}
+
+void TstMainWindow::trayExitAsksTheExitQuestion()
+{
+    MainWindow window;
+    window.FormCreate();
+    auto* tray = window.findChild<TrayIcon*>(QStringLiteral("TrayX1"));
+    QVERIFY(tray && tray->contextMenu());
+    auto* exit = tray->contextMenu()->findChild<QAction*>(QStringLiteral("actTrayExit"));
+    QVERIFY(exit);
+    int asked = 0;
+    window.setExitConfirmation([&] {
+        ++asked;
+        return false;
+    });
+    exit->trigger();
+    QCOMPARE(asked, 1);
+    QVERIFY(!window.ClosingRequested());
+
+    window.setExitConfirmation([] { return true; });
+    exit->trigger();
+    QVERIFY(window.ClosingRequested());
 }
 
 void TstMainWindow::problemsStayOnTheStatusBar_data()

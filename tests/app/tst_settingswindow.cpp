@@ -20,6 +20,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -66,6 +67,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void sendTestReachesZelMeld();
+    void sendTestThatCannotBeWrittenIsReported();
     void clearingOneListLeavesTheOtherAndTheLog();
     void settingsReachTheFileOnlyAtAConfirmedExit();
     void pcuSwitchActsAtOnce();
@@ -117,6 +119,26 @@ void TstSettingsWindow::sendTestReachesZelMeld()
     const QByteArray log = readFile(data("ZELPO.LOG"));
     QVERIFY(log.contains(QByteArray("\nSendIP button " + line.toLatin1() + "\r\n")));
     QVERIFY(log.contains(QByteArray("><Send: " + line.toLatin1() + ">")));
+}
+
+void TstSettingsWindow::sendTestThatCannotBeWrittenIsReported()
+{
+    quint16 closedPort = 0;
+    {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress(QHostAddress::LocalHost), 0));
+        closedPort = probe.serverPort();
+    }
+    writeFile(data("ZelLocal.INI"),
+              "[IP]\naddress=127.0.0.1\nOIPort=" + QByteArray::number(closedPort) + "\n");
+    MainWindow window;
+    window.FormCreate();
+
+    control<QAbstractButton>(window, "SendButton")->click();
+    auto* lbxDebug = control<DiagnosticList>(window, "lbxDebug");
+    QTRY_VERIFY_WITH_TIMEOUT(
+        anyLineEndsWith(*lbxDebug, u" Zel PO socket error: [ZEL RCVALARM 02,000001,01,A]"_s),
+        15000);
 }
 
 void TstSettingsWindow::clearingOneListLeavesTheOtherAndTheLog()

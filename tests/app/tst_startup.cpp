@@ -3,6 +3,7 @@
 #include "TestFiles.h"
 #include <QDir>
 #include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -29,6 +30,8 @@ private Q_SLOTS:
     void secondInstanceExitsSilently();
     void killedInstanceDoesNotBlockNextStart();
     void sigtermClosesInOrder();
+    void secondStartBringsTheWindowToTheFront_data();
+    void secondStartBringsTheWindowToTheFront();
     void defaultDataDirectoryIsCreated();
 
 private:
@@ -149,6 +152,50 @@ void TstStartup::sigtermClosesInOrder()
     for (const char* key :
          {"address=", "OIPort=8132", "language=ENG", "sendpcu=1", "filterpunct=0", "WDid=1"})
         QVERIFY2(ini.contains(key), key);
+}
+
+void TstStartup::secondStartBringsTheWindowToTheFront_data()
+{
+    QTest::addColumn<bool>("afterKill"); // a killed instance left its names behind
+    QTest::newRow("first start") << false;
+    QTest::newRow("start after a killed instance") << true;
+}
+
+void TstStartup::secondStartBringsTheWindowToTheFront()
+{
+    QFETCH(bool, afterKill);
+    int starts = 1;
+    if (afterKill) {
+        QProcess* killed = start();
+        waitForStarts(starts++);
+        ::kill(pid_t(killed->processId()), SIGKILL);
+        QVERIFY(killed->waitForFinished(10000));
+    }
+    QProcess* first = start();
+    waitForStarts(starts);
+    // Up means its request name answers.
+    const QString name = m_root->filePath(QStringLiteral("run/ZELPO_ACTIVE_SEMAPHORE.show"));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&name] {
+            QLocalSocket probe;
+            probe.connectToServer(name);
+            return probe.waitForConnected(1000);
+        }(),
+        15000);
+    QVERIFY(!readFile(logPath()).contains("brought to front"));
+
+    QProcess* second = start();
+    QVERIFY(second->waitForFinished(15000));
+    QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second->exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        readFile(logPath()).contains("<Window brought to front at a second start>"), 15000);
+    QCOMPARE(countOf(readFile(logPath()), "program started"), starts);
+
+    ::kill(pid_t(first->processId()), SIGTERM);
+    QVERIFY(first->waitForFinished(15000));
+    QCOMPARE(first->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(first->exitCode(), 0);
 }
 
 void TstStartup::defaultDataDirectoryIsCreated()

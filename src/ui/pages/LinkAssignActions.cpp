@@ -11,11 +11,11 @@
 #include "store/DocumentOwner.h"
 #include "store/LinkDefs.h"
 #include "store/ZelAlarmRef.h"
+#include "ui/QuestionBox.h"
 #include "ui/VisibleSelection.h"
 #include "ui/dialogs/TOKBottomDlg1.h"
 #include "ui/logic/ZelNodeText.h"
 
-#include <QMessageBox>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -47,9 +47,7 @@ void LinkConfigPage::setUpDefaultInteraction()
 {
     m_interaction.runExceptDialog = [](TOKBottomDlg1& dialog) { dialog.exec(); };
     m_interaction.confirm = [this](const QString& text) {
-        QMessageBox box(QMessageBox::Question, window()->windowTitle(), text,
-                        QMessageBox::Yes | QMessageBox::No, this);
-        return box.exec() == QMessageBox::Yes;
+        return askYesNo(this, QMessageBox::Question, window()->windowTitle(), text);
     };
 }
 

@@ -8,6 +8,7 @@
 #include "store/XmlNodeEdit.h"
 #include "store/ZelAlarmRef.h"
 #include "store/ZelDefs.h"
+#include "ui/QuestionBox.h"
 
 #include <QFileDialog>
 #include <QHeaderView>
@@ -141,8 +142,7 @@ void ZelTreePane::setUpDefaultInteraction()
     m_interaction.ask = [this](QMessageBox::Icon icon, const QString& text) {
         const QString caption =
             icon == QMessageBox::Warning ? LangText(3, u"Warning"_s) : window()->windowTitle();
-        QMessageBox box(icon, caption, text, QMessageBox::Yes | QMessageBox::No, this);
-        return box.exec() == QMessageBox::Yes;
+        return askYesNo(this, icon, caption, text);
     };
     m_interaction.showMessage = [this](const QString& text) {
         QMessageBox::information(this, window()->windowTitle(), text);

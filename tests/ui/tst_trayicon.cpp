@@ -1,0 +1,120 @@
+#include "ui/StatusIconPanel.h"
+#include "ui/TrayIcon.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWidget>
+
+namespace {
+
+QImage picture(const QIcon& icon)
+{
+    return icon.pixmap(TrayIcon::PictureSize, TrayIcon::PictureSize)
+        .toImage()
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+QAction* menuAction(TrayIcon& tray, const char* name)
+{
+    return tray.contextMenu() ? tray.contextMenu()->findChild<QAction*>(QLatin1String(name))
+                              : nullptr;
+}
+
+} // namespace
+
+class TstTrayIcon : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void pictureCarriesTheStateImage_data();
+    void pictureCarriesTheStateImage();
+    void toolTipShowsTitleAndStatusText();
+    void menuOpensTheWindowAndAsksToExit();
+    void menuCaptionsFollowTheLanguage();
+};
+
+void TstTrayIcon::pictureCarriesTheStateImage_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<int>("image");
+    QTest::newRow("running: own picture") << 0 << -1;
+    QTest::newRow("error just ended: own picture") << -1 << -1;
+    QTest::newRow("office error: image 0") << 1 << 0;
+    QTest::newRow("ZelMeld error: image 1") << 2 << 1;
+    QTest::newRow("files or settings: image 2") << 3 << 2;
+}
+
+void TstTrayIcon::pictureCarriesTheStateImage()
+{
+    QFETCH(int, state);
+    QFETCH(int, image);
+    QWidget window;
+    TrayIcon tray(&window);
+    const QImage plain = picture(TrayIcon::programIcon());
+    QCOMPARE(picture(tray.icon()), plain);
+
+    tray.showLinkState(3); // something else first, so that the state must be redrawn
+    tray.showLinkState(state);
+    QCOMPARE(tray.shownLinkState(), std::max(state, 0));
+    const QImage shown = picture(tray.icon());
+    if (image < 0) {
+        QCOMPARE(shown, plain);
+        return;
+    }
+    // The program's picture stays recognisable with the state's image in its lower right
+    // corner.
+    const int corner = TrayIcon::PictureSize - StatusIconPanel::ImageSize;
+    QImage expected = plain;
+    QPainter(&expected).drawImage(QPoint(corner, corner),
+                                  StatusIconPanel::imglstStatus()[std::size_t(image)]);
+    QCOMPARE(shown, expected);
+    QVERIFY(shown != plain);
+}
+
+void TstTrayIcon::toolTipShowsTitleAndStatusText()
+{
+    QWidget window;
+    TrayIcon tray(&window);
+    tray.setStatusText(QStringLiteral("Error connecting to ZelMeld"));
+    tray.setTitle(QStringLiteral("ZEL-Pro - Priva Office (1.0) "));
+    QCOMPARE(tray.toolTip(),
+             QStringLiteral("ZEL-Pro - Priva Office (1.0) \nError connecting to ZelMeld"));
+    tray.setStatusText(QString());
+    QCOMPARE(tray.toolTip(), QStringLiteral("ZEL-Pro - Priva Office (1.0) "));
+}
+
+void TstTrayIcon::menuOpensTheWindowAndAsksToExit()
+{
+    QWidget window;
+    TrayIcon tray(&window);
+    QAction* open = menuAction(tray, "actTrayOpen");
+    QAction* exit = menuAction(tray, "actTrayExit");
+    QVERIFY(open && exit);
+
+    window.hide();
+    QSignalSpy exitRequested(&tray, &TrayIcon::exitRequested);
+    open->trigger();
+    QVERIFY(window.isVisible());
+    QVERIFY(!window.isMinimized());
+    QCOMPARE(exitRequested.count(), 0);
+
+    exit->trigger();
+    QCOMPARE(exitRequested.count(), 1);
+}
+
+void TstTrayIcon::menuCaptionsFollowTheLanguage()
+{
+    QWidget window;
+    TrayIcon tray(&window);
+    QCOMPARE(menuAction(tray, "actTrayOpen")->text(), QStringLiteral("Open"));
+    QCOMPARE(menuAction(tray, "actTrayExit")->text(), QStringLiteral("Exit"));
+    tray.applyCaptions(true);
+    QCOMPARE(menuAction(tray, "actTrayOpen")->text(), QStringLiteral("Openen"));
+    QCOMPARE(menuAction(tray, "actTrayExit")->text(), QStringLiteral("Afsluiten"));
+}
+
+QTEST_MAIN(TstTrayIcon)
+#include "tst_trayicon.moc"
