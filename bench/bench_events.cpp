@@ -1,8 +1,10 @@
 // The real program between the two simulators on loopback, once on event-driven stepping and
-// once on fixed ticks: idle cost, a burst of new alarms, the loopback floor. Prints figures;
-// asserts nothing.
+// once on fixed ticks: idle cost, a burst of new alarms, the polls that follow with every
+// alarm of the burst still active, the loopback floor. Prints figures; asserts nothing.
 //
-//   bench_events [--idle-seconds N] [--burst N]
+//   bench_events [--idle-seconds N] [--burst N] [--poll-seconds N] [--events-only]
+//
+// --events-only skips the fixed ticks, whose burst of 10,000 takes many minutes.
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -15,11 +17,14 @@
 #include <QTextStream>
 #include <QThread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -182,10 +187,74 @@ struct ModeFigures
     double burstSeconds = -1;
     double msPerMessage = 0;
     qint64 residentKb = 0;
+    double pollToSavedMedianMs = -1; // office request to AlarmStatus.xml written
+    double pollToSavedMaxMs = -1;
+    double pollGapSeconds = -1; // mean time between two office requests
+    int polls = 0;
+    qint64 residentAfterPollsKb = 0;
 };
 
+// Modification time in ms since the epoch, with the file system's sub-millisecond part.
+double modifiedMs(const QString& path)
+{
+    struct stat info
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return -1;
+    return double(info.st_mtim.tv_sec) * 1000.0 + double(info.st_mtim.tv_nsec) / 1e6;
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return -1;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// With every alarm of the burst active and nothing to send, each poll fetches the whole
+// answer and saves the merged status: the time from the request to the saved file, and
+// the spacing of the requests.
+void measurePolls(Child& po, Child& zel, const QString& statusFile, int seconds,
+                  ModeFigures& figures)
+{
+    const qsizetype requestsBefore = po.lines().size();
+    std::vector<double> saves;
+    double lastModified = modifiedMs(statusFile);
+    QElapsedTimer polling;
+    polling.start();
+    while (polling.elapsed() < qint64(seconds) * 1000) {
+        po.pump(1);
+        zel.pump(0);
+        const double modified = modifiedMs(statusFile);
+        if (modified != lastModified)
+            saves.push_back(lastModified = modified);
+    }
+    std::vector<double> requests;
+    for (qsizetype i = requestsBefore; i < po.lines().size(); ++i) {
+        if (!po.lines().at(i).contains(QStringLiteral("alarmserver")))
+            continue;
+        if (const std::optional<QDateTime> stamp = stampOf(po.lines().at(i)))
+            requests.push_back(double(stamp->toMSecsSinceEpoch()));
+    }
+    std::vector<double> toSaved;
+    for (const double request : requests) {
+        const auto saved = std::lower_bound(saves.begin(), saves.end(), request);
+        if (saved != saves.end())
+            toSaved.push_back(*saved - request);
+    }
+    figures.polls = int(requests.size());
+    figures.pollToSavedMedianMs = median(toSaved);
+    if (!toSaved.empty())
+        figures.pollToSavedMaxMs = *std::max_element(toSaved.begin(), toSaved.end());
+    if (requests.size() > 1)
+        figures.pollGapSeconds =
+            (requests.back() - requests.front()) / 1000.0 / double(requests.size() - 1);
+}
+
 // One whole run of the program in one mode.
-std::optional<ModeFigures> runMode(bool fixedTicks, int idleSeconds, int burst,
+std::optional<ModeFigures> runMode(bool fixedTicks, int idleSeconds, int burst, int pollSeconds,
                                    const QString& binDir, double* floorMs)
 {
     QTemporaryDir rootDir;
@@ -284,6 +353,9 @@ std::optional<ModeFigures> runMode(bool fixedTicks, int idleSeconds, int burst,
         figures.msPerMessage = figures.burstSeconds * 1000.0 / burst;
     }
     figures.residentKb = procStats(program.pid()).residentKb;
+    measurePolls(po, zel, root.filePath(QStringLiteral("zel/PoData/AlarmStatus.xml")), pollSeconds,
+                 figures);
+    figures.residentAfterPollsKb = procStats(program.pid()).residentKb;
 
     if (floorMs) {
         // The floor: a line and its "OK" over loopback, one at a time, to the same simulator.
@@ -321,17 +393,23 @@ int main(int argc, char* argv[])
     };
     const int idleSeconds = option(QStringLiteral("--idle-seconds"), 60);
     const int burst = option(QStringLiteral("--burst"), 1000);
+    const int pollSeconds = option(QStringLiteral("--poll-seconds"), 60);
+    const bool eventsOnly = args.contains(QStringLiteral("--events-only"));
     const QString binDir = QCoreApplication::applicationDirPath();
 
     double floorMs = -1;
-    const std::optional<ModeFigures> events = runMode(false, idleSeconds, burst, binDir, &floorMs);
-    const std::optional<ModeFigures> fixed = runMode(true, idleSeconds, burst, binDir, nullptr);
+    const std::optional<ModeFigures> events =
+        runMode(false, idleSeconds, burst, pollSeconds, binDir, &floorMs);
+    const std::optional<ModeFigures> fixed =
+        eventsOnly ? std::optional(ModeFigures{})
+                   : runMode(true, idleSeconds, burst, pollSeconds, binDir, nullptr);
     if (!events || !fixed)
         return 1;
 
     QTextStream out(stdout);
     out << "idle " << idleSeconds << " s, burst of " << burst
-        << " new linked alarms in one answer\n";
+        << " new linked alarms in one answer, then " << pollSeconds
+        << " s of polls with all of them active" << (eventsOnly ? " (events only)" : "") << "\n";
     out << QStringLiteral("%1 %2 %3 %4\n")
                .arg(QStringLiteral("figure"), -34)
                .arg(QStringLiteral("events"), 12)
@@ -356,6 +434,15 @@ int main(int argc, char* argv[])
     row(QStringLiteral("P2 per message (ms)"), events->msPerMessage, fixed->msPerMessage, 3);
     row(QStringLiteral("resident after the burst (MB)"), events->residentKb / 1024.0,
         fixed->residentKb / 1024.0, 1);
+    row(QStringLiteral("P3 poll: request to saved, median (ms)"), events->pollToSavedMedianMs,
+        fixed->pollToSavedMedianMs, 1);
+    row(QStringLiteral("P3 poll: request to saved, max (ms)"), events->pollToSavedMaxMs,
+        fixed->pollToSavedMaxMs, 1);
+    row(QStringLiteral("P3 time between polls (s)"), events->pollGapSeconds, fixed->pollGapSeconds,
+        2);
+    row(QStringLiteral("polls measured"), events->polls, fixed->polls, 0);
+    row(QStringLiteral("P4 resident after the polls (MB)"), events->residentAfterPollsKb / 1024.0,
+        fixed->residentAfterPollsKb / 1024.0, 1);
     out << "(CPU is counted in clock ticks of 10 ms: 0.000 means less than one tick in the idle "
            "time)\n";
     out << "loopback floor: line + OK round trip " << QString::number(floorMs, 'f', 3)
