@@ -186,6 +186,12 @@ struct ModeFigures
     double idleWakeupsPerSecond = 0;
     double burstSeconds = -1;
     double msPerMessage = 0;
+    double gapP50Ms = -1; // between two alarm lines arriving at ZelMeld during the burst
+    double gapP99Ms = -1;
+    double gapMaxMs = -1;
+    double gapsOver10MsShare = -1; // share of the burst spent in gaps longer than 10 ms
+    double firstTenthMs = -1;      // per message over the first and the last tenth of the burst
+    double lastTenthMs = -1;
     qint64 residentKb = 0;
     double pollToSavedMedianMs = -1; // office request to AlarmStatus.xml written
     double pollToSavedMaxMs = -1;
@@ -205,12 +211,42 @@ double modifiedMs(const QString& path)
     return double(info.st_mtim.tv_sec) * 1000.0 + double(info.st_mtim.tv_nsec) / 1e6;
 }
 
+double percentile(std::vector<double> values, double share)
+{
+    if (values.empty())
+        return -1;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, size_t(double(values.size()) * share))];
+}
+
 double median(std::vector<double> values)
 {
     if (values.empty())
         return -1;
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+// Where the burst's time goes: an even spread means cost per message, long gaps mean
+// something that holds up the whole walk (a save, a wait).
+void gapFigures(const std::vector<double>& stamps, ModeFigures& figures)
+{
+    if (stamps.size() < 2)
+        return;
+    std::vector<double> gaps;
+    double longGaps = 0;
+    for (size_t i = 1; i < stamps.size(); ++i) {
+        gaps.push_back(stamps[i] - stamps[i - 1]);
+        if (gaps.back() > 10)
+            longGaps += gaps.back();
+    }
+    figures.gapP50Ms = percentile(gaps, 0.5);
+    figures.gapP99Ms = percentile(gaps, 0.99);
+    figures.gapMaxMs = *std::max_element(gaps.begin(), gaps.end());
+    figures.gapsOver10MsShare = longGaps / (stamps.back() - stamps.front());
+    const size_t tenth = std::max<size_t>(1, stamps.size() / 10);
+    figures.firstTenthMs = (stamps[tenth] - stamps[0]) / double(tenth);
+    figures.lastTenthMs = (stamps.back() - stamps[stamps.size() - 1 - tenth]) / double(tenth);
 }
 
 // With every alarm of the burst active and nothing to send, each poll fetches the whole
@@ -343,11 +379,18 @@ std::optional<ModeFigures> runMode(bool fixedTicks, int idleSeconds, int burst, 
     }
     // The simulator stamps each received line as it answers it.
     std::optional<QDateTime> lastOk;
+    std::vector<double> stamps;
     qsizetype seen = 0;
     for (const QString& line : zel.lines()) {
-        if (line.contains(alarmLine) && ++seen == alarmsBefore + burst)
-            lastOk = stampOf(line);
+        if (!line.contains(alarmLine) || ++seen <= alarmsBefore)
+            continue;
+        const std::optional<QDateTime> stamp = stampOf(line);
+        if (stamp)
+            stamps.push_back(double(stamp->toMSecsSinceEpoch()));
+        if (seen == alarmsBefore + burst)
+            lastOk = stamp;
     }
+    gapFigures(stamps, figures);
     if (answered && lastOk && countContaining(zel.lines(), alarmLine) - alarmsBefore >= burst) {
         figures.burstSeconds = double(answered->msecsTo(*lastOk)) / 1000.0;
         figures.msPerMessage = figures.burstSeconds * 1000.0 / burst;
@@ -411,13 +454,13 @@ int main(int argc, char* argv[])
         << " new linked alarms in one answer, then " << pollSeconds
         << " s of polls with all of them active" << (eventsOnly ? " (events only)" : "") << "\n";
     out << QStringLiteral("%1 %2 %3 %4\n")
-               .arg(QStringLiteral("figure"), -34)
+               .arg(QStringLiteral("figure"), -40)
                .arg(QStringLiteral("events"), 12)
                .arg(QStringLiteral("fixed ticks"), 12)
                .arg(QStringLiteral("ratio"), 10);
     auto row = [&out](const QString& name, double e, double f, int precision) {
         out << QStringLiteral("%1 %2 %3 %4\n")
-                   .arg(name, -34)
+                   .arg(name, -40)
                    .arg(e, 12, 'f', precision)
                    .arg(f, 12, 'f', precision)
                    .arg(e > 0   ? QString::number(f / e, 'f', 1) + u'x'
@@ -432,6 +475,15 @@ int main(int argc, char* argv[])
     row(QStringLiteral("P2 burst: answer to last OK (s)"), events->burstSeconds,
         fixed->burstSeconds, 3);
     row(QStringLiteral("P2 per message (ms)"), events->msPerMessage, fixed->msPerMessage, 3);
+    row(QStringLiteral("P2 gap between lines, p50 (ms)"), events->gapP50Ms, fixed->gapP50Ms, 3);
+    row(QStringLiteral("P2 gap between lines, p99 (ms)"), events->gapP99Ms, fixed->gapP99Ms, 3);
+    row(QStringLiteral("P2 gap between lines, max (ms)"), events->gapMaxMs, fixed->gapMaxMs, 1);
+    row(QStringLiteral("P2 share of time in gaps > 10 ms"), events->gapsOver10MsShare,
+        fixed->gapsOver10MsShare, 2);
+    row(QStringLiteral("P2 per message, first tenth (ms)"), events->firstTenthMs,
+        fixed->firstTenthMs, 3);
+    row(QStringLiteral("P2 per message, last tenth (ms)"), events->lastTenthMs, fixed->lastTenthMs,
+        3);
     row(QStringLiteral("resident after the burst (MB)"), events->residentKb / 1024.0,
         fixed->residentKb / 1024.0, 1);
     row(QStringLiteral("P3 poll: request to saved, median (ms)"), events->pollToSavedMedianMs,

@@ -464,6 +464,8 @@ int MainMachine::waitWatchdog()
 int MainMachine::stop()
 {
     tmmMain.StateText = QStringLiteral("16 stop ");
+    // Nothing answered by ZelMeld may be left only in memory when the program ends.
+    saveStatus();
     tmmMain.Stop();
     LogMessage(QStringLiteral("Close main statemachine"), LogFileOnly);
     m_mainMachineStopped = true;

@@ -197,7 +197,7 @@ void TstMainWindow::logTargetsReachTheirLists()
     LogMessage(QStringLiteral("to po"), LogPoList);
     LogMessage(QStringLiteral("file only"), LogFileOnly);
     // The engine runs meanwhile and may add its own lines (no ZelMeld listens here).
-    const auto rowEndingWith = [](const DiagnosticList* list, const QString& end) {
+    const auto rowEndingWith = [](DiagnosticList* list, const QString& end) {
         for (int row = 0; row < list->count(); ++row) {
             if (list->lines().line(row).endsWith(end))
                 return row;
@@ -208,7 +208,7 @@ void TstMainWindow::logTargetsReachTheirLists()
     QTRY_VERIFY(rowEndingWith(po, QStringLiteral(" to po")) >= 0);
     QCOMPARE(rowEndingWith(zel, QStringLiteral(" to po")), -1);
     QCOMPARE(rowEndingWith(po, QStringLiteral(" to zel")), -1);
-    for (const DiagnosticList* list : {zel, po})
+    for (DiagnosticList* list : {zel, po})
         QCOMPARE(rowEndingWith(list, QStringLiteral(" file only")), -1);
     // The newest line stays in view.
     QTRY_COMPARE(zel->currentIndex().row(), zel->count() - 1);
