@@ -2,6 +2,7 @@
 
 #include "MainStates.h"
 
+#include "core/FreeMemory.h"
 #include "core/Language.h"
 #include "core/LinkStatus.h"
 #include "core/Log.h"
@@ -402,6 +403,9 @@ void MainMachine::takeOverMergedStatus(PoRequest& request)
 {
     m_ctx.status.replace(std::move(request.mergedStatus));
     saveStatus();
+    // The old status, the answer and its tree have just been freed: several megabytes for a
+    // large installation, at every poll.
+    releaseFreedMemory();
 }
 
 int MainMachine::judgeReply()
