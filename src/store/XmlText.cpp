@@ -209,6 +209,21 @@ void appendUtf8(std::string& out, char32_t c)
 }
 
 // Collects the decoded characters, each one XML can hold or else U+FFFD.
+// A byte that is the same character in ASCII, UTF-8 and Latin-1, and one XML allows.
+bool xmlAscii(unsigned char byte)
+{
+    return byte < 0x80 && (byte >= 0x20 || byte == 0x9 || byte == 0xA || byte == 0xD);
+}
+
+// The length of the run of such bytes at pos.
+std::size_t xmlAsciiRun(std::string_view bytes, std::size_t pos)
+{
+    std::size_t end = pos;
+    while (end < bytes.size() && xmlAscii(static_cast<unsigned char>(bytes[end])))
+        ++end;
+    return end - pos;
+}
+
 class Utf8Builder
 {
 public:
@@ -222,6 +237,8 @@ public:
         }
         appendUtf8(m_text, c);
     }
+    // Bytes known to be valid characters that stand for themselves.
+    void putAscii(std::string_view bytes) { m_text.append(bytes); }
     std::string& text() { return m_text; }
     int replaced() const { return m_replaced; }
 
@@ -230,16 +247,29 @@ private:
     int m_replaced = 0;
 };
 
+// Most of an answer is plain ASCII: taken a run at a time, the rest character by character.
 void decodeUtf8(std::string_view bytes, Utf8Builder& out)
 {
-    for (std::size_t pos = 0; pos < bytes.size();)
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        if (const std::size_t run = xmlAsciiRun(bytes, pos)) {
+            out.putAscii(bytes.substr(pos, run));
+            pos += run;
+            continue;
+        }
         out.put(readUtf8(bytes, pos));
+    }
 }
 
 void decodeLatin1(std::string_view bytes, Utf8Builder& out)
 {
-    for (const char byte : bytes)
-        out.put(static_cast<unsigned char>(byte));
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        if (const std::size_t run = xmlAsciiRun(bytes, pos)) {
+            out.putAscii(bytes.substr(pos, run));
+            pos += run;
+            continue;
+        }
+        out.put(static_cast<unsigned char>(bytes[pos++]));
+    }
 }
 
 void decodeWindows1252(std::string_view bytes, Utf8Builder& out)
@@ -423,8 +453,7 @@ private:
 // A byte that stands for itself in both encodings and starts no reference.
 bool plainAscii(unsigned char byte)
 {
-    return byte < 0x80 && byte != '&' &&
-           (byte >= 0x20 || byte == 0x9 || byte == 0xA || byte == 0xD);
+    return byte != '&' && xmlAscii(byte);
 }
 
 // The UTF-8 that the parser's writer makes, escaping < & " and writing a control character
