@@ -453,11 +453,16 @@ int main(int argc, char* argv[])
     out << "idle " << idleSeconds << " s, burst of " << burst
         << " new linked alarms in one answer, then " << pollSeconds
         << " s of polls with all of them active" << (eventsOnly ? " (events only)" : "") << "\n";
-    out << QStringLiteral("%1 %2 %3 %4\n")
-               .arg(QStringLiteral("figure"), -40)
-               .arg(QStringLiteral("events"), 12)
-               .arg(QStringLiteral("fixed ticks"), 12)
-               .arg(QStringLiteral("ratio"), 10);
+    if (eventsOnly)
+        out << QStringLiteral("%1 %2\n")
+                   .arg(QStringLiteral("figure"), -40)
+                   .arg(QStringLiteral("events"), 12);
+    else
+        out << QStringLiteral("%1 %2 %3 %4\n")
+                   .arg(QStringLiteral("figure"), -40)
+                   .arg(QStringLiteral("events"), 12)
+                   .arg(QStringLiteral("fixed ticks"), 12)
+                   .arg(QStringLiteral("ratio"), 10);
     auto row = [&out, eventsOnly](const QString& name, double e, double f, int precision) {
         if (eventsOnly) {
             out << QStringLiteral("%1 %2\n").arg(name, -40).arg(e, 12, 'f', precision);
