@@ -3,6 +3,7 @@
 // alarm of the burst still active, the loopback floor. Prints figures; asserts nothing.
 //
 //   bench_events [--idle-seconds N] [--burst N] [--poll-seconds N] [--events-only]
+//                [--office-address 127.0.0.3]
 //
 // --events-only skips the fixed ticks, whose burst of 10,000 takes many minutes.
 #include <QCoreApplication>
@@ -30,7 +31,8 @@ namespace {
 
 // The program always asks port 8080 of its office server; a second loopback address keeps
 // the bench clear of anything else listening there.
-const QString kPoAddress = QStringLiteral("127.0.0.3");
+// --office-address chooses another, for two runs at once.
+QString kPoAddress = QStringLiteral("127.0.0.3");
 
 struct ProcStats
 {
@@ -438,6 +440,9 @@ int main(int argc, char* argv[])
     const int burst = option(QStringLiteral("--burst"), 1000);
     const int pollSeconds = option(QStringLiteral("--poll-seconds"), 60);
     const bool eventsOnly = args.contains(QStringLiteral("--events-only"));
+    if (const qsizetype at = args.indexOf(QStringLiteral("--office-address"));
+        at >= 0 && at + 1 < args.size())
+        kPoAddress = args.at(at + 1);
     const QString binDir = QCoreApplication::applicationDirPath();
 
     double floorMs = -1;
