@@ -1,5 +1,7 @@
 #include "Clock.h"
 
+#include "ClockChanges.h"
+
 #include <cmath>
 #include <cstdlib>
 
@@ -21,16 +23,19 @@ QDateTime ManualClock::currentUtc() const
 void ManualClock::set(const QDateTime& utc)
 {
     m_msecsSinceEpoch.store(utc.toMSecsSinceEpoch());
+    ClockChanges::instance().notify();
 }
 
 void ManualClock::advanceMs(qint64 ms)
 {
     m_msecsSinceEpoch.fetch_add(ms);
+    ClockChanges::instance().notify();
 }
 
 void setClockSource(const ClockSource* source)
 {
     g_clock.store(source);
+    ClockChanges::instance().notify();
 }
 
 QDateTime currentUtcDateTime()

@@ -24,12 +24,37 @@ constexpr qint64 kRollOverSize = 10485760;
 
 // The log file and the one lock that serialises every append and roll-over, whichever
 // thread logs.
+// The file is held open and its size counted, so a line costs one write, not two opens.
 struct LogFile
 {
     QMutex mutex;
     TTextFile tfLog;
+    qint64 size = 0;              // valid while tfLog is open
     bool rollOverFailing = false; // the failure has been noted in the log once
     bool toStandardError = false;
+
+    // Opens the file when it is not open (throws TextFileError) and learns its size.
+    void ensureOpen()
+    {
+        if (tfLog.FileOpen())
+            return;
+        tfLog.setFileOpen(true);
+        size = QFileInfo(tfLog.FileName()).size();
+    }
+    void writeLine(const QString& line)
+    {
+        ensureOpen();
+        tfLog.WriteLine(line);
+        size += line.toUtf8().size() + 2;
+    }
+    void close()
+    {
+        try {
+            tfLog.setFileOpen(false);
+        } catch (const TextFileError&) {
+            // Every line was flushed when written; a failed close loses nothing.
+        }
+    }
 };
 
 LogFile& logFile()
@@ -102,7 +127,7 @@ void noteRollOverFailure(LogFile& file, const QString& oldPath, const QString& f
     file.rollOverFailing = true;
     const QString note =
         u"Log roll-over to "_s + oldPath + u" failed, the log keeps growing ("_s + failure + u')';
-    file.tfLog.WriteLine(frameLine(currentLocalDateTime(), note));
+    file.writeLine(frameLine(currentLocalDateTime(), note));
     copyToStandardErrorLocked(file, note);
 }
 
@@ -113,7 +138,8 @@ void rollOverLocked(LogFile& file)
 {
     TTextFile& log = file.tfLog;
     try {
-        if (log.GetSize() <= kRollOverSize)
+        file.ensureOpen();
+        if (file.size <= kRollOverSize)
             return;
         log.setFileOpen(false);
         const QString oldPath = oldLogPath(log.FileName());
@@ -124,16 +150,17 @@ void rollOverLocked(LogFile& file)
         }
         file.rollOverFailing = false;
         log.Clear();
+        file.ensureOpen();
     } catch (const TextFileError&) {
         // The log has no other place to report to; the next message tries again.
     }
 }
 
-// Write opens and closes the file itself, so each line is on disk once the call returns.
-void writeLineLocked(TTextFile& log, const QString& line)
+// Each line is flushed to the system once the call returns.
+void writeLineLocked(LogFile& file, const QString& line)
 {
     try {
-        log.WriteLine(line);
+        file.writeLine(line);
     } catch (const TextFileError&) {
         // A log that cannot be written loses the line; the lists still show it.
     }
@@ -151,6 +178,7 @@ void Log::setFileName(const QString& path)
 {
     LogFile& file = logFile();
     const QMutexLocker lock(&file.mutex);
+    file.close();
     file.tfLog.setFileName(path);
 }
 
@@ -207,7 +235,7 @@ void LogMessage(const QString& message, int target)
     LogFile& file = logFile();
     const QMutexLocker lock(&file.mutex);
     rollOverLocked(file);
-    writeLineLocked(file.tfLog, frameLine(local, text));
+    writeLineLocked(file, frameLine(local, text));
     copyToStandardErrorLocked(file, text);
 }
 
@@ -223,6 +251,6 @@ void writeRawLogLine(const QString& line)
     LogFile& file = logFile();
     const QMutexLocker lock(&file.mutex);
     const QString text = escapedForLog(line);
-    writeLineLocked(file.tfLog, text);
+    writeLineLocked(file, text);
     copyToStandardErrorLocked(file, text);
 }

@@ -58,16 +58,12 @@ constexpr int kReplyWaitSeconds = 10;
 
 } // namespace
 
-AlarmEvaluation::AlarmEvaluation(EvaluationContext context) : m_ctx(context) {}
-
-// A document not opened yet reads as empty: nothing is found in it.
-const XmlDocument& AlarmEvaluation::linkDefs() const
+AlarmEvaluation::AlarmEvaluation(EvaluationContext context)
+    : m_ctx(context), m_links(m_ctx.linkDefs)
 {
-    static const XmlDocument empty;
-    const XmlDocument* document = m_ctx.linkDefs.document();
-    return document ? *document : empty;
 }
 
+// A document not opened yet reads as empty: nothing is found in it.
 const XmlDocument& AlarmEvaluation::zelDefs() const
 {
     static const XmlDocument empty;
@@ -234,12 +230,13 @@ void AlarmEvaluation::queue(const QString& message)
 }
 
 // The group an alarm's message updates (empty for none), as sendAlarm will find it.
-std::string AlarmEvaluation::groupCodeOf(pugi::xml_node entry) const
+std::string AlarmEvaluation::groupCodeOf(pugi::xml_node entry)
 {
     if (!isAlarm(entry))
         return {};
-    const std::optional<LinkTarget> target = LookupLink(
-        linkDefs(), zelDefs(), attr(entry, X::Pcu), attr(entry, X::Location), attr(entry, X::Nr));
+    const std::optional<LinkTarget> target =
+        LookupLink(m_links.table(), zelDefs(), attr(entry, X::Pcu), attr(entry, X::Location),
+                   attr(entry, X::Nr));
     if (!target || target->groupLocation.size() != 4)
         return {};
     return formatGroupCode(target->groupLocation, target->groupAlarm);
@@ -287,7 +284,8 @@ void AlarmEvaluation::sendAlarm()
     const std::string_view pcu = attr(m_current, X::Pcu);
     const std::string_view location = attr(m_current, X::Location);
     const std::string_view nr = attr(m_current, X::Nr);
-    const std::optional<LinkTarget> target = LookupLink(linkDefs(), zelDefs(), pcu, location, nr);
+    const std::optional<LinkTarget> target =
+        LookupLink(m_links.table(), zelDefs(), pcu, location, nr);
     if (!target) {
         logPo(LangText(106, QStringLiteral("No definition found for alarm: ")) + text(location) +
               QStringLiteral(", ") + text(nr));
@@ -321,8 +319,8 @@ int AlarmEvaluation::repeatMinutes()
 {
     if (isAlarm(m_current)) {
         const std::optional<LinkTarget> target =
-            LookupLink(linkDefs(), zelDefs(), attr(m_current, X::Pcu), attr(m_current, X::Location),
-                       attr(m_current, X::Nr));
+            LookupLink(m_links.table(), zelDefs(), attr(m_current, X::Pcu),
+                       attr(m_current, X::Location), attr(m_current, X::Nr));
         // Members of a group never repeat on their own; their group does.
         return target && target->groupAlarm.empty() ? target->repeatMinutes : 0;
     }
@@ -360,6 +358,14 @@ int AlarmEvaluation::judgeReply()
         m_notAccepted = true;
     }
     return MainState::SendAlarm;
+}
+
+StepWait AlarmEvaluation::replyWait() const
+{
+    const ZelLink& link = m_ctx.link;
+    if (link.ReplyReceived() || (!m_notAccepted && link.neverWritten(m_sentId)))
+        return StepWait::now();
+    return StepWait::untilPassed(kReplyWaitSeconds, m_waitStart);
 }
 
 void AlarmEvaluation::setErrorFields(const char* error)

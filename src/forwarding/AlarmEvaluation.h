@@ -4,6 +4,8 @@
 #include "SendUndo.h"
 
 #include "core/Clock.h"
+#include "core/StepWait.h"
+#include "store/CurrentLinkTable.h"
 
 #include <QString>
 
@@ -24,6 +26,9 @@ public:
     int examineEntry(); // state 9: 3 when done, 10 to send, else 9
     int sendEntry();    // state 10: always 11
     int judgeReply();   // state 11: 9, 10 or 11
+    // What state 11 waits for: ZelMeld's reply, the news that the line never left, or the
+    // reply time-out.
+    StepWait replyWait() const;
 
     int entryIndex() const { return m_entryIndex; }
     int attempts() const { return m_attempts; }
@@ -36,12 +41,11 @@ private:
     int examineAlarm();
     int examineGroup();
     int examineRepeat(const QString& logText);
-    const XmlDocument& linkDefs() const;
     const XmlDocument& zelDefs() const;
     std::optional<Timestamp> readTime(const char* attribute, QString& problem) const;
     bool missing(const char* attribute, QString& problem) const;
     QString entryName() const;
-    std::string groupCodeOf(pugi::xml_node entry) const;
+    std::string groupCodeOf(pugi::xml_node entry);
     int keepPending();
     void queue(const QString& message);
     void queueConfigurationAlarm();
@@ -55,6 +59,7 @@ private:
     void setAttribute(const char* name, const std::string& value);
 
     EvaluationContext m_ctx;
+    CurrentLinkTable m_links; // the link definitions, indexed; follows every edit
     int m_entryIndex = 0;
     int m_attempts = 0;
     bool m_notAccepted = false;

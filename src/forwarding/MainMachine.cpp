@@ -2,6 +2,7 @@
 
 #include "MainStates.h"
 
+#include "core/FreeMemory.h"
 #include "core/Language.h"
 #include "core/LinkStatus.h"
 #include "core/Log.h"
@@ -14,7 +15,6 @@
 #include "poclient/ServerConfigReader.h"
 #include "store/Documents.h"
 #include "store/LinkDefs.h"
-#include "store/XmlParseError.h"
 
 namespace {
 
@@ -23,6 +23,9 @@ constexpr qint64 kLinkLossMs = 5 * 60 * 1000;
 constexpr int kDefinitionsWaitSeconds = 900;
 constexpr int kAlarmsWaitSeconds = 60;
 constexpr int kReplyWaitSeconds = 10;
+// During a walk AlarmStatus.xml is written at most this often (and once at the walk's end):
+// a crash then sends again at most the changes of this last stretch, never fewer.
+constexpr qint64 kStatusSaveMs = 100;
 
 void logPo(const QString& message)
 {
@@ -48,6 +51,14 @@ MainMachine::MainMachine(const Settings& settings, int poPort, EvaluationContext
         runGuardedMainStep(
             machine, [this] { step(); }, m_subStep);
     });
+    tmmMain.setWaitQuery([this] { return waitAfterStep(); });
+    // What the machine waits for: a reply or a line given up, a request done, a change of the
+    // link state to show.
+    connect(&m_ctx.link, &ZelLink::replyReceived, this, &MainMachine::wake);
+    connect(&m_ctx.link, &ZelLink::messageNotWritten, this, &MainMachine::wake);
+    connect(&LinkStatusChanges::instance(), &LinkStatusChanges::changed, this, &MainMachine::wake);
+    m_po.setRequestDoneNotifier(tmmMain.crossThreadWaker());
+    m_sinceStatusSave.start();
 }
 
 MainMachine::~MainMachine()
@@ -65,11 +76,13 @@ void MainMachine::requestClose()
 {
     m_closingRequested = true;
     m_mainMachineStopped = false;
+    wake();
 }
 
 void MainMachine::requestRefresh()
 {
     m_refreshRequested = true;
+    wake();
 }
 
 void MainMachine::step()
@@ -101,8 +114,10 @@ void MainMachine::step()
     case MainState::CheckAlarms:
         tmmMain.StateText = QStringLiteral(" 9 check alarms ");
         state = m_evaluation.examineEntry();
-        if (state == MainState::Wait)
+        if (state == MainState::Wait) {
+            saveStatus();
             Q_EMIT pollFinished();
+        }
         break;
     case MainState::SendAlarm:
         tmmMain.StateText = QStringLiteral("10 send alarm to zel ");
@@ -123,6 +138,55 @@ void MainMachine::step()
     default:
         break;
     }
+}
+
+// Event-driven stepping: what the state the machine is in waits for. The steps themselves
+// still decide every time-out with WithinSeconds; this only says when to look again.
+StepWait MainMachine::waitAfterStep() const
+{
+    switch (tmmMain.State) {
+    case MainState::Wait:
+        return idleWait();
+    case MainState::WaitDefinitions:
+        return requestWait(kDefinitionsWaitSeconds);
+    case MainState::WaitAlarms:
+        return requestWait(kAlarmsWaitSeconds);
+    case MainState::CheckResponse:
+        return replyWait();
+    case MainState::WaitWatchdog:
+        if (m_ctx.link.ReplyReceived())
+            return StepWait::now();
+        return StepWait::untilPassed(kReplyWaitSeconds, m_waitStart);
+    case MainState::Stop:
+        return MainMachineStopped() ? StepWait::event() : StepWait::now();
+    default:
+        return StepWait::now();
+    }
+}
+
+StepWait MainMachine::idleWait() const
+{
+    if (m_closingRequested || m_refreshRequested || m_shownLinkState != LinkStatus.load())
+        return StepWait::now();
+    return StepWait::untilPassed(m_watchdogInterval, m_lastWatchdog)
+        .earliest(StepWait::untilPassed(m_pollInterval, m_lastPoll))
+        .earliest(StepWait::untilPassed(m_configurationInterval, m_lastConfiguration));
+}
+
+StepWait MainMachine::requestWait(int seconds) const
+{
+    if (isDone(m_request))
+        return StepWait::now();
+    return StepWait::untilPassed(seconds, m_waitStart);
+}
+
+// Changes waiting for their batched save wake the machine when the save is due.
+StepWait MainMachine::replyWait() const
+{
+    const StepWait reply = m_evaluation.replyWait();
+    if (!m_ctx.status.isDirty())
+        return reply;
+    return reply.earliest(StepWait::forMs(msUntilBatchedSave()));
 }
 
 int MainMachine::stateStart()
@@ -245,26 +309,19 @@ int MainMachine::waitDefinitions()
 // every fetch that ended, whatever the answer held.
 void MainMachine::storeDefinitions(PoRequest& request)
 {
-    if (!request.configAnswer.empty())
-        applyConfiguration(request.configAnswer);
+    if (request.configAnswer)
+        applyConfiguration(*request.configAnswer);
     Q_EMIT definitionsReloaded();
 }
 
-void MainMachine::applyConfiguration(const std::string& answer)
+void MainMachine::applyConfiguration(const pugi::xml_document& answer)
 {
     DocumentOwner& linkDefs = m_ctx.linkDefs;
     if (!linkDefs.document()) {
         if (const OpenResult opened = linkDefs.open(); !opened)
             return; // the owner has said why
     }
-    try {
-        ReadServerConfig(linkDefs.handle(), answer);
-    } catch (const XmlParseError& error) {
-        // The worker checked the answer; reaching this means it changed nothing.
-        logPo(QStringLiteral("Configuration answer not applied: ") +
-              QString::fromUtf8(error.what()));
-        return;
-    }
+    ReadServerConfig(linkDefs.handle(), answer);
     linkDefs.markDirty();
     (void)linkDefs.saveIfDirty(); // a failure is logged and shown by the owner
     m_allLinksDefined = AllLinksAssigned(*linkDefs.document());
@@ -346,22 +403,42 @@ void MainMachine::takeOverMergedStatus(PoRequest& request)
 {
     m_ctx.status.replace(std::move(request.mergedStatus));
     saveStatus();
+    // The old status, the answer and its tree have just been freed: several megabytes for a
+    // large installation, at every poll.
+    releaseFreedMemory();
 }
 
 int MainMachine::judgeReply()
 {
     tmmMain.StateText = QStringLiteral("11 check response ");
     const int next = m_evaluation.judgeReply();
-    saveStatus();
+    saveStatusBatched();
     return next;
 }
 
-// Saves only what changed: waiting for a reply takes up to ten thousand steps, and each would
-// otherwise rewrite the same file. A failure is logged once by the owner and the changes stay
-// in memory for the next save.
+// Saves only what changed: waiting for a reply takes many steps, and each would otherwise
+// rewrite the same file. A failure is logged once by the owner and the changes stay in memory
+// for the next save.
 void MainMachine::saveStatus()
 {
+    if (!m_ctx.status.isDirty())
+        return;
     (void)m_ctx.status.saveIfDirty();
+    m_sinceStatusSave.restart();
+}
+
+// A message is marked sent only after its reply, so an unsaved mark can only make a crash send
+// the message again; the whole document is rewritten at most every 100 ms however fast
+// ZelMeld answers.
+void MainMachine::saveStatusBatched()
+{
+    if (msUntilBatchedSave() <= 0)
+        saveStatus();
+}
+
+qint64 MainMachine::msUntilBatchedSave() const
+{
+    return kStatusSaveMs - m_sinceStatusSave.elapsed();
 }
 
 int MainMachine::sendWatchdog()
@@ -391,6 +468,8 @@ int MainMachine::waitWatchdog()
 int MainMachine::stop()
 {
     tmmMain.StateText = QStringLiteral("16 stop ");
+    // Nothing answered by ZelMeld may be left only in memory when the program ends.
+    saveStatus();
     tmmMain.Stop();
     LogMessage(QStringLiteral("Close main statemachine"), LogFileOnly);
     m_mainMachineStopped = true;

@@ -5,6 +5,7 @@
 #include "core/Clock.h"
 #include "core/ZelTimeMachine.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <memory>
@@ -59,6 +60,11 @@ Q_SIGNALS:
 
 private:
     void step();
+    StepWait waitAfterStep() const;
+    StepWait idleWait() const;
+    StepWait replyWait() const;
+    StepWait requestWait(int seconds) const;
+    void wake() { tmmMain.wake(); }
     int stateStart();
     int stateInit();
     int stateWait();
@@ -67,7 +73,7 @@ private:
     int startDefinitions();
     int waitDefinitions();
     void storeDefinitions(PoRequest& request);
-    void applyConfiguration(const std::string& answer);
+    void applyConfiguration(const pugi::xml_document& answer);
     void reportUndefinedLinks();
     int startAlarms();
     int waitAlarms();
@@ -80,6 +86,8 @@ private:
     QString url(const char* path) const;
     void abandonRequest();
     void saveStatus();
+    void saveStatusBatched();
+    qint64 msUntilBatchedSave() const;
     void queue(const QString& message);
 
     const Settings& m_settings;
@@ -104,4 +112,6 @@ private:
     int m_subStep = 0;
     int m_shownLinkState = 0;
     Timestamp m_poLinkFailedSince = 0.0;
+    // Real time since AlarmStatus.xml was last written, for the batched saves of a walk.
+    QElapsedTimer m_sinceStatusSave;
 };

@@ -73,6 +73,7 @@ ZelLink::ZelLink(const Settings& settings, QObject* parent)
     tmmSockets.setInterval(kStepInterval);
     tmmSockets.setLoopCount(0);
     tmmSockets.setDoState([this](tZelTimeMachine& sender) { tmmSocketsDoState(sender); });
+    tmmSockets.setWaitQuery([this] { return socketWait(); });
 
     connect(&csZelMeld, &QTcpSocket::connected, this, &ZelLink::csZelMeldConnect);
     connect(&csZelMeld, &QTcpSocket::readyRead, this, &ZelLink::csZelMeldRead);
@@ -102,6 +103,7 @@ quint64 ZelLink::SendIPString(const QString& message, bool log)
     m_sendQueueIds.append(++m_lastId);
     if (log)
         LogMessage(LangText(4, QStringLiteral("Send:")) + u' ' + message, LogZelList);
+    tmmSockets.wake();
     return m_lastId;
 }
 
@@ -146,6 +148,22 @@ void ZelLink::tmmSocketsDoState(tZelTimeMachine& sender)
         sendCurrentMessage();
         sender.State = WaitForString;
         break;
+    }
+}
+
+// Event-driven stepping: the machine waits only for a message to send and for the end of an
+// open; every other state steps on at once.
+StepWait ZelLink::socketWait() const
+{
+    if (m_socketFailed)
+        return StepWait::now();
+    switch (tmmSockets.State) {
+    case WaitForString:
+        return m_sendQueue.isEmpty() ? StepWait::event() : StepWait::now();
+    case WaitForOpen:
+        return m_socketConnected ? StepWait::now() : StepWait::event();
+    default:
+        return stateLabel(tmmSockets.State).isEmpty() ? StepWait::event() : StepWait::now();
     }
 }
 
@@ -239,6 +257,7 @@ void ZelLink::markLinkFailed()
     m_socketFailed = true;
     PoLinkAlarmActive = false;
     giveUpUnwritten();
+    tmmSockets.wake();
 }
 
 void ZelLink::giveUpUnwritten()
@@ -269,6 +288,7 @@ void ZelLink::csZelMeldConnect()
 {
     m_socketConnected = true;
     m_closeProbe.watch(csZelMeld.socketDescriptor());
+    tmmSockets.wake();
 }
 
 void ZelLink::csZelMeldRead()
@@ -289,6 +309,8 @@ void ZelLink::csZelMeldRead()
     int linkError = 2;
     if (LinkStatus.compare_exchange_strong(linkError, -1))
         Q_EMIT statusText(QString());
+    if (!lines.isEmpty())
+        Q_EMIT replyReceived();
 }
 
 void ZelLink::csZelMeldError(QAbstractSocket::SocketError error)

@@ -51,7 +51,8 @@ public:
     // alarm. A socket error clears it, so that alarm goes out again over the new connection.
     bool PoLinkAlarmActive = false;
 
-    // Steps every 10 ms; State and StateText are readable for diagnostics and tests.
+    // Steps every 10 ms, or on events (a queued message, a connect, an error); State and
+    // StateText are readable for diagnostics and tests.
     tZelTimeMachine tmmSockets;
 
 Q_SIGNALS:
@@ -59,9 +60,12 @@ Q_SIGNALS:
     void statusText(const QString& text);
     // The message of this id was given up unwritten (see neverWritten).
     void messageNotWritten(quint64 id);
+    // ZelMeld answered: LastReply holds the line.
+    void replyReceived();
 
 private:
     void tmmSocketsDoState(tZelTimeMachine& sender);
+    StepWait socketWait() const;
     void takeNextMessage(tZelTimeMachine& sender);
     void openSocket();
     void sendCurrentMessage();

@@ -68,6 +68,7 @@ std::shared_ptr<PoRequest> PoClient::StartPoRequest(const QString& url, int kind
     PoDataDirectory();
     ensureCurlGlobalInit();
     auto request = std::make_shared<PoRequest>(nextRequestId(), url, kind, timeouts);
+    request->onDone = m_doneNotifier;
     std::erase_if(m_started, [](const std::weak_ptr<PoRequest>& started) {
         const std::shared_ptr<PoRequest> alive = started.lock();
         return !alive || alive->done.load(std::memory_order_acquire);

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -31,6 +32,13 @@ public:
     std::shared_ptr<PoRequest> StartPoRequest(const QString& url, int kind,
                                               const PoTimeouts& timeouts);
 
+    // Called from the worker thread when any request started from now on is done (the
+    // function must be safe to call from there and after this object is gone).
+    void setRequestDoneNotifier(std::function<void()> notifier)
+    {
+        m_doneNotifier = std::move(notifier);
+    }
+
     // Gives up a request whose wait ran out: it ends its transfer at once and, whenever it
     // finishes, changes nothing but its done flag.
     void cancel(const std::shared_ptr<PoRequest>& request);
@@ -49,6 +57,7 @@ private:
 
     std::shared_ptr<PoStatusSink> m_sink;
     std::shared_ptr<WorkerCount> m_workers;
+    std::function<void()> m_doneNotifier;
     // Requests started and not known to be done, so that destruction can end them.
     std::vector<std::weak_ptr<PoRequest>> m_started;
 };

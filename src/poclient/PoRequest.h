@@ -5,7 +5,11 @@
 #include <QMutex>
 #include <QString>
 
+#include <pugixml.hpp>
+
 #include <atomic>
+#include <functional>
+#include <memory>
 #include <string>
 
 // The kinds of request the main state machine orders; any other kind only fetches.
@@ -64,14 +68,17 @@ struct PoRequest
     const int kind; // PoRequestConfiguration, PoRequestActiveAlarms, other: fetch only
     const PoTimeouts timeouts;
 
-    std::atomic<bool> done{false};      // written last with release; read with acquire
+    std::atomic<bool> done{false}; // written last with release; read with acquire
+    // Called on the worker thread once done is set, so the waiting machine need not poll;
+    // set before the worker starts.
+    std::function<void()> onDone;
     std::atomic<bool> cancelled{false}; // set by the GUI thread when its wait ran out
 
     // Results, valid once done is seen set; a cancelled request leaves them as they were.
-    bool failed = false;            // communication failure (LinkStatus was set to 1)
-    QString requestMessage;         // language text 34 when the answer was empty
-    std::string configAnswer;       // configuration: the well-formed answer, decoded to
-                                    // UTF-8 (declared so), to be applied
+    bool failed = false;    // communication failure (LinkStatus was set to 1)
+    QString requestMessage; // language text 34 when the answer was empty
+    // Configuration: the answer, parsed once here, to be applied on the GUI thread.
+    std::unique_ptr<pugi::xml_document> configAnswer;
     XmlDocumentHandle mergedStatus; // active alarms: the status with the answer merged in,
                                     // not saved
 

@@ -28,7 +28,12 @@ class DoneOnExit
 {
 public:
     explicit DoneOnExit(PoRequest& request) : m_request(request) {}
-    ~DoneOnExit() { m_request.done.store(true, std::memory_order_release); }
+    ~DoneOnExit()
+    {
+        m_request.done.store(true, std::memory_order_release);
+        if (m_request.onDone)
+            m_request.onDone();
+    }
     DoneOnExit(const DoneOnExit&) = delete;
     DoneOnExit& operator=(const DoneOnExit&) = delete;
 
@@ -128,11 +133,11 @@ XmlDocumentHandle openPrivateStatus()
 // makes meanwhile is never overwritten; here only the returned alarms are purged.
 void processConfiguration(PoRequest& request, const std::string& answer)
 {
-    std::string text = decodedAnswer(request, answer);
+    const std::string text = decodedAnswer(request, answer);
     // A malformed answer ends the processing here, before any file is touched.
-    pugi::xml_document wellFormed;
-    loadXmlText(wellFormed, text);
-    request.configAnswer = std::move(text);
+    auto parsed = std::make_unique<pugi::xml_document>();
+    loadXmlText(*parsed, text);
+    request.configAnswer = std::move(parsed);
     if (XmlDocumentHandle status = openPrivateStatus()) {
         PurgeReturnedAlarms(*status);
         if (isCancelled(request))

@@ -89,9 +89,14 @@ bool ReadServerConfig(const XmlDocumentHandle& linkDefs, std::string_view answer
 {
     pugi::xml_document parsed;
     loadXmlText(parsed, answer);
+    return ReadServerConfig(linkDefs, parsed);
+}
+
+bool ReadServerConfig(const XmlDocumentHandle& linkDefs, const pugi::xml_document& answer)
+{
     if (!linkDefs)
         return false;
-    const pugi::xml_node answerRoot = parsed.document_element();
+    const pugi::xml_node answerRoot = answer.document_element();
     const pugi::xml_node root = linkDefs->root();
     bool complete = true;
 

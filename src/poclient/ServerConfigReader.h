@@ -10,6 +10,8 @@
 // business of the document's owner, whatever the answer held. Throws XmlParseError, changing
 // nothing, when the answer is not well-formed.
 bool ReadServerConfig(const XmlDocumentHandle& linkDefs, std::string_view answer);
+// The same for an answer parsed already.
+bool ReadServerConfig(const XmlDocumentHandle& linkDefs, const pugi::xml_document& answer);
 
 // Copies the text of each alarm type to the exceptions for that alarm type that carry a
 // text, at every location and among the general exceptions.

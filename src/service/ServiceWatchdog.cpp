@@ -4,10 +4,14 @@
 #include "core/ServiceNotify.h"
 #include "core/ZelTimeMachine.h"
 
-ServiceWatchdog::ServiceWatchdog(const tZelTimeMachine& machine, std::chrono::microseconds interval,
+ServiceWatchdog::ServiceWatchdog(tZelTimeMachine& machine, std::chrono::microseconds interval,
                                  QObject* parent)
     : QObject(parent), m_machine(machine), m_pingGap(interval / 4)
 {
+    // Woken once per gap, a ping is at most two gaps (half the interval) after the last one.
+    const auto gapMs = std::chrono::duration_cast<std::chrono::milliseconds>(m_pingGap).count();
+    if (gapMs > 0)
+        machine.setLongestSleepMs(gapMs);
     connect(&machine, &tZelTimeMachine::ticked, this, &ServiceWatchdog::machineStepped);
 }
 
@@ -26,18 +30,19 @@ void ServiceWatchdog::machineStepped()
     if (m_pingGap.count() <= 0 || now - m_lastPing < m_pingGap)
         return;
     m_lastPing = now;
-    send("WATCHDOG=1");
+    Q_EMIT pingTried(send("WATCHDOG=1"));
 }
 
-void ServiceWatchdog::send(const char* state)
+bool ServiceWatchdog::send(const char* state)
 {
     const WriteResult sent = notifyServiceManager(QByteArray(state));
     if (sent.ok()) {
         m_failing = false;
-        return;
+        return true;
     }
     // Several pings a minute would each log the same failure.
     if (!m_failing)
         LogMessage(sent.reason(), LogFileOnly);
     m_failing = true;
+    return false;
 }

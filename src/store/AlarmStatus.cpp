@@ -6,6 +6,8 @@
 #include "XmlNodeEdit.h"
 #include "XmlParseError.h"
 
+#include <unordered_set>
+
 namespace X = AlarmStatusXml;
 
 namespace {
@@ -21,15 +23,22 @@ std::string returnTime(pugi::xml_node entry)
     return TimestampText(UtcNow());
 }
 
+void markReturned(pugi::xml_node entry)
+{
+    if (attributeValue(entry, X::State) != X::Active)
+        return;
+    setNodeAttribute(entry, X::State, X::Returned);
+    setNodeAttribute(entry, X::Start, returnTime(entry));
+}
+
 void markAllReturned(pugi::xml_node root)
 {
-    for (const pugi::xml_node entry : root.children(X::AlarmEntry)) {
-        if (attributeValue(entry, X::State) != X::Active)
-            continue;
-        setNodeAttribute(entry, X::State, X::Returned);
-        setNodeAttribute(entry, X::Start, returnTime(entry));
-    }
+    for (const pugi::xml_node entry : root.children(X::AlarmEntry))
+        markReturned(entry);
 }
+
+// The entries the answer names; every other active one has returned.
+using Reported = std::unordered_set<pugi::xml_node_struct*>;
 
 void updateEntry(pugi::xml_node entry, pugi::xml_node reported)
 {
@@ -55,16 +64,26 @@ pugi::xml_node appendEntry(pugi::xml_node root, std::string_view pcu, std::strin
     return entry;
 }
 
-void mergeReported(pugi::xml_node root, NodeKeyIndex& entries, pugi::xml_node reported)
+// An entry is taken as returned and then as reported again, as the answer describes every
+// active alarm anew. When the report carries a start and the entry its state and start, the
+// first step leaves no trace, so it is skipped: it costs a time stamp per alarm and poll.
+void mergeReported(pugi::xml_node root, NodeKeyIndex& entries, Reported& seen,
+                   pugi::xml_node reported)
 {
     const std::string_view pcu = attributeOrNotGiven(reported, X::Pcu);
     const std::string_view location = attributeOrNotGiven(reported, X::Location);
     const std::string_view nr = attributeOrNotGiven(reported, X::Nr);
     if (const pugi::xml_node entry = entries.find({pcu, location, nr})) {
+        const bool overwritten =
+            reported.attribute(X::Start) && entry.attribute(X::Start) && entry.attribute(X::State);
+        if (seen.insert(entry.internal_object()).second && !overwritten)
+            markReturned(entry);
         updateEntry(entry, reported);
         return;
     }
-    entries.add(appendEntry(root, pcu, location, nr, reported));
+    const pugi::xml_node added = appendEntry(root, pcu, location, nr, reported);
+    seen.insert(added.internal_object());
+    entries.add(added);
 }
 
 } // namespace
@@ -88,14 +107,20 @@ bool MergeActiveAlarms(XmlDocument& status, std::string_view answer)
     pugi::xml_document parsed;
     loadXmlText(parsed, answer);
     const pugi::xml_node root = status.root();
-    markAllReturned(root);
     const pugi::xml_node alarms = parsed.document_element();
-    if (kAnswerRoot != alarms.name())
+    if (kAnswerRoot != alarms.name()) {
+        markAllReturned(root);
         return false;
+    }
     NodeKeyIndex entries(root, X::AlarmEntry, {X::Pcu, X::Location, X::Nr});
+    Reported seen;
     for (const pugi::xml_node reported : alarms.children()) {
         if (reported.type() == pugi::node_element)
-            mergeReported(root, entries, reported);
+            mergeReported(root, entries, seen, reported);
+    }
+    for (const pugi::xml_node entry : root.children(X::AlarmEntry)) {
+        if (!seen.contains(entry.internal_object()))
+            markReturned(entry);
     }
     return true;
 }

@@ -21,6 +21,7 @@ QString DocumentOwner::path() const
 
 OpenResult DocumentOwner::open()
 {
+    ++m_revision;
     const QString file = path();
     OpenResult result = OpenXmlDocument(m_handle, file, m_rootName);
     if (result.outcome == OpenResult::Loaded || result.outcome == OpenResult::Created)
@@ -95,7 +96,7 @@ OpenResult DocumentOwner::reload()
 void DocumentOwner::replace(XmlDocumentHandle document)
 {
     m_handle = std::move(document);
-    m_dirty = true;
+    markDirty();
 }
 
 void DocumentOwner::setSaveFailureLog(const QString& text, int target)
@@ -106,6 +107,8 @@ void DocumentOwner::setSaveFailureLog(const QString& text, int target)
 
 SaveResult DocumentOwner::save()
 {
+    // Whoever saves may have changed the content without marking it.
+    ++m_revision;
     SaveResult result = m_saveBlocked.isEmpty()
                             ? SaveXmlDocument(m_handle, path())
                             : SaveResult{QStringLiteral("not saved: ") + m_saveBlocked};

@@ -36,7 +36,15 @@ public:
     // Takes another instance (a copy merged elsewhere) as this document's unsaved content.
     void replace(XmlDocumentHandle document);
 
-    void markDirty() { m_dirty = true; }
+    // Every change of the content must be marked, so that copies made of it (a look-up index)
+    // know they are out of date.
+    void markDirty()
+    {
+        m_dirty = true;
+        ++m_revision;
+    }
+    // Grows with every change, open, reload and replace of the content.
+    quint64 revision() const { return m_revision; }
     bool isDirty() const { return m_dirty; }
     // Writes the document now; a failure is logged the first time in a series.
     SaveResult save();
@@ -63,6 +71,7 @@ private:
     const char* m_rootName;
     XmlDocumentHandle m_handle;
     bool m_dirty = false;
+    quint64 m_revision = 0;
     // Set while the file on disk could not be read nor moved aside: saving would destroy it.
     QString m_saveBlocked;
     // The text of the save failure reported last, until a save succeeds again.

@@ -10,9 +10,8 @@
 
 // A copy of what LookupLink reads from the link definitions, keyed so that one look-up does
 // not search the document: looking up the link of every location (as a view of the whole
-// configuration does) would otherwise grow with the square of the number of locations. The
-// alarm walk keeps reading the document, one look-up per message sent, so that an edit counts
-// at once.
+// configuration does, or the alarm walk over thousands of alarms) would otherwise grow with
+// the square of the number of locations. CurrentLinkTable makes a new one after each edit.
 //
 // It holds values, never nodes, because the operator may change or remove elements while a
 // table exists; it keeps answering as the document did when the table was made. Of several

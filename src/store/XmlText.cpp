@@ -8,7 +8,6 @@
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <sstream>
 
 namespace {
 
@@ -210,6 +209,21 @@ void appendUtf8(std::string& out, char32_t c)
 }
 
 // Collects the decoded characters, each one XML can hold or else U+FFFD.
+// A byte that is the same character in ASCII, UTF-8 and Latin-1, and one XML allows.
+bool xmlAscii(unsigned char byte)
+{
+    return byte < 0x80 && (byte >= 0x20 || byte == 0x9 || byte == 0xA || byte == 0xD);
+}
+
+// The length of the run of such bytes at pos.
+std::size_t xmlAsciiRun(std::string_view bytes, std::size_t pos)
+{
+    std::size_t end = pos;
+    while (end < bytes.size() && xmlAscii(static_cast<unsigned char>(bytes[end])))
+        ++end;
+    return end - pos;
+}
+
 class Utf8Builder
 {
 public:
@@ -223,6 +237,8 @@ public:
         }
         appendUtf8(m_text, c);
     }
+    // Bytes known to be valid characters that stand for themselves.
+    void putAscii(std::string_view bytes) { m_text.append(bytes); }
     std::string& text() { return m_text; }
     int replaced() const { return m_replaced; }
 
@@ -231,16 +247,29 @@ private:
     int m_replaced = 0;
 };
 
+// Most of an answer is plain ASCII: taken a run at a time, the rest character by character.
 void decodeUtf8(std::string_view bytes, Utf8Builder& out)
 {
-    for (std::size_t pos = 0; pos < bytes.size();)
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        if (const std::size_t run = xmlAsciiRun(bytes, pos)) {
+            out.putAscii(bytes.substr(pos, run));
+            pos += run;
+            continue;
+        }
         out.put(readUtf8(bytes, pos));
+    }
 }
 
 void decodeLatin1(std::string_view bytes, Utf8Builder& out)
 {
-    for (const char byte : bytes)
-        out.put(static_cast<unsigned char>(byte));
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        if (const std::size_t run = xmlAsciiRun(bytes, pos)) {
+            out.putAscii(bytes.substr(pos, run));
+            pos += run;
+            continue;
+        }
+        out.put(static_cast<unsigned char>(bytes[pos++]));
+    }
 }
 
 void decodeWindows1252(std::string_view bytes, Utf8Builder& out)
@@ -394,32 +423,53 @@ void decodeInto(const Source& source, Utf8Builder& out)
 
 // --- writing ---
 
-void writeDeclaration(std::ostream& out, const pugi::xml_document& dom)
+void writeDeclaration(std::string& out, const pugi::xml_document& dom)
 {
-    out << "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"";
+    out += "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"";
     for (const pugi::xml_node node : dom.children()) {
         if (node.type() != pugi::node_declaration)
             continue;
         if (const pugi::xml_attribute standalone = node.attribute("standalone"))
-            out << " standalone=\"" << standalone.value() << '"';
+            out += std::string(" standalone=\"") + standalone.value() + '"';
         break;
     }
-    out << "?>\n";
+    out += "?>\n";
+}
+
+// Appends to a string: a stream would cost several times as much for a large document.
+class StringWriter : public pugi::xml_writer
+{
+public:
+    explicit StringWriter(std::string& out) : m_out(out) {}
+    void write(const void* data, size_t size) override
+    {
+        m_out.append(static_cast<const char*>(data), size);
+    }
+
+private:
+    std::string& m_out;
+};
+
+// A byte that stands for itself in both encodings and starts no reference.
+bool plainAscii(unsigned char byte)
+{
+    return byte != '&' && xmlAscii(byte);
 }
 
 // The UTF-8 that the parser's writer makes, escaping < & " and writing a control character
 // as a reference of its own ("&#01;"), under our declaration in place of the document's.
 std::string serializeUtf8(const pugi::xml_document& dom, XmlLayout layout)
 {
-    std::ostringstream out;
+    std::string out;
     writeDeclaration(out, dom);
+    StringWriter writer(out);
     const unsigned int format =
         layout == XmlLayout::Indented ? pugi::format_indent : pugi::format_raw;
     for (const pugi::xml_node node : dom.children()) {
         if (node.type() != pugi::node_declaration)
-            node.print(out, "\t", format, pugi::encoding_utf8);
+            node.print(writer, "\t", format, pugi::encoding_utf8);
     }
-    return out.str();
+    return out;
 }
 
 // The documents hold their data in attributes and use ASCII names, so a reference is
@@ -429,6 +479,15 @@ Latin1Xml toLatin1(std::string_view utf8)
     Latin1Xml out;
     out.bytes.reserve(utf8.size());
     for (std::size_t pos = 0; pos < utf8.size();) {
+        // Most of a document is plain ASCII: copied a run at a time.
+        std::size_t end = pos;
+        while (end < utf8.size() && plainAscii(static_cast<unsigned char>(utf8[end])))
+            ++end;
+        if (end > pos) {
+            out.bytes.append(utf8.substr(pos, end - pos));
+            pos = end;
+            continue;
+        }
         if (const auto reference = readReference(utf8, pos)) {
             const auto [value, end] = *reference;
             if (isXmlChar(value))

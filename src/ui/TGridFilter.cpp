@@ -15,7 +15,7 @@ void TGridFilter::ResetFilter()
 {
     if (!m_grid)
         return;
-    for (int row = 0; row < m_grid->rowCount(); ++row) {
+    for (int row = 0; row < rowCount(); ++row) {
         // Showing a row that is shown already still costs the view a layout pass.
         if (m_grid->isRowHidden(row))
             m_grid->setRowHidden(row, false);
@@ -34,25 +34,29 @@ FilterParse TGridFilter::SetFilter(const QString& expression, Notice notice)
     return parsed.outcome;
 }
 
+int TGridFilter::rowCount() const
+{
+    return m_grid && m_grid->model() ? m_grid->model()->rowCount() : 0;
+}
+
 QStringList TGridFilter::headers() const
 {
     QStringList texts;
-    for (int column = 0; column < m_grid->columnCount(); ++column) {
-        const QTableWidgetItem* header = m_grid->horizontalHeaderItem(column);
-        texts << (header ? header->text() : QString());
-    }
+    const QAbstractItemModel* model = m_grid->model();
+    for (int column = 0; model && column < model->columnCount(); ++column)
+        texts << model->headerData(column, Qt::Horizontal).toString();
     return texts;
 }
 
 void TGridFilter::ApplyFilter(const TGridRowFilter& filter)
 {
-    for (int row = 0; row < m_grid->rowCount(); ++row) {
+    const QAbstractItemModel* model = m_grid->model();
+    for (int row = 0; row < rowCount(); ++row) {
         // A hidden row stays hidden whatever it holds.
         if (m_grid->isRowHidden(row))
             continue;
-        const auto cellText = [this, row](int column) {
-            const QTableWidgetItem* item = m_grid->item(row, column);
-            return item ? item->text() : QString();
+        const auto cellText = [model, row](int column) {
+            return model->index(row, column).data().toString();
         };
         if (!rowPasses(filter, cellText))
             m_grid->setRowHidden(row, true);

@@ -4,7 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <functional>
 
@@ -14,7 +14,7 @@
 class TGridFilter : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QTableWidget* Grid READ Grid WRITE setGrid)
+    Q_PROPERTY(QTableView* Grid READ Grid WRITE setGrid)
 public:
     // Whether a filter with too many conditions is told to the operator.
     enum class Notice
@@ -25,9 +25,9 @@ public:
 
     explicit TGridFilter(QObject* parent = nullptr);
 
-    QTableWidget* Grid() const { return m_grid; }
+    QTableView* Grid() const { return m_grid; }
     // Only stores the reference.
-    void setGrid(QTableWidget* grid) { m_grid = grid; }
+    void setGrid(QTableView* grid) { m_grid = grid; }
 
     // Shows every row.
     void ResetFilter();
@@ -46,8 +46,9 @@ public:
 
 private:
     QStringList headers() const;
+    int rowCount() const;
     void ApplyFilter(const TGridRowFilter& filter);
 
-    QPointer<QTableWidget> m_grid;
+    QPointer<QTableView> m_grid;
     std::function<void(const QString&)> m_showMessage;
 };

@@ -49,7 +49,7 @@ template <typename T> T* control(MainWindow& window, const char* name)
     return found;
 }
 
-bool anyLineEndsWith(const DiagnosticList& list, const QString& tail)
+bool anyLineEndsWith(DiagnosticList& list, const QString& tail)
 {
     for (int row = 0; row < list.count(); ++row) {
         if (list.lines().line(row).endsWith(tail))

@@ -106,6 +106,7 @@ private Q_SLOTS:
     void rollOver_data();
     void rollOver();
     void failedRollOverKeepsTheLog();
+    void linesOfThisRunCountForTheRollOver();
     void listLineFromWorkerIsQueued();
     void concurrentMessagesKeepWholeLines();
 
@@ -480,6 +481,23 @@ void TstLog::failedRollOverKeepsTheLog()
     LogMessage(u"third"_s);
     QVERIFY(readAll(oldLogPath()) == log);
     QCOMPARE(readAll(logPath()), frameAt(later, u"third"_s));
+}
+
+// The log's own lines count towards the limit: a log that grows past it by this run's
+// messages rolls over at the next message, as one that was already too long does.
+void TstLog::linesOfThisRunCountForTheRollOver()
+{
+    const QByteArray content(kRollOverSize - 10, 'x');
+    writeAll(logPath(), content);
+
+    LogMessage(u"crosses the limit"_s);
+    QVERIFY(!QFile::exists(oldLogPath()));
+    LogMessage(u"after the roll-over"_s);
+
+    QVERIFY(readAll(oldLogPath()) == content + frameAtNow(u"crosses the limit"_s));
+    QCOMPARE(readAll(logPath()), frameAtNow(u"after the roll-over"_s));
+    LogMessage(u"appended"_s);
+    QCOMPARE(readAll(logPath()), frameAtNow(u"after the roll-over"_s) + frameAtNow(u"appended"_s));
 }
 
 void TstLog::listLineFromWorkerIsQueued()

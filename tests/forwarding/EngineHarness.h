@@ -43,7 +43,8 @@ public:
     bool runPoll();
     // Waits until the main state machine is in the given state.
     bool waitForState(int state);
-    // Lets the main state machine take this many steps at the time the clock shows.
+    // Lets the main state machine take this many steps at the time the clock shows (driven by
+    // events: steps until it waits again).
     bool runMainSteps(int steps);
     // Waits until ZelMeld has received at least count lines.
     bool waitForLines(qsizetype count);

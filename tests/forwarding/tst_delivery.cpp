@@ -3,6 +3,7 @@
 
 #include "core/LinkStatus.h"
 #include "forwarding/MainMachine.h"
+#include "link/ZelLink.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -18,6 +19,7 @@ private Q_SLOTS:
     void unwrittenChangeWaitsForZelMeld_data();
     void unwrittenChangeWaitsForZelMeld();
     void answeredNeverIsNotResent();
+    void messagesLeaveOneAtATime();
 };
 
 void TstDelivery::unwrittenChangeWaitsForZelMeld_data()
@@ -83,6 +85,40 @@ void TstDelivery::answeredNeverIsNotResent()
     }
     QCOMPARE(h.alarmLines(), QStringList{kAlarmKas3});
     QCOMPARE(h.logCount("ZelMeld not reached, kept for the next poll: Pcu1,Kas 3,1"), 0);
+}
+
+// Two changes meet a silent ZelMeld, then a refusal: every line leaves only after the answer
+// to the one before it, or after its ten-second time-out, and in the order of the walk.
+void TstDelivery::messagesLeaveOneAtATime()
+{
+    EngineHarness h(QStringLiteral("silent,nak,ok"));
+    h.writeLinkDefs(linkDefs(QByteArray()));
+    h.writeZelDefs(zelDefs(0, 0));
+    h.setAlarms(activeAlarms({"Kas 3", "Kas 4"}));
+    QVERIFY(h.start());
+    // The answers the gateway had read when ZelMeld received each line.
+    QSignalSpy replies(&h.engine().link(), &ZelLink::replyReceived);
+    QList<qsizetype> repliesBefore;
+    QObject::connect(&h.zel, &ZelMeldServer::lineReceived, &h.zel,
+                     [&] { repliesBefore.append(replies.size()); });
+
+    h.advanceSeconds(10);
+    QVERIFY(h.waitForLines(1));
+    // No answer: nothing else leaves until the time-out, however often the machine looks.
+    QVERIFY(h.runMainSteps(20));
+    QVERIFY(h.engine().link().SendQueue().isEmpty());
+    QCOMPARE(h.zel.receivedLines().size(), 1);
+    h.clock.advanceMs(9999);
+    QVERIFY(h.runMainSteps(20));
+    QCOMPARE(h.zel.receivedLines().size(), 1);
+
+    h.clock.advanceMs(1);
+    QVERIFY(h.runPoll());
+    const QString kas4 = line("[ZEL RCVALARM 02,0012,04,T,,Pcu1 Kas 4 Temp te hoog]");
+    QCOMPARE(h.zel.receivedLines(), (QStringList{kAlarmKas3, kas4, kConfigurationAlarm}));
+    QCOMPARE(repliesBefore, (QList<qsizetype>{0, 0, 1}));
+    QCOMPARE(alarmAttribute(h, "Kas 3", "Error"), QStringLiteral("3"));
+    QCOMPARE(alarmAttribute(h, "Kas 4", "Sent"), kStart);
 }
 
 QTEST_GUILESS_MAIN(TstDelivery)

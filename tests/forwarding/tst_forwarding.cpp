@@ -19,6 +19,8 @@ private Q_SLOTS:
     void roadOfOneAlarm();
     void textOptionsAreReadAtEveryMessage_data();
     void textOptionsAreReadAtEveryMessage();
+    void linkEditCountsAtTheNextMessage_data();
+    void linkEditCountsAtTheNextMessage();
     void replyOutcome_data();
     void replyOutcome();
     void silentZelMeldHoldsTheWalkTenSeconds();
@@ -103,6 +105,45 @@ void TstForwarding::textOptionsAreReadAtEveryMessage()
     QVERIFY(h.runPoll());
 
     QCOMPARE(h.alarmLines(), (QStringList{kAlarmKas3, returnLine}));
+}
+
+void TstForwarding::linkEditCountsAtTheNextMessage_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("edited in the window") << "edit";
+    QTest::newRow("edited without marking, then saved") << "save";
+    QTest::newRow("file replaced and reloaded") << "reload";
+}
+
+// The walk looks links up in an index of the link definitions; an operator's change between
+// two messages must reach the next one, however the document was changed.
+void TstForwarding::linkEditCountsAtTheNextMessage()
+{
+    QFETCH(QString, how);
+    EngineHarness h;
+    QVERIFY(startWithOneAlarm(h));
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+
+    DocumentOwner& links = h.engine().linkDefs();
+    if (how == u"reload") {
+        QByteArray moved = kLinkDefs;
+        moved.replace("0012 - 03", "0013 - 01");
+        h.writeLinkDefs(moved);
+        QVERIFY(links.reload().ok());
+    } else {
+        AssignLink(*links.document(), "Pcu1", "Kas 3", "0013 - 01", "", "", "");
+        if (how == u"edit")
+            links.markDirty();
+        QVERIFY(links.save().ok());
+    }
+    h.setAlarms("<active-alarms/>");
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+
+    QCOMPARE(
+        h.alarmLines(),
+        (QStringList{kAlarmKas3, line("[ZEL RCVALARM 02,0013,01,R,,Pcu1 Kas 3 Temp te hoog]")}));
 }
 
 void TstForwarding::replyOutcome_data()

@@ -137,6 +137,11 @@ void TstZelLink::peerCloseIsNoErrorAndTheNextOpenReadsTheSettings()
     m_link->start();
     m_link->SendIPString(u"first"_s, false);
     QVERIFY(closed.wait());
+    // The close has reached the link's socket (a line sent before that would meet a closed
+    // connection and fail).
+    auto* socket = m_link->findChild<QTcpSocket*>();
+    QVERIFY(socket);
+    QTRY_COMPARE(socket->state(), QAbstractSocket::UnconnectedState);
     waitUntilIdle();
 
     m_settings.zelPort = second.port();

@@ -203,7 +203,7 @@ void TstPoAnswer::emptyAnswer()
     QCOMPARE(m_recorder->statusTexts, QStringList());
     QCOMPARE(m_recorder->lines, QStringList());
     QVERIFY(!request->mergedStatus);
-    QCOMPARE(request->configAnswer, std::string());
+    QVERIFY(!request->configAnswer);
     QCOMPARE(readFile(alarmStatusPath()), kStatusFile);
     QCOMPARE(traceTags(), QStringList());
 }
@@ -247,7 +247,7 @@ void TstPoAnswer::malformedAnswer()
     QVERIFY(!request->failed);
     QCOMPARE(request->requestMessage, QString());
     QVERIFY(!request->mergedStatus);
-    QCOMPARE(request->configAnswer, std::string());
+    QVERIFY(!request->configAnswer);
     QCOMPARE(readFile(alarmStatusPath()), kStatusFile);
     QCOMPARE(m_recorder->lines.size(), 1);
     QCOMPARE(poLines(u"Malformed answer from PO server: "_s + simUrl(PoServerSim::path(endpoint)) +

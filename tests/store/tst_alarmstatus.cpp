@@ -89,6 +89,14 @@ void TstAlarmStatus::merge_data()
         << true
         << entries({"Alarm(pcu=P|location=L|nr=1|text=new|start=20240301T090000|State=A|"
                     "Sent=20240301T090000)"});
+    QTest::newRow("still active, reported with another start, takes that start")
+        << QByteArray("<Alarm pcu='P' location='L' nr='1' text='t' start='20240301T090000' "
+                      "State='A' Sent='20240301T090000'/>")
+        << QByteArray("<active-alarms><a pcu='P' location='L' nr='1' text='t' "
+                      "start='20240301T093000'/></active-alarms>")
+        << true
+        << entries({"Alarm(pcu=P|location=L|nr=1|text=t|start=20240301T093000|State=A|"
+                    "Sent=20240301T090000)"});
     QTest::newRow("active again after its return takes the new start")
         << QByteArray("<Alarm pcu='P' location='L' nr='1' text='t' start='20240301T090008' "
                       "State='R' Sent='20240301T090008'/>")

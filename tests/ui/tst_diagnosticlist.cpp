@@ -34,6 +34,9 @@ private Q_SLOTS:
     void modelKeepsTheNewestLines_data();
     void modelKeepsTheNewestLines();
     void modelTellsViewsWhatMoved();
+    void batchTellsViewsOnce_data();
+    void batchTellsViewsOnce();
+    void burstReachesTheViewInOneBatch();
     void clearEmptiesTheModel();
     void followsTheNewestLine();
     void scrolledUpStaysWhereTheOperatorReads();
@@ -95,6 +98,62 @@ void TstDiagnosticList::modelTellsViewsWhatMoved()
     QCOMPARE(removed.first().at(1).toInt(), 0);
     QCOMPARE(removed.first().at(2).toInt(), 0);
     QVERIFY(!model.index(3).data().isValid());
+}
+
+void TstDiagnosticList::batchTellsViewsOnce_data()
+{
+    QTest::addColumn<int>("before");  // lines in the model before the batch (capacity 10)
+    QTest::addColumn<int>("batch");   // lines in the batch
+    QTest::addColumn<int>("dropped"); // oldest lines that must go
+    QTest::newRow("fits") << 3 << 4 << 0;
+    QTest::newRow("fills exactly") << 3 << 7 << 0;
+    QTest::newRow("crosses the capacity") << 8 << 5 << 3;
+    QTest::newRow("full, one more") << 10 << 1 << 1;
+    QTest::newRow("larger than the capacity") << 6 << 25 << 6;
+}
+
+// A batch is one removal and one insertion, whatever its size, and the newest lines stay.
+void TstDiagnosticList::batchTellsViewsOnce()
+{
+    QFETCH(int, before);
+    QFETCH(int, batch);
+    QFETCH(int, dropped);
+    DiagnosticListModel model(10);
+    for (int n = 0; n < before; ++n)
+        model.appendLine(lineText(n));
+    QStringList lines;
+    for (int n = before; n < before + batch; ++n)
+        lines.append(lineText(n));
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+
+    QCOMPARE(model.appendLines(lines), dropped);
+
+    const int total = before + batch;
+    const int kept = std::min(total, 10);
+    QCOMPARE(model.rowCount(), kept);
+    QCOMPARE(model.line(0), lineText(total - kept));
+    QCOMPARE(model.line(kept - 1), lineText(total - 1));
+    QCOMPARE(removed.count(), dropped > 0 ? 1 : 0);
+    if (dropped > 0)
+        QCOMPARE(removed.first().at(2).toInt() - removed.first().at(1).toInt() + 1, dropped);
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(inserted.first().at(1).toInt(), before - dropped);
+    QCOMPARE(inserted.first().at(2).toInt(), kept - 1);
+}
+
+// Lines that arrive one by one, as during a burst of traffic, reach the model together:
+// each change makes the view lay out every row again.
+void TstDiagnosticList::burstReachesTheViewInOneBatch()
+{
+    auto list = shownList();
+    QSignalSpy inserted(&list->lines(), &QAbstractItemModel::rowsInserted);
+    appendLines(*list, 0, 300);
+    QCOMPARE(inserted.count(), 0);
+    QVERIFY(inserted.wait(5000));
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(list->count(), 300);
+    QTRY_COMPARE(list->currentIndex().row(), 299);
 }
 
 void TstDiagnosticList::clearEmptiesTheModel()

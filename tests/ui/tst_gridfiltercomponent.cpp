@@ -1,5 +1,7 @@
 #include "ui/TGridFilter.h"
 
+#include <QTableWidget>
+
 #include <QTest>
 
 #include <memory>

@@ -131,7 +131,7 @@ void TstLinkAssign::select(int top, int bottom, const QList<int>& hidden)
     grid().clearSelection();
     for (const int row : hidden)
         grid().setRowHidden(row, true);
-    grid().setRangeSelected(QTableWidgetSelectionRange(top, 1, bottom, 5), true);
+    grid().selectRows(top, bottom);
 }
 
 QString TstLinkAssign::dialogRows(TOKBottomDlg1& dialog, bool visibleOnly) const
@@ -521,7 +521,7 @@ void TstLinkAssign::doubleClickShowsAssignedLocation()
     node({u"Kas (12)"_s})->setExpanded(false);
     tree().clearSelection();
     const QRect cell = grid().visualRect(grid().model()->index(row, DefinitionColumn::Pcu));
-    QSignalSpy doubleClicked(&grid(), &QTableWidget::cellDoubleClicked);
+    QSignalSpy doubleClicked(&grid(), &DefinitionsGrid::cellDoubleClicked);
     // The first click of a double-click, then the second one that the view sees as double.
     QTest::mouseClick(grid().viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(grid().viewport(), Qt::LeftButton, {}, cell.center());

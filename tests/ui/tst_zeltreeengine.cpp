@@ -144,7 +144,7 @@ void TstZelTreeEngine::assignedAlarmIsUsedAtTheNextPoll()
     QVERIFY(alarm);
     pane.tvZelLoc().setCurrentItem(alarm);
     pane.tvZelLocClick();
-    QCOMPARE(page.sgMain().item(0, 2)->text(), u"Kas 3"_s);
+    QCOMPARE(page.sgMain().cellText(0, 2), u"Kas 3"_s);
     page.sgMain().selectRow(0);
     page.findChild<QToolButton*>(u"tbConnect"_s)->click();
     QCOMPARE(xmlAttribute(h.readPoData("LinkDefs.xml"), "//PO_loc[@text='Kas 3']", "zel_alarm"),

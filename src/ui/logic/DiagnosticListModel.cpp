@@ -24,15 +24,27 @@ QVariant DiagnosticListModel::data(const QModelIndex& index, int role) const
 
 void DiagnosticListModel::appendLine(const QString& line)
 {
-    if (int(m_lines.size()) >= m_capacity) {
-        beginRemoveRows({}, 0, 0);
-        m_lines.pop_front();
+    appendLines(QStringList{line});
+}
+
+int DiagnosticListModel::appendLines(const QStringList& lines)
+{
+    if (lines.isEmpty())
+        return 0;
+    // Of a batch larger than the capacity only its newest lines are kept.
+    const qsizetype skipped = std::max<qsizetype>(0, lines.size() - m_capacity);
+    const int added = int(lines.size() - skipped);
+    const int dropped = std::max(0, int(m_lines.size()) + added - m_capacity);
+    if (dropped > 0) {
+        beginRemoveRows({}, 0, dropped - 1);
+        m_lines.erase(m_lines.begin(), m_lines.begin() + dropped);
         endRemoveRows();
     }
-    const int row = int(m_lines.size());
-    beginInsertRows({}, row, row);
-    m_lines.push_back(line);
+    const int first = int(m_lines.size());
+    beginInsertRows({}, first, first + added - 1);
+    m_lines.insert(m_lines.end(), lines.begin() + skipped, lines.end());
     endInsertRows();
+    return dropped;
 }
 
 void DiagnosticListModel::clear()

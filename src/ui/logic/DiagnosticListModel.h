@@ -2,6 +2,7 @@
 
 #include <QAbstractListModel>
 #include <QString>
+#include <QStringList>
 
 #include <deque>
 
@@ -22,6 +23,9 @@ public:
 
     // Adds the line as the newest; beyond the capacity the oldest line goes first.
     void appendLine(const QString& line);
+    // Adds the lines in order, telling views once for the whole batch (each change makes a
+    // view lay out all its rows again). Returns how many of the oldest lines were dropped.
+    int appendLines(const QStringList& lines);
     void clear();
 
     int capacity() const { return m_capacity; }

@@ -11,9 +11,14 @@
 
 namespace C = DefinitionColumn;
 
-DefinitionsGrid::DefinitionsGrid(QWidget* parent) : QTableWidget(0, C::Count, parent)
+DefinitionsGrid::DefinitionsGrid(QWidget* parent)
+    : QTableView(parent), m_model(new DefinitionsModel(this))
 {
     setObjectName(QStringLiteral("sgMain"));
+    setModel(m_model);
+    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        Q_EMIT cellDoubleClicked(index.row(), index.column());
+    });
     setItemDelegate(new DefinitionCellDelegate(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -33,30 +38,23 @@ DefinitionsGrid::DefinitionsGrid(QWidget* parent) : QTableWidget(0, C::Count, pa
     horizontalHeader()->setSectionResizeMode(C::Fixed, QHeaderView::Fixed);
     horizontalHeader()->setStretchLastSection(false);
     setColumnWidth(C::Fixed, FixedColumnWidth);
-    for (int column = 0; column < C::Count; ++column)
-        setHorizontalHeaderItem(column, new QTableWidgetItem());
 }
 
-void DefinitionsGrid::showRows(const std::vector<DefinitionRow>& rows, const QStringList& headers)
+void DefinitionsGrid::showRows(std::vector<DefinitionRow> rows, const QStringList& headers)
 {
-    for (int column = 1; column < C::Count; ++column)
-        horizontalHeaderItem(column)->setText(headers.value(column));
-
-    // Dropping every row first also drops their hidden state and the selection.
-    setRowCount(0);
-    setRowCount(int(rows.size()));
-    for (int row = 0; row < int(rows.size()); ++row) {
-        for (int column = 1; column < C::Count; ++column) {
-            const QString& text = rows[row].cell(column);
-            // An empty cell needs no item; it reads as the empty text.
-            if (!text.isEmpty())
-                setItem(row, column, new QTableWidgetItem(text));
-        }
+    QStringList shown = headers;
+    shown.resize(C::Count);
+    shown[C::Fixed].clear();
+    // A reset drops the rows' hidden state and the selection with the old rows.
+    m_model->setRows(std::move(rows), shown);
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (isRowHidden(row))
+            setRowHidden(row, false);
     }
 
     m_textWidths.clear();
     const auto widths = definitionColumnWidths(
-        rows, headers, [this](const QString& text) { return textWidth(text); });
+        m_model->rows(), headers, [this](const QString& text) { return textWidth(text); });
     for (int column = 1; column < C::Count; ++column)
         setColumnWidth(column, widths[column - 1]);
 }
@@ -71,16 +69,41 @@ int DefinitionsGrid::textWidth(const QString& text)
 
 QString DefinitionsGrid::cellText(int row, int column) const
 {
-    const QTableWidgetItem* cell = item(row, column);
-    return cell ? cell->text() : QString();
+    return m_model->cellText(row, column);
 }
 
 QStringList DefinitionsGrid::headerTexts() const
 {
     QStringList headers;
     for (int column = 0; column < columnCount(); ++column)
-        headers << horizontalHeaderItem(column)->text();
+        headers << m_model->headerText(column);
     return headers;
+}
+
+int DefinitionsGrid::rowCount() const
+{
+    return m_model->rowCount();
+}
+
+int DefinitionsGrid::columnCount() const
+{
+    return m_model->columnCount();
+}
+
+int DefinitionsGrid::currentRow() const
+{
+    return currentIndex().isValid() ? currentIndex().row() : -1;
+}
+
+void DefinitionsGrid::setCurrentCell(int row, int column)
+{
+    setCurrentIndex(m_model->index(row, column));
+}
+
+void DefinitionsGrid::selectRows(int top, int bottom)
+{
+    const QItemSelection block(m_model->index(top, C::Pcu), m_model->index(bottom, C::Group));
+    selectionModel()->select(block, QItemSelectionModel::Select);
 }
 
 QList<int> DefinitionsGrid::visibleSelectedRows() const
@@ -91,12 +114,7 @@ QList<int> DefinitionsGrid::visibleSelectedRows() const
 // An assignment shows at once: the column grows to the new text when it would not fit.
 void DefinitionsGrid::writeCell(int row, int column, const QString& text)
 {
-    QTableWidgetItem* cell = item(row, column);
-    if (!cell) {
-        cell = new QTableWidgetItem;
-        setItem(row, column, cell);
-    }
-    cell->setText(text);
+    m_model->setCellText(row, column, text);
     const int wanted = fontMetrics().horizontalAdvance(text) + CellTextMargin;
     if (wanted > columnWidth(column))
         setColumnWidth(column, wanted);
@@ -114,7 +132,7 @@ void DefinitionsGrid::keyPressEvent(QKeyEvent* event)
 {
     sgMainKeyDown(event);
     if (!event->isAccepted())
-        QTableWidget::keyPressEvent(event);
+        QTableView::keyPressEvent(event);
 }
 
 // Only Ctrl+A, without Shift or Alt, selects all; every other key goes to the grid as usual.

@@ -1,15 +1,16 @@
 #pragma once
 
 #include "ui/logic/DefinitionRows.h"
+#include "ui/logic/DefinitionsModel.h"
 
 #include <QHash>
 #include <QList>
-#include <QTableWidget>
+#include <QTableView>
 
 // The grid of office alarm definitions: a fixed, empty column 0 and the five data columns,
 // read-only, one block of whole rows selectable. It shows rows taken from the link document
 // and never holds the document itself.
-class DefinitionsGrid : public QTableWidget
+class DefinitionsGrid : public QTableView
 {
     Q_OBJECT
 public:
@@ -22,7 +23,16 @@ public:
 
     // headers: the header text of every column by number (column 0 empty). Replaces headers,
     // rows and column widths; the rows all show until a filter hides some.
-    void showRows(const std::vector<DefinitionRow>& rows, const QStringList& headers);
+    void showRows(std::vector<DefinitionRow> rows, const QStringList& headers);
+
+    int rowCount() const;
+    int columnCount() const;
+    // The row of the current cell, -1 without one.
+    int currentRow() const;
+    // Makes the cell current and selects its row, as a click on it does.
+    void setCurrentCell(int row, int column);
+    // Selects whole rows top to bottom, data columns only (as a drag over them does).
+    void selectRows(int top, int bottom);
 
     QString cellText(int row, int column) const;
     // The header text of every column by number.
@@ -38,12 +48,18 @@ public:
     // Ctrl+A: columns 1 to 5 of every row, hidden rows included (the actions skip them).
     void selectAllDataRows();
 
+Q_SIGNALS:
+    // A cell was double-clicked.
+    void cellDoubleClicked(int row, int column);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void sgMainKeyDown(QKeyEvent* event);
     int textWidth(const QString& text);
+
+    DefinitionsModel* m_model;
 
     // Many cells share a text (ZEL alarm references, location names); each is measured once
     // per rebuild.

@@ -7,6 +7,14 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <utility>
+
+namespace {
+
+// How long a line may wait to be shown with the lines that follow it.
+constexpr int kBatchMs = 100;
+
+} // namespace
 
 DiagnosticList::DiagnosticList(QWidget* parent)
     : QListView(parent),
@@ -28,11 +36,20 @@ DiagnosticList::DiagnosticList(QWidget* parent)
     m_followTimer.setSingleShot(true);
     m_followTimer.setInterval(0);
     connect(&m_followTimer, &QTimer::timeout, this, &DiagnosticList::showNewest);
+    m_pendingTimer.setSingleShot(true);
+    m_pendingTimer.setInterval(kBatchMs);
+    connect(&m_pendingTimer, &QTimer::timeout, this, &DiagnosticList::showPendingLines);
 }
 
-int DiagnosticList::count() const
+DiagnosticListModel& DiagnosticList::lines()
 {
-    return m_model->rowCount();
+    showPendingLines();
+    return *m_model;
+}
+
+int DiagnosticList::count()
+{
+    return lines().rowCount();
 }
 
 void DiagnosticList::setHorizontalExtent(int pixels)
@@ -54,14 +71,23 @@ void DiagnosticList::valueChanged(int value)
 
 void DiagnosticList::appendLine(const QString& line)
 {
-    const bool dropsOldest = m_model->rowCount() >= m_model->capacity();
+    m_pending.append(line);
+    if (!m_pendingTimer.isActive())
+        m_pendingTimer.start();
+}
+
+void DiagnosticList::showPendingLines()
+{
+    m_pendingTimer.stop();
+    if (m_pending.isEmpty())
+        return;
     const int readingAt = verticalScrollBar()->value();
-    m_model->appendLine(line);
+    const int dropped = m_model->appendLines(std::exchange(m_pending, {}));
     if (m_following) {
         m_followTimer.start();
-    } else if (dropsOldest) {
-        // The lines above moved up by one; so does the place the operator reads.
-        verticalScrollBar()->setValue(std::max(0, readingAt - 1));
+    } else if (dropped > 0) {
+        // The lines above moved up; so does the place the operator reads.
+        verticalScrollBar()->setValue(std::max(0, readingAt - dropped));
     }
 }
 
@@ -75,6 +101,8 @@ void DiagnosticList::showNewest()
 
 void DiagnosticList::clear()
 {
+    m_pending.clear();
+    m_pendingTimer.stop();
     m_model->clear();
     m_following = true;
 }

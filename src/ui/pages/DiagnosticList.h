@@ -15,9 +15,9 @@ class DiagnosticList : public QListView
 public:
     explicit DiagnosticList(QWidget* parent = nullptr);
 
-    DiagnosticListModel& lines() { return *m_model; }
-    const DiagnosticListModel& lines() const { return *m_model; }
-    int count() const;
+    // Both take in the lines still waiting to be shown first.
+    DiagnosticListModel& lines();
+    int count();
 
     void setHorizontalExtent(int pixels);
     // True while the list shows its newest line, so that new lines are followed; false once
@@ -25,9 +25,11 @@ public:
     bool followsNewest() const { return m_following; }
 
 public Q_SLOTS:
-    // Adds the line; when following, selects it and scrolls to it once the lines that arrive
-    // together are in.
+    // Adds the line; it is shown within a tenth of a second, together with the lines that
+    // arrive meanwhile. When following, the newest line is selected and scrolled to.
     void appendLine(const QString& line);
+    // Shows the lines waiting now.
+    void showPendingLines();
     void clear();
 
 private:
@@ -40,4 +42,8 @@ private:
     bool m_following = true;
     // Selecting and scrolling lay the whole list out: once per burst, not once per line.
     QTimer m_followTimer;
+    // Every change of the model lays the whole list out as well: during a burst of traffic
+    // the lines are taken in batches, or ten thousand lines would cost milliseconds a line.
+    QStringList m_pending;
+    QTimer m_pendingTimer;
 };

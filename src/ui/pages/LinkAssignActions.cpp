@@ -40,7 +40,7 @@ void LinkConfigPage::connectAssignActions()
             &LinkConfigPage::tbDeleteGroupClick);
     connect(m_tbAddExcept, &QToolButton::clicked, this, &LinkConfigPage::tbAddExceptClick);
     connect(m_tbDeleteExcept, &QToolButton::clicked, this, &LinkConfigPage::tbDeleteExceptClick);
-    connect(m_sgMain, &QTableWidget::cellDoubleClicked, this, &LinkConfigPage::sgMainDblClick);
+    connect(m_sgMain, &DefinitionsGrid::cellDoubleClicked, this, &LinkConfigPage::sgMainDblClick);
 }
 
 void LinkConfigPage::setUpDefaultInteraction()

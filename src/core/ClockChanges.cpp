@@ -1,0 +1,7 @@
+#include "ClockChanges.h"
+
+ClockChanges& ClockChanges::instance()
+{
+    static ClockChanges changes;
+    return changes;
+}

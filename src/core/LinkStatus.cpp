@@ -1,0 +1,7 @@
+#include "LinkStatus.h"
+
+LinkStatusChanges& LinkStatusChanges::instance()
+{
+    static LinkStatusChanges changes;
+    return changes;
+}
