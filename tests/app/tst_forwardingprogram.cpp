@@ -1,6 +1,8 @@
 // The whole program between the two real simulators: a first alarm of the
 // office server reaches ZelMeld within one poll period.
 #include "TestFiles.h"
+#include "ToolProcess.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -25,9 +27,6 @@ private Q_SLOTS:
     void firstAlarmReachesZelMeldWithinOnePoll();
 
 private:
-    QProcess* startTool(const QString& program, const QStringList& arguments);
-    quint16 listeningPort(QProcess* tool);
-
     std::unique_ptr<QTemporaryDir> m_root;
     QList<QProcess*> m_processes;
 };
@@ -49,28 +48,6 @@ void TstForwardingProgram::cleanup()
     m_processes.clear();
 }
 
-QProcess* TstForwardingProgram::startTool(const QString& program, const QStringList& arguments)
-{
-    auto* process = new QProcess;
-    m_processes.append(process);
-    process->setProcessChannelMode(QProcess::SeparateChannels);
-    process->start(program, arguments);
-    process->waitForStarted(10000);
-    return process;
-}
-
-quint16 TstForwardingProgram::listeningPort(QProcess* tool)
-{
-    static const QRegularExpression listening(QStringLiteral("listening on [0-9.]+:(\\d+)"));
-    QByteArray out;
-    while (!listening.match(QString::fromUtf8(out)).hasMatch()) {
-        if (tool->state() == QProcess::NotRunning || !tool->waitForReadyRead(10000))
-            return 0;
-        out += tool->readAllStandardOutput();
-    }
-    return quint16(listening.match(QString::fromUtf8(out)).captured(1).toUInt());
-}
-
 void TstForwardingProgram::firstAlarmReachesZelMeldWithinOnePoll()
 {
     QDir root(m_root->path());
@@ -85,13 +62,13 @@ void TstForwardingProgram::firstAlarmReachesZelMeldWithinOnePoll()
                       "<active-alarms><alarm pcu=\"Pcu1\" location=\"Kas 3\" nr=\"1\" "
                       "text=\"Temp. te hoog\" start=\"20261209T080000\"/></active-alarms>"));
 
-    QProcess* po = startTool(QStringLiteral(PO_SIM_BINARY),
+    QProcess* po = startTool(m_processes, QStringLiteral(PO_SIM_BINARY),
                              {QStringLiteral("--dir"), root.filePath(QStringLiteral("po")),
                               QStringLiteral("--address"), kPoAddress, QStringLiteral("--port"),
                               QStringLiteral("8080")});
     if (listeningPort(po) != 8080)
         QSKIP("port 8080 on 127.0.0.2 is not free here");
-    QProcess* zel = startTool(QStringLiteral(ZELMELD_SIM_BINARY),
+    QProcess* zel = startTool(m_processes, QStringLiteral(ZELMELD_SIM_BINARY),
                               {QStringLiteral("--port"), QStringLiteral("0")});
     const quint16 zelPort = listeningPort(zel);
     QVERIFY(zelPort != 0);

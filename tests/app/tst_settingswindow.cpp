@@ -1,3 +1,5 @@
+#include "TestFiles.h"
+
 #include "ui/MainWindow.h"
 #include "ui/StatusBar.h"
 #include "ui/TrayIcon.h"
@@ -27,19 +29,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 template <typename T> T* control(MainWindow& window, const char* name)
 {
@@ -88,8 +77,8 @@ void TstSettingsWindow::init()
     m_root = std::make_unique<QTemporaryDir>();
     QDir(m_root->path()).mkpath(u"bin"_s);
     QDir(m_root->path()).mkpath(u"data"_s);
-    writeFile(m_root->filePath(u"bin/PO.ini"_s),
-              "[Application]\ndatapath=" + m_root->filePath(u"data"_s).toUtf8() + "\n");
+    QVERIFY(writeFile(m_root->filePath(u"bin/PO.ini"_s),
+                      "[Application]\ndatapath=" + m_root->filePath(u"data"_s).toUtf8() + "\n"));
     resetDirectories(m_root->filePath(u"bin"_s));
     resetLanguageTable();
 }
@@ -103,8 +92,8 @@ void TstSettingsWindow::sendTestReachesZelMeld()
 {
     ZelMeldServer zel(*ReplyScript::parse(u"ok"_s));
     QVERIFY(zel.listen(QHostAddress(QHostAddress::LocalHost), 0));
-    writeFile(data("ZelLocal.INI"),
-              "[IP]\naddress=127.0.0.1\nOIPort=" + QByteArray::number(zel.port()) + "\n");
+    QVERIFY(writeFile(data("ZelLocal.INI"),
+                      "[IP]\naddress=127.0.0.1\nOIPort=" + QByteArray::number(zel.port()) + "\n"));
     MainWindow window;
     window.FormCreate();
     QSignalSpy received(&zel, &ZelMeldServer::lineReceived);
@@ -129,8 +118,8 @@ void TstSettingsWindow::sendTestThatCannotBeWrittenIsReported()
         QVERIFY(probe.listen(QHostAddress(QHostAddress::LocalHost), 0));
         closedPort = probe.serverPort();
     }
-    writeFile(data("ZelLocal.INI"),
-              "[IP]\naddress=127.0.0.1\nOIPort=" + QByteArray::number(closedPort) + "\n");
+    QVERIFY(writeFile(data("ZelLocal.INI"),
+                      "[IP]\naddress=127.0.0.1\nOIPort=" + QByteArray::number(closedPort) + "\n"));
     MainWindow window;
     window.FormCreate();
 
@@ -165,8 +154,9 @@ void TstSettingsWindow::clearingOneListLeavesTheOtherAndTheLog()
 
 void TstSettingsWindow::settingsReachTheFileOnlyAtAConfirmedExit()
 {
-    writeFile(data("ZelLocal.INI"), "; kept\n[IP]\naddress=zel.kas\nOIPort=9001\n"
-                                    "[PO]\naddress=10.0.0.5\nsendpcu=0\nfilterpunct=1\nWDid=4\n");
+    QVERIFY(writeFile(data("ZelLocal.INI"),
+                      "; kept\n[IP]\naddress=zel.kas\nOIPort=9001\n"
+                      "[PO]\naddress=10.0.0.5\nsendpcu=0\nfilterpunct=1\nWDid=4\n"));
     {
         MainWindow window;
         window.FormCreate();
@@ -226,7 +216,7 @@ void TstSettingsWindow::pcuSwitchActsAtOnce()
 
 void TstSettingsWindow::dutchWindowAndItsSize()
 {
-    writeFile(data("ZelLocal.INI"), "[PO]\nlanguage=NLD\n");
+    QVERIFY(writeFile(data("ZelLocal.INI"), "[PO]\nlanguage=NLD\n"));
     MainWindow window;
     window.FormCreate();
     auto* pages = control<QTabWidget>(window, "pctlDde");

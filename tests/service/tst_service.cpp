@@ -1,5 +1,8 @@
 // The real program in its window-less mode, the way a service manager runs it: no display
 // variable at all, a notification socket, the two simulators on loopback, SIGTERM to stop.
+#include "TestFiles.h"
+#include "ToolProcess.h"
+
 #include "NotifySocket.h"
 
 #include <QDir>
@@ -12,19 +15,6 @@
 #include <csignal>
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // The program always asks port 8080 of its office server; a second loopback
 // address keeps the test clear of anything else listening on 8080.
@@ -48,8 +38,6 @@ private Q_SLOTS:
     void secondServiceEndsWithItsOwnCode();
 
 private:
-    QProcess* startTool(const QString& program, const QStringList& arguments);
-    quint16 listeningPort(QProcess* tool);
     // The copied program with no display variable, its own runtime and data home, and the
     // notification socket as its service manager.
     QProcess* startProgram(const QStringList& arguments);
@@ -71,7 +59,8 @@ void TstService::init()
         QVERIFY(root.mkpath(QLatin1String(dir)));
     QFile::setPermissions(path("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(QFile::copy(QStringLiteral(ZELPO_BINARY), path("bin/zelpo")));
-    writeFile(path("bin/PO.ini"), "[Application]\ndatapath=" + path("zel/data").toUtf8() + "\n");
+    QVERIFY(writeFile(path("bin/PO.ini"),
+                      "[Application]\ndatapath=" + path("zel/data").toUtf8() + "\n"));
     writeSettings(9); // a port nobody answers on; the alarm test writes its own
     m_notify = std::make_unique<NotifySocket>(m_root->path());
     QVERIFY(m_notify->isOpen());
@@ -92,30 +81,9 @@ void TstService::cleanup()
 
 void TstService::writeSettings(quint16 zelPort)
 {
-    writeFile(path("zel/data/ZelLocal.INI"),
-              "[IP]\naddress=127.0.0.1\nOIPort=" + QByteArray::number(zelPort) +
-                  "\n[PO]\naddress=" + kPoAddress.toUtf8() + "\n");
-}
-
-QProcess* TstService::startTool(const QString& program, const QStringList& arguments)
-{
-    auto* process = new QProcess;
-    m_processes.append(process);
-    process->start(program, arguments);
-    process->waitForStarted(10000);
-    return process;
-}
-
-quint16 TstService::listeningPort(QProcess* tool)
-{
-    static const QRegularExpression listening(QStringLiteral("listening on [0-9.]+:(\\d+)"));
-    QByteArray out;
-    while (!listening.match(QString::fromUtf8(out)).hasMatch()) {
-        if (tool->state() == QProcess::NotRunning || !tool->waitForReadyRead(10000))
-            return 0;
-        out += tool->readAllStandardOutput();
-    }
-    return quint16(listening.match(QString::fromUtf8(out)).captured(1).toUInt());
+    QVERIFY(writeFile(path("zel/data/ZelLocal.INI"),
+                      "[IP]\naddress=127.0.0.1\nOIPort=" + QByteArray::number(zelPort) +
+                          "\n[PO]\naddress=" + kPoAddress.toUtf8() + "\n"));
 }
 
 QProcess* TstService::startProgram(const QStringList& arguments)
@@ -150,15 +118,15 @@ void TstService::alarmReachesZelMeldAndSigtermEndsInOrder()
     for (const char* name : {"LinkDefs.xml", "ZelDefs.xml"})
         QVERIFY(QFile::copy(QStringLiteral(ZELPO_DEMO "/PoData/") + QLatin1String(name),
                             path("zel/PoData/") + QLatin1String(name)));
-    writeFile(path("po/alarmserver.xml"),
-              "<active-alarms><alarm pcu=\"Pcu1\" location=\"Kas 3\" nr=\"1\" "
-              "text=\"Temp. te hoog\" start=\"20261209T080000\"/></active-alarms>");
-    QProcess* po = startTool(QStringLiteral(PO_SIM_BINARY),
+    QVERIFY(writeFile(path("po/alarmserver.xml"),
+                      "<active-alarms><alarm pcu=\"Pcu1\" location=\"Kas 3\" nr=\"1\" "
+                      "text=\"Temp. te hoog\" start=\"20261209T080000\"/></active-alarms>"));
+    QProcess* po = startTool(m_processes, QStringLiteral(PO_SIM_BINARY),
                              {QStringLiteral("--dir"), path("po"), QStringLiteral("--address"),
                               kPoAddress, QStringLiteral("--port"), QStringLiteral("8080")});
     if (listeningPort(po) != 8080)
         QSKIP("port 8080 on 127.0.0.2 is not free here");
-    QProcess* zel = startTool(QStringLiteral(ZELMELD_SIM_BINARY),
+    QProcess* zel = startTool(m_processes, QStringLiteral(ZELMELD_SIM_BINARY),
                               {QStringLiteral("--port"), QStringLiteral("0")});
     const quint16 zelPort = listeningPort(zel);
     QVERIFY(zelPort != 0);
