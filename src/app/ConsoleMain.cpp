@@ -1,3 +1,4 @@
+#include "ParentConsole.h"
 #include "ProgramModes.h"
 
 #include "Version.h"
@@ -26,6 +27,17 @@ bool wantsConsoleEntry(int argc, char** argv)
 
 namespace {
 
+#ifdef Q_OS_WIN
+const char kServiceHelp[] =
+    "Run without a window: the same files, settings and single-instance lock as the window; "
+    "log lines also go to standard error; Ctrl+C, closing the console or a stop request end it "
+    "in order.";
+#else
+const char kServiceHelp[] =
+    "Run without a window: the same files, settings and single-instance lock as the window; "
+    "log lines also go to standard error; SIGTERM or SIGINT end it in order.";
+#endif
+
 int runService(ServiceApplication& app)
 {
     // The service manager's journal reads standard error.
@@ -40,7 +52,10 @@ int runService(ServiceApplication& app)
     const SingleInstance serviceGuard(kServiceGuardName);
 
     GatewayService service;
-    QObject::connect(&service, &GatewayService::finished, &app, [] { QCoreApplication::exit(0); });
+    QObject::connect(&service, &GatewayService::finished, &app, [] {
+        markShutdownFinished();
+        QCoreApplication::exit(0);
+    });
     installShutdownSignals(&service, [&service] { service.stop(); });
     try {
         service.start();
@@ -54,6 +69,7 @@ int runService(ServiceApplication& app)
 
 int runConsoleEntry(int argc, char** argv)
 {
+    attachParentConsole();
     ServiceApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zelpo"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZELPO_VERSION_STRING));
@@ -65,11 +81,7 @@ int runConsoleEntry(int argc, char** argv)
                        "With --service the gateway runs without a window, for a service manager."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption service(
-        QStringLiteral("service"),
-        QStringLiteral("Run without a window: the same files, settings and single-instance "
-                       "lock as the window; log lines also go to standard error; SIGTERM or "
-                       "SIGINT end it in order."));
+    const QCommandLineOption service(QStringLiteral("service"), QLatin1String(kServiceHelp));
     parser.addOption(service);
     // Help and version print and exit here; an unknown option exits with an error.
     parser.process(app);

@@ -15,10 +15,17 @@
 
 namespace {
 
+#ifdef Q_OS_WIN
+const char kServiceRunsText[] =
+    "ZelPO runs as a service on this computer and forwards the alarms. Stop the service "
+    "before you open the window (net stop ZelPO, as administrator), and start it again when "
+    "you are done (net start ZelPO).";
+#else
 const char kServiceRunsText[] =
     "ZelPO runs as a service on this computer and forwards the alarms. Stop the service "
     "before you open the window (systemctl --user stop zelpo), and start it again when you "
     "are done (systemctl --user start zelpo).";
+#endif
 
 // Without a display Qt would abort the program; say what to do instead.
 bool displayMissing(int argc, char** argv)
@@ -100,8 +107,10 @@ int runWindow(int argc, char** argv)
     MainWindow window;
     // exit(), not quit(): quit() would ask the window to close, and closing
     // the window asks the operator again.
-    QObject::connect(&window, &MainWindow::terminateRequested, &app,
-                     [] { ZelApplication::exit(0); });
+    QObject::connect(&window, &MainWindow::terminateRequested, &app, [] {
+        markShutdownFinished();
+        ZelApplication::exit(0);
+    });
     installShutdownSignals(&window, [&window] {
         if (!window.ClosingRequested())
             window.startShutdown();

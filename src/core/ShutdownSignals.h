@@ -5,6 +5,12 @@
 class QObject;
 
 // Runs onShutdown on the thread of context when the process is asked to stop: SIGTERM or
-// SIGINT on POSIX, a console control event (Ctrl+C, closing the console) on Windows. Meant to
-// be installed once per process; a later call replaces the earlier one.
+// SIGINT on POSIX; on Windows a console control event (Ctrl+C, Ctrl+Break, the console closed,
+// log-off, shut-down), a close message posted to the main thread (a stop request from another
+// program) or the end of the Windows session. Meant to be installed once per process; a later
+// call replaces the earlier one.
 void installShutdownSignals(QObject* context, std::function<void()> onShutdown);
+
+// Said by the program once its orderly shutdown is complete. Windows ends a process as soon as
+// it has answered the end of the session, so that answer waits for this.
+void markShutdownFinished();

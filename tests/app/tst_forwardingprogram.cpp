@@ -73,7 +73,7 @@ void TstForwardingProgram::firstAlarmReachesZelMeldWithinOnePoll()
     const quint16 zelPort = listeningPort(zel);
     QVERIFY(zelPort != 0);
 
-    const QString binary = root.filePath(QStringLiteral("bin/zelpo"));
+    const QString binary = root.filePath(QLatin1String(kProgramCopy));
     QVERIFY(QFile::copy(QStringLiteral(ZELPO_BINARY), binary));
     QVERIFY(writeFile(
         root.filePath(QStringLiteral("bin/PO.ini")),

@@ -6,6 +6,14 @@
 
 // The file helpers every test program needs.
 
+// How the file system compares names: Windows' ignores case, and the program may hand back a
+// path in another case there.
+#ifdef Q_OS_WIN
+inline constexpr Qt::CaseSensitivity kFileNameCase = Qt::CaseInsensitive;
+#else
+inline constexpr Qt::CaseSensitivity kFileNameCase = Qt::CaseSensitive;
+#endif
+
 // The whole file; empty when it cannot be read.
 inline QByteArray readFile(const QString& path)
 {

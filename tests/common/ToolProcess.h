@@ -8,6 +8,14 @@
 
 // Starting a peer simulator from a test and learning its port.
 
+// Where a test puts its copy of the program, with PO.ini beside it; Windows finds programs by
+// their suffix.
+#ifdef Q_OS_WIN
+inline constexpr char kProgramCopy[] = "bin/zelpo.exe";
+#else
+inline constexpr char kProgramCopy[] = "bin/zelpo";
+#endif
+
 // Starts program; owned keeps it for the test's cleanup.
 inline QProcess* startTool(QList<QProcess*>& owned, const QString& program,
                            const QStringList& arguments)

@@ -289,12 +289,13 @@ void TstZelLink::simulatorProgramAnswersInTurn()
     QTRY_VERIFY(m_link->ReplyReceived());
     QCOMPARE(m_link->LastReply(), u"OK"_s);
 
-    // SIGTERM ends it normally, with the summary.
+    // A stop request (SIGTERM; on Windows the close message) ends it normally, with the summary.
     sim.terminate();
     QVERIFY(sim.waitForFinished());
     QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
     QCOMPARE(sim.exitCode(), 0);
     output += QString::fromLocal8Bit(sim.readAllStandardOutput());
+    output.remove(u'\r'); // Windows' standard output ends lines with CR LF
     const QRegularExpression stampedLine(
         uR"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} 1 <- \[ZEL WD 09 7\]$)"_s,
         QRegularExpression::MultilineOption);

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <future>
+
 class TstShowRequest : public QObject
 {
     Q_OBJECT
@@ -37,10 +39,13 @@ void TstShowRequest::clientRequestReachesTheServer()
     QVERIFY(server.listen(serverName(), true).ok());
     QSignalSpy shown(&server, &ShowRequestServer::showRequested);
 
-    // The client blocks, so it runs while the server's events wait; they are handled after.
-    const WriteResult sent = sendShowRequest(serverName(), 1000);
-    QVERIFY2(sent.ok(), qPrintable(sent.reason()));
+    // The client blocks, as in a second start; the server reads meanwhile (a pipe may take
+    // no more than the reader reads).
+    auto sent =
+        std::async(std::launch::async, [this] { return sendShowRequest(serverName(), 5000); });
     QVERIFY(shown.wait(5000));
+    const WriteResult result = sent.get();
+    QVERIFY2(result.ok(), qPrintable(result.reason()));
     QCOMPARE(shown.count(), 1);
 }
 
@@ -73,8 +78,7 @@ void TstShowRequest::onlyTheRequestLineCounts()
     QVERIFY(socket.waitForConnected(1000));
     for (const QByteArray& piece : pieces) {
         socket.write(piece);
-        QVERIFY(socket.waitForBytesWritten(1000));
-        QCoreApplication::processEvents();
+        QTRY_COMPARE(socket.bytesToWrite(), 0);
     }
     if (dropped) {
         QTRY_COMPARE(socket.state(), QLocalSocket::UnconnectedState);
@@ -83,12 +87,15 @@ void TstShowRequest::onlyTheRequestLineCounts()
     }
     // A request written after the test's bytes proves they were all read.
     socket.write("\nshow\n");
-    QVERIFY(socket.waitForBytesWritten(1000));
     QTRY_COMPARE(shown.count(), requests + 1);
 }
 
 void TstShowRequest::staleNameIsReplacedOnlyByTheGuardHolder()
 {
+#ifdef Q_OS_WIN
+    QSKIP("Windows pipe names end with their process and may be opened twice: the single-instance "
+          "semaphore alone decides there");
+#endif
     {
         // A name with a live listener stands for a running instance.
         QLocalServer running;

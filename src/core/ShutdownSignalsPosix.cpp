@@ -1,45 +1,12 @@
 #include "ShutdownSignals.h"
 
 #include <QObject>
-
-#include <utility>
-
-#ifdef Q_OS_WIN
-
-#include <QMetaObject>
-#include <QPointer>
-
-#include <windows.h>
-
-namespace {
-
-QPointer<QObject> g_context;
-std::function<void()> g_onShutdown;
-
-// Runs on a thread of its own: hand the work to the context's thread.
-BOOL WINAPI onConsoleEvent(DWORD)
-{
-    if (g_context)
-        QMetaObject::invokeMethod(g_context.data(), g_onShutdown, Qt::QueuedConnection);
-    return TRUE;
-}
-
-} // namespace
-
-void installShutdownSignals(QObject* context, std::function<void()> onShutdown)
-{
-    g_context = context;
-    g_onShutdown = std::move(onShutdown);
-    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
-}
-
-#else
-
 #include <QSocketNotifier>
 
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -73,4 +40,7 @@ void installShutdownSignals(QObject* context, std::function<void()> onShutdown)
     ::sigaction(SIGINT, &action, nullptr);
 }
 
-#endif
+void markShutdownFinished()
+{
+    // Nothing waits for it here: a signal leaves the process all the time it needs.
+}

@@ -1,0 +1,89 @@
+#include "ShutdownSignals.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QMetaObject>
+#include <QPointer>
+
+#include <atomic>
+#include <utility>
+
+#include <windows.h>
+
+namespace {
+
+// Windows ends the process soon after the session's end has been answered; the orderly
+// shutdown waits at most ten seconds for ZelMeld's last answer, and this is a little more.
+constexpr int kSessionEndGraceMs = 12000;
+
+QPointer<QObject> g_context;
+std::function<void()> g_onShutdown;
+std::atomic<bool> g_finished = false;
+
+void requestShutdown()
+{
+    if (g_context)
+        QMetaObject::invokeMethod(g_context.data(), g_onShutdown, Qt::QueuedConnection);
+}
+
+// Runs on a thread of its own.
+BOOL WINAPI onConsoleEvent(DWORD event)
+{
+    requestShutdown();
+    const bool processEndsOnReturn =
+        event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT;
+    // Returning would end the process at once; the main thread ends it once its shutdown is
+    // done (Windows allows a few seconds).
+    if (processEndsOnReturn)
+        Sleep(INFINITE);
+    return TRUE;
+}
+
+// Runs the event loop here until the shutdown has finished: when this message is answered,
+// Windows ends the process wherever it is.
+void finishBeforeSessionEnds()
+{
+    requestShutdown();
+    const QDeadlineTimer deadline(kSessionEndGraceMs);
+    while (!g_finished && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+}
+
+class StopMessageFilter : public QAbstractNativeEventFilter
+{
+public:
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override
+    {
+        if (eventType != "windows_generic_MSG")
+            return false;
+        const auto* msg = static_cast<const MSG*>(message);
+        // A close message to the thread rather than a window: another program's stop request
+        // (QProcess::terminate() and the like).
+        if (msg->hwnd == nullptr && msg->message == WM_CLOSE) {
+            requestShutdown();
+            return true;
+        }
+        if (msg->message == WM_ENDSESSION && msg->wParam != FALSE && !g_finished) {
+            finishBeforeSessionEnds();
+            return true;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+void installShutdownSignals(QObject* context, std::function<void()> onShutdown)
+{
+    g_context = context;
+    g_onShutdown = std::move(onShutdown);
+    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+    static StopMessageFilter filter;
+    QCoreApplication::instance()->installNativeEventFilter(&filter);
+}
+
+void markShutdownFinished()
+{
+    g_finished = true;
+}
