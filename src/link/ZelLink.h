@@ -46,6 +46,9 @@ public:
     bool ReplyReceived() const { return m_replyReceived; }
     bool SocketConnected() const { return m_socketConnected; }
     bool SocketFailed() const { return m_socketFailed; }
+    // The connection is up as far as the link has heard: a close by ZelMeld counts from the
+    // moment its event arrived.
+    bool isConnected() const;
 
     // Raised flag of the office-link supervision, which sets it when it queues its link-lost
     // alarm. A socket error clears it, so that alarm goes out again over the new connection.
@@ -70,7 +73,6 @@ private:
     void openSocket();
     void sendCurrentMessage();
     void closeSocket();
-    bool isConnected() const;
     void failOpen(const QString& reason);
     void markLinkFailed();
     void giveUpUnwritten();

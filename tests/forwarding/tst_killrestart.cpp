@@ -1,4 +1,5 @@
 #include "TestFiles.h"
+#include "WineCheck.h"
 
 #include "PoServerSim.h"
 #include "ZelMeldServer.h"
@@ -144,8 +145,13 @@ void TstKillRestart::burstSurvivesKills()
         host.kill();
         QVERIFY(host.waitForFinished(10000));
         // Lines of this run still on their way count for this run, not the next.
-        if (sending)
-            QVERIFY(closed.wait(10000));
+        if (sending && !closed.wait(10000)) {
+            // Wine may keep the socket of a process killed in the middle of a write open (its
+            // server then lists the orphaned I/O); Windows ends such a connection.
+            if (runsUnderWine())
+                QSKIP("Wine kept a killed run's connection open; the kills before it passed");
+            QFAIL("the killed run's connection did not end");
+        }
         verifyDocumentsParse(kills);
         if (QTest::currentTestFailed())
             return;

@@ -203,9 +203,8 @@ void TstZelMeldSim::refusesForAWhile()
     QTRY_VERIFY(!server.isListening());
 
     Client refused(server.port());
-    QSignalSpy errors(&refused.socket(), &QTcpSocket::errorOccurred);
-    QVERIFY(errors.wait());
-    QCOMPARE(refused.socket().error(), QAbstractSocket::ConnectionRefusedError);
+    // Linux reports the refusal a moment later; Wine within the connect call.
+    QTRY_COMPARE(refused.socket().error(), QAbstractSocket::ConnectionRefusedError);
 
     QTRY_VERIFY_WITH_TIMEOUT(server.isListening(), 10 * kRefuseMs);
     QCOMPARE(listening.last().at(0).toBool(), true);
