@@ -4,8 +4,14 @@
 #include "TestFiles.h"
 #include "ToolProcess.h"
 
-#ifndef Q_OS_WIN
+#include "WineCheck.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include "NotifySocket.h"
+
+#include <csignal>
 #endif
 
 #include <QDir>
@@ -39,6 +45,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void alarmReachesZelMeldAndSigtermEndsInOrder();
+    void stopRequestsEndInOrder_data();
+    void stopRequestsEndInOrder();
     void commandLine_data();
     void commandLine();
     void windowRefusesBesideService();
@@ -125,6 +133,12 @@ QProcess* TstService::startProgram(const QStringList& arguments)
     env.insert(QStringLiteral("WATCHDOG_USEC"), QStringLiteral("200000"));
 #endif
     process->setProcessEnvironment(env);
+#ifdef Q_OS_WIN
+    // A process group of its own, as a console's Ctrl+Break reaches a group.
+    process->setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* created) {
+        created->flags |= CREATE_NEW_PROCESS_GROUP;
+    });
+#endif
     process->start(path(kProgramCopy), arguments);
     if (!process->waitForStarted(10000))
         qWarning("could not start the program");
@@ -195,6 +209,45 @@ void TstService::alarmReachesZelMeldAndSigtermEndsInOrder()
     QVERIFY2(journal.contains("\nStart closing application\nClose main statemachine\n"),
              journal.constData());
     QCOMPARE(readFile(path("zel/data/ZelLocal.INI")), edited);
+}
+
+void TstService::stopRequestsEndInOrder_data()
+{
+    QTest::addColumn<QString>("request");
+#ifdef Q_OS_WIN
+    QTest::newRow("close message to the main thread") << QStringLiteral("close");
+    QTest::newRow("Ctrl+Break in the console") << QStringLiteral("break");
+#else
+    QTest::newRow("SIGTERM") << QStringLiteral("SIGTERM");
+    QTest::newRow("SIGINT, as Ctrl+C") << QStringLiteral("SIGINT");
+#endif
+}
+
+// Every way the platform asks a console program to end runs the same orderly shutdown.
+void TstService::stopRequestsEndInOrder()
+{
+    QFETCH(QString, request);
+    QProcess* service = startService();
+    QCOMPARE(readyCount(), 1);
+#ifdef Q_OS_WIN
+    if (request == u"break") {
+        // The service shares this program's console, which Wine may not give a test.
+        if (GetConsoleWindow() == nullptr && runsUnderWine())
+            QSKIP("this test runs without a console under Wine");
+        QVERIFY(GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, DWORD(service->processId())));
+    } else {
+        service->terminate();
+    }
+#else
+    ::kill(pid_t(service->processId()), request == u"SIGINT" ? SIGINT : SIGTERM);
+#endif
+    QVERIFY(service->waitForFinished(15000));
+    QCOMPARE(service->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(service->exitCode(), 0);
+    const QByteArray fileLog = log();
+    const qsizetype closing = fileLog.indexOf("<Start closing application>");
+    QVERIFY2(closing > fileLog.indexOf(kStartedLine), fileLog.constData());
+    QVERIFY2(fileLog.indexOf("<Close main statemachine>") > closing, fileLog.constData());
 }
 
 void TstService::commandLine_data()
