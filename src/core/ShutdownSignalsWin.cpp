@@ -44,6 +44,11 @@ BOOL WINAPI onConsoleEvent(DWORD event)
 // Windows ends the process wherever it is.
 void finishBeforeSessionEnds()
 {
+    // Each top-level window hears of the session's end; the first one waits for all.
+    static bool waiting = false;
+    if (waiting)
+        return;
+    waiting = true;
     requestShutdown();
     const QDeadlineTimer deadline(kSessionEndGraceMs);
     while (!g_finished && !deadline.hasExpired())
