@@ -41,14 +41,10 @@ BOOL WINAPI onConsoleEvent(DWORD event)
 }
 
 // Runs the event loop here until the shutdown has finished: when this message is answered,
-// Windows ends the process wherever it is.
+// Windows ends the process wherever it is. Each top-level window hears of the session's end, and
+// the process may be ended as soon as any one of them has answered: each waits.
 void finishBeforeSessionEnds()
 {
-    // Each top-level window hears of the session's end; the first one waits for all.
-    static bool waiting = false;
-    if (waiting)
-        return;
-    waiting = true;
     requestShutdown();
     const QDeadlineTimer deadline(kSessionEndGraceMs);
     while (!g_finished && !deadline.hasExpired())
