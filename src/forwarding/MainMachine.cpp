@@ -13,6 +13,7 @@
 #include "link/ZelMessages.h"
 #include "poclient/PoClient.h"
 #include "poclient/ServerConfigReader.h"
+#include "store/AlarmStatus.h"
 #include "store/Documents.h"
 #include "store/LinkDefs.h"
 
@@ -309,9 +310,22 @@ int MainMachine::waitDefinitions()
 // every fetch that ended, whatever the answer held.
 void MainMachine::storeDefinitions(PoRequest& request)
 {
-    if (request.configAnswer)
+    if (request.configAnswer) {
         applyConfiguration(*request.configAnswer);
+        purgeReturnedAlarms();
+    }
     Q_EMIT definitionsReloaded();
+}
+
+// The purge runs on the document the walks use and save, so that no later save can bring the
+// purged entries back; AlarmStatus.xml has the owner as its single writer.
+void MainMachine::purgeReturnedAlarms()
+{
+    XmlDocument* status = m_ctx.status.document();
+    if (!status || PurgeReturnedAlarms(*status) == 0)
+        return;
+    m_ctx.status.markDirty();
+    saveStatus();
 }
 
 void MainMachine::applyConfiguration(const pugi::xml_document& answer)

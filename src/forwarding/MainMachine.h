@@ -74,6 +74,7 @@ private:
     int waitDefinitions();
     void storeDefinitions(PoRequest& request);
     void applyConfiguration(const pugi::xml_document& answer);
+    void purgeReturnedAlarms();
     void reportUndefinedLinks();
     int startAlarms();
     int waitAlarms();

@@ -129,23 +129,16 @@ XmlDocumentHandle openPrivateStatus()
     return status && status->hasContent() ? std::move(status) : nullptr;
 }
 
-// The GUI thread applies the answer to its own link definitions, so an edit the operator
-// makes meanwhile is never overwritten; here only the returned alarms are purged.
+// The answer is parsed here and applied on the GUI thread: to its link definitions, so an edit
+// the operator makes meanwhile is never overwritten, and to its alarm status (the purge), so
+// that AlarmStatus.xml has one writer.
 void processConfiguration(PoRequest& request, const std::string& answer)
 {
     const std::string text = decodedAnswer(request, answer);
-    // A malformed answer ends the processing here, before any file is touched.
+    // A malformed answer ends the processing here, before anything is handed over.
     auto parsed = std::make_unique<pugi::xml_document>();
     loadXmlText(*parsed, text);
     request.configAnswer = std::move(parsed);
-    if (XmlDocumentHandle status = openPrivateStatus()) {
-        PurgeReturnedAlarms(*status);
-        if (isCancelled(request))
-            return;
-        if (!SaveAlarmStatus(status))
-            LogMessage(LangText(91, QStringLiteral("Error writing status")), LogPoList);
-    }
-    // An unreadable status file does not keep the log from its roll-over.
     if (!isCancelled(request))
         rollOverLog();
 }

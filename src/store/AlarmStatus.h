@@ -43,5 +43,5 @@ pugi::xml_node findGroupEntry(pugi::xml_node statusRoot, std::string_view zelAla
 bool MergeActiveAlarms(XmlDocument& status, std::string_view answer);
 
 // Removes every entry, alarm or group, in the returned state; does nothing when the root is
-// not POAlarmStatus.
-void PurgeReturnedAlarms(XmlDocument& status);
+// not POAlarmStatus. Returns how many entries went.
+int PurgeReturnedAlarms(XmlDocument& status);
