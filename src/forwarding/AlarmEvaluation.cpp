@@ -54,8 +54,6 @@ void logPo(const QString& message)
     LogMessage(message, LogPoList);
 }
 
-constexpr int kReplyWaitSeconds = 10;
-
 } // namespace
 
 AlarmEvaluation::AlarmEvaluation(EvaluationContext context)
@@ -333,18 +331,20 @@ int AlarmEvaluation::repeatMinutes()
 int AlarmEvaluation::judgeReply()
 {
     const ZelLink& link = m_ctx.link;
-    if (!link.ReplyReceived()) {
+    const std::optional<QString> reply = link.replyTo(m_sentId);
+    if (!reply) {
         if (!m_notAccepted && link.neverWritten(m_sentId))
             return keepPending();
-        if (WithinSeconds(kReplyWaitSeconds, 0, m_waitStart))
+        if (WithinSeconds(ZelReplyWaitSeconds, 0, m_waitStart))
             return MainState::CheckResponse;
         // No answer: ZelMeld may have taken the line, so the change counts as handled; the
         // next examination of this same entry finds nothing left to send.
-        logPo(QStringLiteral("No answer from ZelMeld within 10 s: ") + entryName());
+        logPo(QStringLiteral("No answer from ZelMeld within %1 s: ").arg(ZelReplyWaitSeconds) +
+              entryName());
         recordOutcome("3", false);
         return MainState::CheckAlarms;
     }
-    const ZelAnswer answer = classifyZelAnswer(link.LastReply());
+    const ZelAnswer answer = classifyZelAnswer(*reply);
     if (answer == ZelAnswer::Accepted) {
         recordOutcome(nullptr, true);
         return MainState::CheckAlarms;
@@ -363,9 +363,9 @@ int AlarmEvaluation::judgeReply()
 StepWait AlarmEvaluation::replyWait() const
 {
     const ZelLink& link = m_ctx.link;
-    if (link.ReplyReceived() || (!m_notAccepted && link.neverWritten(m_sentId)))
+    if (link.replyTo(m_sentId) || (!m_notAccepted && link.neverWritten(m_sentId)))
         return StepWait::now();
-    return StepWait::untilPassed(kReplyWaitSeconds, m_waitStart);
+    return StepWait::untilPassed(ZelReplyWaitSeconds, m_waitStart);
 }
 
 void AlarmEvaluation::setErrorFields(const char* error)

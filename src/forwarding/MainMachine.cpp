@@ -23,7 +23,6 @@ constexpr qint64 kLinkLossMs = 5 * 60 * 1000;
 // The machine's own waits for the office server; the transfers run longer, so these decide.
 constexpr int kDefinitionsWaitSeconds = 900;
 constexpr int kAlarmsWaitSeconds = 60;
-constexpr int kReplyWaitSeconds = 10;
 // During a walk AlarmStatus.xml is written at most this often (and once at the walk's end):
 // a crash then sends again at most the changes of this last stretch, never fewer.
 constexpr qint64 kStatusSaveMs = 100;
@@ -155,9 +154,9 @@ StepWait MainMachine::waitAfterStep() const
     case MainState::CheckResponse:
         return replyWait();
     case MainState::WaitWatchdog:
-        if (m_ctx.link.ReplyReceived())
+        if (m_ctx.link.replyTo(m_watchdogLineId))
             return StepWait::now();
-        return StepWait::untilPassed(kReplyWaitSeconds, m_waitStart);
+        return StepWait::untilPassed(ZelReplyWaitSeconds, m_waitStart);
     case MainState::Stop:
         return MainMachineStopped() ? StepWait::event() : StepWait::now();
     default:
@@ -459,7 +458,7 @@ int MainMachine::sendWatchdog()
 {
     tmmMain.StateText = QStringLiteral("12 send wd ");
     ++m_watchdogAttempts;
-    queue(ZelMessage::watchdog(m_settings.watchdogId));
+    m_watchdogLineId = queue(ZelMessage::watchdog(m_settings.watchdogId));
     m_waitStart = UtcNow();
     return MainState::WaitWatchdog;
 }
@@ -467,15 +466,16 @@ int MainMachine::sendWatchdog()
 int MainMachine::waitWatchdog()
 {
     tmmMain.StateText = QStringLiteral("13 wait result wd ");
-    const ZelLink& link = m_ctx.link;
-    if (link.ReplyReceived()) {
-        if (classifyZelAnswer(link.LastReply()) == ZelAnswer::Accepted)
+    if (const std::optional<QString> reply = m_ctx.link.replyTo(m_watchdogLineId)) {
+        if (classifyZelAnswer(*reply) == ZelAnswer::Accepted)
             return MainState::Wait;
         return m_watchdogAttempts < 3 ? MainState::SendWatchdog : MainState::Wait;
     }
-    if (WithinSeconds(kReplyWaitSeconds, 0, m_waitStart))
+    if (WithinSeconds(ZelReplyWaitSeconds, 0, m_waitStart))
         return MainState::WaitWatchdog;
-    LogMessage(QStringLiteral("No answer from ZelMeld to the watchdog within 10 s"), LogZelList);
+    LogMessage(QStringLiteral("No answer from ZelMeld to the watchdog within %1 s")
+                   .arg(ZelReplyWaitSeconds),
+               LogZelList);
     return MainState::Wait;
 }
 
@@ -524,7 +524,7 @@ void MainMachine::abandonRequest()
     m_request.reset();
 }
 
-void MainMachine::queue(const QString& message)
+quint64 MainMachine::queue(const QString& message)
 {
-    m_ctx.link.SendIPString(message, true);
+    return m_ctx.link.SendIPString(message, true);
 }

@@ -89,7 +89,7 @@ private:
     void saveStatus();
     void saveStatusBatched();
     qint64 msUntilBatchedSave() const;
-    void queue(const QString& message);
+    quint64 queue(const QString& message);
 
     const Settings& m_settings;
     const int m_poPort;
@@ -106,6 +106,7 @@ private:
     int m_configurationInterval = 300;
     Timestamp m_waitStart = 0.0;
     int m_watchdogAttempts = 0;
+    quint64 m_watchdogLineId = 0; // the watchdog line whose reply state 13 waits for
     bool m_allLinksDefined = true;
     bool m_closingRequested = false;
     bool m_refreshRequested = false;

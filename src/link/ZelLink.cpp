@@ -101,6 +101,7 @@ quint64 ZelLink::SendIPString(const QString& message, bool log)
     m_replyReceived = false;
     m_sendQueue.append(message);
     m_sendQueueIds.append(++m_lastId);
+    m_sendQueueTimes.append(UtcNow());
     if (log)
         LogMessage(LangText(4, QStringLiteral("Send:")) + u' ' + message, LogZelList);
     tmmSockets.wake();
@@ -171,6 +172,7 @@ void ZelLink::takeNextMessage(tZelTimeMachine& sender)
 {
     m_currentMessage = m_sendQueue.isEmpty() ? QString() : m_sendQueue.takeFirst();
     m_currentId = m_sendQueueIds.isEmpty() ? 0 : m_sendQueueIds.takeFirst();
+    m_currentQueuedAt = m_sendQueueTimes.isEmpty() ? 0.0 : m_sendQueueTimes.takeFirst();
     if (!m_currentMessage.isEmpty())
         sender.State = CheckSocket;
 }
@@ -216,9 +218,10 @@ void ZelLink::sendCurrentMessage()
                    LogZelList);
     // The socket buffers the line and hands it to the system later; until all of it has gone
     // it can still be lost unwritten.
-    if (m_currentId != 0)
-        m_unflushed.append({m_currentId, line.size()});
-    m_currentId = 0;
+    const quint64 id = std::exchange(m_currentId, 0);
+    if (id != 0)
+        m_unflushed.append({id, line.size()});
+    m_replies.lineWritten(id, m_currentQueuedAt);
     csZelMeld.write(line);
 }
 
@@ -239,8 +242,10 @@ void ZelLink::closeSocket()
     m_closeProbe.release();
     if (csZelMeld.state() != QAbstractSocket::UnconnectedState)
         csZelMeld.abort();
-    // An abort throws away whatever still waits to be sent.
+    // An abort throws away whatever still waits to be sent, and no reply comes on a new
+    // connection for a line of the old one.
     giveUpUnflushed();
+    m_replies.connectionEnded();
 }
 
 bool ZelLink::isConnected() const
@@ -278,6 +283,7 @@ void ZelLink::giveUp(quint64 id)
 {
     if (id == 0)
         return;
+    m_replies.lineGivenUp(id);
     m_neverWritten.append(id);
     if (m_neverWritten.size() > kNeverWrittenKept)
         m_neverWritten.removeFirst();
@@ -309,8 +315,19 @@ void ZelLink::csZelMeldRead()
     int linkError = 2;
     if (LinkStatus.compare_exchange_strong(linkError, -1))
         Q_EMIT statusText(QString());
-    if (!lines.isEmpty())
-        Q_EMIT replyReceived();
+    takeReplies(lines);
+}
+
+// Each line answers the oldest line still waiting on this connection; a reply with none
+// waiting answers nothing the link knows of, so no sender may take it.
+void ZelLink::takeReplies(const QStringList& lines)
+{
+    for (const QString& line : lines) {
+        if (const std::optional<quint64> id = m_replies.replyArrived(line))
+            Q_EMIT replyReceived(*id);
+        else
+            LogMessage(u"ZelMeld reply with no line waiting, dropped: " + line, LogZelList);
+    }
 }
 
 void ZelLink::csZelMeldError(QAbstractSocket::SocketError error)
@@ -329,8 +346,9 @@ void ZelLink::csZelMeldError(QAbstractSocket::SocketError error)
 
 void ZelLink::csZelMeldDisconnected()
 {
-    // An unfinished line belongs to its connection.
+    // An unfinished line belongs to its connection, and so do the lines waiting for a reply.
     m_replyReader.reset();
+    m_replies.connectionEnded();
     m_closeProbe.release();
 }
 

@@ -47,7 +47,7 @@ void TstReplies::sendTestWhileTheWalkWaits()
     QCOMPARE(h.zel.receivedLines(), (QStringList{kAlarmKas3, kTestLine, kConfigurationAlarm}));
     QCOMPARE(alarmAttribute(h, "Kas 3", "Error"), QStringLiteral("1"));
     QCOMPARE(alarmAttribute(h, "Kas 3", "Sent"), kStart);
-    Q_UNUSED(testId);
+    QCOMPARE(h.engine().link().replyTo(testId), std::optional<QString>(QStringLiteral("OK")));
 }
 
 QTEST_GUILESS_MAIN(TstReplies)
