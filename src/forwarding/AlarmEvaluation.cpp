@@ -246,7 +246,7 @@ std::string AlarmEvaluation::groupCodeOf(pugi::xml_node entry)
 int AlarmEvaluation::keepPending()
 {
     m_undo.restore(statusRoot());
-    setErrorFields("3");
+    setErrorFields(X::ErrorNoReply);
     m_ctx.status.markDirty();
     logPo(QStringLiteral("ZelMeld not reached, kept for the next poll: ") + entryName());
     ++m_entryIndex;
@@ -341,7 +341,7 @@ int AlarmEvaluation::judgeReply()
         // next examination of this same entry finds nothing left to send.
         logPo(QStringLiteral("No answer from ZelMeld within %1 s: ").arg(ZelReplyWaitSeconds) +
               entryName());
-        recordOutcome("3", false);
+        recordOutcome(X::ErrorNoReply, false);
         return MainState::CheckAlarms;
     }
     const ZelAnswer answer = classifyZelAnswer(*reply);
@@ -350,11 +350,11 @@ int AlarmEvaluation::judgeReply()
         return MainState::CheckAlarms;
     }
     if (m_attempts >= 3) {
-        recordOutcome("2", true);
+        recordOutcome(X::ErrorNotAccepted, true);
         return MainState::CheckAlarms;
     }
     if (answer == ZelAnswer::Refused) {
-        setErrorFields("1");
+        setErrorFields(X::ErrorRefused);
         m_notAccepted = true;
     }
     return MainState::SendAlarm;

@@ -310,7 +310,7 @@ int MainMachine::waitDefinitions()
 void MainMachine::storeDefinitions(PoRequest& request)
 {
     if (request.configAnswer) {
-        applyConfiguration(*request.configAnswer);
+        applyConfiguration(request);
         purgeReturnedAlarms();
     }
     Q_EMIT definitionsReloaded();
@@ -327,14 +327,19 @@ void MainMachine::purgeReturnedAlarms()
     saveStatus();
 }
 
-void MainMachine::applyConfiguration(const pugi::xml_document& answer)
+void MainMachine::applyConfiguration(const PoRequest& request)
 {
     DocumentOwner& linkDefs = m_ctx.linkDefs;
     if (!linkDefs.document()) {
         if (const OpenResult opened = linkDefs.open(); !opened)
             return; // the owner has said why
     }
-    ReadServerConfig(linkDefs.handle(), answer);
+    // What the answer held is added all the same; without both lists the exception texts
+    // are not refreshed, which the operator should know.
+    if (!ReadServerConfig(linkDefs.handle(), *request.configAnswer)) {
+        logPo(QStringLiteral("Alarm configuration from PO server incomplete: ") + request.url +
+              QStringLiteral(" (alarmlocations or alarmtypes missing)"));
+    }
     linkDefs.markDirty();
     (void)linkDefs.saveIfDirty(); // a failure is logged and shown by the owner
     m_allLinksDefined = AllLinksAssigned(*linkDefs.document());
@@ -375,9 +380,10 @@ int MainMachine::waitAlarms()
             return MainState::Wait;
         }
         m_subStep = 5;
-        m_subStep = 6;
-        if (!request->requestMessage.isEmpty())
+        if (!request->requestMessage.isEmpty()) {
+            m_subStep = 6;
             logPo(request->requestMessage);
+        }
         m_subStep = 7;
         ReportPoLink(true);
         takeOverStatus(*request);
@@ -399,16 +405,17 @@ int MainMachine::waitAlarms()
 
 // The worker merged the answer into its own copy of AlarmStatus.xml; that copy becomes the
 // shared document and is saved here, so the file has one writer. Without a merged copy (empty
-// or malformed answer) the file is read again.
+// or malformed answer) the file is read again. The sub-steps name the point a failure came
+// from: 8 taking over the merged copy, 11 reading the file, 12 done.
 void MainMachine::takeOverStatus(PoRequest& request)
 {
-    m_subStep = 8;
-    m_subStep = 9;
-    m_subStep = 11;
-    if (request.mergedStatus)
+    if (request.mergedStatus) {
+        m_subStep = 8;
         takeOverMergedStatus(request);
-    else
+    } else {
+        m_subStep = 11;
         (void)m_ctx.status.reload(); // a failure is logged and shown by the owner
+    }
     m_subStep = 12;
 }
 

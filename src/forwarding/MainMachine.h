@@ -73,7 +73,7 @@ private:
     int startDefinitions();
     int waitDefinitions();
     void storeDefinitions(PoRequest& request);
-    void applyConfiguration(const pugi::xml_document& answer);
+    void applyConfiguration(const PoRequest& request);
     void purgeReturnedAlarms();
     void reportUndefinedLinks();
     int startAlarms();

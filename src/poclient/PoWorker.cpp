@@ -155,7 +155,10 @@ void processActiveAlarms(PoRequest& request, const std::string& answer)
     if (!status || isCancelled(request))
         return;
     traces.writeDocument(*status, "01");
-    MergeActiveAlarms(*status, text);
+    if (!MergeActiveAlarms(*status, text)) {
+        logAnswerProblem(request, u"Answer from PO server without active-alarms root"_s,
+                         u"every active alarm taken as returned"_s);
+    }
     if (isCancelled(request))
         return;
     traces.writeDocument(*status, "02");
