@@ -57,7 +57,7 @@ void logPo(const QString& message)
 } // namespace
 
 AlarmEvaluation::AlarmEvaluation(EvaluationContext context)
-    : m_ctx(context), m_links(m_ctx.linkDefs)
+    : m_ctx(context), m_links(m_ctx.linkDefs), m_replyWait(ZelReplyWaitSeconds)
 {
 }
 
@@ -273,7 +273,7 @@ int AlarmEvaluation::sendEntry()
     } else {
         sendGroup();
     }
-    m_waitStart = UtcNow();
+    m_replyWait.start();
     return MainState::CheckResponse;
 }
 
@@ -335,11 +335,11 @@ int AlarmEvaluation::judgeReply()
     if (!reply) {
         if (!m_notAccepted && link.neverWritten(m_sentId))
             return keepPending();
-        if (WithinSeconds(ZelReplyWaitSeconds, 0, m_waitStart))
+        if (!m_replyWait.passed())
             return MainState::CheckResponse;
         // No answer: ZelMeld may have taken the line, so the change counts as handled; the
         // next examination of this same entry finds nothing left to send.
-        logPo(QStringLiteral("No answer from ZelMeld within %1 s: ").arg(ZelReplyWaitSeconds) +
+        logPo(QStringLiteral("No answer from ZelMeld within %1 s: ").arg(m_replyWait.seconds()) +
               entryName());
         recordOutcome(X::ErrorNoReply, false);
         return MainState::CheckAlarms;
@@ -365,7 +365,7 @@ StepWait AlarmEvaluation::replyWait() const
     const ZelLink& link = m_ctx.link;
     if (link.replyTo(m_sentId) || (!m_notAccepted && link.neverWritten(m_sentId)))
         return StepWait::now();
-    return StepWait::untilPassed(ZelReplyWaitSeconds, m_waitStart);
+    return m_replyWait.stepWait();
 }
 
 void AlarmEvaluation::setErrorFields(const char* error)

@@ -20,6 +20,11 @@
 namespace {
 
 constexpr qint64 kLinkLossMs = 5 * 60 * 1000;
+// The periods of the jobs; the configuration's first one is short, the later ones long.
+constexpr int kWatchdogPeriodSeconds = 60;
+constexpr int kPollPeriodSeconds = 10;
+constexpr int kFirstConfigurationSeconds = 300;
+constexpr int kConfigurationPeriodSeconds = 28800;
 // The machine's own waits for the office server; the transfers run longer, so these decide.
 constexpr int kDefinitionsWaitSeconds = 900;
 constexpr int kAlarmsWaitSeconds = 60;
@@ -42,7 +47,10 @@ bool isDone(const std::shared_ptr<PoRequest>& request)
 MainMachine::MainMachine(const Settings& settings, int poPort, EvaluationContext context,
                          PoClient& po, QObject* parent)
     : QObject(parent), tmmMain(this), m_settings(settings), m_poPort(poPort), m_ctx(context),
-      m_po(po), m_evaluation(context)
+      m_po(po), m_evaluation(context), m_watchdogPeriod(kWatchdogPeriodSeconds),
+      m_pollPeriod(kPollPeriodSeconds), m_configurationPeriod(kFirstConfigurationSeconds),
+      m_definitionsWait(kDefinitionsWaitSeconds), m_alarmsWait(kAlarmsWaitSeconds),
+      m_watchdogReplyWait(ZelReplyWaitSeconds)
 {
     tmmMain.setObjectName(QStringLiteral("tmmMain"));
     tmmMain.setInterval(1);
@@ -140,23 +148,23 @@ void MainMachine::step()
     }
 }
 
-// Event-driven stepping: what the state the machine is in waits for. The steps themselves
-// still decide every time-out with WithinSeconds; this only says when to look again.
+// Event-driven stepping: what the state the machine is in waits for. Each time-out is the
+// same TimedWait its step decides with; this only says when to look again.
 StepWait MainMachine::waitAfterStep() const
 {
     switch (tmmMain.State) {
     case MainState::Wait:
         return idleWait();
     case MainState::WaitDefinitions:
-        return requestWait(kDefinitionsWaitSeconds);
+        return requestWait(m_definitionsWait);
     case MainState::WaitAlarms:
-        return requestWait(kAlarmsWaitSeconds);
+        return requestWait(m_alarmsWait);
     case MainState::CheckResponse:
         return replyWait();
     case MainState::WaitWatchdog:
         if (m_ctx.link.replyTo(m_watchdogLineId))
             return StepWait::now();
-        return StepWait::untilPassed(ZelReplyWaitSeconds, m_waitStart);
+        return m_watchdogReplyWait.stepWait();
     case MainState::Stop:
         return MainMachineStopped() ? StepWait::event() : StepWait::now();
     default:
@@ -168,16 +176,16 @@ StepWait MainMachine::idleWait() const
 {
     if (m_closingRequested || m_refreshRequested || m_shownLinkState != LinkStatus.load())
         return StepWait::now();
-    return StepWait::untilPassed(m_watchdogInterval, m_lastWatchdog)
-        .earliest(StepWait::untilPassed(m_pollInterval, m_lastPoll))
-        .earliest(StepWait::untilPassed(m_configurationInterval, m_lastConfiguration));
+    return m_watchdogPeriod.stepWait()
+        .earliest(m_pollPeriod.stepWait())
+        .earliest(m_configurationPeriod.stepWait());
 }
 
-StepWait MainMachine::requestWait(int seconds) const
+StepWait MainMachine::requestWait(const TimedWait& wait) const
 {
     if (isDone(m_request))
         return StepWait::now();
-    return StepWait::untilPassed(seconds, m_waitStart);
+    return wait.stepWait();
 }
 
 // Changes waiting for their batched save wake the machine when the save is due.
@@ -206,13 +214,10 @@ int MainMachine::stateStart()
 int MainMachine::stateInit()
 {
     tmmMain.StateText = QStringLiteral(" 2 init ");
-    const Timestamp now = UtcNow();
-    m_lastWatchdog = now;
-    m_lastPoll = now;
-    m_lastConfiguration = now;
-    m_watchdogInterval = 60;
-    m_pollInterval = 10;
-    m_configurationInterval = 300;
+    m_watchdogPeriod.start();
+    m_pollPeriod.start();
+    m_configurationPeriod.setSeconds(kFirstConfigurationSeconds);
+    m_configurationPeriod.start();
     return MainState::Wait;
 }
 
@@ -228,21 +233,21 @@ int MainMachine::stateWait()
 // wait for a step at which neither is due.
 int MainMachine::scheduler()
 {
-    if (!WithinSeconds(m_watchdogInterval, 0, m_lastWatchdog)) {
-        m_lastWatchdog = UtcNow();
+    if (m_watchdogPeriod.passed()) {
+        m_watchdogPeriod.start();
         m_watchdogAttempts = 0;
         return MainState::SendWatchdog;
     }
-    if (!WithinSeconds(m_pollInterval, 0, m_lastPoll)) {
-        m_lastPoll = UtcNow();
+    if (m_pollPeriod.passed()) {
+        m_pollPeriod.start();
         m_evaluation.startWalk();
         return MainState::StartGetAlarms;
     }
     if (m_closingRequested)
         return MainState::Stop;
-    if (!WithinSeconds(m_configurationInterval, 0, m_lastConfiguration) || m_refreshRequested) {
-        m_lastConfiguration = UtcNow();
-        m_configurationInterval = 28800;
+    if (m_configurationPeriod.passed() || m_refreshRequested) {
+        m_configurationPeriod.start();
+        m_configurationPeriod.setSeconds(kConfigurationPeriodSeconds);
         m_refreshRequested = false;
         return MainState::GetDefinitions;
     }
@@ -272,7 +277,7 @@ int MainMachine::startDefinitions()
     tmmMain.StateText = QStringLiteral(" 4 get definitions ");
     logPo(LangText(29, QStringLiteral("Collect alarm definitions")));
     m_request = m_po.StartPoRequest(url("/office/alarm/alarmserverconfig"), PoRequestConfiguration);
-    m_waitStart = UtcNow();
+    m_definitionsWait.start();
     return MainState::WaitDefinitions;
 }
 
@@ -295,7 +300,7 @@ int MainMachine::waitDefinitions()
         reportUndefinedLinks();
         return MainState::Wait;
     }
-    if (WithinSeconds(kDefinitionsWaitSeconds, 0, m_waitStart))
+    if (!m_definitionsWait.passed())
         return MainState::WaitDefinitions;
     logPo(LangText(31, QStringLiteral("Timeout collecting definitions!")));
     ReportPoLink(false);
@@ -357,7 +362,7 @@ int MainMachine::startAlarms()
 {
     tmmMain.StateText = QStringLiteral(" 7 start get alarms ");
     m_request = m_po.StartPoRequest(url("/office/alarm/alarmserver"), PoRequestActiveAlarms);
-    m_waitStart = UtcNow();
+    m_alarmsWait.start();
     return MainState::WaitAlarms;
 }
 
@@ -390,7 +395,7 @@ int MainMachine::waitAlarms()
         return MainState::CheckAlarms;
     }
     m_subStep = 13;
-    if (WithinSeconds(kAlarmsWaitSeconds, 0, m_waitStart))
+    if (!m_alarmsWait.passed())
         return MainState::WaitAlarms;
     logPo(LangText(32, QStringLiteral("Timeout collecting alarms!")));
     m_subStep = 14;
@@ -466,7 +471,7 @@ int MainMachine::sendWatchdog()
     tmmMain.StateText = QStringLiteral("12 send wd ");
     ++m_watchdogAttempts;
     m_watchdogLineId = queue(ZelMessage::watchdog(m_settings.watchdogId));
-    m_waitStart = UtcNow();
+    m_watchdogReplyWait.start();
     return MainState::WaitWatchdog;
 }
 
@@ -478,10 +483,10 @@ int MainMachine::waitWatchdog()
             return MainState::Wait;
         return m_watchdogAttempts < 3 ? MainState::SendWatchdog : MainState::Wait;
     }
-    if (WithinSeconds(ZelReplyWaitSeconds, 0, m_waitStart))
+    if (!m_watchdogReplyWait.passed())
         return MainState::WaitWatchdog;
     LogMessage(QStringLiteral("No answer from ZelMeld to the watchdog within %1 s")
-                   .arg(ZelReplyWaitSeconds),
+                   .arg(m_watchdogReplyWait.seconds()),
                LogZelList);
     return MainState::Wait;
 }

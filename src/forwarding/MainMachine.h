@@ -3,6 +3,7 @@
 #include "AlarmEvaluation.h"
 
 #include "core/Clock.h"
+#include "core/TimedWait.h"
 #include "core/ZelTimeMachine.h"
 
 #include <QElapsedTimer>
@@ -63,7 +64,7 @@ private:
     StepWait waitAfterStep() const;
     StepWait idleWait() const;
     StepWait replyWait() const;
-    StepWait requestWait(int seconds) const;
+    StepWait requestWait(const TimedWait& wait) const;
     void wake() { tmmMain.wake(); }
     int stateStart();
     int stateInit();
@@ -98,13 +99,14 @@ private:
     AlarmEvaluation m_evaluation;
     std::shared_ptr<PoRequest> m_request;
 
-    Timestamp m_lastWatchdog = 0.0;
-    Timestamp m_lastPoll = 0.0;
-    Timestamp m_lastConfiguration = 0.0;
-    int m_watchdogInterval = 60;
-    int m_pollInterval = 10;
-    int m_configurationInterval = 300;
-    Timestamp m_waitStart = 0.0;
+    // The periods of the three jobs, each started when its job starts.
+    TimedWait m_watchdogPeriod;
+    TimedWait m_pollPeriod;
+    TimedWait m_configurationPeriod;
+    // The waits for an office request and for the watchdog's reply.
+    TimedWait m_definitionsWait;
+    TimedWait m_alarmsWait;
+    TimedWait m_watchdogReplyWait;
     int m_watchdogAttempts = 0;
     quint64 m_watchdogLineId = 0; // the watchdog line whose reply state 13 waits for
     bool m_allLinksDefined = true;
