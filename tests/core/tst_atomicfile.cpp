@@ -1,3 +1,5 @@
+#include "TestFiles.h"
+
 #include "core/AtomicFile.h"
 #include "core/DurableReplace.h"
 
@@ -26,9 +28,7 @@ void TstAtomicFile::replaceLeavesOnlyTheNewFile()
     const WriteResult replaced = writeFileAtomically(path, "new and longer");
     QVERIFY2(replaced.ok(), qPrintable(replaced.reason()));
 
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("new and longer"));
+    QCOMPARE(readFile(path), QByteArray("new and longer"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("AlarmStatus.xml")});
 }
