@@ -204,7 +204,7 @@ int MainMachine::stateStart()
     m_po.init_indy();
     // ClosingRequested is not cleared here: a close asked for before the first step, or
     // before a restart after an error, must still stop the machine in order.
-    LinkStatus.store(-1);
+    LinkStatus.set(LinkState::ErrorEnded);
     Q_EMIT hideRequested();
     m_ctx.link.PoLinkAlarmActive = false;
     m_poLinkFailedSince = 0.0;
@@ -254,15 +254,14 @@ int MainMachine::scheduler()
     return MainState::Wait;
 }
 
+// ShownLinkState follows the status; an ended error shows as running from here on. What the
+// window shows for each state (icon, "Application running") is the engine's business.
 void MainMachine::statusDisplay()
 {
     if (m_shownLinkState == LinkStatus.load())
         return;
-    int changed = -1;
-    LinkStatus.compare_exchange_strong(changed, 0);
+    LinkStatus.replace(LinkState::ErrorEnded, LinkState::Running);
     m_shownLinkState = LinkStatus.load();
-    if (m_shownLinkState == 0)
-        Q_EMIT statusText(LangText(28, QStringLiteral("Application running")));
     Q_EMIT linkStateShown(m_shownLinkState);
 }
 
@@ -286,7 +285,7 @@ int MainMachine::waitDefinitions()
     tmmMain.StateText = QStringLiteral(" 5 wait definitions ");
     if (isDone(m_request)) {
         const std::shared_ptr<PoRequest> request = std::exchange(m_request, nullptr);
-        if (LinkStatus.load() >= 1) {
+        if (isLinkError(LinkStatus.load())) {
             // A ZelMeld error also counts here, yet what the office server sent is kept.
             storeDefinitions(*request);
             ReportPoLink(false);
@@ -304,7 +303,7 @@ int MainMachine::waitDefinitions()
         return MainState::WaitDefinitions;
     logPo(LangText(31, QStringLiteral("Timeout collecting definitions!")));
     ReportPoLink(false);
-    LinkStatus.store(1);
+    LinkStatus.set(LinkState::OfficeError);
     abandonRequest();
     return MainState::Wait;
 }
@@ -373,7 +372,7 @@ int MainMachine::waitAlarms()
     if (isDone(m_request)) {
         m_subStep = 2;
         const std::shared_ptr<PoRequest> request = std::exchange(m_request, nullptr);
-        if (LinkStatus.load() >= 1) {
+        if (isLinkError(LinkStatus.load())) {
             // A ZelMeld error also counts here; the merged alarms are kept all the same, so
             // that none that came and went meanwhile is lost.
             if (request->mergedStatus)
@@ -401,7 +400,7 @@ int MainMachine::waitAlarms()
     m_subStep = 14;
     ReportPoLink(false);
     m_subStep = 15;
-    LinkStatus.store(1);
+    LinkStatus.set(LinkState::OfficeError);
     // The walk below runs on the document held in memory; whatever the late request still
     // brings is ignored.
     abandonRequest();

@@ -3,6 +3,7 @@
 #include "AlarmEvaluation.h"
 
 #include "core/Clock.h"
+#include "core/LinkStatus.h"
 #include "core/TimedWait.h"
 #include "core/ZelTimeMachine.h"
 
@@ -39,7 +40,7 @@ public:
     bool ClosingRequested() const { return m_closingRequested; }
     bool RefreshRequested() const { return m_refreshRequested; }
     bool MainMachineStopped() const { return m_mainMachineStopped; }
-    int ShownLinkState() const { return m_shownLinkState; }
+    LinkState ShownLinkState() const { return m_shownLinkState; }
     int SubStep() const { return m_subStep; }
     Timestamp PoLinkFailedSince() const { return m_poLinkFailedSince; }
 
@@ -52,8 +53,8 @@ public:
 
 Q_SIGNALS:
     void hideRequested();
-    void statusText(const QString& text);
-    void linkStateShown(int state);
+    // The idle step took over a new link state (an ended error shows as running).
+    void linkStateShown(LinkState state);
     void definitionsReloaded();
     // An alarm poll has ended: failed, or its walk over the alarm status is done.
     void pollFinished();
@@ -114,7 +115,7 @@ private:
     bool m_refreshRequested = false;
     bool m_mainMachineStopped = false;
     int m_subStep = 0;
-    int m_shownLinkState = 0;
+    LinkState m_shownLinkState = LinkState::Running;
     Timestamp m_poLinkFailedSince = 0.0;
     // Real time since AlarmStatus.xml was last written, for the batched saves of a walk.
     QElapsedTimer m_sinceStatusSave;

@@ -257,7 +257,7 @@ bool ZelLink::isConnected() const
 void ZelLink::markLinkFailed()
 {
     Q_EMIT statusText(LangText(5, QStringLiteral("Error connecting to ZelMeld")));
-    LinkStatus = 2;
+    LinkStatus.set(LinkState::ZelMeldError);
     // The next step closes the socket and restarts the machine.
     m_socketFailed = true;
     PoLinkAlarmActive = false;
@@ -312,8 +312,7 @@ void ZelLink::csZelMeldRead()
         m_replyReceived = true;
     }
     // ZelMeld talks again: the link error has ended.
-    int linkError = 2;
-    if (LinkStatus.compare_exchange_strong(linkError, -1))
+    if (LinkStatus.replace(LinkState::ZelMeldError, LinkState::ErrorEnded))
         Q_EMIT statusText(QString());
     takeReplies(lines);
 }

@@ -49,8 +49,7 @@ bool isCancelled(const PoRequest& request)
 
 void reportSuccess(PoStatusSink& sink)
 {
-    int communicationError = 1;
-    if (LinkStatus.compare_exchange_strong(communicationError, -1))
+    if (LinkStatus.replace(LinkState::OfficeError, LinkState::ErrorEnded))
         sink.emitStatusText(QString());
 }
 
@@ -60,7 +59,7 @@ void reportFailure(PoRequest& request, PoStatusSink& sink, const QString& reason
     const QString text = LangText(33, QStringLiteral("Error communicating with PO server"));
     sink.emitStatusText(text);
     LogMessage(text + u": "_s + request.url + u" ("_s + reason + u')', LogPoList);
-    LinkStatus.store(1);
+    LinkStatus.set(LinkState::OfficeError);
     request.failed = true;
 }
 

@@ -486,13 +486,13 @@ void TstForwarding::zelMeldErrorKeepsWhatTheOfficeSent()
 )");
     QSignalSpy reloaded(&h.engine(), &Engine::definitionsReloaded);
 
-    LinkStatus = 2; // as the link's error event leaves it
+    LinkStatus.set(LinkState::ZelMeldError); // as the link's error event leaves it
     h.advanceSeconds(10);
     QVERIFY(h.runPoll());
     QCOMPARE(alarmAttribute(h, "Kas 3", "State"), QStringLiteral("A"));
     QCOMPARE(alarmAttribute(h, "Kas 3", "start"), kStart);
 
-    LinkStatus = 2;
+    LinkStatus.set(LinkState::ZelMeldError);
     h.engine().requestRefresh();
     QVERIFY(reloaded.wait(10000));
     QCOMPARE(xmlAttribute(h.readPoData("LinkDefs.xml"), "//PO_loc[@pcu='Pcu2' and @text='Kas 9']",
@@ -564,7 +564,7 @@ void TstForwarding::lateAlarmAnswerChangesNothing()
     // ZelMeld keeps silent, so the walk waits while the late request ends.
     QVERIFY(h.waitForIdleWorkers());
     QCOMPARE(h.main().tmmMain.State, 11);
-    QCOMPARE(LinkStatus.load(), 1);
+    QCOMPARE(LinkStatus.load(), LinkState::OfficeError);
     QCOMPARE(h.readPoData("AlarmStatus.xml"), before);
 
     h.advanceSeconds(10);

@@ -19,7 +19,7 @@ void LinkFixture::setUpLog()
 
 void LinkFixture::setUp()
 {
-    LinkStatus = 0;
+    LinkStatus.set(LinkState::Running);
     m_settings = Settings();
     m_settings.zelHost = u"127.0.0.1"_s;
     m_server = std::make_unique<ZelMeldServer>(script(u"ok"_s));
@@ -53,7 +53,7 @@ void LinkFixture::waitUntilIdle()
 
 void LinkFixture::serverSendsAndLinkReads(const QByteArray& bytes)
 {
-    LinkStatus = 2;
+    LinkStatus.set(LinkState::ZelMeldError);
     m_server->sendToClients(bytes);
-    QTRY_COMPARE(LinkStatus.load(), -1);
+    QTRY_COMPARE(LinkStatus.load(), LinkState::ErrorEnded);
 }

@@ -151,7 +151,7 @@ void TstZelLink::peerCloseIsNoErrorAndTheNextOpenReadsTheSettings()
     QCOMPARE(m_server->receivedLines(), QStringList{u"first"_s});
     QVERIFY(zelListMessages(*m_log, u"Zel PO socket error:"_s).isEmpty());
     QVERIFY(m_status->isEmpty());
-    QCOMPARE(LinkStatus.load(), 0);
+    QCOMPARE(LinkStatus.load(), LinkState::Running);
 }
 
 void TstZelLink::readKeepsTheLastOfSeveralLines()
@@ -175,9 +175,9 @@ void TstZelLink::readWithoutCarriageReturnGivesNoReply()
     QTRY_COMPARE(m_server->receivedLines().size(), 1);
 
     // Any read ends a link error, which shows that the read has happened.
-    LinkStatus = 2;
+    LinkStatus.set(LinkState::ZelMeldError);
     m_server->sendToClients("OK"_ba);
-    QTRY_COMPARE(LinkStatus.load(), -1);
+    QTRY_COMPARE(LinkStatus.load(), LinkState::ErrorEnded);
     QVERIFY(!m_link->ReplyReceived());
     QCOMPARE(m_link->LastReply(), QString());
     QVERIFY(zelListMessages(*m_log, u"Recv:"_s).isEmpty());
