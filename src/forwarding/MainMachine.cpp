@@ -28,9 +28,6 @@ constexpr int kConfigurationPeriodSeconds = 28800;
 // The machine's own waits for the office server; the transfers run longer, so these decide.
 constexpr int kDefinitionsWaitSeconds = 900;
 constexpr int kAlarmsWaitSeconds = 60;
-// During a walk AlarmStatus.xml is written at most this often (and once at the walk's end):
-// a crash then sends again at most the changes of this last stretch, never fewer.
-constexpr qint64 kStatusSaveMs = 100;
 
 void logPo(const QString& message)
 {
@@ -76,7 +73,7 @@ MainMachine::~MainMachine()
 
 void MainMachine::start()
 {
-    tmmMain.State = MainState::Start;
+    tmmMain.setState(MainState::Start);
     tmmMain.setEnabled(true);
 }
 
@@ -96,52 +93,52 @@ void MainMachine::requestRefresh()
 void MainMachine::step()
 {
     m_subStep = 0;
-    int& state = tmmMain.State;
-    switch (state) {
+    tZelTimeMachine& machine = tmmMain;
+    switch (machine.State()) {
     case MainState::Start:
-        state = stateStart();
+        machine.setState(stateStart());
         break;
     case MainState::Init:
-        state = stateInit();
+        machine.setState(stateInit());
         break;
     case MainState::Wait:
-        state = stateWait();
+        machine.setState(stateWait());
         break;
     case MainState::GetDefinitions:
-        state = startDefinitions();
+        machine.setState(startDefinitions());
         break;
     case MainState::WaitDefinitions:
-        state = waitDefinitions();
+        machine.setState(waitDefinitions());
         break;
     case MainState::StartGetAlarms:
-        state = startAlarms();
+        machine.setState(startAlarms());
         break;
     case MainState::WaitAlarms:
-        state = waitAlarms();
+        machine.setState(waitAlarms());
         break;
     case MainState::CheckAlarms:
-        tmmMain.StateText = QStringLiteral(" 9 check alarms ");
-        state = m_evaluation.examineEntry();
-        if (state == MainState::Wait) {
+        machine.setStateText(QStringLiteral(" 9 check alarms "));
+        machine.setState(m_evaluation.examineEntry());
+        if (machine.State() == MainState::Wait) {
             saveStatus();
             Q_EMIT pollFinished();
         }
         break;
     case MainState::SendAlarm:
-        tmmMain.StateText = QStringLiteral("10 send alarm to zel ");
-        state = m_evaluation.sendEntry();
+        machine.setStateText(QStringLiteral("10 send alarm to zel "));
+        machine.setState(m_evaluation.sendEntry());
         break;
     case MainState::CheckResponse:
-        state = judgeReply();
+        machine.setState(judgeReply());
         break;
     case MainState::SendWatchdog:
-        state = sendWatchdog();
+        machine.setState(sendWatchdog());
         break;
     case MainState::WaitWatchdog:
-        state = waitWatchdog();
+        machine.setState(waitWatchdog());
         break;
     case MainState::Stop:
-        state = stop();
+        machine.setState(stop());
         break;
     default:
         break;
@@ -152,7 +149,7 @@ void MainMachine::step()
 // same TimedWait its step decides with; this only says when to look again.
 StepWait MainMachine::waitAfterStep() const
 {
-    switch (tmmMain.State) {
+    switch (tmmMain.State()) {
     case MainState::Wait:
         return idleWait();
     case MainState::WaitDefinitions:
@@ -199,21 +196,21 @@ StepWait MainMachine::replyWait() const
 
 int MainMachine::stateStart()
 {
-    tmmMain.StateText = QStringLiteral(" 1 start ");
+    tmmMain.setStateText(QStringLiteral(" 1 start "));
     abandonRequest();
     m_po.init_indy();
     // ClosingRequested is not cleared here: a close asked for before the first step, or
     // before a restart after an error, must still stop the machine in order.
     LinkStatus.set(LinkState::ErrorEnded);
     Q_EMIT hideRequested();
-    m_ctx.link.PoLinkAlarmActive = false;
+    m_ctx.link.setPoLinkAlarmActive(false);
     m_poLinkFailedSince = 0.0;
     return MainState::Init;
 }
 
 int MainMachine::stateInit()
 {
-    tmmMain.StateText = QStringLiteral(" 2 init ");
+    tmmMain.setStateText(QStringLiteral(" 2 init "));
     m_watchdogPeriod.start();
     m_pollPeriod.start();
     m_configurationPeriod.setSeconds(kFirstConfigurationSeconds);
@@ -223,7 +220,7 @@ int MainMachine::stateInit()
 
 int MainMachine::stateWait()
 {
-    tmmMain.StateText = QStringLiteral(" 3 wait ");
+    tmmMain.setStateText(QStringLiteral(" 3 wait "));
     const int next = scheduler();
     statusDisplay();
     return next;
@@ -273,7 +270,7 @@ QString MainMachine::url(const char* path) const
 
 int MainMachine::startDefinitions()
 {
-    tmmMain.StateText = QStringLiteral(" 4 get definitions ");
+    tmmMain.setStateText(QStringLiteral(" 4 get definitions "));
     logPo(LangText(29, QStringLiteral("Collect alarm definitions")));
     m_request = m_po.StartPoRequest(url("/office/alarm/alarmserverconfig"), PoRequestConfiguration);
     m_definitionsWait.start();
@@ -282,7 +279,7 @@ int MainMachine::startDefinitions()
 
 int MainMachine::waitDefinitions()
 {
-    tmmMain.StateText = QStringLiteral(" 5 wait definitions ");
+    tmmMain.setStateText(QStringLiteral(" 5 wait definitions "));
     if (isDone(m_request)) {
         const std::shared_ptr<PoRequest> request = std::exchange(m_request, nullptr);
         if (isLinkError(LinkStatus.load())) {
@@ -359,7 +356,7 @@ void MainMachine::reportUndefinedLinks()
 
 int MainMachine::startAlarms()
 {
-    tmmMain.StateText = QStringLiteral(" 7 start get alarms ");
+    tmmMain.setStateText(QStringLiteral(" 7 start get alarms "));
     m_request = m_po.StartPoRequest(url("/office/alarm/alarmserver"), PoRequestActiveAlarms);
     m_alarmsWait.start();
     return MainState::WaitAlarms;
@@ -367,7 +364,7 @@ int MainMachine::startAlarms()
 
 int MainMachine::waitAlarms()
 {
-    tmmMain.StateText = QStringLiteral(" 8 wait alarms ");
+    tmmMain.setStateText(QStringLiteral(" 8 wait alarms "));
     m_subStep = 1;
     if (isDone(m_request)) {
         m_subStep = 2;
@@ -434,7 +431,7 @@ void MainMachine::takeOverMergedStatus(PoRequest& request)
 
 int MainMachine::judgeReply()
 {
-    tmmMain.StateText = QStringLiteral("11 check response ");
+    tmmMain.setStateText(QStringLiteral("11 check response "));
     const int next = m_evaluation.judgeReply();
     saveStatusBatched();
     return next;
@@ -447,13 +444,17 @@ void MainMachine::saveStatus()
 {
     if (!m_ctx.status.isDirty())
         return;
+    QElapsedTimer cost;
+    cost.start();
     (void)m_ctx.status.saveIfDirty();
+    m_saveSpacing.saved(cost.elapsed());
     m_sinceStatusSave.restart();
 }
 
 // A message is marked sent only after its reply, so an unsaved mark can only make a crash send
-// the message again; the whole document is rewritten at most every 100 ms however fast
-// ZelMeld answers.
+// the message again. The whole document is rewritten at most every 100 ms however fast ZelMeld
+// answers, and less often when a save costs more, so that saving keeps to a fixed share of a
+// long walk.
 void MainMachine::saveStatusBatched()
 {
     if (msUntilBatchedSave() <= 0)
@@ -462,12 +463,12 @@ void MainMachine::saveStatusBatched()
 
 qint64 MainMachine::msUntilBatchedSave() const
 {
-    return kStatusSaveMs - m_sinceStatusSave.elapsed();
+    return m_saveSpacing.spacingMs() - m_sinceStatusSave.elapsed();
 }
 
 int MainMachine::sendWatchdog()
 {
-    tmmMain.StateText = QStringLiteral("12 send wd ");
+    tmmMain.setStateText(QStringLiteral("12 send wd "));
     ++m_watchdogAttempts;
     m_watchdogLineId = queue(ZelMessage::watchdog(m_settings.watchdogId));
     m_watchdogReplyWait.start();
@@ -476,7 +477,7 @@ int MainMachine::sendWatchdog()
 
 int MainMachine::waitWatchdog()
 {
-    tmmMain.StateText = QStringLiteral("13 wait result wd ");
+    tmmMain.setStateText(QStringLiteral("13 wait result wd "));
     if (const std::optional<QString> reply = m_ctx.link.replyTo(m_watchdogLineId)) {
         if (classifyZelAnswer(*reply) == ZelAnswer::Accepted)
             return MainState::Wait;
@@ -492,7 +493,7 @@ int MainMachine::waitWatchdog()
 
 int MainMachine::stop()
 {
-    tmmMain.StateText = QStringLiteral("16 stop ");
+    tmmMain.setStateText(QStringLiteral("16 stop "));
     // Nothing answered by ZelMeld may be left only in memory when the program ends.
     saveStatus();
     tmmMain.Stop();
@@ -504,16 +505,16 @@ int MainMachine::stop()
 
 void MainMachine::ReportPoLink(bool ok)
 {
-    bool& alarmActive = m_ctx.link.PoLinkAlarmActive;
+    ZelLink& link = m_ctx.link;
     if (ok) {
-        if (alarmActive) {
-            alarmActive = false;
+        if (link.PoLinkAlarmActive()) {
+            link.setPoLinkAlarmActive(false);
             queue(ZelMessage::poLinkRestored());
         }
         m_poLinkFailedSince = 0.0;
         return;
     }
-    if (alarmActive)
+    if (link.PoLinkAlarmActive())
         return;
     if (m_poLinkFailedSince == 0.0) {
         m_poLinkFailedSince = UtcNow();
@@ -521,7 +522,7 @@ void MainMachine::ReportPoLink(bool ok)
     }
     const qint64 failedMs = msBetween(m_poLinkFailedSince, UtcNow());
     if (failedMs > kLinkLossMs) {
-        alarmActive = true;
+        link.setPoLinkAlarmActive(true);
         queue(ZelMessage::poLinkLost());
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AlarmEvaluation.h"
+#include "SaveSpacing.h"
 
 #include "core/Clock.h"
 #include "core/LinkStatus.h"
@@ -119,4 +120,5 @@ private:
     Timestamp m_poLinkFailedSince = 0.0;
     // Real time since AlarmStatus.xml was last written, for the batched saves of a walk.
     QElapsedTimer m_sinceStatusSave;
+    SaveSpacing m_saveSpacing;
 };

@@ -91,7 +91,7 @@ ZelLink::~ZelLink()
 
 void ZelLink::start()
 {
-    tmmSockets.State = StartMachine;
+    tmmSockets.setState(StartMachine);
     tmmSockets.setEnabled(true);
 }
 
@@ -117,37 +117,37 @@ void ZelLink::tmmSocketsDoState(tZelTimeMachine& sender)
 {
     if (m_socketFailed) {
         closeSocket();
-        sender.State = StartMachine;
+        sender.setState(StartMachine);
     }
-    const QString label = stateLabel(sender.State);
+    const QString label = stateLabel(sender.State());
     if (label.isEmpty())
         return;
-    sender.StateText = label;
-    switch (sender.State) {
+    sender.setStateText(label);
+    switch (sender.State()) {
     case StartMachine:
         m_socketFailed = false;
-        sender.State = WaitForString;
+        sender.setState(WaitForString);
         break;
     case WaitForString:
         takeNextMessage(sender);
         break;
     case CheckSocket:
-        sender.State = isConnected() ? SendString : StartPort;
+        sender.setState(isConnected() ? SendString : StartPort);
         break;
     case StartPort:
-        sender.State = OpenSocket;
+        sender.setState(OpenSocket);
         break;
     case OpenSocket:
         openSocket();
-        sender.State = WaitForOpen;
+        sender.setState(WaitForOpen);
         break;
     case WaitForOpen:
         if (m_socketConnected)
-            sender.State = SendString;
+            sender.setState(SendString);
         break;
     case SendString:
         sendCurrentMessage();
-        sender.State = WaitForString;
+        sender.setState(WaitForString);
         break;
     }
 }
@@ -158,13 +158,13 @@ StepWait ZelLink::socketWait() const
 {
     if (m_socketFailed)
         return StepWait::now();
-    switch (tmmSockets.State) {
+    switch (tmmSockets.State()) {
     case WaitForString:
         return m_sendQueue.isEmpty() ? StepWait::event() : StepWait::now();
     case WaitForOpen:
         return m_socketConnected ? StepWait::now() : StepWait::event();
     default:
-        return stateLabel(tmmSockets.State).isEmpty() ? StepWait::event() : StepWait::now();
+        return stateLabel(tmmSockets.State()).isEmpty() ? StepWait::event() : StepWait::now();
     }
 }
 
@@ -174,7 +174,7 @@ void ZelLink::takeNextMessage(tZelTimeMachine& sender)
     m_currentId = m_sendQueueIds.isEmpty() ? 0 : m_sendQueueIds.takeFirst();
     m_currentQueuedAt = m_sendQueueTimes.isEmpty() ? 0.0 : m_sendQueueTimes.takeFirst();
     if (!m_currentMessage.isEmpty())
-        sender.State = CheckSocket;
+        sender.setState(CheckSocket);
 }
 
 void ZelLink::openSocket()
@@ -260,7 +260,7 @@ void ZelLink::markLinkFailed()
     LinkStatus.set(LinkState::ZelMeldError);
     // The next step closes the socket and restarts the machine.
     m_socketFailed = true;
-    PoLinkAlarmActive = false;
+    m_poLinkAlarmActive = false;
     giveUpUnwritten();
     tmmSockets.wake();
 }

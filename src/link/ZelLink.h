@@ -57,8 +57,10 @@ public:
     bool SocketFailed() const { return m_socketFailed; }
 
     // Raised flag of the office-link supervision, which sets it when it queues its link-lost
-    // alarm. A socket error clears it, so that alarm goes out again over the new connection.
-    bool PoLinkAlarmActive = false;
+    // alarm and clears it with the all-clear. A socket error clears it too, so that alarm goes
+    // out again over the new connection.
+    bool PoLinkAlarmActive() const { return m_poLinkAlarmActive; }
+    void setPoLinkAlarmActive(bool active) { m_poLinkAlarmActive = active; }
 
     // Steps every 10 ms, or on events (a queued message, a connect, an error); State and
     // StateText are readable for diagnostics and tests.
@@ -123,4 +125,5 @@ private:
     bool m_replyReceived = false;
     bool m_socketConnected = false;
     bool m_socketFailed = false;
+    bool m_poLinkAlarmActive = false;
 };

@@ -106,8 +106,8 @@ void TstMainWindow::startupAppliesTitleLanguageAndSettings()
     QCOMPARE(window.WatchdogId(), watchdogId);
     QVERIFY(window.tmmMain().Enabled());
     QVERIFY(window.tmmSockets().Enabled());
-    QCOMPARE(window.tmmMain().State, 1);
-    QCOMPARE(window.tmmSockets().State, 1);
+    QCOMPARE(window.tmmMain().State(), 1);
+    QCOMPARE(window.tmmSockets().State(), 1);
     QVERIFY(readFile(data("ZelLocal.INI")).contains("Trace=0"));
     for (const char* name :
          {"sBar", "lbxDebug", "lbxComDebug", "tbsLinkSettings", "tbsIP", "tbsOffice"})
@@ -155,7 +155,7 @@ void TstMainWindow::answeringYesStopsMainMachineThenTerminates()
     MainWindow window;
     window.FormCreate();
     QSignalSpy terminate(&window, &MainWindow::terminateRequested);
-    QTRY_COMPARE(window.tmmMain().State, 3);
+    QTRY_COMPARE(window.tmmMain().State(), 3);
 
     window.setExitConfirmation([] { return true; });
     window.FormClose();
@@ -163,7 +163,7 @@ void TstMainWindow::answeringYesStopsMainMachineThenTerminates()
     QVERIFY(terminate.wait(5000));
     QVERIFY(window.MainMachineStopped());
     QVERIFY(window.tmmMain().Stopped());
-    QCOMPARE(window.tmmMain().StateText, QStringLiteral("16 stop "));
+    QCOMPARE(window.tmmMain().StateText(), QStringLiteral("16 stop "));
 
     const QByteArray log = readFile(data("ZELPO.LOG"));
     QVERIFY(log.indexOf("<Start closing application>") < log.indexOf("<Close main statemachine>"));
@@ -218,7 +218,7 @@ void TstMainWindow::statusDisplayFollowsLinkStatus()
 {
     MainWindow window;
     window.FormCreate();
-    QTRY_COMPARE(window.tmmMain().State, 3);
+    QTRY_COMPARE(window.tmmMain().State(), 3);
     // The start state sets -1, which the idle state shows as running.
     QTRY_COMPARE(window.statusBar().panelText(), QStringLiteral("Application running"));
     QCOMPARE(LinkStatus.load(), LinkState::Running);
@@ -341,7 +341,7 @@ void TstMainWindow::problemsStayOnTheStatusBar()
 
     MainWindow window;
     window.FormCreate();
-    QTRY_COMPARE(window.tmmMain().State, 3);
+    QTRY_COMPARE(window.tmmMain().State(), 3);
     QTRY_COMPARE(LinkStatus.load(), LinkState::Running);
     const QStringList shown = window.engine().problems();
     QCOMPARE(shown.size(), problems);

@@ -202,7 +202,7 @@ void TstForwarding::silentZelMeldHoldsTheWalkTenSeconds()
     QVERIFY(h.waitForLines(1));
     h.advanceSeconds(9.999);
     QVERIFY(h.runMainSteps(50));
-    QCOMPARE(h.main().tmmMain.State, 11);
+    QCOMPARE(h.main().tmmMain.State(), 11);
     QCOMPARE(h.engine().link().SendQueue(), QStringList());
     QCOMPARE(h.alarmLines(), QStringList{kAlarmKas3});
 
@@ -563,7 +563,7 @@ void TstForwarding::lateAlarmAnswerChangesNothing()
 
     // ZelMeld keeps silent, so the walk waits while the late request ends.
     QVERIFY(h.waitForIdleWorkers());
-    QCOMPARE(h.main().tmmMain.State, 11);
+    QCOMPARE(h.main().tmmMain.State(), 11);
     QCOMPARE(LinkStatus.load(), LinkState::OfficeError);
     QCOMPARE(h.readPoData("AlarmStatus.xml"), before);
 
