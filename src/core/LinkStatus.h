@@ -4,8 +4,23 @@
 
 #include <atomic>
 
-// Tells the state machines that the link status changed, so a sleeping main machine shows it
-// at once. Emitted on the writer's thread; receivers elsewhere get it queued.
+// The state of the two links. The numbers are those the status display and the log use.
+enum class LinkState : int
+{
+    ErrorEnded = -1,  // an error has just ended; shown as running at the next idle step
+    Running = 0,      // both links work
+    OfficeError = 1,  // the office server could not be reached
+    ZelMeldError = 2, // the ZelMeld link failed and has not answered since
+};
+
+// An error of either link is showing: a finished office request then counts as failed.
+constexpr bool isLinkError(LinkState state)
+{
+    return state == LinkState::OfficeError || state == LinkState::ZelMeldError;
+}
+
+// Announces each change of the link status. Emitted on the writer's thread (the office worker,
+// or the GUI thread); receivers on other threads get it queued.
 class LinkStatusChanges : public QObject
 {
     Q_OBJECT
@@ -13,48 +28,42 @@ public:
     static LinkStatusChanges& instance();
 
 Q_SIGNALS:
-    void changed();
+    void changed(LinkState state);
 
 private:
     friend class LinkStatusValue;
     LinkStatusChanges() = default;
 };
 
-// An atomic integer that announces each change of its value; the interface is that of the
-// std::atomic<int> it wraps.
+// The process-wide link status: the office worker, the ZelMeld link and the main state machine
+// all write it, so it is atomic, and every change goes through set or replace, which announce
+// it. Nothing else can write it.
 class LinkStatusValue
 {
 public:
-    constexpr explicit LinkStatusValue(int value) : m_value(value) {}
+    constexpr explicit LinkStatusValue(LinkState state) : m_value(state) {}
     LinkStatusValue(const LinkStatusValue&) = delete;
     LinkStatusValue& operator=(const LinkStatusValue&) = delete;
 
-    int load() const { return m_value.load(); }
-    void store(int value)
+    LinkState load() const { return m_value.load(); }
+    void set(LinkState state)
     {
-        if (m_value.exchange(value) != value)
-            announce();
+        if (m_value.exchange(state) != state)
+            announce(state);
     }
-    LinkStatusValue& operator=(int value)
-    {
-        store(value);
-        return *this;
-    }
-    bool compare_exchange_strong(int& expected, int desired)
+    // Changes the status only while it is expected; true when it did.
+    bool replace(LinkState expected, LinkState desired)
     {
         const bool exchanged = m_value.compare_exchange_strong(expected, desired);
         if (exchanged && expected != desired)
-            announce();
+            announce(desired);
         return exchanged;
     }
 
 private:
-    static void announce() { Q_EMIT LinkStatusChanges::instance().changed(); }
+    static void announce(LinkState state) { Q_EMIT LinkStatusChanges::instance().changed(state); }
 
-    std::atomic<int> m_value;
+    std::atomic<LinkState> m_value;
 };
 
-// Process-wide link status, written by the polling worker, the socket events
-// and the main state machine: -1 an error has just ended, 0 running,
-// 1 office server communication error, 2 ZelMeld link error.
-inline LinkStatusValue LinkStatus{0};
+inline LinkStatusValue LinkStatus{LinkState::Running};

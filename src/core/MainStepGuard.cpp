@@ -10,12 +10,12 @@ void restartAfter(tZelTimeMachine& machine, int subStep, const ExceptionFields& 
 {
     machine.setEnabled(false);
     QString text =
-        QStringLiteral("<tmmMain, state:") + QString::number(machine.State) + QLatin1Char('>');
+        QStringLiteral("<tmmMain, state:") + QString::number(machine.State()) + QLatin1Char('>');
     if (subStep > 0)
         text += QStringLiteral("<sub ") + QString::number(subStep) + QLatin1Char('>');
     text += exceptionLogText(fields);
     LogMessage(text, LogFileOnly);
-    machine.State = 1;
+    machine.setState(1);
     machine.setEnabled(true);
 }
 

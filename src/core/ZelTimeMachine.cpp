@@ -147,13 +147,13 @@ void tZelTimeMachine::runSlice()
     try {
         for (;;) {
             m_wokenWhileRunning = false;
-            const int stateBefore = State;
+            const int stateBefore = m_state;
             runSteps();
             Q_EMIT ticked();
             if (m_stopped || !m_enabled)
                 break;
             // A machine sleeps only in a state whose own step has run and kept it there.
-            wait = State != stateBefore ? StepWait::now() : m_waitQuery();
+            wait = m_state != stateBefore ? StepWait::now() : m_waitQuery();
             if (!wait.isNow() && !m_wokenWhileRunning)
                 break;
             if (slice.elapsed() >= kSliceMs) {

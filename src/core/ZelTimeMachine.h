@@ -27,9 +27,11 @@ public:
     explicit tZelTimeMachine(QObject* owner = nullptr);
     ~tZelTimeMachine() override;
 
-    int Module = 0;
-    int State = 0;
-    QString StateText;
+    // The state number and its label: the owner's step sets them, everyone else reads them.
+    int State() const { return m_state; }
+    const QString& StateText() const { return m_stateText; }
+    void setState(int state) { m_state = state; }
+    void setStateText(const QString& text) { m_stateText = text; }
 
     int LoopCount() const { return m_loopCount; }
     void setLoopCount(int count) { m_loopCount = count; }
@@ -83,6 +85,8 @@ private:
         tZelTimeMachine* machine;
     };
 
+    int m_state = 0;
+    QString m_stateText;
     QTimer m_timer;
     QTimer m_wakeTimer;
     QTimer m_dueTimer;

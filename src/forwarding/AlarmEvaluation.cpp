@@ -54,12 +54,10 @@ void logPo(const QString& message)
     LogMessage(message, LogPoList);
 }
 
-constexpr int kReplyWaitSeconds = 10;
-
 } // namespace
 
 AlarmEvaluation::AlarmEvaluation(EvaluationContext context)
-    : m_ctx(context), m_links(m_ctx.linkDefs)
+    : m_ctx(context), m_links(m_ctx.linkDefs), m_replyWait(ZelReplyWaitSeconds)
 {
 }
 
@@ -248,7 +246,7 @@ std::string AlarmEvaluation::groupCodeOf(pugi::xml_node entry)
 int AlarmEvaluation::keepPending()
 {
     m_undo.restore(statusRoot());
-    setErrorFields("3");
+    setErrorFields(X::ErrorNoReply);
     m_ctx.status.markDirty();
     logPo(QStringLiteral("ZelMeld not reached, kept for the next poll: ") + entryName());
     ++m_entryIndex;
@@ -275,7 +273,7 @@ int AlarmEvaluation::sendEntry()
     } else {
         sendGroup();
     }
-    m_waitStart = UtcNow();
+    m_replyWait.start();
     return MainState::CheckResponse;
 }
 
@@ -333,28 +331,30 @@ int AlarmEvaluation::repeatMinutes()
 int AlarmEvaluation::judgeReply()
 {
     const ZelLink& link = m_ctx.link;
-    if (!link.ReplyReceived()) {
+    const std::optional<QString> reply = link.replyTo(m_sentId);
+    if (!reply) {
         if (!m_notAccepted && link.neverWritten(m_sentId))
             return keepPending();
-        if (WithinSeconds(kReplyWaitSeconds, 0, m_waitStart))
+        if (!m_replyWait.passed())
             return MainState::CheckResponse;
         // No answer: ZelMeld may have taken the line, so the change counts as handled; the
         // next examination of this same entry finds nothing left to send.
-        logPo(QStringLiteral("No answer from ZelMeld within 10 s: ") + entryName());
-        recordOutcome("3", false);
+        logPo(QStringLiteral("No answer from ZelMeld within %1 s: ").arg(m_replyWait.seconds()) +
+              entryName());
+        recordOutcome(X::ErrorNoReply, false);
         return MainState::CheckAlarms;
     }
-    const ZelAnswer answer = classifyZelAnswer(link.LastReply());
+    const ZelAnswer answer = classifyZelAnswer(*reply);
     if (answer == ZelAnswer::Accepted) {
         recordOutcome(nullptr, true);
         return MainState::CheckAlarms;
     }
     if (m_attempts >= 3) {
-        recordOutcome("2", true);
+        recordOutcome(X::ErrorNotAccepted, true);
         return MainState::CheckAlarms;
     }
     if (answer == ZelAnswer::Refused) {
-        setErrorFields("1");
+        setErrorFields(X::ErrorRefused);
         m_notAccepted = true;
     }
     return MainState::SendAlarm;
@@ -363,9 +363,9 @@ int AlarmEvaluation::judgeReply()
 StepWait AlarmEvaluation::replyWait() const
 {
     const ZelLink& link = m_ctx.link;
-    if (link.ReplyReceived() || (!m_notAccepted && link.neverWritten(m_sentId)))
+    if (link.replyTo(m_sentId) || (!m_notAccepted && link.neverWritten(m_sentId)))
         return StepWait::now();
-    return StepWait::untilPassed(kReplyWaitSeconds, m_waitStart);
+    return m_replyWait.stepWait();
 }
 
 void AlarmEvaluation::setErrorFields(const char* error)

@@ -5,6 +5,7 @@
 
 #include "core/Clock.h"
 #include "core/StepWait.h"
+#include "core/TimedWait.h"
 #include "store/CurrentLinkTable.h"
 
 #include <QString>
@@ -63,7 +64,7 @@ private:
     int m_entryIndex = 0;
     int m_attempts = 0;
     bool m_notAccepted = false;
-    Timestamp m_waitStart = 0.0;
+    TimedWait m_replyWait; // for ZelMeld's reply to the line just sent
     pugi::xml_node m_current;
     int m_cursorIndex = -1;
     pugi::xml_node m_cursor;

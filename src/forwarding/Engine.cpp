@@ -10,13 +10,6 @@
 #include "poclient/PoClient.h"
 #include "store/Documents.h"
 
-namespace {
-
-// The icon shown while a problem of the files or settings lasts and the links are fine.
-constexpr int kProblemIcon = 3;
-
-} // namespace
-
 Engine::Engine(const Settings& settings, int poPort, QObject* parent)
     : QObject(parent), m_zelDefs("ZelDefs.xml", kZelDefsRoot),
       m_linkDefs("LinkDefs.xml", kLinkDefsRoot), m_alarmStatus("AlarmStatus.xml", kAlarmStatusRoot),
@@ -43,8 +36,10 @@ Engine::Engine(const Settings& settings, int poPort, QObject* parent)
                        LogZelList);
     });
     connect(m_po.get(), &PoClient::statusText, this, &Engine::showStatusText);
-    connect(m_main.get(), &MainMachine::statusText, this, &Engine::showStatusText);
     connect(m_main.get(), &MainMachine::linkStateShown, this, &Engine::showLinkState);
+    // Queued from the office worker's thread, direct from this one.
+    connect(&LinkStatusChanges::instance(), &LinkStatusChanges::changed, this,
+            &Engine::followLinkStatus);
     connect(m_main.get(), &MainMachine::hideRequested, this, &Engine::hideRequested);
     connect(m_main.get(), &MainMachine::definitionsReloaded, this, &Engine::definitionsReloaded);
     connect(m_main.get(), &MainMachine::stopped, this, &Engine::machineStopped);
@@ -105,8 +100,7 @@ void Engine::addProblem(const QString& text)
     m_problems.append(text);
     Q_EMIT problemsChanged(m_problems);
     Q_EMIT statusText(text);
-    if (m_main->ShownLinkState() <= 0)
-        Q_EMIT linkStateShown(kProblemIcon);
+    Q_EMIT linkStateShown(iconFor(LinkStatus.load()));
 }
 
 void Engine::removeProblem(const QString& text)
@@ -114,23 +108,51 @@ void Engine::removeProblem(const QString& text)
     if (!m_problems.removeOne(text))
         return;
     Q_EMIT problemsChanged(m_problems);
-    const int shown = m_main->ShownLinkState();
-    if (shown > 0)
+    const LinkState state = LinkStatus.load();
+    if (isLinkError(state))
         return; // the link's own error text and icon stay
-    Q_EMIT statusText(m_problems.isEmpty() ? LangText(28, QStringLiteral("Application running"))
-                                           : m_problems.last());
-    Q_EMIT linkStateShown(m_problems.isEmpty() ? shown : kProblemIcon);
+    Q_EMIT statusText(runningText());
+    Q_EMIT linkStateShown(iconFor(state));
 }
 
-// "Application running" must not hide a problem that still lasts.
+// A link's text, or empty when its error has ended: a problem that lasts is shown instead.
 void Engine::showStatusText(const QString& text)
 {
-    const bool allWell =
-        text.isEmpty() || text == LangText(28, QStringLiteral("Application running"));
-    Q_EMIT statusText(allWell && !m_problems.isEmpty() ? m_problems.last() : text);
+    Q_EMIT statusText(text.isEmpty() && !m_problems.isEmpty() ? m_problems.last() : text);
 }
 
-void Engine::showLinkState(int state)
+// The idle step has taken over a new state; once running, the status text says so, unless a
+// problem lasts.
+void Engine::showLinkState(LinkState state)
 {
-    Q_EMIT linkStateShown(state <= 0 && !m_problems.isEmpty() ? kProblemIcon : state);
+    if (state == LinkState::Running)
+        Q_EMIT statusText(runningText());
+    Q_EMIT linkStateShown(iconFor(state));
+}
+
+// The icon follows each change at once, also while the main machine is busy with a walk or
+// waits for the office server; it reads the status now, which a queued signal may lag.
+void Engine::followLinkStatus()
+{
+    Q_EMIT linkStateShown(iconFor(LinkStatus.load()));
+}
+
+StatusIcon Engine::iconFor(LinkState state) const
+{
+    switch (state) {
+    case LinkState::OfficeError:
+        return StatusIcon::OfficeError;
+    case LinkState::ZelMeldError:
+        return StatusIcon::ZelMeldError;
+    case LinkState::ErrorEnded:
+    case LinkState::Running:
+        break;
+    }
+    return m_problems.isEmpty() ? StatusIcon::None : StatusIcon::Problem;
+}
+
+QString Engine::runningText() const
+{
+    return m_problems.isEmpty() ? LangText(28, QStringLiteral("Application running"))
+                                : m_problems.last();
 }

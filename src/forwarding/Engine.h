@@ -1,6 +1,9 @@
 #pragma once
 
 #include "ForwardingOptions.h"
+#include "StatusIcon.h"
+
+#include "core/LinkStatus.h"
 
 #include "store/DocumentOwner.h"
 
@@ -73,9 +76,9 @@ public:
 Q_SIGNALS:
     // Text for the status bar's message panel (empty clears it).
     void statusText(const QString& text);
-    // The status icon to show: 0 none, 1 office error, 2 ZelMeld error, 3 a problem of the
-    // files or settings (see problems()).
-    void linkStateShown(int state);
+    // The status icon to show; it follows every change of the link status at once, and
+    // shows a problem of the files or settings (see problems()) while the links are fine.
+    void linkStateShown(StatusIcon icon);
     // Hide the window and its task-bar entry.
     void hideRequested();
     // The link definitions were refreshed from the office server.
@@ -86,7 +89,10 @@ Q_SIGNALS:
 
 private:
     void showStatusText(const QString& text);
-    void showLinkState(int state);
+    void showLinkState(LinkState state);
+    void followLinkStatus();
+    StatusIcon iconFor(LinkState state) const;
+    QString runningText() const;
     void openDocument(DocumentOwner& owner);
 
     ForwardingOptions m_options;

@@ -13,19 +13,21 @@
 #include "link/ZelMessages.h"
 #include "poclient/PoClient.h"
 #include "poclient/ServerConfigReader.h"
+#include "store/AlarmStatus.h"
 #include "store/Documents.h"
 #include "store/LinkDefs.h"
 
 namespace {
 
 constexpr qint64 kLinkLossMs = 5 * 60 * 1000;
+// The periods of the jobs; the configuration's first one is short, the later ones long.
+constexpr int kWatchdogPeriodSeconds = 60;
+constexpr int kPollPeriodSeconds = 10;
+constexpr int kFirstConfigurationSeconds = 300;
+constexpr int kConfigurationPeriodSeconds = 28800;
 // The machine's own waits for the office server; the transfers run longer, so these decide.
 constexpr int kDefinitionsWaitSeconds = 900;
 constexpr int kAlarmsWaitSeconds = 60;
-constexpr int kReplyWaitSeconds = 10;
-// During a walk AlarmStatus.xml is written at most this often (and once at the walk's end):
-// a crash then sends again at most the changes of this last stretch, never fewer.
-constexpr qint64 kStatusSaveMs = 100;
 
 void logPo(const QString& message)
 {
@@ -42,7 +44,10 @@ bool isDone(const std::shared_ptr<PoRequest>& request)
 MainMachine::MainMachine(const Settings& settings, int poPort, EvaluationContext context,
                          PoClient& po, QObject* parent)
     : QObject(parent), tmmMain(this), m_settings(settings), m_poPort(poPort), m_ctx(context),
-      m_po(po), m_evaluation(context)
+      m_po(po), m_evaluation(context), m_watchdogPeriod(kWatchdogPeriodSeconds),
+      m_pollPeriod(kPollPeriodSeconds), m_configurationPeriod(kFirstConfigurationSeconds),
+      m_definitionsWait(kDefinitionsWaitSeconds), m_alarmsWait(kAlarmsWaitSeconds),
+      m_watchdogReplyWait(ZelReplyWaitSeconds)
 {
     tmmMain.setObjectName(QStringLiteral("tmmMain"));
     tmmMain.setInterval(1);
@@ -68,7 +73,7 @@ MainMachine::~MainMachine()
 
 void MainMachine::start()
 {
-    tmmMain.State = MainState::Start;
+    tmmMain.setState(MainState::Start);
     tmmMain.setEnabled(true);
 }
 
@@ -88,75 +93,75 @@ void MainMachine::requestRefresh()
 void MainMachine::step()
 {
     m_subStep = 0;
-    int& state = tmmMain.State;
-    switch (state) {
+    tZelTimeMachine& machine = tmmMain;
+    switch (machine.State()) {
     case MainState::Start:
-        state = stateStart();
+        machine.setState(stateStart());
         break;
     case MainState::Init:
-        state = stateInit();
+        machine.setState(stateInit());
         break;
     case MainState::Wait:
-        state = stateWait();
+        machine.setState(stateWait());
         break;
     case MainState::GetDefinitions:
-        state = startDefinitions();
+        machine.setState(startDefinitions());
         break;
     case MainState::WaitDefinitions:
-        state = waitDefinitions();
+        machine.setState(waitDefinitions());
         break;
     case MainState::StartGetAlarms:
-        state = startAlarms();
+        machine.setState(startAlarms());
         break;
     case MainState::WaitAlarms:
-        state = waitAlarms();
+        machine.setState(waitAlarms());
         break;
     case MainState::CheckAlarms:
-        tmmMain.StateText = QStringLiteral(" 9 check alarms ");
-        state = m_evaluation.examineEntry();
-        if (state == MainState::Wait) {
+        machine.setStateText(QStringLiteral(" 9 check alarms "));
+        machine.setState(m_evaluation.examineEntry());
+        if (machine.State() == MainState::Wait) {
             saveStatus();
             Q_EMIT pollFinished();
         }
         break;
     case MainState::SendAlarm:
-        tmmMain.StateText = QStringLiteral("10 send alarm to zel ");
-        state = m_evaluation.sendEntry();
+        machine.setStateText(QStringLiteral("10 send alarm to zel "));
+        machine.setState(m_evaluation.sendEntry());
         break;
     case MainState::CheckResponse:
-        state = judgeReply();
+        machine.setState(judgeReply());
         break;
     case MainState::SendWatchdog:
-        state = sendWatchdog();
+        machine.setState(sendWatchdog());
         break;
     case MainState::WaitWatchdog:
-        state = waitWatchdog();
+        machine.setState(waitWatchdog());
         break;
     case MainState::Stop:
-        state = stop();
+        machine.setState(stop());
         break;
     default:
         break;
     }
 }
 
-// Event-driven stepping: what the state the machine is in waits for. The steps themselves
-// still decide every time-out with WithinSeconds; this only says when to look again.
+// Event-driven stepping: what the state the machine is in waits for. Each time-out is the
+// same TimedWait its step decides with; this only says when to look again.
 StepWait MainMachine::waitAfterStep() const
 {
-    switch (tmmMain.State) {
+    switch (tmmMain.State()) {
     case MainState::Wait:
         return idleWait();
     case MainState::WaitDefinitions:
-        return requestWait(kDefinitionsWaitSeconds);
+        return requestWait(m_definitionsWait);
     case MainState::WaitAlarms:
-        return requestWait(kAlarmsWaitSeconds);
+        return requestWait(m_alarmsWait);
     case MainState::CheckResponse:
         return replyWait();
     case MainState::WaitWatchdog:
-        if (m_ctx.link.ReplyReceived())
+        if (m_ctx.link.replyTo(m_watchdogLineId))
             return StepWait::now();
-        return StepWait::untilPassed(kReplyWaitSeconds, m_waitStart);
+        return m_watchdogReplyWait.stepWait();
     case MainState::Stop:
         return MainMachineStopped() ? StepWait::event() : StepWait::now();
     default:
@@ -168,16 +173,16 @@ StepWait MainMachine::idleWait() const
 {
     if (m_closingRequested || m_refreshRequested || m_shownLinkState != LinkStatus.load())
         return StepWait::now();
-    return StepWait::untilPassed(m_watchdogInterval, m_lastWatchdog)
-        .earliest(StepWait::untilPassed(m_pollInterval, m_lastPoll))
-        .earliest(StepWait::untilPassed(m_configurationInterval, m_lastConfiguration));
+    return m_watchdogPeriod.stepWait()
+        .earliest(m_pollPeriod.stepWait())
+        .earliest(m_configurationPeriod.stepWait());
 }
 
-StepWait MainMachine::requestWait(int seconds) const
+StepWait MainMachine::requestWait(const TimedWait& wait) const
 {
     if (isDone(m_request))
         return StepWait::now();
-    return StepWait::untilPassed(seconds, m_waitStart);
+    return wait.stepWait();
 }
 
 // Changes waiting for their batched save wake the machine when the save is due.
@@ -191,34 +196,31 @@ StepWait MainMachine::replyWait() const
 
 int MainMachine::stateStart()
 {
-    tmmMain.StateText = QStringLiteral(" 1 start ");
+    tmmMain.setStateText(QStringLiteral(" 1 start "));
     abandonRequest();
     m_po.init_indy();
     // ClosingRequested is not cleared here: a close asked for before the first step, or
     // before a restart after an error, must still stop the machine in order.
-    LinkStatus.store(-1);
+    LinkStatus.set(LinkState::ErrorEnded);
     Q_EMIT hideRequested();
-    m_ctx.link.PoLinkAlarmActive = false;
+    m_ctx.link.setPoLinkAlarmActive(false);
     m_poLinkFailedSince = 0.0;
     return MainState::Init;
 }
 
 int MainMachine::stateInit()
 {
-    tmmMain.StateText = QStringLiteral(" 2 init ");
-    const Timestamp now = UtcNow();
-    m_lastWatchdog = now;
-    m_lastPoll = now;
-    m_lastConfiguration = now;
-    m_watchdogInterval = 60;
-    m_pollInterval = 10;
-    m_configurationInterval = 300;
+    tmmMain.setStateText(QStringLiteral(" 2 init "));
+    m_watchdogPeriod.start();
+    m_pollPeriod.start();
+    m_configurationPeriod.setSeconds(kFirstConfigurationSeconds);
+    m_configurationPeriod.start();
     return MainState::Wait;
 }
 
 int MainMachine::stateWait()
 {
-    tmmMain.StateText = QStringLiteral(" 3 wait ");
+    tmmMain.setStateText(QStringLiteral(" 3 wait "));
     const int next = scheduler();
     statusDisplay();
     return next;
@@ -228,36 +230,35 @@ int MainMachine::stateWait()
 // wait for a step at which neither is due.
 int MainMachine::scheduler()
 {
-    if (!WithinSeconds(m_watchdogInterval, 0, m_lastWatchdog)) {
-        m_lastWatchdog = UtcNow();
+    if (m_watchdogPeriod.passed()) {
+        m_watchdogPeriod.start();
         m_watchdogAttempts = 0;
         return MainState::SendWatchdog;
     }
-    if (!WithinSeconds(m_pollInterval, 0, m_lastPoll)) {
-        m_lastPoll = UtcNow();
+    if (m_pollPeriod.passed()) {
+        m_pollPeriod.start();
         m_evaluation.startWalk();
         return MainState::StartGetAlarms;
     }
     if (m_closingRequested)
         return MainState::Stop;
-    if (!WithinSeconds(m_configurationInterval, 0, m_lastConfiguration) || m_refreshRequested) {
-        m_lastConfiguration = UtcNow();
-        m_configurationInterval = 28800;
+    if (m_configurationPeriod.passed() || m_refreshRequested) {
+        m_configurationPeriod.start();
+        m_configurationPeriod.setSeconds(kConfigurationPeriodSeconds);
         m_refreshRequested = false;
         return MainState::GetDefinitions;
     }
     return MainState::Wait;
 }
 
+// ShownLinkState follows the status; an ended error shows as running from here on. What the
+// window shows for each state (icon, "Application running") is the engine's business.
 void MainMachine::statusDisplay()
 {
     if (m_shownLinkState == LinkStatus.load())
         return;
-    int changed = -1;
-    LinkStatus.compare_exchange_strong(changed, 0);
+    LinkStatus.replace(LinkState::ErrorEnded, LinkState::Running);
     m_shownLinkState = LinkStatus.load();
-    if (m_shownLinkState == 0)
-        Q_EMIT statusText(LangText(28, QStringLiteral("Application running")));
     Q_EMIT linkStateShown(m_shownLinkState);
 }
 
@@ -269,19 +270,19 @@ QString MainMachine::url(const char* path) const
 
 int MainMachine::startDefinitions()
 {
-    tmmMain.StateText = QStringLiteral(" 4 get definitions ");
+    tmmMain.setStateText(QStringLiteral(" 4 get definitions "));
     logPo(LangText(29, QStringLiteral("Collect alarm definitions")));
     m_request = m_po.StartPoRequest(url("/office/alarm/alarmserverconfig"), PoRequestConfiguration);
-    m_waitStart = UtcNow();
+    m_definitionsWait.start();
     return MainState::WaitDefinitions;
 }
 
 int MainMachine::waitDefinitions()
 {
-    tmmMain.StateText = QStringLiteral(" 5 wait definitions ");
+    tmmMain.setStateText(QStringLiteral(" 5 wait definitions "));
     if (isDone(m_request)) {
         const std::shared_ptr<PoRequest> request = std::exchange(m_request, nullptr);
-        if (LinkStatus.load() >= 1) {
+        if (isLinkError(LinkStatus.load())) {
             // A ZelMeld error also counts here, yet what the office server sent is kept.
             storeDefinitions(*request);
             ReportPoLink(false);
@@ -295,11 +296,11 @@ int MainMachine::waitDefinitions()
         reportUndefinedLinks();
         return MainState::Wait;
     }
-    if (WithinSeconds(kDefinitionsWaitSeconds, 0, m_waitStart))
+    if (!m_definitionsWait.passed())
         return MainState::WaitDefinitions;
     logPo(LangText(31, QStringLiteral("Timeout collecting definitions!")));
     ReportPoLink(false);
-    LinkStatus.store(1);
+    LinkStatus.set(LinkState::OfficeError);
     abandonRequest();
     return MainState::Wait;
 }
@@ -309,19 +310,37 @@ int MainMachine::waitDefinitions()
 // every fetch that ended, whatever the answer held.
 void MainMachine::storeDefinitions(PoRequest& request)
 {
-    if (request.configAnswer)
-        applyConfiguration(*request.configAnswer);
+    if (request.configAnswer) {
+        applyConfiguration(request);
+        purgeReturnedAlarms();
+    }
     Q_EMIT definitionsReloaded();
 }
 
-void MainMachine::applyConfiguration(const pugi::xml_document& answer)
+// The purge runs on the document the walks use and save, so that no later save can bring the
+// purged entries back; AlarmStatus.xml has the owner as its single writer.
+void MainMachine::purgeReturnedAlarms()
+{
+    XmlDocument* status = m_ctx.status.document();
+    if (!status || PurgeReturnedAlarms(*status) == 0)
+        return;
+    m_ctx.status.markDirty();
+    saveStatus();
+}
+
+void MainMachine::applyConfiguration(const PoRequest& request)
 {
     DocumentOwner& linkDefs = m_ctx.linkDefs;
     if (!linkDefs.document()) {
         if (const OpenResult opened = linkDefs.open(); !opened)
             return; // the owner has said why
     }
-    ReadServerConfig(linkDefs.handle(), answer);
+    // What the answer held is added all the same; without both lists the exception texts
+    // are not refreshed, which the operator should know.
+    if (!ReadServerConfig(linkDefs.handle(), *request.configAnswer)) {
+        logPo(QStringLiteral("Alarm configuration from PO server incomplete: ") + request.url +
+              QStringLiteral(" (alarmlocations or alarmtypes missing)"));
+    }
     linkDefs.markDirty();
     (void)linkDefs.saveIfDirty(); // a failure is logged and shown by the owner
     m_allLinksDefined = AllLinksAssigned(*linkDefs.document());
@@ -337,20 +356,20 @@ void MainMachine::reportUndefinedLinks()
 
 int MainMachine::startAlarms()
 {
-    tmmMain.StateText = QStringLiteral(" 7 start get alarms ");
+    tmmMain.setStateText(QStringLiteral(" 7 start get alarms "));
     m_request = m_po.StartPoRequest(url("/office/alarm/alarmserver"), PoRequestActiveAlarms);
-    m_waitStart = UtcNow();
+    m_alarmsWait.start();
     return MainState::WaitAlarms;
 }
 
 int MainMachine::waitAlarms()
 {
-    tmmMain.StateText = QStringLiteral(" 8 wait alarms ");
+    tmmMain.setStateText(QStringLiteral(" 8 wait alarms "));
     m_subStep = 1;
     if (isDone(m_request)) {
         m_subStep = 2;
         const std::shared_ptr<PoRequest> request = std::exchange(m_request, nullptr);
-        if (LinkStatus.load() >= 1) {
+        if (isLinkError(LinkStatus.load())) {
             // A ZelMeld error also counts here; the merged alarms are kept all the same, so
             // that none that came and went meanwhile is lost.
             if (request->mergedStatus)
@@ -362,22 +381,23 @@ int MainMachine::waitAlarms()
             return MainState::Wait;
         }
         m_subStep = 5;
-        m_subStep = 6;
-        if (!request->requestMessage.isEmpty())
+        if (!request->requestMessage.isEmpty()) {
+            m_subStep = 6;
             logPo(request->requestMessage);
+        }
         m_subStep = 7;
         ReportPoLink(true);
         takeOverStatus(*request);
         return MainState::CheckAlarms;
     }
     m_subStep = 13;
-    if (WithinSeconds(kAlarmsWaitSeconds, 0, m_waitStart))
+    if (!m_alarmsWait.passed())
         return MainState::WaitAlarms;
     logPo(LangText(32, QStringLiteral("Timeout collecting alarms!")));
     m_subStep = 14;
     ReportPoLink(false);
     m_subStep = 15;
-    LinkStatus.store(1);
+    LinkStatus.set(LinkState::OfficeError);
     // The walk below runs on the document held in memory; whatever the late request still
     // brings is ignored.
     abandonRequest();
@@ -386,16 +406,17 @@ int MainMachine::waitAlarms()
 
 // The worker merged the answer into its own copy of AlarmStatus.xml; that copy becomes the
 // shared document and is saved here, so the file has one writer. Without a merged copy (empty
-// or malformed answer) the file is read again.
+// or malformed answer) the file is read again. The sub-steps name the point a failure came
+// from: 8 taking over the merged copy, 11 reading the file, 12 done.
 void MainMachine::takeOverStatus(PoRequest& request)
 {
-    m_subStep = 8;
-    m_subStep = 9;
-    m_subStep = 11;
-    if (request.mergedStatus)
+    if (request.mergedStatus) {
+        m_subStep = 8;
         takeOverMergedStatus(request);
-    else
+    } else {
+        m_subStep = 11;
         (void)m_ctx.status.reload(); // a failure is logged and shown by the owner
+    }
     m_subStep = 12;
 }
 
@@ -410,7 +431,7 @@ void MainMachine::takeOverMergedStatus(PoRequest& request)
 
 int MainMachine::judgeReply()
 {
-    tmmMain.StateText = QStringLiteral("11 check response ");
+    tmmMain.setStateText(QStringLiteral("11 check response "));
     const int next = m_evaluation.judgeReply();
     saveStatusBatched();
     return next;
@@ -423,13 +444,17 @@ void MainMachine::saveStatus()
 {
     if (!m_ctx.status.isDirty())
         return;
+    QElapsedTimer cost;
+    cost.start();
     (void)m_ctx.status.saveIfDirty();
+    m_saveSpacing.saved(cost.elapsed());
     m_sinceStatusSave.restart();
 }
 
 // A message is marked sent only after its reply, so an unsaved mark can only make a crash send
-// the message again; the whole document is rewritten at most every 100 ms however fast
-// ZelMeld answers.
+// the message again. The whole document is rewritten at most every 100 ms however fast ZelMeld
+// answers, and less often when a save costs more, so that saving keeps to a fixed share of a
+// long walk.
 void MainMachine::saveStatusBatched()
 {
     if (msUntilBatchedSave() <= 0)
@@ -438,36 +463,37 @@ void MainMachine::saveStatusBatched()
 
 qint64 MainMachine::msUntilBatchedSave() const
 {
-    return kStatusSaveMs - m_sinceStatusSave.elapsed();
+    return m_saveSpacing.spacingMs() - m_sinceStatusSave.elapsed();
 }
 
 int MainMachine::sendWatchdog()
 {
-    tmmMain.StateText = QStringLiteral("12 send wd ");
+    tmmMain.setStateText(QStringLiteral("12 send wd "));
     ++m_watchdogAttempts;
-    queue(ZelMessage::watchdog(m_settings.watchdogId));
-    m_waitStart = UtcNow();
+    m_watchdogLineId = queue(ZelMessage::watchdog(m_settings.watchdogId));
+    m_watchdogReplyWait.start();
     return MainState::WaitWatchdog;
 }
 
 int MainMachine::waitWatchdog()
 {
-    tmmMain.StateText = QStringLiteral("13 wait result wd ");
-    const ZelLink& link = m_ctx.link;
-    if (link.ReplyReceived()) {
-        if (classifyZelAnswer(link.LastReply()) == ZelAnswer::Accepted)
+    tmmMain.setStateText(QStringLiteral("13 wait result wd "));
+    if (const std::optional<QString> reply = m_ctx.link.replyTo(m_watchdogLineId)) {
+        if (classifyZelAnswer(*reply) == ZelAnswer::Accepted)
             return MainState::Wait;
         return m_watchdogAttempts < 3 ? MainState::SendWatchdog : MainState::Wait;
     }
-    if (WithinSeconds(kReplyWaitSeconds, 0, m_waitStart))
+    if (!m_watchdogReplyWait.passed())
         return MainState::WaitWatchdog;
-    LogMessage(QStringLiteral("No answer from ZelMeld to the watchdog within 10 s"), LogZelList);
+    LogMessage(QStringLiteral("No answer from ZelMeld to the watchdog within %1 s")
+                   .arg(m_watchdogReplyWait.seconds()),
+               LogZelList);
     return MainState::Wait;
 }
 
 int MainMachine::stop()
 {
-    tmmMain.StateText = QStringLiteral("16 stop ");
+    tmmMain.setStateText(QStringLiteral("16 stop "));
     // Nothing answered by ZelMeld may be left only in memory when the program ends.
     saveStatus();
     tmmMain.Stop();
@@ -479,16 +505,16 @@ int MainMachine::stop()
 
 void MainMachine::ReportPoLink(bool ok)
 {
-    bool& alarmActive = m_ctx.link.PoLinkAlarmActive;
+    ZelLink& link = m_ctx.link;
     if (ok) {
-        if (alarmActive) {
-            alarmActive = false;
+        if (link.PoLinkAlarmActive()) {
+            link.setPoLinkAlarmActive(false);
             queue(ZelMessage::poLinkRestored());
         }
         m_poLinkFailedSince = 0.0;
         return;
     }
-    if (alarmActive)
+    if (link.PoLinkAlarmActive())
         return;
     if (m_poLinkFailedSince == 0.0) {
         m_poLinkFailedSince = UtcNow();
@@ -496,7 +522,7 @@ void MainMachine::ReportPoLink(bool ok)
     }
     const qint64 failedMs = msBetween(m_poLinkFailedSince, UtcNow());
     if (failedMs > kLinkLossMs) {
-        alarmActive = true;
+        link.setPoLinkAlarmActive(true);
         queue(ZelMessage::poLinkLost());
     }
 }
@@ -510,7 +536,7 @@ void MainMachine::abandonRequest()
     m_request.reset();
 }
 
-void MainMachine::queue(const QString& message)
+quint64 MainMachine::queue(const QString& message)
 {
-    m_ctx.link.SendIPString(message, true);
+    return m_ctx.link.SendIPString(message, true);
 }

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "AlarmEvaluation.h"
+#include "SaveSpacing.h"
 
 #include "core/Clock.h"
+#include "core/LinkStatus.h"
+#include "core/TimedWait.h"
 #include "core/ZelTimeMachine.h"
 
 #include <QElapsedTimer>
@@ -38,7 +41,7 @@ public:
     bool ClosingRequested() const { return m_closingRequested; }
     bool RefreshRequested() const { return m_refreshRequested; }
     bool MainMachineStopped() const { return m_mainMachineStopped; }
-    int ShownLinkState() const { return m_shownLinkState; }
+    LinkState ShownLinkState() const { return m_shownLinkState; }
     int SubStep() const { return m_subStep; }
     Timestamp PoLinkFailedSince() const { return m_poLinkFailedSince; }
 
@@ -51,8 +54,8 @@ public:
 
 Q_SIGNALS:
     void hideRequested();
-    void statusText(const QString& text);
-    void linkStateShown(int state);
+    // The idle step took over a new link state (an ended error shows as running).
+    void linkStateShown(LinkState state);
     void definitionsReloaded();
     // An alarm poll has ended: failed, or its walk over the alarm status is done.
     void pollFinished();
@@ -63,7 +66,7 @@ private:
     StepWait waitAfterStep() const;
     StepWait idleWait() const;
     StepWait replyWait() const;
-    StepWait requestWait(int seconds) const;
+    StepWait requestWait(const TimedWait& wait) const;
     void wake() { tmmMain.wake(); }
     int stateStart();
     int stateInit();
@@ -73,7 +76,8 @@ private:
     int startDefinitions();
     int waitDefinitions();
     void storeDefinitions(PoRequest& request);
-    void applyConfiguration(const pugi::xml_document& answer);
+    void applyConfiguration(const PoRequest& request);
+    void purgeReturnedAlarms();
     void reportUndefinedLinks();
     int startAlarms();
     int waitAlarms();
@@ -88,7 +92,7 @@ private:
     void saveStatus();
     void saveStatusBatched();
     qint64 msUntilBatchedSave() const;
-    void queue(const QString& message);
+    quint64 queue(const QString& message);
 
     const Settings& m_settings;
     const int m_poPort;
@@ -97,21 +101,24 @@ private:
     AlarmEvaluation m_evaluation;
     std::shared_ptr<PoRequest> m_request;
 
-    Timestamp m_lastWatchdog = 0.0;
-    Timestamp m_lastPoll = 0.0;
-    Timestamp m_lastConfiguration = 0.0;
-    int m_watchdogInterval = 60;
-    int m_pollInterval = 10;
-    int m_configurationInterval = 300;
-    Timestamp m_waitStart = 0.0;
+    // The periods of the three jobs, each started when its job starts.
+    TimedWait m_watchdogPeriod;
+    TimedWait m_pollPeriod;
+    TimedWait m_configurationPeriod;
+    // The waits for an office request and for the watchdog's reply.
+    TimedWait m_definitionsWait;
+    TimedWait m_alarmsWait;
+    TimedWait m_watchdogReplyWait;
     int m_watchdogAttempts = 0;
+    quint64 m_watchdogLineId = 0; // the watchdog line whose reply state 13 waits for
     bool m_allLinksDefined = true;
     bool m_closingRequested = false;
     bool m_refreshRequested = false;
     bool m_mainMachineStopped = false;
     int m_subStep = 0;
-    int m_shownLinkState = 0;
+    LinkState m_shownLinkState = LinkState::Running;
     Timestamp m_poLinkFailedSince = 0.0;
     // Real time since AlarmStatus.xml was last written, for the batched saves of a walk.
     QElapsedTimer m_sinceStatusSave;
+    SaveSpacing m_saveSpacing;
 };

@@ -91,7 +91,7 @@ ZelLink::~ZelLink()
 
 void ZelLink::start()
 {
-    tmmSockets.State = StartMachine;
+    tmmSockets.setState(StartMachine);
     tmmSockets.setEnabled(true);
 }
 
@@ -101,6 +101,7 @@ quint64 ZelLink::SendIPString(const QString& message, bool log)
     m_replyReceived = false;
     m_sendQueue.append(message);
     m_sendQueueIds.append(++m_lastId);
+    m_sendQueueTimes.append(UtcNow());
     if (log)
         LogMessage(LangText(4, QStringLiteral("Send:")) + u' ' + message, LogZelList);
     tmmSockets.wake();
@@ -116,37 +117,37 @@ void ZelLink::tmmSocketsDoState(tZelTimeMachine& sender)
 {
     if (m_socketFailed) {
         closeSocket();
-        sender.State = StartMachine;
+        sender.setState(StartMachine);
     }
-    const QString label = stateLabel(sender.State);
+    const QString label = stateLabel(sender.State());
     if (label.isEmpty())
         return;
-    sender.StateText = label;
-    switch (sender.State) {
+    sender.setStateText(label);
+    switch (sender.State()) {
     case StartMachine:
         m_socketFailed = false;
-        sender.State = WaitForString;
+        sender.setState(WaitForString);
         break;
     case WaitForString:
         takeNextMessage(sender);
         break;
     case CheckSocket:
-        sender.State = isConnected() ? SendString : StartPort;
+        sender.setState(isConnected() ? SendString : StartPort);
         break;
     case StartPort:
-        sender.State = OpenSocket;
+        sender.setState(OpenSocket);
         break;
     case OpenSocket:
         openSocket();
-        sender.State = WaitForOpen;
+        sender.setState(WaitForOpen);
         break;
     case WaitForOpen:
         if (m_socketConnected)
-            sender.State = SendString;
+            sender.setState(SendString);
         break;
     case SendString:
         sendCurrentMessage();
-        sender.State = WaitForString;
+        sender.setState(WaitForString);
         break;
     }
 }
@@ -157,13 +158,13 @@ StepWait ZelLink::socketWait() const
 {
     if (m_socketFailed)
         return StepWait::now();
-    switch (tmmSockets.State) {
+    switch (tmmSockets.State()) {
     case WaitForString:
         return m_sendQueue.isEmpty() ? StepWait::event() : StepWait::now();
     case WaitForOpen:
         return m_socketConnected ? StepWait::now() : StepWait::event();
     default:
-        return stateLabel(tmmSockets.State).isEmpty() ? StepWait::event() : StepWait::now();
+        return stateLabel(tmmSockets.State()).isEmpty() ? StepWait::event() : StepWait::now();
     }
 }
 
@@ -171,8 +172,9 @@ void ZelLink::takeNextMessage(tZelTimeMachine& sender)
 {
     m_currentMessage = m_sendQueue.isEmpty() ? QString() : m_sendQueue.takeFirst();
     m_currentId = m_sendQueueIds.isEmpty() ? 0 : m_sendQueueIds.takeFirst();
+    m_currentQueuedAt = m_sendQueueTimes.isEmpty() ? 0.0 : m_sendQueueTimes.takeFirst();
     if (!m_currentMessage.isEmpty())
-        sender.State = CheckSocket;
+        sender.setState(CheckSocket);
 }
 
 void ZelLink::openSocket()
@@ -216,9 +218,10 @@ void ZelLink::sendCurrentMessage()
                    LogZelList);
     // The socket buffers the line and hands it to the system later; until all of it has gone
     // it can still be lost unwritten.
-    if (m_currentId != 0)
-        m_unflushed.append({m_currentId, line.size()});
-    m_currentId = 0;
+    const quint64 id = std::exchange(m_currentId, 0);
+    if (id != 0)
+        m_unflushed.append({id, line.size()});
+    m_replies.lineWritten(id, m_currentQueuedAt);
     csZelMeld.write(line);
 }
 
@@ -239,8 +242,10 @@ void ZelLink::closeSocket()
     m_closeProbe.release();
     if (csZelMeld.state() != QAbstractSocket::UnconnectedState)
         csZelMeld.abort();
-    // An abort throws away whatever still waits to be sent.
+    // An abort throws away whatever still waits to be sent, and no reply comes on a new
+    // connection for a line of the old one.
     giveUpUnflushed();
+    m_replies.connectionEnded();
 }
 
 bool ZelLink::isConnected() const
@@ -252,10 +257,10 @@ bool ZelLink::isConnected() const
 void ZelLink::markLinkFailed()
 {
     Q_EMIT statusText(LangText(5, QStringLiteral("Error connecting to ZelMeld")));
-    LinkStatus = 2;
+    LinkStatus.set(LinkState::ZelMeldError);
     // The next step closes the socket and restarts the machine.
     m_socketFailed = true;
-    PoLinkAlarmActive = false;
+    m_poLinkAlarmActive = false;
     giveUpUnwritten();
     tmmSockets.wake();
 }
@@ -278,6 +283,7 @@ void ZelLink::giveUp(quint64 id)
 {
     if (id == 0)
         return;
+    m_replies.lineGivenUp(id);
     m_neverWritten.append(id);
     if (m_neverWritten.size() > kNeverWrittenKept)
         m_neverWritten.removeFirst();
@@ -306,11 +312,21 @@ void ZelLink::csZelMeldRead()
         m_replyReceived = true;
     }
     // ZelMeld talks again: the link error has ended.
-    int linkError = 2;
-    if (LinkStatus.compare_exchange_strong(linkError, -1))
+    if (LinkStatus.replace(LinkState::ZelMeldError, LinkState::ErrorEnded))
         Q_EMIT statusText(QString());
-    if (!lines.isEmpty())
-        Q_EMIT replyReceived();
+    takeReplies(lines);
+}
+
+// Each line answers the oldest line still waiting on this connection; a reply with none
+// waiting answers nothing the link knows of, so no sender may take it.
+void ZelLink::takeReplies(const QStringList& lines)
+{
+    for (const QString& line : lines) {
+        if (const std::optional<quint64> id = m_replies.replyArrived(line))
+            Q_EMIT replyReceived(*id);
+        else
+            LogMessage(u"ZelMeld reply with no line waiting, dropped: " + line, LogZelList);
+    }
 }
 
 void ZelLink::csZelMeldError(QAbstractSocket::SocketError error)
@@ -329,8 +345,9 @@ void ZelLink::csZelMeldError(QAbstractSocket::SocketError error)
 
 void ZelLink::csZelMeldDisconnected()
 {
-    // An unfinished line belongs to its connection.
+    // An unfinished line belongs to its connection, and so do the lines waiting for a reply.
     m_replyReader.reset();
+    m_replies.connectionEnded();
     m_closeProbe.release();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PeerCloseProbe.h"
+#include "ZelReplyLedger.h"
 #include "ZelReplyReader.h"
 
 #include "core/ZelTimeMachine.h"
@@ -14,9 +15,11 @@ struct Settings;
 
 // The TCP link to ZelMeld. Senders queue complete message lines with SendIPString; the socket
 // state machine tmmSockets takes them one at a time, opens the connection when it is not open
-// and sends each line. The last line ZelMeld answered is left in LastReply for the sender to
-// judge. Nothing is resent here: a message whose connection fails is lost, and repeating it is
-// the sender's business. Everything runs on the thread that owns the link (the GUI thread).
+// and sends each line. ZelMeld answers the lines of a connection in order, so each reply is
+// tied to the oldest unanswered line and a sender reads the reply to its own line with
+// replyTo(id); LastReply only shows the newest line received. Nothing is resent here: a message
+// whose connection fails is lost, and repeating it is the sender's business. Everything runs on the
+// thread that owns the link (the GUI thread).
 class ZelLink : public QObject
 {
     Q_OBJECT
@@ -29,10 +32,14 @@ public:
     // Sets the machine to its start state and lets it run; it runs until the link is destroyed.
     void start();
 
-    // Clears the reply, so that only a line arriving from now on answers this message, and
-    // queues the message; log writes it as a "Send:" line to the ZelMeld list. Returns the
-    // message's id for neverWritten; ids start at 1.
+    // Queues the message and clears LastReply and ReplyReceived; log writes it as a "Send:"
+    // line to the ZelMeld list. Returns the message's id for replyTo and neverWritten; ids
+    // start at 1.
     quint64 SendIPString(const QString& message, bool log);
+
+    // ZelMeld's reply to the message of this id, once it has come. A message whose connection
+    // ended before its reply never gets one. Only the most recent few dozen replies are kept.
+    std::optional<QString> replyTo(quint64 id) const { return m_replies.replyTo(id); }
 
     // True once the link has given the message up without its line having left on a connected
     // socket (connection refused or failed, host not found, an open that failed, a socket error
@@ -42,6 +49,8 @@ public:
 
     const QStringList& SendQueue() const { return m_sendQueue; }
     const QString& CurrentMessage() const { return m_currentMessage; }
+    // The newest line received since the last SendIPString, whichever line it answers: for
+    // display. Senders judge their own reply with replyTo.
     const QString& LastReply() const { return m_lastReply; }
     bool ReplyReceived() const { return m_replyReceived; }
     bool SocketConnected() const { return m_socketConnected; }
@@ -51,8 +60,10 @@ public:
     bool isConnected() const;
 
     // Raised flag of the office-link supervision, which sets it when it queues its link-lost
-    // alarm. A socket error clears it, so that alarm goes out again over the new connection.
-    bool PoLinkAlarmActive = false;
+    // alarm and clears it with the all-clear. A socket error clears it too, so that alarm goes
+    // out again over the new connection.
+    bool PoLinkAlarmActive() const { return m_poLinkAlarmActive; }
+    void setPoLinkAlarmActive(bool active) { m_poLinkAlarmActive = active; }
 
     // Steps every 10 ms, or on events (a queued message, a connect, an error); State and
     // StateText are readable for diagnostics and tests.
@@ -63,8 +74,8 @@ Q_SIGNALS:
     void statusText(const QString& text);
     // The message of this id was given up unwritten (see neverWritten).
     void messageNotWritten(quint64 id);
-    // ZelMeld answered: LastReply holds the line.
-    void replyReceived();
+    // ZelMeld answered the message of this id.
+    void replyReceived(quint64 id);
 
 private:
     void tmmSocketsDoState(tZelTimeMachine& sender);
@@ -85,6 +96,7 @@ private:
     void csZelMeldError(QAbstractSocket::SocketError error);
     void csZelMeldDisconnected();
     void reportSocketError(QAbstractSocket::SocketError error);
+    void takeReplies(const QStringList& lines);
 
     // A sent line whose bytes still wait, in part or whole, in the socket's buffer.
     struct UnflushedLine
@@ -96,15 +108,18 @@ private:
     const Settings& m_settings;
     QTcpSocket csZelMeld;
     ZelReplyReader m_replyReader;
+    ZelReplyLedger m_replies;
     PeerCloseProbe m_closeProbe;
     PeerCloseProbe::Close m_peerClose = PeerCloseProbe::Close::Unknown;
     // host:port of the last open, for the log.
     QString m_target;
     QStringList m_sendQueue;
     QList<quint64> m_sendQueueIds;
+    QList<Timestamp> m_sendQueueTimes;
     QString m_currentMessage;
     // Id of CurrentMessage until its line is handed to the socket; 0 after, or for none.
     quint64 m_currentId = 0;
+    Timestamp m_currentQueuedAt = 0.0;
     quint64 m_lastId = 0;
     QList<UnflushedLine> m_unflushed;
     QList<quint64> m_neverWritten;
@@ -112,4 +127,5 @@ private:
     bool m_replyReceived = false;
     bool m_socketConnected = false;
     bool m_socketFailed = false;
+    bool m_poLinkAlarmActive = false;
 };

@@ -49,8 +49,7 @@ bool isCancelled(const PoRequest& request)
 
 void reportSuccess(PoStatusSink& sink)
 {
-    int communicationError = 1;
-    if (LinkStatus.compare_exchange_strong(communicationError, -1))
+    if (LinkStatus.replace(LinkState::OfficeError, LinkState::ErrorEnded))
         sink.emitStatusText(QString());
 }
 
@@ -60,7 +59,7 @@ void reportFailure(PoRequest& request, PoStatusSink& sink, const QString& reason
     const QString text = LangText(33, QStringLiteral("Error communicating with PO server"));
     sink.emitStatusText(text);
     LogMessage(text + u": "_s + request.url + u" ("_s + reason + u')', LogPoList);
-    LinkStatus.store(1);
+    LinkStatus.set(LinkState::OfficeError);
     request.failed = true;
 }
 
@@ -129,23 +128,16 @@ XmlDocumentHandle openPrivateStatus()
     return status && status->hasContent() ? std::move(status) : nullptr;
 }
 
-// The GUI thread applies the answer to its own link definitions, so an edit the operator
-// makes meanwhile is never overwritten; here only the returned alarms are purged.
+// The answer is parsed here and applied on the GUI thread: to its link definitions, so an edit
+// the operator makes meanwhile is never overwritten, and to its alarm status (the purge), so
+// that AlarmStatus.xml has one writer.
 void processConfiguration(PoRequest& request, const std::string& answer)
 {
     const std::string text = decodedAnswer(request, answer);
-    // A malformed answer ends the processing here, before any file is touched.
+    // A malformed answer ends the processing here, before anything is handed over.
     auto parsed = std::make_unique<pugi::xml_document>();
     loadXmlText(*parsed, text);
     request.configAnswer = std::move(parsed);
-    if (XmlDocumentHandle status = openPrivateStatus()) {
-        PurgeReturnedAlarms(*status);
-        if (isCancelled(request))
-            return;
-        if (!SaveAlarmStatus(status))
-            LogMessage(LangText(91, QStringLiteral("Error writing status")), LogPoList);
-    }
-    // An unreadable status file does not keep the log from its roll-over.
     if (!isCancelled(request))
         rollOverLog();
 }
@@ -162,7 +154,10 @@ void processActiveAlarms(PoRequest& request, const std::string& answer)
     if (!status || isCancelled(request))
         return;
     traces.writeDocument(*status, "01");
-    MergeActiveAlarms(*status, text);
+    if (!MergeActiveAlarms(*status, text)) {
+        logAnswerProblem(request, u"Answer from PO server without active-alarms root"_s,
+                         u"every active alarm taken as returned"_s);
+    }
     if (isCancelled(request))
         return;
     traces.writeDocument(*status, "02");

@@ -125,16 +125,20 @@ bool MergeActiveAlarms(XmlDocument& status, std::string_view answer)
     return true;
 }
 
-void PurgeReturnedAlarms(XmlDocument& status)
+int PurgeReturnedAlarms(XmlDocument& status)
 {
     pugi::xml_node root = status.root();
     if (std::string_view(root.name()) != kAlarmStatusRoot)
-        return;
+        return 0;
+    int removed = 0;
     pugi::xml_node entry = root.first_child();
     while (entry) {
         const pugi::xml_node next = entry.next_sibling();
-        if (attributeValue(entry, X::State) == X::Returned)
+        if (attributeValue(entry, X::State) == X::Returned) {
             root.remove_child(entry);
+            ++removed;
+        }
         entry = next;
     }
+    return removed;
 }

@@ -24,6 +24,10 @@ inline constexpr const char* ZelAlarm = "ZelAlarm";
 inline constexpr const char* Timeout = "Timeout";
 inline constexpr const char* GroupRepeat = "repeat";
 inline constexpr const char* GroupText = "Text";
+// The values of Error: the last sending problem of an entry.
+inline constexpr const char* ErrorRefused = "1";     // refused by ZelMeld, an attempt left
+inline constexpr const char* ErrorNotAccepted = "2"; // not accepted after the last attempt
+inline constexpr const char* ErrorNoReply = "3";     // no reply within the wait, or never left
 inline constexpr std::string_view Active = "A";
 inline constexpr std::string_view Returned = "R";
 } // namespace AlarmStatusXml
@@ -43,5 +47,5 @@ pugi::xml_node findGroupEntry(pugi::xml_node statusRoot, std::string_view zelAla
 bool MergeActiveAlarms(XmlDocument& status, std::string_view answer);
 
 // Removes every entry, alarm or group, in the returned state; does nothing when the root is
-// not POAlarmStatus.
-void PurgeReturnedAlarms(XmlDocument& status);
+// not POAlarmStatus. Returns how many entries went.
+int PurgeReturnedAlarms(XmlDocument& status);

@@ -31,12 +31,12 @@ void StatusBar::setPanelText(const QString& text)
     m_text->setToolTip(text);
 }
 
-void StatusBar::showLinkState(int state)
+void StatusBar::showLinkState(StatusIcon icon)
 {
-    m_icon->setShownLinkState(state);
+    m_icon->setShownLinkState(icon);
 }
 
-int StatusBar::shownLinkState() const
+StatusIcon StatusBar::shownLinkState() const
 {
     return m_icon->shownLinkState();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "forwarding/StatusIcon.h"
+
 #include <QLabel>
 #include <QStatusBar>
 
@@ -16,10 +18,9 @@ public:
     QString panelText() const { return m_text->text(); }
     // A text longer than the panel can still be read in its tool tip.
     void setPanelText(const QString& text);
-    // Redraws panel 0 for a link state: 0 or less none, 1 office error, 2 ZelMeld error,
-    // 3 a problem of the files or settings.
-    void showLinkState(int state);
-    int shownLinkState() const;
+    // Redraws panel 0 with the icon's image.
+    void showLinkState(StatusIcon icon);
+    StatusIcon shownLinkState() const;
 
 private:
     StatusIconPanel* m_icon;

@@ -80,9 +80,24 @@ StatusIconPanel::StatusIconPanel(QWidget* parent) : QWidget(parent)
     setMinimumHeight(ImageSize);
 }
 
-void StatusIconPanel::setShownLinkState(int state)
+const QImage* StatusIconPanel::imageFor(StatusIcon icon)
 {
-    m_shownLinkState = state;
+    switch (icon) {
+    case StatusIcon::OfficeError:
+        return &imglstStatus()[0];
+    case StatusIcon::ZelMeldError:
+        return &imglstStatus()[1];
+    case StatusIcon::Problem:
+        return &imglstStatus()[2];
+    case StatusIcon::None:
+        break;
+    }
+    return nullptr;
+}
+
+void StatusIconPanel::setShownLinkState(StatusIcon icon)
+{
+    m_shownLinkState = icon;
     update();
 }
 
@@ -90,7 +105,6 @@ void StatusIconPanel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Button));
-    const int index = m_shownLinkState - 1;
-    if (index >= 0 && index < int(imglstStatus().size()))
-        painter.drawImage(rect().topLeft(), imglstStatus()[std::size_t(index)]);
+    if (const QImage* image = imageFor(m_shownLinkState))
+        painter.drawImage(rect().topLeft(), *image);
 }

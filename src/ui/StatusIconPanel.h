@@ -1,5 +1,7 @@
 #pragma once
 
+#include "forwarding/StatusIcon.h"
+
 #include <QImage>
 #include <QWidget>
 
@@ -14,18 +16,20 @@ public:
     static constexpr int ImageSize = 16;
 
     // Image 0: an office server error; 1: a ZelMeld error; 2: a problem of the files or
-    // settings. State n shows image n - 1.
+    // settings.
     static const std::array<QImage, 3>& imglstStatus();
+    // The image an icon shows; nullptr for none.
+    static const QImage* imageFor(StatusIcon icon);
 
     explicit StatusIconPanel(QWidget* parent = nullptr);
 
-    int shownLinkState() const { return m_shownLinkState; }
-    void setShownLinkState(int state);
+    StatusIcon shownLinkState() const { return m_shownLinkState; }
+    void setShownLinkState(StatusIcon icon);
 
 protected:
     // sBarDrawPanel
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    int m_shownLinkState = 0;
+    StatusIcon m_shownLinkState = StatusIcon::None;
 };

@@ -24,14 +24,13 @@ QPixmap programPicture()
 }
 
 // The status image in the lower right corner keeps the icon recognisable as ours.
-QIcon pictureForState(int state)
+QIcon pictureForState(StatusIcon icon)
 {
     QPixmap pixmap = programPicture();
-    const auto& images = StatusIconPanel::imglstStatus();
-    if (state > 0 && state <= int(images.size())) {
+    if (const QImage* image = StatusIconPanel::imageFor(icon)) {
         QPainter painter(&pixmap);
         const int corner = TrayIcon::PictureSize - StatusIconPanel::ImageSize;
-        painter.drawImage(QPoint(corner, corner), images[std::size_t(state - 1)]);
+        painter.drawImage(QPoint(corner, corner), *image);
     }
     return QIcon(pixmap);
 }
@@ -42,7 +41,7 @@ TrayIcon::TrayIcon(QWidget* window)
     : QSystemTrayIcon(window), m_window(window), m_menu(new QMenu(window))
 {
     setObjectName(QStringLiteral("TrayX1"));
-    setIcon(pictureForState(0));
+    setIcon(pictureForState(StatusIcon::None));
     m_menu->setObjectName(QStringLiteral("TrayX1Menu"));
     m_open = m_menu->addAction(QString(), this, &TrayIcon::TrayX1DblClick);
     m_open->setObjectName(QStringLiteral("actTrayOpen"));
@@ -80,13 +79,12 @@ void TrayIcon::TrayX1DblClick()
     m_window->activateWindow();
 }
 
-void TrayIcon::showLinkState(int state)
+void TrayIcon::showLinkState(StatusIcon icon)
 {
-    state = std::max(state, 0);
-    if (state == m_shownLinkState)
+    if (icon == m_shownLinkState)
         return;
-    m_shownLinkState = state;
-    setIcon(pictureForState(state));
+    m_shownLinkState = icon;
+    setIcon(pictureForState(icon));
 }
 
 void TrayIcon::setTitle(const QString& title)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "forwarding/StatusIcon.h"
+
 #include <QSystemTrayIcon>
 
 class QAction;
@@ -28,10 +30,10 @@ public:
     // Restores and raises the window (double click on the icon).
     void TrayX1DblClick();
 
-    // Same states as the status bar: 0 or less the program's picture, 1 office error,
-    // 2 ZelMeld error, 3 a problem of the files or settings.
-    void showLinkState(int state);
-    int shownLinkState() const { return m_shownLinkState; }
+    // The icon the status bar shows, in the picture's lower right corner; none: the
+    // program's picture alone.
+    void showLinkState(StatusIcon icon);
+    StatusIcon shownLinkState() const { return m_shownLinkState; }
     // The tool-tip reads "<title>\n<status text>".
     void setTitle(const QString& title);
     void setStatusText(const QString& text);
@@ -49,7 +51,7 @@ private:
     QMenu* m_menu;
     QAction* m_open;
     QAction* m_exit;
-    int m_shownLinkState = 0;
+    StatusIcon m_shownLinkState = StatusIcon::None;
     QString m_title;
     QString m_statusText;
 };

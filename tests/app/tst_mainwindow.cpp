@@ -106,8 +106,8 @@ void TstMainWindow::startupAppliesTitleLanguageAndSettings()
     QCOMPARE(window.WatchdogId(), watchdogId);
     QVERIFY(window.tmmMain().Enabled());
     QVERIFY(window.tmmSockets().Enabled());
-    QCOMPARE(window.tmmMain().State, 1);
-    QCOMPARE(window.tmmSockets().State, 1);
+    QCOMPARE(window.tmmMain().State(), 1);
+    QCOMPARE(window.tmmSockets().State(), 1);
     QVERIFY(readFile(data("ZelLocal.INI")).contains("Trace=0"));
     for (const char* name :
          {"sBar", "lbxDebug", "lbxComDebug", "tbsLinkSettings", "tbsIP", "tbsOffice"})
@@ -155,7 +155,7 @@ void TstMainWindow::answeringYesStopsMainMachineThenTerminates()
     MainWindow window;
     window.FormCreate();
     QSignalSpy terminate(&window, &MainWindow::terminateRequested);
-    QTRY_COMPARE(window.tmmMain().State, 3);
+    QTRY_COMPARE(window.tmmMain().State(), 3);
 
     window.setExitConfirmation([] { return true; });
     window.FormClose();
@@ -163,7 +163,7 @@ void TstMainWindow::answeringYesStopsMainMachineThenTerminates()
     QVERIFY(terminate.wait(5000));
     QVERIFY(window.MainMachineStopped());
     QVERIFY(window.tmmMain().Stopped());
-    QCOMPARE(window.tmmMain().StateText, QStringLiteral("16 stop "));
+    QCOMPARE(window.tmmMain().StateText(), QStringLiteral("16 stop "));
 
     const QByteArray log = readFile(data("ZELPO.LOG"));
     QVERIFY(log.indexOf("<Start closing application>") < log.indexOf("<Close main statemachine>"));
@@ -218,14 +218,14 @@ void TstMainWindow::statusDisplayFollowsLinkStatus()
 {
     MainWindow window;
     window.FormCreate();
-    QTRY_COMPARE(window.tmmMain().State, 3);
+    QTRY_COMPARE(window.tmmMain().State(), 3);
     // The start state sets -1, which the idle state shows as running.
     QTRY_COMPARE(window.statusBar().panelText(), QStringLiteral("Application running"));
-    QCOMPARE(LinkStatus.load(), 0);
-    LinkStatus.store(2);
-    QTRY_COMPARE(window.statusBar().shownLinkState(), 2);
-    LinkStatus.store(-1);
-    QTRY_COMPARE(window.statusBar().shownLinkState(), 0);
+    QCOMPARE(LinkStatus.load(), LinkState::Running);
+    LinkStatus.set(LinkState::ZelMeldError);
+    QTRY_COMPARE(window.statusBar().shownLinkState(), StatusIcon::ZelMeldError);
+    LinkStatus.set(LinkState::ErrorEnded);
+    QTRY_COMPARE(window.statusBar().shownLinkState(), StatusIcon::None);
 }
 
 void TstMainWindow::exitQuestionButtonsFollowTheLanguage_data()
@@ -272,18 +272,18 @@ void TstMainWindow::trayFollowsTheStatusBar()
     QVERIFY(tray);
     QTRY_COMPARE(window.statusBar().panelText(), QStringLiteral("Application running"));
     QCOMPARE(tray->toolTip(), window.windowTitle() + QStringLiteral("\nApplication running"));
-    QCOMPARE(tray->shownLinkState(), 0);
+    QCOMPARE(tray->shownLinkState(), StatusIcon::None);
     const QImage plain = tray->icon().pixmap(TrayIcon::PictureSize).toImage();
 
-    LinkStatus.store(2);
-    QTRY_COMPARE(tray->shownLinkState(), 2);
+    LinkStatus.set(LinkState::ZelMeldError);
+    QTRY_COMPARE(tray->shownLinkState(), StatusIcon::ZelMeldError);
     QCOMPARE(tray->shownLinkState(), window.statusBar().shownLinkState());
     QVERIFY(tray->icon().pixmap(TrayIcon::PictureSize).toImage() != plain);
     QCOMPARE(tray->toolTip(),
              window.windowTitle() + QLatin1Char('\n') + window.statusBar().panelText());
 
-    LinkStatus.store(-1);
-    QTRY_COMPARE(tray->shownLinkState(), 0);
+    LinkStatus.set(LinkState::ErrorEnded);
+    QTRY_COMPARE(tray->shownLinkState(), StatusIcon::None);
     QCOMPARE(tray->icon().pixmap(TrayIcon::PictureSize).toImage(), plain);
     QVERIFY(!window.windowIcon().isNull());
 }
@@ -341,14 +341,14 @@ void TstMainWindow::problemsStayOnTheStatusBar()
 
     MainWindow window;
     window.FormCreate();
-    QTRY_COMPARE(window.tmmMain().State, 3);
-    QTRY_COMPARE(LinkStatus.load(), 0);
+    QTRY_COMPARE(window.tmmMain().State(), 3);
+    QTRY_COMPARE(LinkStatus.load(), LinkState::Running);
     const QStringList shown = window.engine().problems();
     QCOMPARE(shown.size(), problems);
     for (const QString& part : named)
         QVERIFY2(shown.first().contains(part), qPrintable(shown.first()));
     QCOMPARE(window.statusBar().panelText(), shown.last());
-    QCOMPARE(window.statusBar().shownLinkState(), 3); // the problem image
+    QCOMPARE(window.statusBar().shownLinkState(), StatusIcon::Problem); // the problem image
 }
 
 QTEST_MAIN(TstMainWindow)

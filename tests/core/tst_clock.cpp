@@ -1,4 +1,5 @@
 #include "core/Clock.h"
+#include "core/TimedWait.h"
 
 #include <QTest>
 
@@ -13,6 +14,8 @@ private Q_SLOTS:
     void withinSeconds_data();
     void withinSeconds();
     void manualClockDrivesUtcNow();
+    void timedWaitStepAndWakeAgree_data();
+    void timedWaitStepAndWakeAgree();
 };
 
 void TstClock::timestampEncoding_data()
@@ -106,6 +109,43 @@ void TstClock::manualClockDrivesUtcNow()
     }
     // Back on the system clock once the scope ends.
     QVERIFY(qAbs(currentUtcDateTime().secsTo(QDateTime::currentDateTimeUtc())) < 60);
+}
+
+void TstClock::timedWaitStepAndWakeAgree_data()
+{
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<qint64>("elapsedMs");
+    QTest::addColumn<bool>("passed");
+    QTest::addColumn<qint64>("wakeInMs"); // 0: at once
+    QTest::newRow("just started") << 10 << qint64(0) << false << qint64(10000);
+    QTest::newRow("one ms short") << 10 << qint64(9999) << false << qint64(1);
+    QTest::newRow("exactly the span") << 10 << qint64(10000) << true << qint64(0);
+    QTest::newRow("long after") << 60 << qint64(3600000) << true << qint64(0);
+    QTest::newRow("clock set back") << 10 << qint64(-3000) << false << qint64(13000);
+}
+
+// The step decides with passed() and the machine sleeps until stepWait(): at every moment the
+// wake-up falls where the step will find the wait over, never before it nor after it.
+void TstClock::timedWaitStepAndWakeAgree()
+{
+    QFETCH(int, seconds);
+    QFETCH(qint64, elapsedMs);
+    QFETCH(bool, passed);
+    QFETCH(qint64, wakeInMs);
+    ManualClock clock(QDateTime(QDate(2026, 12, 9), QTime(10, 0), Qt::UTC));
+    const ScopedClock installed(&clock);
+    TimedWait wait(seconds);
+    wait.start();
+    clock.advanceMs(elapsedMs);
+
+    QCOMPARE(wait.passed(), passed);
+    const StepWait wake = wait.stepWait();
+    QCOMPARE(wake.isNow(), passed);
+    if (!passed) {
+        QCOMPARE(wake.ms(), wakeInMs);
+        clock.advanceMs(wake.ms());
+        QVERIFY(wait.passed());
+    }
 }
 
 QTEST_GUILESS_MAIN(TstClock)

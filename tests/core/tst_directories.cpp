@@ -87,7 +87,7 @@ const char* TstDirectories::dataHomeSkipReason() const
 bool TstDirectories::writePoIni(const QByteArray& content) const
 {
     const QString file = path(QStringLiteral("prog/PO.ini"));
-    return writeBytes(file, expand(QString::fromUtf8(content)).toUtf8());
+    return writeFile(file, expand(QString::fromUtf8(content)).toUtf8());
 }
 
 void TstDirectories::siblingOfDataDirectory_data()
@@ -308,7 +308,7 @@ void TstDirectories::directoryProblems()
     if (!makeDirectory.isEmpty())
         QVERIFY(QDir().mkpath(expand(makeDirectory)));
     if (!makeFile.isEmpty())
-        QVERIFY(writeBytes(expand(makeFile), "x"));
+        QVERIFY(writeFile(expand(makeFile), "x"));
     const QString ini = path(QStringLiteral("prog/PO.ini"));
 
     QCOMPARE(dataDirectoryProblem(), expand(dataProblem.replace(QStringLiteral("{ini}"), ini)));

@@ -84,12 +84,12 @@ void TstExceptions::stepGuard()
     QFETCH(QString, head);
 
     tZelTimeMachine machine;
-    machine.State = state;
+    machine.setState(state);
     machine.setEnabled(true);
     runGuardedMainStep(
         machine, [] { throw std::runtime_error("boom"); }, subStep);
 
-    QCOMPARE(machine.State, 1);
+    QCOMPARE(machine.State(), 1);
     QVERIFY(machine.Enabled());
     const QString line = lastLogLine(m_log);
     // "<date><time><" + text + ">" with the three exception fields at the end.
@@ -104,12 +104,12 @@ void TstExceptions::stepGuard()
 void TstExceptions::stepGuardPassesQuietSteps()
 {
     tZelTimeMachine machine;
-    machine.State = 7;
+    machine.setState(7);
     bool ran = false;
     runGuardedMainStep(
         machine, [&] { ran = true; }, 0);
     QVERIFY(ran);
-    QCOMPARE(machine.State, 7);
+    QCOMPARE(machine.State(), 7);
 }
 
 void TstExceptions::storm_data()

@@ -121,7 +121,7 @@ void TstIniFile::readInteger()
     QFETCH(QString, key);
     QFETCH(int, expected);
     const QString file = path(QStringLiteral("a.ini"));
-    QVERIFY(writeBytes(file, content));
+    QVERIFY(writeFile(file, content));
     QCOMPARE(ReadIniInteger(file, section, key, kDefault), expected);
 }
 
@@ -176,7 +176,7 @@ void TstIniFile::readString()
     QFETCH(QByteArray, content);
     QFETCH(QString, expected);
     const QString file = path(QStringLiteral("a.ini"));
-    QVERIFY(writeBytes(file, content));
+    QVERIFY(writeFile(file, content));
     QCOMPARE(ReadIniString(file, QStringLiteral("Main"), QStringLiteral("value"),
                            QStringLiteral("default")),
              expected);
@@ -196,9 +196,9 @@ void TstIniFile::readMissingFileGivesDefaults()
 void TstIniFile::readSeesChangesBetweenCalls()
 {
     const QString file = path(QStringLiteral("a.ini"));
-    QVERIFY(writeBytes(file, mainValue("1")));
+    QVERIFY(writeFile(file, mainValue("1")));
     QCOMPARE(ReadIniInteger(file, QStringLiteral("Main"), QStringLiteral("value"), kDefault), 1);
-    QVERIFY(writeBytes(file, mainValue("2")));
+    QVERIFY(writeFile(file, mainValue("2")));
     QCOMPARE(ReadIniInteger(file, QStringLiteral("Main"), QStringLiteral("value"), kDefault), 2);
 }
 
@@ -282,24 +282,24 @@ void TstIniFile::write()
     QFETCH(QString, value);
     QFETCH(QByteArray, expected);
     const QString file = path(QStringLiteral("a.ini"));
-    QVERIFY(writeBytes(file, original));
+    QVERIFY(writeFile(file, original));
     const WriteResult written = WriteIniString(file, section, key, value);
     QVERIFY2(written.ok(), qPrintable(written.reason()));
-    QCOMPARE(readBytes(file), expected);
+    QCOMPARE(readFile(file), expected);
     QCOMPARE(ReadIniString(file, section, key, QString()), value);
     // Writing the same again finds the key and changes nothing.
     QVERIFY(WriteIniString(file, section, key, value));
-    QCOMPARE(readBytes(file), expected);
+    QCOMPARE(readFile(file), expected);
 }
 
 void TstIniFile::writeCreatesFileAndSections()
 {
     const QString file = path(QStringLiteral("new.ini"));
     QVERIFY(WriteIniInteger(file, QStringLiteral("PO"), QStringLiteral("Trace"), 1));
-    QCOMPARE(readBytes(file), nativeLines({"[PO]", "Trace=1"}));
+    QCOMPARE(readFile(file), nativeLines({"[PO]", "Trace=1"}));
     QVERIFY(
         WriteIniString(file, QStringLiteral("IP"), QStringLiteral("address"), QStringLiteral("h")));
-    QCOMPARE(readBytes(file), nativeLines({"[PO]", "Trace=1", "", "[IP]", "address=h"}));
+    QCOMPARE(readFile(file), nativeLines({"[PO]", "Trace=1", "", "[IP]", "address=h"}));
 }
 
 void TstIniFile::writeInteger_data()
@@ -317,9 +317,9 @@ void TstIniFile::writeInteger()
     QFETCH(int, value);
     QFETCH(QByteArray, line);
     const QString file = path(QStringLiteral("a.ini"));
-    QVERIFY(writeBytes(file, "[PO]\nk=$10\n"));
+    QVERIFY(writeFile(file, "[PO]\nk=$10\n"));
     QVERIFY(WriteIniInteger(file, QStringLiteral("PO"), QStringLiteral("k"), value));
-    QCOMPARE(readBytes(file), QByteArray("[PO]\n" + line + '\n'));
+    QCOMPARE(readFile(file), QByteArray("[PO]\n" + line + '\n'));
     QCOMPARE(ReadIniInteger(file, QStringLiteral("PO"), QStringLiteral("k"), kDefault), value);
 }
 
@@ -346,11 +346,11 @@ void TstIniFile::writeRefusesWhatBreaksLines()
     QFETCH(QString, value);
     const QString file = path(QStringLiteral("a.ini"));
     const QByteArray original("[PO]\nk=1\n");
-    QVERIFY(writeBytes(file, original));
+    QVERIFY(writeFile(file, original));
     const WriteResult written = WriteIniString(file, section, key, value);
     QVERIFY(!written);
     QVERIFY2(written.reason().contains(file), qPrintable(written.reason()));
-    QCOMPARE(readBytes(file), original);
+    QCOMPARE(readFile(file), original);
 }
 
 void TstIniFile::writeFailures_data()

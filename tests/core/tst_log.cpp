@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "core/Clock.h"
 #include "core/Directories.h"
 #include "core/Log.h"
@@ -26,19 +27,6 @@ constexpr qint64 kRollOverSize = 10485760;
 
 // A local moment away from any daylight-saving change.
 const QDateTime kLocalNow(QDate(2026, 12, 8), QTime(23, 11, 27, 400), Qt::LocalTime);
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 QString shortDateText(const QDate& date)
 {
@@ -206,26 +194,26 @@ void TstLog::textFileWrite()
     }
     QVERIFY(!file.FileOpen());
     const QString stamp = longTimeText(kLocalNow.time()) + u';';
-    QCOMPARE(QString::fromUtf8(readAll(file.FileName())), expected.replace(u"{t}"_s, stamp));
+    QCOMPARE(QString::fromUtf8(readFile(file.FileName())), expected.replace(u"{t}"_s, stamp));
 }
 
 void TstLog::textFileHeldOpenAppendsAndFlushes()
 {
     const QString path = m_dir->filePath(QStringLiteral("held.txt"));
-    writeAll(path, "old\r\n");
+    QVERIFY(writeFile(path, "old\r\n"));
     TTextFile file;
     file.setFileName(path);
     file.setFileOpen(true);
     QVERIFY(file.FileOpen());
     file.WriteLine(u"new"_s);
     QVERIFY(file.FileOpen());
-    QCOMPARE(readAll(path), QByteArray("old\r\nnew\r\n"));
+    QCOMPARE(readFile(path), QByteArray("old\r\nnew\r\n"));
     QCOMPARE(file.GetSize(), qint64(10));
     QVERIFY(file.FileOpen());
     file.Write(u"x"_s);
     file.setFileOpen(false);
     QVERIFY(!file.FileOpen());
-    QCOMPARE(readAll(path), QByteArray("old\r\nnew\r\nx"));
+    QCOMPARE(readFile(path), QByteArray("old\r\nnew\r\nx"));
 }
 
 void TstLog::textFileWithoutNameDoesNothing()
@@ -261,7 +249,7 @@ void TstLog::textFileClearAndGetSize()
     QCOMPARE(file.GetSize(), qint64(4));
     file.Clear();
     QVERIFY(!file.FileOpen());
-    QCOMPARE(readAll(path), QByteArray());
+    QCOMPARE(readFile(path), QByteArray());
     QVERIFY(QFile::exists(path));
     QCOMPARE(file.GetSize(), qint64(0));
 
@@ -271,7 +259,7 @@ void TstLog::textFileClearAndGetSize()
     QVERIFY(file.FileOpen());
     file.Write(u"d"_s);
     file.setFileOpen(false);
-    QCOMPARE(readAll(path), QByteArray("d"));
+    QCOMPARE(readFile(path), QByteArray("d"));
 }
 
 // Frame characters inside a message stay as they are; line breaks become escapes, so each
@@ -286,7 +274,7 @@ void TstLog::frame()
     const QByteArray nextLine =
         (u'<' + shortDateText(later.date()) + u"><" + longTimeText(later.time()) + u"><next>\r\n")
             .toUtf8();
-    QCOMPARE(readAll(logPath()),
+    QCOMPARE(readFile(logPath()),
              frameAtNow(u"<tmmMain, state:8><sub 5>\\r\\nsecond line\\nthird > end"_s) + nextLine);
 }
 
@@ -323,7 +311,7 @@ void TstLog::controlCharactersEscaped()
 
     QCOMPARE(spy.size(), 1);
     QCOMPARE(spy.at(0).at(1).toString(), QString(longTimeText(kLocalNow.time()) + u' ' + written));
-    QCOMPARE(readAll(logPath()), frameAtNow(written) + written.toUtf8() + "\r\n");
+    QCOMPARE(readFile(logPath()), frameAtNow(written) + written.toUtf8() + "\r\n");
 }
 
 // Every control character at once: the file holds no byte of one, in UTF-8 either, except
@@ -337,7 +325,7 @@ void TstLog::noControlByteReachesTheFile()
     LogMessage(all);
     writeRawLogLine(all);
 
-    const QByteArray bytes = readAll(logPath());
+    const QByteArray bytes = readFile(logPath());
     const QList<QByteArray> lines = bytes.split('\n');
     QCOMPARE(lines.size(), 3);
     QVERIFY(lines.at(2).isEmpty());
@@ -381,7 +369,7 @@ void TstLog::targets()
         QCOMPARE(spy.at(0).at(1).toString(),
                  QString(longTimeText(kLocalNow.time()) + u" Recv: 1234"));
     }
-    QCOMPARE(readAll(logPath()), frameAtNow(u"Recv: 1234"_s));
+    QCOMPARE(readFile(logPath()), frameAtNow(u"Recv: 1234"_s));
 }
 
 void TstLog::fileFailureIgnored()
@@ -400,7 +388,7 @@ void TstLog::rawLine()
     QSignalSpy spy(&Log::instance(), &Log::listLine);
     LogMessage(u"framed"_s);
     writeRawLogLine(u"0001 test <raw>"_s);
-    QCOMPARE(readAll(logPath()), frameAtNow(u"framed"_s) + "0001 test <raw>\r\n");
+    QCOMPARE(readFile(logPath()), frameAtNow(u"framed"_s) + "0001 test <raw>\r\n");
     QCOMPARE(spy.size(), 0);
 }
 
@@ -429,9 +417,9 @@ void TstLog::rollOver()
     QFETCH(bool, rolled);
 
     const QByteArray content(size, 'x');
-    writeAll(logPath(), content);
+    QVERIFY(writeFile(logPath(), content));
     if (!existingOld.isNull()) {
-        writeAll(oldLogPath(), existingOld.toUtf8());
+        QVERIFY(writeFile(oldLogPath(), existingOld.toUtf8()));
     }
 
     const QByteArray line = frameAtNow(u"first"_s);
@@ -442,12 +430,12 @@ void TstLog::rollOver()
     }
 
     const QByteArray added = byRollOverLog ? QByteArray() : line;
-    QCOMPARE(readAll(logPath()), rolled ? added : content + added);
+    QCOMPARE(readFile(logPath()), rolled ? added : content + added);
     if (rolled) {
-        QVERIFY(readAll(oldLogPath()) == content);
+        QVERIFY(readFile(oldLogPath()) == content);
     } else {
         QCOMPARE(QFile::exists(oldLogPath()), !existingOld.isNull());
-        QCOMPARE(readAll(oldLogPath()), existingOld.toUtf8());
+        QCOMPARE(readFile(oldLogPath()), existingOld.toUtf8());
     }
 }
 
@@ -457,7 +445,7 @@ void TstLog::rollOver()
 void TstLog::failedRollOverKeepsTheLog()
 {
     const QByteArray content(kRollOverSize + 1, 'x');
-    writeAll(logPath(), content);
+    QVERIFY(writeFile(logPath(), content));
     QVERIFY(QDir().mkpath(QDir(oldLogPath()).filePath(u"kept"_s)));
 
     LogMessage(u"first"_s);
@@ -465,7 +453,7 @@ void TstLog::failedRollOverKeepsTheLog()
     rollOverLog();
     LogMessage(u"second"_s);
 
-    const QByteArray log = readAll(logPath());
+    const QByteArray log = readFile(logPath());
     QVERIFY(log.startsWith(content));
     const QList<QByteArray> added = log.mid(content.size()).split('\n');
     QCOMPARE(added.size(), 4);
@@ -479,8 +467,8 @@ void TstLog::failedRollOverKeepsTheLog()
 
     QVERIFY(QDir(oldLogPath()).removeRecursively());
     LogMessage(u"third"_s);
-    QVERIFY(readAll(oldLogPath()) == log);
-    QCOMPARE(readAll(logPath()), frameAt(later, u"third"_s));
+    QVERIFY(readFile(oldLogPath()) == log);
+    QCOMPARE(readFile(logPath()), frameAt(later, u"third"_s));
 }
 
 // The log's own lines count towards the limit: a log that grows past it by this run's
@@ -488,16 +476,16 @@ void TstLog::failedRollOverKeepsTheLog()
 void TstLog::linesOfThisRunCountForTheRollOver()
 {
     const QByteArray content(kRollOverSize - 10, 'x');
-    writeAll(logPath(), content);
+    QVERIFY(writeFile(logPath(), content));
 
     LogMessage(u"crosses the limit"_s);
     QVERIFY(!QFile::exists(oldLogPath()));
     LogMessage(u"after the roll-over"_s);
 
-    QVERIFY(readAll(oldLogPath()) == content + frameAtNow(u"crosses the limit"_s));
-    QCOMPARE(readAll(logPath()), frameAtNow(u"after the roll-over"_s));
+    QVERIFY(readFile(oldLogPath()) == content + frameAtNow(u"crosses the limit"_s));
+    QCOMPARE(readFile(logPath()), frameAtNow(u"after the roll-over"_s));
     LogMessage(u"appended"_s);
-    QCOMPARE(readAll(logPath()), frameAtNow(u"after the roll-over"_s) + frameAtNow(u"appended"_s));
+    QCOMPARE(readFile(logPath()), frameAtNow(u"after the roll-over"_s) + frameAtNow(u"appended"_s));
 }
 
 void TstLog::listLineFromWorkerIsQueued()
@@ -515,7 +503,7 @@ void TstLog::listLineFromWorkerIsQueued()
     QCOMPARE(receiver.targets, QList<int>{LogPoList});
     QCOMPARE(receiver.lines,
              QStringList{longTimeText(kLocalNow.time()) + u" Start processing server config data"});
-    QCOMPARE(readAll(logPath()), frameAtNow(u"Start processing server config data"_s));
+    QCOMPARE(readFile(logPath()), frameAtNow(u"Start processing server config data"_s));
 }
 
 // Both threads start on a log just over the limit: exactly one of them rolls it over, and
@@ -524,7 +512,7 @@ void TstLog::concurrentMessagesKeepWholeLines()
 {
     constexpr int perThread = 500;
     const QByteArray content(kRollOverSize + 1, 'x');
-    writeAll(logPath(), content);
+    QVERIFY(writeFile(logPath(), content));
 
     const auto logLines = [](QChar name) {
         for (int i = 0; i < perThread; ++i) {
@@ -536,8 +524,8 @@ void TstLog::concurrentMessagesKeepWholeLines()
     a.join();
     b.join();
 
-    QVERIFY(readAll(oldLogPath()) == content);
-    const QString log = QString::fromUtf8(readAll(logPath()));
+    QVERIFY(readFile(oldLogPath()) == content);
+    const QString log = QString::fromUtf8(readFile(logPath()));
     QVERIFY(log.endsWith(u"\r\n"));
     const QStringList lines = log.chopped(2).split(u"\r\n"_s);
     QCOMPARE(lines.size(), 2 * perThread);
@@ -575,11 +563,11 @@ void TstLog::traceOn()
     const QString text = u"<?xml version=\"1.0\"?>\r\n<Alarm Text=\"Störung\"/>"_s;
     WriteTraceFile(text, u"01"_s);
     const QString name = trace.filePath(QStringLiteral("20261208_231127_01.trc"));
-    QCOMPARE(readAll(name), text.toUtf8());
+    QCOMPARE(readFile(name), text.toUtf8());
 
     m_clock->advanceMs(500);
     WriteTraceFile(u"short"_s, u"01"_s);
-    QCOMPARE(readAll(name), QByteArray("short"));
+    QCOMPARE(readFile(name), QByteArray("short"));
     WriteTraceFile(u"other tag"_s, u"02"_s);
     m_clock->advanceMs(100);
     WriteTraceFile(u"next second"_s, u"01"_s);
@@ -587,7 +575,7 @@ void TstLog::traceOn()
     QCOMPARE(trace.entryList(QDir::Files, QDir::Name),
              QStringList({u"20261208_231127_01.trc"_s, u"20261208_231127_02.trc"_s,
                           u"20261208_231128_01.trc"_s}));
-    QCOMPARE(readAll(name), QByteArray("short"));
+    QCOMPARE(readFile(name), QByteArray("short"));
 }
 
 void TstLog::traceMissingDirectoryThrows()

@@ -86,7 +86,7 @@ void TstSettings::loadStartupValues()
     QFETCH(bool, traceEnabled);
     QFETCH(QStringList, problems);
     const QString file = path(QStringLiteral("ZelLocal.INI"));
-    QVERIFY(writeBytes(file, content));
+    QVERIFY(writeFile(file, content));
     Settings s;
     s.language = QStringLiteral("before");
     s.traceEnabled = !traceEnabled;
@@ -183,7 +183,7 @@ void TstSettings::loadSettings()
     QFETCH(Settings, expected);
     QFETCH(QString, problem);
     const QString file = path(QStringLiteral("ZelLocal.INI"));
-    QVERIFY(writeBytes(file, content));
+    QVERIFY(writeFile(file, content));
     Settings s;
     s.zelHost = s.poServer = QStringLiteral("before");
     s.zelPort = s.watchdogId = 7;
@@ -212,7 +212,7 @@ void TstSettings::saveSettingsLayout()
     s.filterPunct = true;
     s.watchdogId = 0;
     QVERIFY(SaveSettings(file, s));
-    QCOMPARE(readBytes(file),
+    QCOMPARE(readFile(file),
              nativeLines({"[IP]", "address=zel.local", "OIPort=9000", "", "[PO]", "address=office",
                           "language=NLD", "sendpcu=0", "filterpunct=1", "WDid=0"}));
 }
@@ -244,7 +244,7 @@ void TstSettings::saveSettingsLanguage()
 void TstSettings::saveThenLoadKeepsValuesAndOtherKeys()
 {
     const QString file = path(QStringLiteral("ZelLocal.INI"));
-    QVERIFY(writeBytes(file, "; kept\n[PO]\nTrace=1\nsendpcu=1\n[Extra]\nkey=value\n"));
+    QVERIFY(writeFile(file, "; kept\n[PO]\nTrace=1\nsendpcu=1\n[Extra]\nkey=value\n"));
     Settings saved;
     saved.language = QStringLiteral("NLD");
     saved.traceEnabled = true;
@@ -260,7 +260,7 @@ void TstSettings::saveThenLoadKeepsValuesAndOtherKeys()
     QCOMPARE(::loadStartupValues(file, loaded), QStringList());
     QCOMPARE(LoadSettings(file, loaded), QStringList());
     QVERIFY(loaded == saved);
-    QVERIFY(readBytes(file).startsWith("; kept\n[PO]\nTrace=1\nsendpcu=0\n"));
+    QVERIFY(readFile(file).startsWith("; kept\n[PO]\nTrace=1\nsendpcu=0\n"));
     QCOMPARE(ReadIniString(file, QStringLiteral("Extra"), QStringLiteral("key"), QString()),
              QStringLiteral("value"));
 }

@@ -98,17 +98,18 @@ void TstTimeMachine::timerDrivesSteps()
 {
     tZelTimeMachine machine;
     machine.setInterval(1);
-    machine.State = 1;
+    machine.setState(1);
     machine.setDoState([](tZelTimeMachine& sender) {
-        sender.StateText = QStringLiteral("step ") + QString::number(sender.State);
-        if (++sender.State == 4)
+        sender.setStateText(QStringLiteral("step ") + QString::number(sender.State()));
+        sender.setState(sender.State() + 1);
+        if (sender.State() == 4)
             sender.Stop();
     });
     QSignalSpy ticks(&machine, &tZelTimeMachine::ticked);
     machine.setEnabled(true);
     QTRY_VERIFY(machine.Stopped());
-    QCOMPARE(machine.State, 4);
-    QCOMPARE(machine.StateText, QStringLiteral("step 3"));
+    QCOMPARE(machine.State(), 4);
+    QCOMPARE(machine.StateText(), QStringLiteral("step 3"));
     QVERIFY(ticks.count() >= 3);
 }
 
@@ -154,13 +155,13 @@ void TstTimeMachine::eventDrivenStepsUntilItWaits()
 {
     tZelTimeMachine machine;
     machine.setStepping(Stepping::Events);
-    machine.State = 1;
+    machine.setState(1);
     int steps = 0;
     int pending = 0; // work the query reports
     machine.setDoState([&](tZelTimeMachine& sender) {
         ++steps;
-        if (sender.State < 3)
-            ++sender.State;
+        if (sender.State() < 3)
+            sender.setState(sender.State() + 1);
         else if (pending > 0)
             --pending;
     });
@@ -194,7 +195,7 @@ void TstTimeMachine::eventDrivenSleepEndsWithScheduleTime()
     const Timestamp since = UtcNow();
     tZelTimeMachine machine;
     machine.setStepping(Stepping::Events);
-    machine.State = 1;
+    machine.setState(1);
     int steps = 0;
     bool due = false;
     machine.setDoState([&](tZelTimeMachine&) {

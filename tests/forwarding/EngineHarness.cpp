@@ -115,7 +115,7 @@ bool EngineHarness::start()
     if (!m_engine)
         create();
     m_engine->start();
-    return QTest::qWaitFor([this] { return main().tmmMain.State == 3; }, 5000);
+    return QTest::qWaitFor([this] { return main().tmmMain.State() == 3; }, 5000);
 }
 
 bool EngineHarness::runPoll()
@@ -126,7 +126,7 @@ bool EngineHarness::runPoll()
 
 bool EngineHarness::waitForState(int state)
 {
-    return QTest::qWaitFor([this, state] { return main().tmmMain.State == state; }, 10000);
+    return QTest::qWaitFor([this, state] { return main().tmmMain.State() == state; }, 10000);
 }
 
 bool EngineHarness::runMainSteps(int steps)

@@ -55,7 +55,7 @@ void TstDelivery::unwrittenChangeWaitsForZelMeld()
     QCOMPARE(
         statusAttribute(h.readPoData("AlarmStatus.xml"), "Group", "ZelAlarm", "0020 - 01", "State"),
         QStringLiteral("<absent>")); // the group was not started by a line that never left
-    QCOMPARE(LinkStatus.load(), 2);
+    QCOMPARE(LinkStatus.load(), LinkState::ZelMeldError);
 
     QVERIFY(h.zel.listen(QHostAddress(QHostAddress::LocalHost), h.zel.port()));
     for (int elapsed = 20; elapsed <= 80; elapsed += 10) {

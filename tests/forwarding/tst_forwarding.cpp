@@ -202,7 +202,7 @@ void TstForwarding::silentZelMeldHoldsTheWalkTenSeconds()
     QVERIFY(h.waitForLines(1));
     h.advanceSeconds(9.999);
     QVERIFY(h.runMainSteps(50));
-    QCOMPARE(h.main().tmmMain.State, 11);
+    QCOMPARE(h.main().tmmMain.State(), 11);
     QCOMPARE(h.engine().link().SendQueue(), QStringList());
     QCOMPARE(h.alarmLines(), QStringList{kAlarmKas3});
 
@@ -486,13 +486,13 @@ void TstForwarding::zelMeldErrorKeepsWhatTheOfficeSent()
 )");
     QSignalSpy reloaded(&h.engine(), &Engine::definitionsReloaded);
 
-    LinkStatus = 2; // as the link's error event leaves it
+    LinkStatus.set(LinkState::ZelMeldError); // as the link's error event leaves it
     h.advanceSeconds(10);
     QVERIFY(h.runPoll());
     QCOMPARE(alarmAttribute(h, "Kas 3", "State"), QStringLiteral("A"));
     QCOMPARE(alarmAttribute(h, "Kas 3", "start"), kStart);
 
-    LinkStatus = 2;
+    LinkStatus.set(LinkState::ZelMeldError);
     h.engine().requestRefresh();
     QVERIFY(reloaded.wait(10000));
     QCOMPARE(xmlAttribute(h.readPoData("LinkDefs.xml"), "//PO_loc[@pcu='Pcu2' and @text='Kas 9']",
@@ -563,8 +563,8 @@ void TstForwarding::lateAlarmAnswerChangesNothing()
 
     // ZelMeld keeps silent, so the walk waits while the late request ends.
     QVERIFY(h.waitForIdleWorkers());
-    QCOMPARE(h.main().tmmMain.State, 11);
-    QCOMPARE(LinkStatus.load(), 1);
+    QCOMPARE(h.main().tmmMain.State(), 11);
+    QCOMPARE(LinkStatus.load(), LinkState::OfficeError);
     QCOMPARE(h.readPoData("AlarmStatus.xml"), before);
 
     h.advanceSeconds(10);

@@ -144,7 +144,7 @@ void TstForwardingWaits::definitionsWaitNineHundredSeconds()
     QVERIFY(h.waitForState(5));
     h.clock.advanceMs(899999);
     QVERIFY(h.runMainSteps(5));
-    QCOMPARE(h.main().tmmMain.State, 5);
+    QCOMPARE(h.main().tmmMain.State(), 5);
     QCOMPARE(h.logCount(timeoutText), 0);
 
     QSignalSpy shown(&h.engine(), &Engine::linkStateShown);
@@ -154,7 +154,7 @@ void TstForwardingWaits::definitionsWaitNineHundredSeconds()
     QCOMPARE(h.logCount(timeoutText), 1);
     // The office error is shown; the watchdog and the poll now due may end it again at once.
     QVERIFY(!shown.isEmpty());
-    QCOMPARE(shown.first().first().toInt(), 1);
+    QCOMPARE(shown.first().first().value<StatusIcon>(), StatusIcon::OfficeError);
 }
 
 void TstForwardingWaits::definitionsReloadedAfterEveryFetch_data()
@@ -230,7 +230,7 @@ void TstForwardingWaits::unreadableDocumentIsSetAside()
     QTRY_VERIFY(!status.isEmpty());
     QCOMPARE(status.last().first().toString(), h.engine().problems().first());
     QVERIFY(!icon.isEmpty());
-    QCOMPARE(icon.last().first().toInt(), 3);
+    QCOMPARE(icon.last().first().value<StatusIcon>(), StatusIcon::Problem);
 
     // Whatever is saved later goes to a new file; the one set aside stays as it was.
     QTRY_VERIFY(QFile::exists(h.poDataPath(fileName.constData())) || fileName == "ZelDefs.xml");

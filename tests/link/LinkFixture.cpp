@@ -19,7 +19,7 @@ void LinkFixture::setUpLog()
 
 void LinkFixture::setUp()
 {
-    LinkStatus = 0;
+    LinkStatus.set(LinkState::Running);
     m_settings = Settings();
     m_settings.zelHost = u"127.0.0.1"_s;
     m_server = std::make_unique<ZelMeldServer>(script(u"ok"_s));
@@ -40,7 +40,7 @@ void LinkFixture::tearDown()
 
 void LinkFixture::waitUntilIdle()
 {
-    QTRY_COMPARE(m_link->tmmSockets.StateText, u"2 Waitforstring"_s);
+    QTRY_COMPARE(m_link->tmmSockets.StateText(), u"2 Waitforstring"_s);
     QTRY_VERIFY(m_link->SendQueue().isEmpty() && m_link->CurrentMessage().isEmpty());
     // An event-driven machine with nothing to do sleeps; one on fixed ticks keeps stepping.
     if (m_link->tmmSockets.eventDriven()) {
@@ -53,7 +53,7 @@ void LinkFixture::waitUntilIdle()
 
 void LinkFixture::serverSendsAndLinkReads(const QByteArray& bytes)
 {
-    LinkStatus = 2;
+    LinkStatus.set(LinkState::ZelMeldError);
     m_server->sendToClients(bytes);
-    QTRY_COMPARE(LinkStatus.load(), -1);
+    QTRY_COMPARE(LinkStatus.load(), LinkState::ErrorEnded);
 }

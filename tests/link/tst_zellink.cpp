@@ -19,8 +19,8 @@ public:
     explicit StateRecorder(tZelTimeMachine& machine)
     {
         QObject::connect(&machine, &tZelTimeMachine::ticked, &machine, [this, &machine] {
-            if (m_labels.isEmpty() || m_labels.last() != machine.StateText)
-                m_labels.append(machine.StateText);
+            if (m_labels.isEmpty() || m_labels.last() != machine.StateText())
+                m_labels.append(machine.StateText());
         });
     }
     const QStringList& labels() const { return m_labels; }
@@ -74,10 +74,10 @@ void TstZelLink::stateLabels()
     m_link->start();
     m_link->SendIPString(u"[ZEL WD 09 1]"_s, false);
     QTRY_COMPARE(m_server->receivedLines().size(), 1);
-    QTRY_COMPARE(m_link->tmmSockets.StateText, u"2 Waitforstring"_s);
+    QTRY_COMPARE(m_link->tmmSockets.StateText(), u"2 Waitforstring"_s);
     m_link->SendIPString(u"[ZEL WD 09 2]"_s, false);
     QTRY_COMPARE(m_server->receivedLines().size(), 2);
-    QTRY_COMPARE(m_link->tmmSockets.StateText, u"2 Waitforstring"_s);
+    QTRY_COMPARE(m_link->tmmSockets.StateText(), u"2 Waitforstring"_s);
 
     const QStringList expected = {// The first message opens the connection ...
                                   u"1 Start Socketmachine"_s, u"2 Waitforstring"_s,
@@ -151,7 +151,7 @@ void TstZelLink::peerCloseIsNoErrorAndTheNextOpenReadsTheSettings()
     QCOMPARE(m_server->receivedLines(), QStringList{u"first"_s});
     QVERIFY(zelListMessages(*m_log, u"Zel PO socket error:"_s).isEmpty());
     QVERIFY(m_status->isEmpty());
-    QCOMPARE(LinkStatus.load(), 0);
+    QCOMPARE(LinkStatus.load(), LinkState::Running);
 }
 
 void TstZelLink::readKeepsTheLastOfSeveralLines()
@@ -175,9 +175,9 @@ void TstZelLink::readWithoutCarriageReturnGivesNoReply()
     QTRY_COMPARE(m_server->receivedLines().size(), 1);
 
     // Any read ends a link error, which shows that the read has happened.
-    LinkStatus = 2;
+    LinkStatus.set(LinkState::ZelMeldError);
     m_server->sendToClients("OK"_ba);
-    QTRY_COMPARE(LinkStatus.load(), -1);
+    QTRY_COMPARE(LinkStatus.load(), LinkState::ErrorEnded);
     QVERIFY(!m_link->ReplyReceived());
     QCOMPARE(m_link->LastReply(), QString());
     QVERIFY(zelListMessages(*m_log, u"Recv:"_s).isEmpty());

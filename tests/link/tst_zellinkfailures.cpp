@@ -73,10 +73,10 @@ void TstZelLinkFailures::refusedConnectionLosesOnlyItsMessage()
     QVERIFY(port != 0);
     m_settings.zelPort = port;
     QSignalSpy notWritten(m_link.get(), &ZelLink::messageNotWritten);
-    m_link->PoLinkAlarmActive = true;
+    m_link->setPoLinkAlarmActive(true);
     m_link->start();
     const quint64 lost = m_link->SendIPString(u"[ZEL RCVALARM 02,9999,8,A]"_s, false);
-    QTRY_COMPARE(LinkStatus.load(), 2);
+    QTRY_COMPARE(LinkStatus.load(), LinkState::ZelMeldError);
     waitUntilIdle();
 
     // One error event, one log line with the system's number and text and the target; the
@@ -87,9 +87,9 @@ void TstZelLinkFailures::refusedConnectionLosesOnlyItsMessage()
                          qt_error_string(kConnectionRefused).trimmed() + u", ZelMeld 127.0.0.1:"_s +
                          QString::number(port)});
     QVERIFY(zelListMessages(*m_log, u"Fatal socket error!"_s).isEmpty());
-    QVERIFY(!m_link->PoLinkAlarmActive);
+    QVERIFY(!m_link->PoLinkAlarmActive());
     QVERIFY(!m_link->SocketFailed());
-    QCOMPARE(LinkStatus.load(), 2);
+    QCOMPARE(LinkStatus.load(), LinkState::ZelMeldError);
     QVERIFY(m_link->neverWritten(lost));
     QCOMPARE(notWritten.size(), 1);
     QCOMPARE(notWritten.first().at(0).value<quint64>(), lost);
@@ -101,7 +101,7 @@ void TstZelLinkFailures::refusedConnectionLosesOnlyItsMessage()
     QVERIFY(sent != lost);
     QTRY_VERIFY(m_link->ReplyReceived());
     QCOMPARE(late.receivedLines(), QStringList{u"[ZEL WD 09 1]"_s});
-    QCOMPARE(LinkStatus.load(), -1);
+    QCOMPARE(LinkStatus.load(), LinkState::ErrorEnded);
     QCOMPARE(texts(*m_status), (QStringList{u"Error connecting to ZelMeld"_s, QString()}));
     QVERIFY(!m_link->neverWritten(sent));
     QVERIFY(m_link->neverWritten(lost));
@@ -120,7 +120,7 @@ void TstZelLinkFailures::unknownHostLosesItsMessage()
     QVERIFY2(errors.first().endsWith(u", ZelMeld zelmeld.invalid:"_s +
                                      QString::number(m_settings.zelPort)),
              qPrintable(errors.first()));
-    QCOMPARE(LinkStatus.load(), 2);
+    QCOMPARE(LinkStatus.load(), LinkState::ZelMeldError);
 }
 
 void TstZelLinkFailures::invalidPortFailsTheOpen_data()
@@ -136,7 +136,7 @@ void TstZelLinkFailures::invalidPortFailsTheOpen()
 {
     QFETCH(int, port);
     m_settings.zelPort = port;
-    m_link->PoLinkAlarmActive = true;
+    m_link->setPoLinkAlarmActive(true);
     m_link->start();
     const quint64 id = m_link->SendIPString(u"[ZEL WD 09 1]"_s, false);
     QTRY_VERIFY(!zelListMessages(*m_log, u"Fatal socket error!"_s).isEmpty());
@@ -147,9 +147,9 @@ void TstZelLinkFailures::invalidPortFailsTheOpen()
              QStringList{u"Fatal socket error! ZelMeld 127.0.0.1:"_s + QString::number(port) +
                          u": port outside 1-65535"_s});
     QVERIFY(zelListMessages(*m_log, u"Zel PO socket error:"_s).isEmpty());
-    QCOMPARE(LinkStatus.load(), 2);
+    QCOMPARE(LinkStatus.load(), LinkState::ZelMeldError);
     QCOMPARE(texts(*m_status), QStringList{u"Error connecting to ZelMeld"_s});
-    QVERIFY(!m_link->PoLinkAlarmActive);
+    QVERIFY(!m_link->PoLinkAlarmActive());
     QVERIFY(m_link->neverWritten(id));
     QCOMPARE(m_server->connectionCount(), 0);
 }
@@ -179,7 +179,7 @@ void TstZelLinkFailures::neverWrittenKeepsTheRecentIds()
     QList<quint64> ids;
     for (int i = 0; i < 100; ++i)
         ids.append(m_link->SendIPString(u"[ZEL WD 09 1]"_s, false));
-    m_link->tmmSockets.State = 1;
+    m_link->tmmSockets.setState(1);
     for (int step = 0; step < 10000 && !m_link->neverWritten(ids.last()); ++step)
         m_link->tmmSockets.tick();
     QVERIFY(m_link->neverWritten(ids.last()));
@@ -209,7 +209,7 @@ void TstZelLinkFailures::peerEndsTheConnection()
     auto* socket = m_link->findChild<QTcpSocket*>();
     QVERIFY(socket);
     QSignalSpy ended(socket, &QTcpSocket::errorOccurred);
-    m_link->PoLinkAlarmActive = true;
+    m_link->setPoLinkAlarmActive(true);
     m_link->start();
     const quint64 id = m_link->SendIPString(u"[ZEL WD 09 1]"_s, false);
     QTRY_COMPARE(peer.lines(), 1);
@@ -226,13 +226,13 @@ void TstZelLinkFailures::peerEndsTheConnection()
                              qt_error_string(kConnectionReset).trimmed() +
                              u", ZelMeld 127.0.0.1:"_s + QString::number(peer.port())});
         QCOMPARE(texts(*m_status), QStringList{u"Error connecting to ZelMeld"_s});
-        QCOMPARE(LinkStatus.load(), 2);
-        QVERIFY(!m_link->PoLinkAlarmActive);
+        QCOMPARE(LinkStatus.load(), LinkState::ZelMeldError);
+        QVERIFY(!m_link->PoLinkAlarmActive());
     } else {
         QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
         QVERIFY(m_status->isEmpty());
-        QCOMPARE(LinkStatus.load(), 0);
-        QVERIFY(m_link->PoLinkAlarmActive);
+        QCOMPARE(LinkStatus.load(), LinkState::Running);
+        QVERIFY(m_link->PoLinkAlarmActive());
     }
     // The line had left before the connection ended.
     QVERIFY(!m_link->neverWritten(id));
@@ -253,18 +253,18 @@ void TstZelLinkFailures::orderlyCloseBeforeTheSendIsNamedAsSuch()
     QSignalSpy ended(socket, &QTcpSocket::errorOccurred);
     // Stepped by hand, so the peer can close between the check and the send.
     tZelTimeMachine& machine = m_link->tmmSockets;
-    machine.State = 1;
+    machine.setState(1);
     m_link->SendIPString(u"[ZEL WD 09 1]"_s, false);
     QTRY_VERIFY((machine.tick(), peer.lines() == 1));
 
     const quint64 id = m_link->SendIPString(u"[ZEL WD 09 2]"_s, false);
     machine.tick();
     machine.tick();
-    QCOMPARE(machine.StateText, u"3 Check socket"_s);
+    QCOMPARE(machine.StateText(), u"3 Check socket"_s);
     peer.endConnections(false);
     QVERIFY(ended.wait());
     machine.tick();
-    QCOMPARE(machine.StateText, u"5 Send string"_s);
+    QCOMPARE(machine.StateText(), u"5 Send string"_s);
 
     QCOMPARE(zelListMessages(*m_log, u"Zel PO socket error:"_s),
              QStringList{u"Zel PO socket error: "_s +
@@ -272,7 +272,7 @@ void TstZelLinkFailures::orderlyCloseBeforeTheSendIsNamedAsSuch()
                          u" The remote host closed the connection, ZelMeld 127.0.0.1:"_s +
                          QString::number(peer.port())});
     QVERIFY(m_link->neverWritten(id));
-    QCOMPARE(LinkStatus.load(), 2);
+    QCOMPARE(LinkStatus.load(), LinkState::ZelMeldError);
 }
 
 void TstZelLinkFailures::socketErrorReport_data()

@@ -84,7 +84,7 @@ void PoRequestTestBase::init()
     connect(m_client.get(), &PoClient::statusText, m_recorder.get(),
             &PoRequestRecorder::takeStatus);
     connect(&Log::instance(), &Log::listLine, m_recorder.get(), &PoRequestRecorder::takeLine);
-    LinkStatus = 0;
+    LinkStatus.set(LinkState::Running);
     TraceEnabled = false;
 }
 

@@ -163,7 +163,7 @@ void TstPoAnswer::answerSizeLimit()
     }
     QVERIFY(request->failed);
     QVERIFY(!request->mergedStatus);
-    QCOMPARE(LinkStatus.load(), 1);
+    QCOMPARE(LinkStatus.load(), LinkState::OfficeError);
     QCOMPARE(request->requestMessage, kEmptyAnswer);
     QCOMPARE(m_recorder->lines.size(), 1);
     const QString limitText = QString::number(limit);
@@ -199,7 +199,7 @@ void TstPoAnswer::emptyAnswer()
 
     QVERIFY(!request->failed);
     QCOMPARE(request->requestMessage, kEmptyAnswer);
-    QCOMPARE(LinkStatus.load(), 0);
+    QCOMPARE(LinkStatus.load(), LinkState::Running);
     QCOMPARE(m_recorder->statusTexts, QStringList());
     QCOMPARE(m_recorder->lines, QStringList());
     QVERIFY(!request->mergedStatus);

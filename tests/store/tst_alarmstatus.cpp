@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <iterator>
+
 namespace {
 
 // The clock stands at 2024-03-01 10:00:00 UTC during every merge.
@@ -327,8 +329,15 @@ void TstAlarmStatus::purge()
     QFETCH(QByteArray, status);
     QFETCH(QString, expected);
     const auto doc = ParseDocument(status);
-    PurgeReturnedAlarms(*doc);
+    const auto children = [&doc] {
+        const auto range = doc->root().children();
+        return int(std::distance(range.begin(), range.end()));
+    };
+    const int before = children();
+    const int removed = PurgeReturnedAlarms(*doc);
     QCOMPARE(DumpChildren(doc->root()), expected);
+    // The count tells the caller whether the document changed and must be saved.
+    QCOMPARE(removed, before - children());
 }
 
 void TstAlarmStatus::findEntries()

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "XmlDump.h"
 #include "store/ZelDefsExchange.h"
 
@@ -40,18 +41,6 @@ QByteArray exchange(const QByteArray& body)
 QString replaced(QString text, const QString& before, const QString& after)
 {
     return text.replace(before, after);
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 } // namespace

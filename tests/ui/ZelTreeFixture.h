@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestFiles.h"
+
 #include "ui/dialogs/TOKBottomDlg.h"
 #include "ui/pages/DefinitionsGrid.h"
 #include "ui/pages/LinkConfigPage.h"
@@ -65,18 +67,6 @@ inline const QByteArray kLinkDefs = R"(<?xml version="1.0" encoding="ISO-8859-1"
 </PO_Exceptions>
 </ZelPOLinkDefs>
 )";
-
-inline bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-inline QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 inline QString accessibleName(QObject* object)
 {

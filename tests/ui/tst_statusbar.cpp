@@ -48,22 +48,22 @@ void TstStatusBar::panelsHaveTheirWidths()
 
 void TstStatusBar::panelZeroDrawsTheImageOfTheShownState_data()
 {
-    QTest::addColumn<int>("state");
+    QTest::addColumn<StatusIcon>("state");
     QTest::addColumn<int>("image");
-    QTest::newRow("running: nothing") << 0 << -1;
-    QTest::newRow("error just ended: nothing") << -1 << -1;
-    QTest::newRow("office error: image 0") << 1 << 0;
-    QTest::newRow("ZelMeld error: image 1") << 2 << 1;
-    QTest::newRow("files or settings: image 2") << 3 << 2;
+    QTest::newRow("running: nothing") << StatusIcon::None << -1;
+    QTest::newRow("office error: image 0") << StatusIcon::OfficeError << 0;
+    QTest::newRow("ZelMeld error: image 1") << StatusIcon::ZelMeldError << 1;
+    QTest::newRow("files or settings: image 2") << StatusIcon::Problem << 2;
 }
 
 void TstStatusBar::panelZeroDrawsTheImageOfTheShownState()
 {
-    QFETCH(int, state);
+    QFETCH(StatusIcon, state);
     QFETCH(int, image);
     StatusBar bar;
     bar.resize(600, 24);
-    bar.showLinkState(3); // something else first, so that the state must be redrawn
+    // Something else first, so that the state must be redrawn.
+    bar.showLinkState(state == StatusIcon::Problem ? StatusIcon::None : StatusIcon::Problem);
     bar.showLinkState(state);
     QCOMPARE(bar.shownLinkState(), state);
 

@@ -38,27 +38,27 @@ private Q_SLOTS:
 
 void TstTrayIcon::pictureCarriesTheStateImage_data()
 {
-    QTest::addColumn<int>("state");
+    QTest::addColumn<StatusIcon>("state");
     QTest::addColumn<int>("image");
-    QTest::newRow("running: own picture") << 0 << -1;
-    QTest::newRow("error just ended: own picture") << -1 << -1;
-    QTest::newRow("office error: image 0") << 1 << 0;
-    QTest::newRow("ZelMeld error: image 1") << 2 << 1;
-    QTest::newRow("files or settings: image 2") << 3 << 2;
+    QTest::newRow("running: own picture") << StatusIcon::None << -1;
+    QTest::newRow("office error: image 0") << StatusIcon::OfficeError << 0;
+    QTest::newRow("ZelMeld error: image 1") << StatusIcon::ZelMeldError << 1;
+    QTest::newRow("files or settings: image 2") << StatusIcon::Problem << 2;
 }
 
 void TstTrayIcon::pictureCarriesTheStateImage()
 {
-    QFETCH(int, state);
+    QFETCH(StatusIcon, state);
     QFETCH(int, image);
     QWidget window;
     TrayIcon tray(&window);
     const QImage plain = picture(TrayIcon::programIcon());
     QCOMPARE(picture(tray.icon()), plain);
 
-    tray.showLinkState(3); // something else first, so that the state must be redrawn
+    // Something else first, so that the state must be redrawn.
+    tray.showLinkState(state == StatusIcon::Problem ? StatusIcon::None : StatusIcon::Problem);
     tray.showLinkState(state);
-    QCOMPARE(tray.shownLinkState(), std::max(state, 0));
+    QCOMPARE(tray.shownLinkState(), state);
     const QImage shown = picture(tray.icon());
     if (image < 0) {
         QCOMPARE(shown, plain);

@@ -5,6 +5,7 @@
 #include <QTcpSocket>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -125,7 +126,7 @@ bool ZelMeldServer::takeLine(QTcpSocket* socket, Client& client, const QByteArra
     m_lines.append(line);
     m_tally.add(line);
     Q_EMIT report(QStringLiteral("%1 <- %2").arg(client.number).arg(visibleText(line)));
-    answer(socket, QStringLiteral("%1 -> ").arg(client.number));
+    answer(socket, line, QStringLiteral("%1 -> ").arg(client.number));
     Q_EMIT lineReceived(line);
     if (m_closeAfter > 0 && client.lines >= m_closeAfter) {
         closeClient(socket, client.lines);
@@ -134,11 +135,43 @@ bool ZelMeldServer::takeLine(QTcpSocket* socket, Client& client, const QByteArra
     return true;
 }
 
-void ZelMeldServer::answer(QTcpSocket* socket, const QString& prefix)
+void ZelMeldServer::setReplyFor(const QString& head, SimReply reply)
 {
-    const SimReply reply = m_script.next();
+    m_replyFor.append({head, reply});
+}
+
+void ZelMeldServer::holdReplies()
+{
+    m_holding = true;
+}
+
+void ZelMeldServer::releaseReplies()
+{
+    m_holding = false;
+    const QHash<QTcpSocket*, QByteArray> held = std::exchange(m_held, {});
+    for (auto it = held.cbegin(); it != held.cend(); ++it) {
+        if (m_clients.contains(it.key()))
+            it.key()->write(it.value());
+    }
+}
+
+SimReply ZelMeldServer::replyFor(const QString& line)
+{
+    for (const auto& [head, reply] : std::as_const(m_replyFor)) {
+        if (line.startsWith(head))
+            return reply;
+    }
+    return m_script.next();
+}
+
+void ZelMeldServer::answer(QTcpSocket* socket, const QString& line, const QString& prefix)
+{
+    const SimReply reply = replyFor(line);
     const QByteArray bytes = replyBytes(reply);
-    socket->write(bytes);
+    if (m_holding)
+        m_held[socket] += bytes;
+    else
+        socket->write(bytes);
     const QString shown = bytes.isEmpty() ? QStringLiteral("(silent)")
                                           : visibleText(fromWindows1252(bytes.chopped(1)));
     Q_EMIT report(prefix + shown);
@@ -158,6 +191,7 @@ void ZelMeldServer::closeClient(QTcpSocket* socket, int lines)
 void ZelMeldServer::dropClient(QTcpSocket* socket)
 {
     const Client client = m_clients.take(socket);
+    m_held.remove(socket);
     Q_EMIT report(QStringLiteral("connection %1 closed").arg(client.number));
     socket->deleteLater();
     Q_EMIT connectionClosed();

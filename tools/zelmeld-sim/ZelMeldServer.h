@@ -31,6 +31,13 @@ public:
     QString errorString() const { return m_server.errorString(); }
 
     void setScript(const ReplyScript& script) { m_script = script; }
+    // Lines that start with head get this reply instead of the script's (which does not move
+    // on for them); the first matching head wins.
+    void setReplyFor(const QString& head, SimReply reply);
+    // While held, answers are kept back; releasing sends each connection's kept answers in one
+    // write, in the order of their lines, as a busy ZelMeld might.
+    void holdReplies();
+    void releaseReplies();
     // Closes a connection once it has brought this many lines; 0 never.
     void setCloseAfter(int lines) { m_closeAfter = lines; }
     // How long to refuse connections after such a close, as if ZelMeld restarted; 0 not at all.
@@ -68,7 +75,8 @@ private:
     void acceptConnections();
     void readClient(QTcpSocket* socket);
     bool takeLine(QTcpSocket* socket, Client& client, const QByteArray& line);
-    void answer(QTcpSocket* socket, const QString& line);
+    void answer(QTcpSocket* socket, const QString& line, const QString& prefix);
+    SimReply replyFor(const QString& line);
     void closeClient(QTcpSocket* socket, int lines);
     void dropClient(QTcpSocket* socket);
     void listenAgain();
@@ -82,6 +90,9 @@ private:
     int m_closeAfter = 0;
     int m_refuseAfterClose = 0;
     QHash<QTcpSocket*, Client> m_clients;
+    QList<QPair<QString, SimReply>> m_replyFor;
+    bool m_holding = false;
+    QHash<QTcpSocket*, QByteArray> m_held;
     QStringList m_lines;
     qint64 m_bytesReceived = 0;
     int m_connectionCount = 0;
