@@ -40,12 +40,14 @@ WriteResult replaceFileWriteThrough(const QString& path, QByteArrayView bytes)
     const QString target = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
     // One writer per document: a leftover of a crashed save is simply overwritten.
     const QString temp = target + QStringLiteral(".new");
+    // Reasons name the file as the caller does, as the other platforms' do.
+    const QString tempShown = path + QStringLiteral(".new");
     const HANDLE file = CreateFileW(wide(temp), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return WriteResult::failure(failureText("cannot create", temp));
+        return WriteResult::failure(failureText("cannot create", tempShown));
     const bool written = writeAll(file, bytes) && FlushFileBuffers(file);
-    const QString writeFailure = written ? QString() : failureText("cannot write", temp);
+    const QString writeFailure = written ? QString() : failureText("cannot write", tempShown);
     CloseHandle(file);
     if (!written) {
         DeleteFileW(wide(temp));
@@ -53,7 +55,7 @@ WriteResult replaceFileWriteThrough(const QString& path, QByteArrayView bytes)
     }
     if (!MoveFileExW(wide(temp), wide(target),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const QString moveFailure = failureText("cannot replace", target);
+        const QString moveFailure = failureText("cannot replace", path);
         DeleteFileW(wide(temp));
         return WriteResult::failure(moveFailure);
     }
