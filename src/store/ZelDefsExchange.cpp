@@ -2,14 +2,15 @@
 
 #include "Documents.h"
 #include "XmlNodeEdit.h"
+#include "ZelCode.h"
 #include "ZelDefs.h"
 
 #include "core/Language.h"
 
 #include <QFile>
 
-#include <limits>
 #include <optional>
+#include <unordered_map>
 
 using namespace Qt::StringLiterals;
 
@@ -21,28 +22,6 @@ constexpr long long LocationCodeMax = 9999;
 constexpr long long AlarmCodeMax = 99;
 constexpr long long SystemLocation = 9999;
 
-// A whole number: an optional sign and decimal digits, nothing else. One too large for any
-// range saturates, so that it is skipped as out of range rather than refused.
-std::optional<long long> wholeNumber(std::string_view text)
-{
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty())
-        return std::nullopt;
-    constexpr long long limit = std::numeric_limits<long long>::max() / 10 - 9;
-    long long value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        if (value < limit)
-            value = value * 10 + (c - '0');
-    }
-    return negative ? -value : value;
-}
-
 bool hasCodeAndName(pugi::xml_node node)
 {
     return node.attribute(X::Code) && node.attribute(X::Name);
@@ -50,7 +29,7 @@ bool hasCodeAndName(pugi::xml_node node)
 
 std::optional<long long> codeValue(pugi::xml_node node)
 {
-    return wholeNumber(attributeValue(node, X::Code));
+    return zelCodeValue(attributeValue(node, X::Code));
 }
 
 bool inRange(pugi::xml_node node, long long max)
@@ -98,14 +77,21 @@ std::optional<QString> systemAlarmName(pugi::xml_node location, long long alarmC
     }
 }
 
+// Codes are numbers: a file code "012" finds location 12, and what is added is written in
+// plain decimal. The catalogue's locations are indexed once, the first of a code winning as in
+// every look-up, so that a file of thousands of locations merges in linear time.
 class Merge
 {
 public:
-    Merge(XmlDocument& zelDefs, ZelImportResult& result) : m_zelDefs(zelDefs), m_result(result)
+    Merge(XmlDocument& zelDefs, ZelImportResult& result) : m_result(result)
     {
         const pugi::xml_node first = zelDefs.rootForNameCheck();
         if (std::string_view(first.name()) == kZelDefsRoot)
             m_appendTo = first;
+        for (const pugi::xml_node location : zelDefs.root().children(X::Location)) {
+            if (const std::optional<long long> code = codeValue(location))
+                m_locations.try_emplace(*code, location);
+        }
     }
 
     void location(pugi::xml_node fileLocation)
@@ -122,8 +108,9 @@ public:
 private:
     pugi::xml_node findLocation(pugi::xml_node fileLocation) const
     {
-        return FindChildNode(m_zelDefs.root(), X::Location,
-                             {{X::Code, std::string(attributeValue(fileLocation, X::Code))}});
+        const std::optional<long long> code = codeValue(fileLocation);
+        const auto found = code ? m_locations.find(*code) : m_locations.end();
+        return found == m_locations.end() ? pugi::xml_node() : found->second;
     }
 
     void rename(pugi::xml_node node, std::string_view name)
@@ -143,8 +130,10 @@ private:
         if (!m_appendTo)
             return;
         pugi::xml_node added = m_appendTo.append_child(X::Location);
-        setNodeAttribute(added, X::Code, attributeValue(fileLocation, X::Code));
+        const long long code = *codeValue(fileLocation);
+        setNodeAttribute(added, X::Code, zelCodeText(code));
         setNodeAttribute(added, X::Name, name);
+        m_locations.try_emplace(code, added);
         ++m_result.added;
     }
 
@@ -153,26 +142,24 @@ private:
         pugi::xml_node location = findLocation(fileLocation);
         if (!location)
             return;
-        const std::string_view code = attributeValue(fileAlarm, X::Code);
-        const std::optional<QString> systemName =
-            systemAlarmName(fileLocation, *codeValue(fileAlarm));
-        if (const pugi::xml_node existing =
-                FindChildNode(location, X::Alarm, {{X::Code, std::string(code)}})) {
+        const long long code = *codeValue(fileAlarm);
+        const std::optional<QString> systemName = systemAlarmName(fileLocation, code);
+        if (const pugi::xml_node existing = findZelAlarmIn(location, code)) {
             if (!systemName)
                 rename(existing, attributeValue(fileAlarm, X::Name));
             return;
         }
         pugi::xml_node added = location.append_child(X::Alarm);
-        setNodeAttribute(added, X::Code, code);
+        setNodeAttribute(added, X::Code, zelCodeText(code));
         setNodeAttribute(added, X::Name,
                          systemName ? systemName->toStdString()
                                     : std::string(attributeValue(fileAlarm, X::Name)));
         ++m_result.added;
     }
 
-    XmlDocument& m_zelDefs;
     ZelImportResult& m_result;
     pugi::xml_node m_appendTo;
+    std::unordered_map<long long, pugi::xml_node> m_locations;
 };
 
 // The exchange file as a document whose root is checked; refusals say why.
@@ -210,14 +197,18 @@ ZelExportResult ExportZelDefs(const XmlDocument& zelDefs, const QString& path)
     if (!catalogue)
         return {ZelExportResult::NoCatalogue,
                 u"the document has no "_s + QLatin1String(kZelDefsRoot)};
+    // The import refuses a whole file for one code that is no number: such a file is not
+    // written at all, and the element is named so that it can be mended.
+    if (const QString bad = findBadCode(catalogue); !bad.isEmpty())
+        return {ZelExportResult::BadCode, bad};
 
     XmlDocumentHandle exchange = std::make_unique<XmlDocument>();
     pugi::xml_node root = exchange->dom().append_child(ZelExchangeXml::Root);
     const auto copyCodeAndName = [](pugi::xml_node from, pugi::xml_node to) {
-        for (const char* name : {X::Code, X::Name}) {
-            if (const pugi::xml_attribute attr = from.attribute(name))
-                to.append_attribute(name) = attr.value();
-        }
+        if (const pugi::xml_attribute code = from.attribute(X::Code))
+            to.append_attribute(X::Code) = canonicalZelCode(code.value()).c_str();
+        if (const pugi::xml_attribute name = from.attribute(X::Name))
+            to.append_attribute(X::Name) = name.value();
     };
     for (const pugi::xml_node location : catalogue.children()) {
         if (location.type() != pugi::node_element)

@@ -136,6 +136,8 @@ private Q_SLOTS:
     void allLinksAssigned_data();
     void allLinksAssigned();
     void documentWithoutContentStaysEmpty();
+    void keyedEditsReachTheirElement_data();
+    void keyedEditsReachTheirElement();
 };
 
 void TstLinkDefs::zelAlarmRef_data()
@@ -293,8 +295,12 @@ void TstLinkDefs::removeLink_data()
         << QByteArray("//PO_loc[@pcu='Pcu1']") << 4;
     QTest::newRow("empty pcu and text remove the placeholder location")
         << none << none << none << QByteArray("//PO_loc[@pcu='-\\-']") << 1;
-    QTest::newRow("empty text does not find a location stored with empty text")
-        << QByteArray("Pcu3") << none << none << none << 0;
+    // Empty and the placeholder are one key: the link is found however it was stored.
+    QTest::newRow("empty text finds a location stored with empty text")
+        << QByteArray("Pcu3") << none << none << QByteArray("//PO_loc[@pcu='Pcu3']") << 1;
+    QTest::newRow("the placeholder finds a location stored with empty text")
+        << QByteArray("Pcu3") << QByteArray("-\\-") << none << QByteArray("//PO_loc[@pcu='Pcu3']")
+        << 1;
     QTest::newRow("unknown location")
         << QByteArray("Pcu9") << QByteArray("Kas 9") << none << none << 0;
     QTest::newRow("pcu -- removes one general exception")
@@ -350,12 +356,13 @@ void TstLinkDefs::lookupLink_data()
         << QByteArray();
     QTest::newRow("group of an unassigned general exception carries over")
         << fixture << QByteArray() << QByteArray("-\\-") << QByteArray("7") << true
-        << QByteArray("0013,01,0022,03,1440");
+        << QByteArray("0013,01,0022,03,20");
     QTest::newRow("just announced location link")
         << fixture << QByteArray("Pcu2") << QByteArray("Kas 2") << QByteArray("1") << false
         << QByteArray();
-    QTest::newRow("empty text does not match the placeholder")
-        << fixture << QByteArray() << QByteArray() << QByteArray("1") << false << QByteArray();
+    QTest::newRow("empty pcu and text match the placeholder")
+        << fixture << QByteArray() << QByteArray() << QByteArray("1") << true
+        << QByteArray("0013,01,,,20");
     QTest::newRow("empty text matches a location stored with empty text")
         << fixture << QByteArray("Pcu3") << QByteArray() << QByteArray("1") << true
         << QByteArray("0014,01,,,0");
@@ -400,11 +407,11 @@ void TstLinkDefs::lookupLink_data()
     QTest::newRow("location exception without zel_group drops the general group")
         << doc("<Except nr='1' zel_alarm='' zel_group='0022 - 03'/>", "zel_alarm='0012 - 05'",
                "<Except nr='1' zel_alarm='0013 - 01'/>")
-        << p << t << one << true << QByteArray("0013,01,,,1440");
+        << p << t << one << true << QByteArray("0013,01,,,20");
     QTest::newRow("location exception with its own group replaces the link's")
         << doc("", "zel_alarm='0012 - 05' zel_group='0020 - 01'",
                "<Except nr='1' zel_alarm='0013 - 01' zel_group='0021 - 02'/>")
-        << p << t << one << true << QByteArray("0013,01,0021,02,1440");
+        << p << t << one << true << QByteArray("0013,01,0021,02,20");
     QTest::newRow("location exception without zel_alarm attribute suppresses")
         << doc("", "zel_alarm='0012 - 05'", "<Except nr='1'/>") << p << t << one << false
         << QByteArray();
@@ -435,7 +442,7 @@ void TstLinkDefs::lookupLink_data()
         << doc("", "zel_alarm='0012 - 05'",
                "<Except nr='1' zel_alarm='0012 - 06'/>"
                "<PO_loc pcu='Q' text='T' zel_alarm='0013 - 01'/>")
-        << QByteArray("Q") << t << one << true << QByteArray("0013,01,,,1440");
+        << QByteArray("Q") << t << one << true << QByteArray("0013,01,,,20");
     QTest::newRow("only the first location container counts")
         << QByteArray("<ZelPOLinkDefs><PO_Locations/><PO_Locations><PO_loc pcu='P' text='T' "
                       "zel_alarm='0012 - 05'/></PO_Locations></ZelPOLinkDefs>")
@@ -447,18 +454,23 @@ void TstLinkDefs::lookupLink_data()
         << p << t << one << true << QByteArray("0012,05,,,15");
 
     // An absent key attribute never matches, not even an empty argument.
+    // Absent, empty and the placeholder are one key value: "not given".
     QTest::newRow("link without text attribute, empty text")
         << QByteArray("<ZelPOLinkDefs><PO_Locations><PO_loc pcu='P' zel_alarm='0012 - 05'/>"
                       "</PO_Locations></ZelPOLinkDefs>")
-        << p << QByteArray() << one << false << QByteArray();
+        << p << QByteArray() << one << true << QByteArray("0012,05,,,15");
     QTest::newRow("link without pcu attribute, empty pcu")
         << QByteArray("<ZelPOLinkDefs><PO_Locations><PO_loc text='T' zel_alarm='0012 - 05'/>"
                       "</PO_Locations></ZelPOLinkDefs>")
-        << QByteArray() << t << one << false << QByteArray();
-    QTest::newRow("link with an empty pcu is not found by an empty pcu")
+        << QByteArray() << t << one << true << QByteArray("0012,05,,,15");
+    QTest::newRow("link with an empty pcu is found by an empty pcu")
         << QByteArray("<ZelPOLinkDefs><PO_Locations><PO_loc pcu='' text='T' "
                       "zel_alarm='0012 - 05'/></PO_Locations></ZelPOLinkDefs>")
-        << QByteArray() << t << one << false << QByteArray();
+        << QByteArray() << t << one << true << QByteArray("0012,05,,,15");
+    QTest::newRow("link with an empty pcu is found by the placeholder")
+        << QByteArray("<ZelPOLinkDefs><PO_Locations><PO_loc pcu='' text='T' "
+                      "zel_alarm='0012 - 05'/></PO_Locations></ZelPOLinkDefs>")
+        << QByteArray("-\\-") << t << one << true << QByteArray("0012,05,,,15");
 }
 
 void TstLinkDefs::lookupLink()
@@ -602,6 +614,68 @@ void TstLinkDefs::documentWithoutContentStaysEmpty()
     QVERIFY(!doc.hasContent());
     QVERIFY(!LookupLink(doc, zelDefs, "Pcu1", "Kas 1", "7"));
     QVERIFY(!AllLinksAssigned(doc));
+}
+
+Q_DECLARE_METATYPE(LinkKey)
+
+void TstLinkDefs::keyedEditsReachTheirElement_data()
+{
+    QTest::addColumn<LinkKey>("key");
+    QTest::addColumn<bool>("remove");
+    QTest::addColumn<bool>("changed");
+    QTest::addColumn<QString>("after");
+
+    using K = LinkKey;
+    const QString before = QStringLiteral(
+        "PO_Locations(){PO_loc(pcu=|text=|zel_alarm=0);PO_loc(pcu=--|text=T|zel_alarm=0)"
+        "{Except(nr=4:1|zel_alarm=)}};PO_Exceptions(){Except(nr=4|zel_alarm=)}");
+    const auto assigned = [&](const char* from, const char* to) {
+        return QString(before).replace(QLatin1String(from), QLatin1String(to));
+    };
+    QTest::newRow("a location stored with empty pcu and text, named by placeholders")
+        << K{K::Location, "-\\-", "-\\-", ""} << false << true
+        << assigned("pcu=|text=|zel_alarm=0", "pcu=|text=|zel_alarm=0012 - 01|zel_group=");
+    QTest::newRow("a location whose own pcu is --")
+        << K{K::Location, "--", "T", ""} << false << true
+        << assigned("pcu=--|text=T|zel_alarm=0)", "pcu=--|text=T|zel_alarm=0012 - 01|zel_group=)");
+    QTest::newRow("an exception numbered 4:1")
+        << K{K::LocationException, "--", "T", "4:1"} << false << true
+        << assigned("nr=4:1|zel_alarm=", "nr=4:1|zel_alarm=0012 - 01|zel_group=");
+    QTest::newRow("general exception 4")
+        << K{K::GeneralException, "", "", "4"} << false << true
+        << assigned("nr=4|zel_alarm=)", "nr=4|zel_alarm=0012 - 01|zel_group=)");
+    QTest::newRow("a location that is not there")
+        << K{K::Location, "P", "T", ""} << false << false << before;
+    QTest::newRow("removing the exception row removes its location")
+        << K{K::LocationException, "--", "T", "4:1"} << true << true
+        << QStringLiteral("PO_Locations(){PO_loc(pcu=|text=|zel_alarm=0)};"
+                          "PO_Exceptions(){Except(nr=4|zel_alarm=)}");
+    QTest::newRow("removing general exception 4 keeps exception 4:1")
+        << K{K::GeneralException, "", "", "4"} << true << true
+        << QStringLiteral("PO_Locations(){PO_loc(pcu=|text=|zel_alarm=0);PO_loc(pcu=--|text=T|"
+                          "zel_alarm=0){Except(nr=4:1|zel_alarm=)}};PO_Exceptions()");
+    QTest::newRow("removing what is not there")
+        << K{K::GeneralException, "", "", "4:1"} << true << false << before;
+}
+
+// A grid row names its element by a key; the key reaches exactly that element, also where the
+// "--" and ":" of the cells could not tell.
+void TstLinkDefs::keyedEditsReachTheirElement()
+{
+    QFETCH(LinkKey, key);
+    QFETCH(bool, remove);
+    QFETCH(bool, changed);
+    QFETCH(QString, after);
+
+    const auto doc = ParseDocument("<ZelPOLinkDefs><PO_Locations>"
+                                   "<PO_loc pcu='' text='' zel_alarm='0'/>"
+                                   "<PO_loc pcu='--' text='T' zel_alarm='0'>"
+                                   "<Except nr='4:1' zel_alarm=''/></PO_loc></PO_Locations>"
+                                   "<PO_Exceptions><Except nr='4' zel_alarm=''/></PO_Exceptions>"
+                                   "</ZelPOLinkDefs>");
+    const bool done = remove ? removeLinkAt(*doc, key) : assignLinkAt(*doc, key, "0012 - 01", "");
+    QCOMPARE(done, changed);
+    QCOMPARE(DumpChildren(doc->root()), after);
 }
 
 QTEST_GUILESS_MAIN(TstLinkDefs)

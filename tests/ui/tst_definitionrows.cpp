@@ -52,8 +52,7 @@ class TstDefinitionRows : public QObject
 private Q_SLOTS:
     void rowsFollowTheCellRules_data();
     void rowsFollowTheCellRules();
-    void rowKindsFromCells_data();
-    void rowKindsFromCells();
+    void rowsCarryTheirElementsKey();
     void columnWidthsFollowWideningCells();
 };
 
@@ -110,50 +109,28 @@ void TstDefinitionRows::rowsFollowTheCellRules()
     QCOMPARE(describe(buildDefinitionRows(*document(body), kGeneral)), rows);
 }
 
-void TstDefinitionRows::rowKindsFromCells_data()
+// Each row holds its element's key as stored: what no cell can say back (a pcu shown empty,
+// an nr holding ":" or blanks, a location whose own pcu is "--") still names the right
+// element.
+void TstDefinitionRows::rowsCarryTheirElementsKey()
 {
-    QTest::addColumn<QString>("pcu");
-    QTest::addColumn<QString>("alarm");
-    QTest::addColumn<QString>("zelAlarm");
-    QTest::addColumn<bool>("location");
-    QTest::addColumn<bool>("general");
-    QTest::addColumn<bool>("unassigned");
-    QTest::addColumn<QString>("nr");
-
-    QTest::newRow("location") << "Pcu1"
-                              << "--"
-                              << "0012 - 03" << true << false << false << "";
-    QTest::newRow("unassigned location") << ""
-                                         << "--"
-                                         << "" << true << false << true << "";
-    QTest::newRow("location exception") << "Pcu1"
-                                        << "7: Hoog"
-                                        << "0" << false << false << false << "7";
-    QTest::newRow("exception without text") << "Pcu1"
-                                            << "7: "
-                                            << "" << false << false << true << "7";
-    QTest::newRow("general exception") << "--"
-                                       << "12: a: b"
-                                       << "0030 - 01" << false << true << false << "12";
-    QTest::newRow("location with pcu --") << "--"
-                                          << "--"
-                                          << "" << true << false << true << "";
-}
-
-void TstDefinitionRows::rowKindsFromCells()
-{
-    QFETCH(QString, pcu);
-    QFETCH(QString, alarm);
-    QFETCH(QString, zelAlarm);
-    QFETCH(bool, location);
-    QFETCH(bool, general);
-    QFETCH(bool, unassigned);
-    QFETCH(QString, nr);
-
-    QCOMPARE(isLocationRow(alarm), location);
-    QCOMPARE(isGeneralExceptionRow(pcu, alarm), general);
-    QCOMPARE(isUnassignedRow(zelAlarm), unassigned);
-    QCOMPARE(exceptionAlarmNr(alarm), nr);
+    const auto doc = document("<PO_Locations>"
+                              "<PO_loc pcu='-\\-' text='' zel_alarm='0'>"
+                              "<Except nr='4:1' text='Hoog'/><Except nr=' 7 '/></PO_loc>"
+                              "<PO_loc pcu='--' text='T'/></PO_Locations>"
+                              "<PO_Exceptions><Except nr='12: a' text='b'/></PO_Exceptions>");
+    const std::vector<DefinitionRow> rows = buildDefinitionRows(*doc, kGeneral);
+    using K = DefinitionKey;
+    const std::vector<DefinitionKey> expected{
+        {K::Location, "-\\-", "", ""},
+        {K::LocationException, "-\\-", "", "4:1"},
+        {K::LocationException, "-\\-", "", " 7 "},
+        {K::Location, "--", "T", ""},
+        {K::GeneralException, "", "", "12: a"},
+    };
+    QCOMPARE(rows.size(), expected.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        QVERIFY2(rows[i].key == expected[i], qPrintable(QString::number(i)));
 }
 
 // Ten pixels per character: widths follow the header, then only cells written from the

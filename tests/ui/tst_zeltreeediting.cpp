@@ -135,15 +135,17 @@ void TstZelTreeEditing::existingCodeIsRefusedAndTheDialogReopens()
 
 void TstZelTreeEditing::fullAlarmLocationProposes99AndRefusesIt()
 {
-    XmlDocument& zelDefs = *m_zelDefs->document();
-    pugi::xml_node full = zelDefs.root().append_child("Location");
-    full.append_attribute("Code") = "40";
-    full.append_attribute("Name") = "Vol";
-    for (int code = 1; code <= 99; ++code) {
-        pugi::xml_node alarm = full.append_child("Alarm");
-        alarm.append_attribute("Code") = code;
-        alarm.append_attribute("Name") = "x";
-    }
+    QVERIFY(m_zelDefs->edit([](XmlDocument& zelDefs) {
+        pugi::xml_node full = zelDefs.root().append_child("Location");
+        full.append_attribute("Code") = "40";
+        full.append_attribute("Name") = "Vol";
+        for (int code = 1; code <= 99; ++code) {
+            pugi::xml_node alarm = full.append_child("Alarm");
+            alarm.append_attribute("Code") = code;
+            alarm.append_attribute("Name") = "x";
+        }
+        return true;
+    }));
     pane().FillZelTree();
     click({u"Vol (40)"_s});
     m_answers.push_back(pressOk());

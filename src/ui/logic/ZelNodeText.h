@@ -14,7 +14,7 @@ struct ZelNodeText
 };
 
 // name + " (" + code + ")".
-QString makeNodeText(const QString& name, int code);
+QString makeNodeText(const QString& name, qint64 code);
 
 // Read from the end: the digits between the last ")" and the "(" before it are the code, the
 // one character in front of that "(" is skipped, the rest is the name. No ")" gives code 0 and

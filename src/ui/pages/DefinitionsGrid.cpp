@@ -72,6 +72,11 @@ QString DefinitionsGrid::cellText(int row, int column) const
     return m_model->cellText(row, column);
 }
 
+const DefinitionKey& DefinitionsGrid::rowKey(int row) const
+{
+    return m_model->rows().at(std::size_t(row)).key;
+}
+
 QStringList DefinitionsGrid::headerTexts() const
 {
     QStringList headers;

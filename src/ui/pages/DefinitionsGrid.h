@@ -35,6 +35,8 @@ public:
     void selectRows(int top, int bottom);
 
     QString cellText(int row, int column) const;
+    // The key of the element the row shows, set when the row was made.
+    const DefinitionKey& rowKey(int row) const;
     // The header text of every column by number.
     QStringList headerTexts() const;
 

@@ -8,7 +8,7 @@
 #include "core/Language.h"
 #include "store/DocumentOwner.h"
 #include "store/LinkDefs.h"
-#include "store/ZelDefs.h"
+#include "store/ZelCatalogue.h"
 #include "ui/logic/DefinitionRows.h"
 
 #include <QHBoxLayout>
@@ -163,31 +163,16 @@ void LinkConfigPage::setDocuments(DocumentOwner* zelDefs, DocumentOwner* linkDef
     m_zelTree->setZelDefs(zelDefs);
 }
 
-// Every row, hidden ones included, whose ZEL alarm or group names nothing in the ZEL
-// definitions is written back with that part empty; the grid is rebuilt from the result.
+// Every assignment whose ZEL alarm or group names nothing in the ZEL definitions is emptied
+// in the document, hidden rows included; the grid is rebuilt from the result.
 void LinkConfigPage::RemoveDanglingLinks()
 {
-    XmlDocument* linkDefs = m_linkDefs ? m_linkDefs->document() : nullptr;
     const XmlDocument* zelDefs = m_zelDefs ? m_zelDefs->document() : nullptr;
-    if (!linkDefs || !zelDefs)
+    if (!linkDocument() || !zelDefs)
         return;
-    const auto existing = [&](int row, int column) {
-        const std::string ref = m_sgMain->cellText(row, column).toStdString();
-        return ZelAlarmExists(*zelDefs, ref) ? ref : std::string();
-    };
-    for (int row = 0; row < m_sgMain->rowCount(); ++row) {
-        const std::string alarm = existing(row, C::ZelAlarm);
-        const std::string group = existing(row, C::Group);
-        if (!alarm.empty() && !group.empty())
-            continue;
-        AssignLink(*linkDefs, m_sgMain->cellText(row, C::Pcu).toStdString(),
-                   m_sgMain->cellText(row, C::Location).toStdString(), alarm,
-                   exceptionAlarmNr(m_sgMain->cellText(row, C::Alarm)).toStdString(), {}, group);
-    }
+    m_linkDefs->edit(
+        [zelDefs](XmlDocument& linkDefs) { return clearDanglingLinks(linkDefs, *zelDefs); });
     const QList<int> selected = m_sgMain->visibleSelectedRows();
-    FillDefinitionsGrid(*linkDefs);
-    if (!selected.isEmpty() && selected.first() < m_sgMain->rowCount())
-        m_sgMain->setCurrentCell(selected.first(), C::Pcu);
-    m_linkDefs->markDirty();
-    (void)m_linkDefs->save(); // a failure is logged and shown by the owner
+    rebuildWithCurrentRow(selected.isEmpty() ? -1 : selected.first());
+    saveLinkDefs();
 }

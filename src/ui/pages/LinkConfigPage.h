@@ -83,9 +83,9 @@ private:
     // LinkAssignActions.cpp
     void connectAssignActions();
     void setUpDefaultInteraction();
-    XmlDocument* linkDocument() const;
-    void assignRow(XmlDocument& linkDefs, int row);
-    void rebuildWithCurrentRow(XmlDocument& linkDefs, int row);
+    const XmlDocument* linkDocument() const;
+    void writeAssignment(const QList<int>& rows, int column, const QString& value);
+    void rebuildWithCurrentRow(int row);
     void saveLinkDefs();
 
     QSplitter* m_splitter = nullptr;

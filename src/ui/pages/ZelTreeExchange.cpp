@@ -28,11 +28,16 @@ void ZelTreePane::tbImportClick()
     if (!m_zelDefs || !m_interaction.ask(QMessageBox::Warning, question))
         return;
     // The import starts from the catalogue as stored; what cannot be stored is not thrown
-    // away by reading the file again (the owner has said why).
-    if (!m_zelDefs->save())
+    // away by reading the file again. The owner logs a failure once in a series, but every
+    // click is answered.
+    if (const SaveResult saved = m_zelDefs->save(); !saved) {
+        m_interaction.showMessage(m_zelDefs->path() + u": "_s + saved.reason);
         return;
-    if (!m_zelDefs->reload() && !document())
+    }
+    if (const OpenResult reloaded = m_zelDefs->reload(); !reloaded && !document()) {
+        m_interaction.showMessage(m_zelDefs->path() + u": "_s + reloaded.reason);
         return;
+    }
 
     FileChoice choice;
     choice.kind = FileChoice::Open;
@@ -40,8 +45,14 @@ void ZelTreePane::tbImportClick()
     choice.filters = QStringList{xmlFilter(), LangText(21, u"All files"_s) + u"(*.*)"_s};
     choice.directory = ExchangeDirectory();
     const QString path = m_interaction.chooseFile(choice);
-    if (!path.isEmpty())
-        reportImport(ImportZelDefs(*document(), path), path);
+    if (!path.isEmpty()) {
+        ZelImportResult result;
+        m_zelDefs->edit([&](XmlDocument& zelDefs) {
+            result = ImportZelDefs(zelDefs, path);
+            return result.ok() && result.added + result.renamed > 0;
+        });
+        reportImport(result, path);
+    }
 
     FillZelTree();
     saveZelDefs();
@@ -95,7 +106,8 @@ void ZelTreePane::tbExportClick()
     if (result.ok())
         return;
     LogMessage(u"ZEL definitions not exported to "_s + path + u": "_s + result.reason, LogFileOnly);
-    // Without a catalogue there is nothing to write, as intended; a failed write is news.
-    if (result.outcome == ZelExportResult::WriteFailed)
+    // Without a catalogue there is nothing to write, as intended; a code that the import would
+    // refuse and a failed write are news.
+    if (result.outcome != ZelExportResult::NoCatalogue)
         m_interaction.showMessage(path + u": "_s + result.reason);
 }

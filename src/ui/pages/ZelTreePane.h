@@ -2,6 +2,7 @@
 
 #include "ZelTreeInteraction.h"
 
+#include "store/ZelCatalogue.h"
 #include "ui/dialogs/TOKBottomDlg.h"
 
 #include <QWidget>
@@ -69,13 +70,6 @@ Q_SIGNALS:
     void zelItemDeleted();
 
 private:
-    enum class Applied
-    {
-        Done,
-        Refused,
-        NotFound,
-    };
-
     QWidget* buildToolBar();
     void buildPropertyList();
     void setUpDefaultInteraction();
@@ -84,14 +78,10 @@ private:
 
     // ZelTreeEditing.cpp
     void prepareDialog(TOKBottomDlg& dialog, TOKBottomDlg::Mode mode, const ZelTreeItem& node);
-    Applied applyDialog(const TOKBottomDlg& dialog, ZelTreeItem& node);
-    Applied addLocation(const ZelItemValues& values);
-    Applied editLocation(const ZelItemValues& values, ZelTreeItem& node);
-    Applied applyAlarm(const TOKBottomDlg& dialog, ZelTreeItem& node);
-    void deleteLocation(ZelTreeItem& node);
-    void deleteAlarm(ZelTreeItem& node);
+    ZelEditOutcome applyDialog(const TOKBottomDlg& dialog, ZelTreeItem& node);
+    void deleteNode(ZelTreeItem& node);
     void saveZelDefs();
-    XmlDocument* document() const;
+    const XmlDocument* document() const;
     ZelTreeItem* rootNode() const;
 
     // ZelTreeExchange.cpp
