@@ -8,6 +8,7 @@
 #include "core/Language.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <optional>
 #include <unordered_map>
@@ -227,20 +228,39 @@ ZelExportResult ExportZelDefs(const XmlDocument& zelDefs, const QString& path)
     return {};
 }
 
-ZelImportResult ImportZelDefs(XmlDocument& zelDefs, const QString& path)
+ZelExchangeFile ReadZelExchangeFile(const QString& path, qint64 maxBytes)
 {
-    XmlDocumentHandle file;
-    ZelImportResult result = loadExchangeFile(file, path);
-    if (!result)
-        return result;
-    const pugi::xml_node fileRoot = file->rootForNameCheck();
-    if (const QString bad = findBadCode(fileRoot); !bad.isEmpty())
-        return {ZelImportResult::IncorrectStructure, bad};
+    ZelExchangeFile read;
+    const QFileInfo info(path);
+    if (info.isFile() && info.size() > maxBytes) {
+        read.result = {ZelImportResult::TooLarge,
+                       u"the file holds "_s + QString::number(info.size()) +
+                           u" bytes, more than the "_s + QString::number(maxBytes) +
+                           u" an import reads"_s};
+        return read;
+    }
+    read.result = loadExchangeFile(read.document, path);
+    if (!read.result)
+        return read;
+    if (const QString bad = findBadCode(read.document->rootForNameCheck()); !bad.isEmpty())
+        read.result = {ZelImportResult::IncorrectStructure, bad};
+    return read;
+}
 
+ZelImportResult MergeZelExchangeFile(XmlDocument& zelDefs, const ZelExchangeFile& file)
+{
+    if (!file.result || !file.document)
+        return file.result;
+    ZelImportResult result;
     Merge merge(zelDefs, result);
-    for (const pugi::xml_node location : fileRoot.children()) {
+    for (const pugi::xml_node location : file.document->rootForNameCheck().children()) {
         if (location.type() == pugi::node_element)
             merge.location(location);
     }
     return result;
+}
+
+ZelImportResult ImportZelDefs(XmlDocument& zelDefs, const QString& path)
+{
+    return MergeZelExchangeFile(zelDefs, ReadZelExchangeFile(path));
 }

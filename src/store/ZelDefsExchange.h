@@ -44,6 +44,7 @@ struct [[nodiscard]] ZelImportResult
         FileNotFound,
         IncorrectStructure, // not well-formed, another root, or a Code that is no whole number
         Unreadable,         // the file exists but cannot be read
+        TooLarge,           // larger than ZelImportMaxBytes: not read at all
     };
     Outcome outcome = Imported;
     // Why the file was refused, for the log; empty when it was imported.
@@ -55,8 +56,28 @@ struct [[nodiscard]] ZelImportResult
     explicit operator bool() const { return ok(); }
 };
 
-// Merges the exchange file at path into the catalogue: adds and renames by code, never
-// deletes, never touches GroupDelay or Repeat. Location codes 1 to 9999 and alarm codes 1 to
+// The largest exchange file the import reads. A full catalogue (9,999 locations of 99 alarms,
+// names of 40 characters) is about 70 MB; real ones are far smaller. A larger file is refused
+// before it is read, so that it cannot hold memory and time hostage.
+inline constexpr qint64 ZelImportMaxBytes = qint64(128) * 1024 * 1024;
+
+// An exchange file read, decoded, parsed and checked, not yet merged.
+struct ZelExchangeFile
+{
+    ZelImportResult result; // a refusal, or Imported when the file may be merged
+    XmlDocumentHandle document;
+};
+
+// The part of the import that takes time with a large file. It touches nothing but the file,
+// so it may run on another thread than the one that owns the catalogue.
+ZelExchangeFile ReadZelExchangeFile(const QString& path, qint64 maxBytes = ZelImportMaxBytes);
+
+// Merges a file that ReadZelExchangeFile accepted; a refused one changes nothing and its
+// result is returned as it is.
+ZelImportResult MergeZelExchangeFile(XmlDocument& zelDefs, const ZelExchangeFile& file);
+
+// Both at once: merges the exchange file at path into the catalogue: adds and renames by code,
+// never deletes, never touches GroupDelay or Repeat. Location codes 1 to 9999 and alarm codes 1 to
 // 99 count; others are skipped, as are elements without Code or Name. Codes are matched and
 // stored as numbers (ZelCode.h): "012" merges with 12 and is written 12. Alarms 5, 8 and 9 of
 // location 9999 are named from the language table when added and never renamed.

@@ -124,7 +124,9 @@ void TstLinkEditorKeys::importFile(const QByteArray& body)
     m_chosenFile = m_root.filePath(u"import.xml"_s);
     QVERIFY(writeFile(m_chosenFile, "<ZelDefinitions>" + body + "</ZelDefinitions>"));
     click({});
+    QSignalSpy finished(&pane(), &ZelTreePane::importFinished);
     QTest::mouseClick(button("tbImport"), Qt::LeftButton);
+    QTRY_COMPARE(finished.count(), 1);
 }
 
 void TstLinkEditorKeys::selectGridRow(int row)

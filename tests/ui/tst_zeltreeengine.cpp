@@ -9,6 +9,7 @@
 #include "core/Directories.h"
 #include "core/Language.h"
 #include "store/ZelDefs.h"
+#include "store/ZelDefsExchange.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -50,6 +51,7 @@ private Q_SLOTS:
     void windowFillsTheTreeAtStartUp();
     void assignedAlarmIsUsedAtTheNextPoll();
     void locationsWithoutPcuOrTextAreLinkedForGood();
+    void largeImportLeavesTheWatchdogOnTime();
 };
 
 void TstZelTreeEngine::deletedAlarmIsSeenByTheNextPollAndSurvivesAFetch()
@@ -213,6 +215,51 @@ void TstZelTreeEngine::locationsWithoutPcuOrTextAreLinkedForGood()
     QVERIFY(h.runPoll());
     QCOMPARE(h.linesStartingWith(u"[ZEL RCVALARM 02,0012,04,T,,"_s).size(), 2);
     QCOMPARE(h.linesStartingWith(u"[ZEL RCVALARM 02,9999,9"_s).size(), 1);
+}
+
+// An exchange file near the size limit is read while the engine runs on: the watchdog due
+// meanwhile reaches ZelMeld before the file is even read, and the import still completes.
+void TstZelTreeEngine::largeImportLeavesTheWatchdogOnTime()
+{
+    EngineHarness h;
+    h.writeLinkDefs(linkDefs(""));
+    h.writeZelDefs(zelDefs(0, 0));
+    QVERIFY(h.start());
+
+    // About 120 MB of locations out of range, which the merge passes over, and one new one.
+    const QByteArray padding("<Location Code=\"0\" Name=\"padding padding padding\"/>\n");
+    const QString path = h.root.filePath(u"large.xml"_s);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<ZelDefinitions>\n<Location Code=\"30\" Name=\"Nieuw\"/>\n");
+        const QByteArray block = padding.repeated(20000);
+        while (file.size() + block.size() < ZelImportMaxBytes - 1024)
+            QCOMPARE(file.write(block), block.size());
+        file.write("</ZelDefinitions>\n");
+    }
+
+    LinkConfigPage page;
+    page.setDocuments(&h.engine().zelDefs(), &h.engine().linkDefs());
+    ZelTreePane& pane = page.zelTree();
+    QStringList messages;
+    pane.interaction().ask = [](QMessageBox::Icon, const QString&) { return true; };
+    pane.interaction().chooseFile = [&path](const FileChoice&) { return path; };
+    pane.interaction().showMessage = [&messages](const QString& text) { messages << text; };
+    pane.FillZelTree();
+    QSignalSpy finished(&pane, &ZelTreePane::importFinished);
+    page.findChild<QToolButton*>(u"tbImport"_s)->click();
+    QVERIFY(!page.findChild<QToolButton*>(u"tbImport"_s)->isEnabled());
+
+    h.advanceSeconds(60);
+    QTRY_COMPARE(h.linesStartingWith(u"[ZEL WD 09"_s).size(), 1);
+    QCOMPARE(finished.count(), 0);
+
+    QVERIFY(finished.wait(60000));
+    QVERIFY2(messages.isEmpty(), qPrintable(messages.join(u'\n')));
+    QVERIFY(ZelAlarmExists(*h.engine().zelDefs().document(), "0012 - 03"));
+    QCOMPARE(xmlAttribute(h.readPoData("ZelDefs.xml"), "//Location[@Code='30']", "Name"),
+             u"Nieuw"_s);
 }
 
 QTEST_MAIN(TstZelTreeEngine)

@@ -10,11 +10,13 @@
 class DocumentOwner;
 class QLabel;
 class QTableWidget;
+class QThread;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class XmlDocument;
 class ZelTreeItem;
+struct ZelExchangeFile;
 struct ZelImportResult;
 
 // The right pane of the link configuration page: the ZEL locations and their alarms as held by
@@ -26,6 +28,8 @@ class ZelTreePane : public QWidget
     Q_OBJECT
 public:
     explicit ZelTreePane(QWidget* parent = nullptr);
+    // Waits for a file still being read for an import.
+    ~ZelTreePane() override;
 
     // The ZEL definitions shared with the engine; the tree shows nothing without them.
     void setZelDefs(DocumentOwner* zelDefs) { m_zelDefs = zelDefs; }
@@ -68,6 +72,8 @@ public Q_SLOTS:
 Q_SIGNALS:
     // A location or alarm left the document: assignments that name it must be cleared.
     void zelItemDeleted();
+    // The import command has ended, whatever its outcome (the operator has had his answer).
+    void importFinished();
 
 private:
     QWidget* buildToolBar();
@@ -85,9 +91,14 @@ private:
     ZelTreeItem* rootNode() const;
 
     // ZelTreeExchange.cpp
+    bool prepareImport();
+    void startReading(const QString& path);
+    void finishImport(const QString& path, const ZelExchangeFile& file);
     void reportImport(const ZelImportResult& result, const QString& path);
 
     DocumentOwner* m_zelDefs = nullptr;
+    // Reads the exchange file of a running import; null when none runs.
+    QThread* m_importReader = nullptr;
     ZelTreeInteraction m_interaction;
 
     QLabel* m_label7 = nullptr;
