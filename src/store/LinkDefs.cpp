@@ -237,6 +237,24 @@ std::optional<LinkTarget> LookupLink(const XmlDocument& linkDefs, const XmlDocum
     return resolveLinkTarget(orNull(general), orNull(location), orNull(exception), zelDefs);
 }
 
+int UnlinkedCount(const XmlDocument& linkDefs)
+{
+    const pugi::xml_node root = linkDefs.root();
+    if (std::string_view(root.name()) != kLinkDefsRoot)
+        return 0;
+    int count = 0;
+    const auto countExceptions = [&count](pugi::xml_node parent) {
+        for (const pugi::xml_node exception : parent.children(X::Exception))
+            count += hasAssignedZelAlarm(exception) ? 0 : 1;
+    };
+    for (const pugi::xml_node link : FindChildNode(root, X::Locations).children(X::Location)) {
+        count += hasAssignedZelAlarm(link) ? 0 : 1;
+        countExceptions(link);
+    }
+    countExceptions(FindChildNode(root, X::GeneralExceptions));
+    return count;
+}
+
 bool AllLinksAssigned(const XmlDocument& linkDefs)
 {
     const pugi::xml_node root = linkDefs.root();

@@ -130,3 +130,7 @@ std::optional<LinkTarget> LookupLink(const XmlDocument& linkDefs, const XmlDocum
 // True when every location link and every exception has an assigned ZEL alarm; false for a
 // document whose root has another name.
 bool AllLinksAssigned(const XmlDocument& linkDefs);
+
+// How many location links and exceptions have no assigned ZEL alarm (those AllLinksAssigned
+// looks for); 0 for a document whose root has another name.
+int UnlinkedCount(const XmlDocument& linkDefs);

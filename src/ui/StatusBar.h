@@ -5,6 +5,9 @@
 
 class StatusIconPanel;
 
+// "Not linked: 3", or empty when count is 0.
+QString unlinkedCountText(int count);
+
 // The status bar sBar: panel 0 shows the link status icon, panel 1 the status text, panel 2
 // stays empty.
 class StatusBar : public QStatusBar
@@ -20,6 +23,9 @@ public:
     // 3 a problem of the files or settings.
     void showLinkState(int state);
     int shownLinkState() const;
+    // Panel 2: how many office locations and alarms have no ZEL alarm; empty when none.
+    void showUnlinkedCount(int count);
+    QString unlinkedText() const { return m_spare->text(); }
 
 private:
     StatusIconPanel* m_icon;

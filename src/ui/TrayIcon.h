@@ -35,6 +35,8 @@ public:
     // The tool-tip reads "<title>\n<status text>".
     void setTitle(const QString& title);
     void setStatusText(const QString& text);
+    // A line with the number of office locations and alarms without a ZEL alarm; none for 0.
+    void showUnlinkedCount(int count);
     // The menu's captions; Dutch when the program runs in Dutch.
     void applyCaptions(bool dutch);
 
@@ -52,4 +54,5 @@ private:
     int m_shownLinkState = 0;
     QString m_title;
     QString m_statusText;
+    QString m_unlinkedText;
 };

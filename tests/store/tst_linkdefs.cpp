@@ -568,30 +568,32 @@ void TstLinkDefs::allLinksAssigned_data()
 {
     QTest::addColumn<QByteArray>("linkDefs"); // empty: the fixture
     QTest::addColumn<bool>("assigned");
+    QTest::addColumn<int>("unlinked"); // what the window counts for the operator
 
-    QTest::newRow("fixture has a just announced location") << QByteArray() << false;
-    QTest::newRow("no containers") << QByteArray("<ZelPOLinkDefs/>") << true;
+    QTest::newRow("fixture has a just announced location") << QByteArray() << false << 3;
+    QTest::newRow("no containers") << QByteArray("<ZelPOLinkDefs/>") << true << 0;
     QTest::newRow("empty containers")
-        << QByteArray("<ZelPOLinkDefs><PO_Locations/><PO_Exceptions/></ZelPOLinkDefs>") << true;
-    QTest::newRow("another root") << QByteArray("<ZelAlarmDefinitions/>") << false;
+        << QByteArray("<ZelPOLinkDefs><PO_Locations/><PO_Exceptions/></ZelPOLinkDefs>") << true
+        << 0;
+    QTest::newRow("another root") << QByteArray("<ZelAlarmDefinitions/>") << false << 0;
     QTest::newRow("everything assigned")
         << QByteArray("<ZelPOLinkDefs><PO_Locations><PO_loc zel_alarm='0012 - 05'>"
                       "<Except nr='1' zel_alarm='0012 - 06'/></PO_loc></PO_Locations>"
                       "<PO_Exceptions><Except nr='2' zel_alarm='9999 - 08'/></PO_Exceptions>"
                       "</ZelPOLinkDefs>")
-        << true;
+        << true << 0;
     QTest::newRow("suppressing location exception counts as undefined")
         << QByteArray("<ZelPOLinkDefs><PO_Locations><PO_loc zel_alarm='0012 - 05'>"
                       "<Except nr='1' zel_alarm=''/></PO_loc></PO_Locations></ZelPOLinkDefs>")
-        << false;
+        << false << 1;
     QTest::newRow("general exception without zel_alarm")
         << QByteArray("<ZelPOLinkDefs><PO_Exceptions><Except nr='2' zel_group='0020 - 01'/>"
                       "</PO_Exceptions></ZelPOLinkDefs>")
-        << false;
+        << false << 1;
     QTest::newRow("reference of 10 characters")
         << QByteArray("<ZelPOLinkDefs><PO_Locations><PO_loc zel_alarm='0012 - 055'/>"
                       "</PO_Locations></ZelPOLinkDefs>")
-        << false;
+        << false << 1;
 }
 
 void TstLinkDefs::allLinksAssigned()
@@ -601,6 +603,8 @@ void TstLinkDefs::allLinksAssigned()
     const auto doc = linkDefs.isEmpty() ? LoadFixture("linkdefs.xml") : ParseDocument(linkDefs);
     QVERIFY(doc->hasContent());
     QCOMPARE(AllLinksAssigned(*doc), assigned);
+    QFETCH(int, unlinked);
+    QCOMPARE(UnlinkedCount(*doc), unlinked);
 }
 
 // A document that failed to open has no content; the operations must leave it so.
