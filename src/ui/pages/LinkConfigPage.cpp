@@ -12,6 +12,7 @@
 #include "ui/logic/DefinitionRows.h"
 
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QSplitter>
 #include <QToolBar>
@@ -42,11 +43,15 @@ LinkConfigPage::LinkConfigPage(QWidget* parent) : QWidget(parent)
     connect(m_zelTree, &ZelTreePane::zelItemDeleted, this, &LinkConfigPage::RemoveDanglingLinks);
     connectAssignActions();
     setUpDefaultInteraction();
+    connect(m_zelTree, &ZelTreePane::clickRefreshed, this, &LinkConfigPage::updateAssignButtons);
+    connect(m_sgMain->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &LinkConfigPage::updateAssignButtons);
 
     applyCaptions();
     m_filterBar->setHeaders(headerTexts());
     m_sgMain->showRows({}, headerTexts());
     lineUpFilterBar();
+    updateAssignButtons();
 }
 
 QWidget* LinkConfigPage::buildLeftPane()
@@ -120,6 +125,7 @@ void LinkConfigPage::FillDefinitionsGrid(const XmlDocument& linkDefs)
     lineUpFilterBar();
     applyFilterBar(TGridFilter::Notice::Silent);
     m_sgMain->setUpdatesEnabled(true);
+    updateAssignButtons();
 }
 
 // Each box sits under its column; the grid's fixed column and frame come first.
@@ -137,6 +143,16 @@ void LinkConfigPage::FilterDefinitionsGrid()
     m_sgMain->setUpdatesEnabled(false);
     applyFilterBar(TGridFilter::Notice::Shown);
     m_sgMain->setUpdatesEnabled(painting);
+    updateAssignButtons();
+}
+
+void LinkConfigPage::updateAssignButtons()
+{
+    const bool rows = !m_sgMain->visibleSelectedRows().isEmpty();
+    const bool assigning = rows && m_zelTree->alarmClicked();
+    m_zelTree->tbConnect().setEnabled(assigning);
+    m_zelTree->tbGroup().setEnabled(assigning);
+    m_zelTree->tbDeleteGroup().setEnabled(rows);
 }
 
 // A rebuild applies the filter silently: the operator was told about a filter too complex

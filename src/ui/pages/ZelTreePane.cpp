@@ -207,17 +207,10 @@ void ZelTreePane::selectQuietly(QTreeWidgetItem* node)
 void ZelTreePane::tvZelLocClick()
 {
     m_vleTree->clearSelection();
-    if (m_tvZelLoc->topLevelItemCount() == 0) {
-        m_tbConnect->setEnabled(false);
-        m_tbGroup->setEnabled(false);
-        m_vleTree->setRowCount(0);
-        return;
-    }
-    const ZelTreeItem* node = selectedNode();
-    const bool alarm = node && node->level() == ZelTreeItem::Alarm;
-    m_tbConnect->setEnabled(alarm);
-    m_tbGroup->setEnabled(alarm);
+    const ZelTreeItem* node = m_tvZelLoc->topLevelItemCount() > 0 ? selectedNode() : nullptr;
+    m_alarmClicked = node && node->level() == ZelTreeItem::Alarm;
     fillProperties(node);
+    Q_EMIT clickRefreshed();
 }
 
 void ZelTreePane::fillProperties(const ZelTreeItem* node)

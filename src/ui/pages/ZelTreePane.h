@@ -48,7 +48,9 @@ public:
     QTreeWidget& tvZelLoc() { return *m_tvZelLoc; }
     QTableWidget& vleTree() { return *m_vleTree; }
     ZelTreeItem* selectedNode() const;
-    // The assign buttons act on the grid beside the tree: the page connects them.
+    // Whether the last click in the tree selected an alarm: what the assign buttons assign.
+    bool alarmClicked() const { return m_alarmClicked; }
+    // The assign buttons act on the grid beside the tree: the page connects and enables them.
     QToolButton& tbConnect() { return *m_tbConnect; }
     QToolButton& tbGroup() { return *m_tbGroup; }
     QToolButton& tbDeleteGroup() { return *m_tbDeleteGroup; }
@@ -74,6 +76,8 @@ Q_SIGNALS:
     void zelItemDeleted();
     // The import command has ended, whatever its outcome (the operator has had his answer).
     void importFinished();
+    // A click refreshed the property list; alarmClicked() may have changed.
+    void clickRefreshed();
 
 private:
     QWidget* buildToolBar();
@@ -97,6 +101,7 @@ private:
     void reportImport(const ZelImportResult& result, const QString& path);
 
     DocumentOwner* m_zelDefs = nullptr;
+    bool m_alarmClicked = false;
     // Reads the exchange file of a running import; null when none runs.
     QThread* m_importReader = nullptr;
     ZelTreeInteraction m_interaction;
