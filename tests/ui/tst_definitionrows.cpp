@@ -54,6 +54,8 @@ private Q_SLOTS:
     void rowsFollowTheCellRules();
     void rowsCarryTheirElementsKey();
     void columnWidthsFollowWideningCells();
+    void columnsShareTheGridWidth_data();
+    void columnsShareTheGridWidth();
 };
 
 void TstDefinitionRows::rowsFollowTheCellRules_data()
@@ -162,6 +164,35 @@ void TstDefinitionRows::columnWidthsFollowWideningCells()
     // Five headers, four location cells (not the "--" marker), one exception cell (not its
     // ZEL alarm), two general exception cells.
     QCOMPARE(measured, 5 + 4 + 1 + 2);
+}
+
+using Widths = std::array<int, DefinitionDataColumns>;
+Q_DECLARE_METATYPE(Widths)
+
+void TstDefinitionRows::columnsShareTheGridWidth_data()
+{
+    QTest::addColumn<Widths>("wanted");
+    QTest::addColumn<int>("available");
+    QTest::addColumn<Widths>("shared");
+
+    QTest::newRow("slack to the text columns by their share")
+        << Widths{50, 100, 50, 80, 60} << 540 << Widths{100, 200, 100, 80, 60};
+    QTest::newRow("rounding goes to the Alarm column")
+        << Widths{10, 10, 10, 80, 60} << 261 << Widths{40, 40, 41, 80, 60};
+    QTest::newRow("exactly enough")
+        << Widths{50, 100, 50, 80, 60} << 340 << Widths{50, 100, 50, 80, 60};
+    QTest::newRow("too narrow: every column keeps its width")
+        << Widths{50, 100, 50, 80, 60} << 200 << Widths{50, 100, 50, 80, 60};
+}
+
+void TstDefinitionRows::columnsShareTheGridWidth()
+{
+    QFETCH(Widths, wanted);
+    QFETCH(int, available);
+    QFETCH(Widths, shared);
+
+    const Widths widths = shareGridWidth(wanted, available);
+    QCOMPARE(widths, shared);
 }
 
 QTEST_APPLESS_MAIN(TstDefinitionRows)

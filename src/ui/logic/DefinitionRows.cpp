@@ -163,3 +163,28 @@ definitionColumnWidths(const std::vector<DefinitionRow>& rows, const QStringList
     }
     return widths;
 }
+
+std::array<int, DefinitionDataColumns>
+shareGridWidth(const std::array<int, DefinitionDataColumns>& wanted, int available)
+{
+    std::array<int, DefinitionDataColumns> widths = wanted;
+    int total = 0;
+    for (const int width : wanted)
+        total += width;
+    const int slack = available - total;
+    constexpr std::array<int, 3> textColumns{C::Pcu, C::Location, C::Alarm};
+    int textTotal = 0;
+    for (const int column : textColumns)
+        textTotal += wanted[column - 1];
+    if (slack <= 0 || textTotal <= 0)
+        return widths;
+    int given = 0;
+    for (const int column : textColumns) {
+        const int share = int(qint64(slack) * wanted[column - 1] / textTotal);
+        widths[column - 1] += share;
+        given += share;
+    }
+    // What rounding left over goes to the Alarm column, so that the sum is exact.
+    widths[C::Alarm - 1] += slack - given;
+    return widths;
+}

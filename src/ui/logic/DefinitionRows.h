@@ -67,6 +67,12 @@ inline constexpr int AlarmColumnMaxWidth = 250;
 // Column widths 1 to 5 of a rebuild: the header plus 22 pixels, widened by every widening
 // cell to its text plus 15; the Alarm column is cut back to 250 after each exception row.
 // textWidth measures a text in the grid's font; it is called once per widening cell.
+// The widths of columns 1 to 5 in a grid whose data columns have available pixels: each column
+// keeps at least the width it wants, and what is left goes to the text columns (PCU, Location,
+// Alarm) in proportion to what they want, so that the columns fill the grid.
+std::array<int, DefinitionDataColumns>
+shareGridWidth(const std::array<int, DefinitionDataColumns>& wanted, int available);
+
 std::array<int, DefinitionDataColumns>
 definitionColumnWidths(const std::vector<DefinitionRow>& rows, const QStringList& headers,
                        const std::function<int(const QString&)>& textWidth);

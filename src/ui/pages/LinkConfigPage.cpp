@@ -40,6 +40,7 @@ LinkConfigPage::LinkConfigPage(QWidget* parent) : QWidget(parent)
     m_gfMain.setGrid(m_sgMain);
     connect(m_filterBar, &FilterBar::filterChanged, this, &LinkConfigPage::FilterDefinitionsGrid);
     connect(m_tbRefresh, &QToolButton::clicked, this, &LinkConfigPage::tbRefreshClick);
+    connect(m_sgMain, &DefinitionsGrid::columnsLaidOut, this, &LinkConfigPage::lineUpFilterBar);
     connect(m_zelTree, &ZelTreePane::zelItemDeleted, this, &LinkConfigPage::RemoveDanglingLinks);
     connectAssignActions();
     setUpDefaultInteraction();
