@@ -121,8 +121,8 @@ constexpr const char16_t* kEnglish[] = {
     /* 109 */ u"Alarm still active, repeated by ZelPO",
     /* 110 */ u"Repeat group",
     /* 111 */ u"PO connection initialized",
-    /* 112 */ u"",
-    /* 113 */ u"",
+    /* 112 */ u"File too large to import:",
+    /* 113 */ u"Not linked:",
     /* 114 */ u"",
     /* 115 */ u"",
     /* 116 */ u"",
@@ -245,8 +245,8 @@ constexpr const char16_t* kDutch[] = {
     /* 109 */ u"Alarm nog steeds actief, wordt herhaald door ZelPO",
     /* 110 */ u"Herhaal groep",
     /* 111 */ u"PO verbinding geïnitialiseerd",
-    /* 112 */ u"",
-    /* 113 */ u"",
+    /* 112 */ u"Bestand te groot om te importeren:",
+    /* 113 */ u"Niet gekoppeld:",
     /* 114 */ u"",
     /* 115 */ u"",
     /* 116 */ u"",
@@ -259,14 +259,14 @@ constexpr const char16_t* kDutch[] = {
 static_assert(std::size(kEnglish) == LanguageTableSize, "English table must have 121 entries");
 static_assert(std::size(kDutch) == LanguageTableSize, "Dutch table must have 121 entries");
 
-// Entries 0..111 hold texts (except 47, empty in both languages); 112..120 are empty.
+// Entries 0..113 hold texts (except 47, empty in both languages); 114..120 are empty.
 constexpr bool tableShapeOk(const char16_t* const (&table)[LanguageTableSize])
 {
     for (int i = 0; i < LanguageTableSize; ++i) {
         if (table[i] == nullptr)
             return false;
         const bool empty = table[i][0] == u'\0';
-        const bool shouldBeEmpty = i == 47 || i >= 112;
+        const bool shouldBeEmpty = i == 47 || i >= 114;
         if (empty != shouldBeEmpty)
             return false;
     }

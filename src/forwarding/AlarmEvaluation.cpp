@@ -300,9 +300,11 @@ void AlarmEvaluation::sendAlarm()
     const QString message = ZelMessage::alarm(ref, returned, body);
     if (!text(target->groupLocation).trimmed().isEmpty())
         setAttribute(X::Group, formatGroupCode(target->groupLocation, target->groupAlarm));
-    UpdateGroupEntry(*m_ctx.status.document(), zelDefs(), target->groupLocation, target->groupAlarm,
-                     returned, alarmText.toStdString());
-    m_ctx.status.markDirty();
+    m_ctx.status.edit([&](XmlDocument& status) {
+        UpdateGroupEntry(status, zelDefs(), target->groupLocation, target->groupAlarm, returned,
+                         alarmText.toStdString());
+        return true;
+    });
     queue(message);
 }
 

@@ -27,10 +27,12 @@ template <typename Visit> void forEachEntry(pugi::xml_node list, Visit visit)
 void addLocations(pugi::xml_node answerList, pugi::xml_node locations)
 {
     LogMessage(QStringLiteral("Start processing server config data"), LogPoList);
-    NodeKeyIndex known(locations, X::Location, {X::Pcu, X::Text});
+    // A pcu or text the server did not give, absent or empty, is stored as the placeholder
+    // and matches a link stored either way (the location key rule).
+    NodeKeyIndex known(locations, X::Location, {X::Pcu, X::Text}, locationKeyPart);
     forEachEntry(answerList, [&](pugi::xml_node entry) {
-        const std::string_view pcu = attributeOrNotGiven(entry, "pcu");
-        const std::string_view text = attributeOrNotGiven(entry, "text");
+        const std::string_view pcu = locationKeyPart(attributeValue(entry, "pcu"));
+        const std::string_view text = locationKeyPart(attributeValue(entry, "text"));
         if (known.find({pcu, text}))
             return;
         const pugi::xml_node link = locations.append_child(X::Location);

@@ -23,10 +23,24 @@ public:
     QString path() const;
     QString fileName() const { return QLatin1String(m_fileName); }
 
+    // For the engine's own merges and reloads, which replace content wholesale.
     XmlDocumentHandle& handle() { return m_handle; }
     const XmlDocumentHandle& handle() const { return m_handle; }
-    // The instance, or nullptr before the first open.
-    XmlDocument* document() const { return m_handle.get(); }
+    // The instance to read, or nullptr before the first open. Changes go through edit().
+    const XmlDocument* document() const { return m_handle.get(); }
+
+    // Runs change(XmlDocument&) on the open document; change returns whether it changed the
+    // content. A change is marked (so that copies know they are out of date) and told by
+    // changed(). False, and change is not run, while nothing is open.
+    template <typename Change> bool edit(Change&& change)
+    {
+        XmlDocument* document = m_handle.get();
+        if (!document || !change(*document))
+            return false;
+        markDirty();
+        Q_EMIT changed();
+        return true;
+    }
 
     // Opens as OpenXmlDocument does; a malformed file is set aside and an empty document takes
     // its place. Failures are logged here; the result tells the caller what happened.
@@ -55,6 +69,8 @@ public:
     void setSaveFailureLog(const QString& text, int target);
 
 Q_SIGNALS:
+    // An edit changed the content.
+    void changed();
     // Something the operator must know about this document (for the status bar).
     void problem(const QString& text);
     // A save succeeded after the failure reported with this text: it no longer holds.

@@ -1,6 +1,7 @@
 #include "LinkDefs.h"
 
 #include "Documents.h"
+#include "SearchOrder.h"
 #include "XmlNodeEdit.h"
 #include "ZelAlarmRef.h"
 #include "ZelDefs.h"
@@ -8,15 +9,6 @@
 namespace X = LinkDefsXml;
 
 namespace {
-
-pugi::xml_node findLocationLink(pugi::xml_node root, std::string_view pcu, std::string_view text)
-{
-    const pugi::xml_node locations = FindChildNode(root, X::Locations);
-    if (!locations)
-        return {};
-    return FindChildNode(locations, X::Location,
-                         {{X::Pcu, std::string(pcu)}, {X::Text, std::string(text)}});
-}
 
 pugi::xml_node findException(pugi::xml_node parent, std::string_view nr)
 {
@@ -98,49 +90,105 @@ bool allExceptionsAssigned(pugi::xml_node parent)
 
 } // namespace
 
-void AssignLink(XmlDocument& linkDefs, std::string_view pcu, std::string_view text,
+std::string_view locationKeyPart(std::string_view value)
+{
+    return orNotGiven(value);
+}
+
+bool hasLocationKey(pugi::xml_node link, std::string_view pcu, std::string_view text)
+{
+    return locationKeyPart(attributeValue(link, X::Pcu)) == locationKeyPart(pcu) &&
+           locationKeyPart(attributeValue(link, X::Text)) == locationKeyPart(text);
+}
+
+pugi::xml_node findLocationLink(const XmlDocument& linkDefs, std::string_view pcu,
+                                std::string_view text)
+{
+    const pugi::xml_node locations = FindChildNode(linkDefs.root(), X::Locations);
+    return findInSearchOrder(locations, X::Location,
+                             [&](pugi::xml_node link) { return hasLocationKey(link, pcu, text); });
+}
+
+bool AssignLink(XmlDocument& linkDefs, std::string_view pcu, std::string_view text,
                 std::string_view zelAlarm, std::string_view exceptNr, std::string_view exceptText,
                 std::string_view zelGroup)
 {
-    if (pcu == GeneralExceptionsPcu) {
-        AssignGeneralException(linkDefs, exceptNr, exceptText, zelAlarm, zelGroup);
-        return;
-    }
-    const pugi::xml_node link =
-        findLocationLink(linkDefs.root(), orNotGiven(pcu), orNotGiven(text));
+    if (pcu == GeneralExceptionsPcu)
+        return AssignGeneralException(linkDefs, exceptNr, exceptText, zelAlarm, zelGroup);
+    const pugi::xml_node link = findLocationLink(linkDefs, pcu, text);
     if (!link)
-        return;
+        return false;
     if (exceptNr.empty()) {
         setNodeAttribute(link, X::ZelAlarm, zelAlarm);
         setNodeAttribute(link, X::ZelGroup, zelGroup);
-        return;
+        return true;
     }
     setException(findOrAppendException(link, exceptNr), exceptText, zelAlarm, zelGroup);
+    return true;
 }
 
-void AssignGeneralException(XmlDocument& linkDefs, std::string_view nr, std::string_view text,
+bool AssignGeneralException(XmlDocument& linkDefs, std::string_view nr, std::string_view text,
                             std::string_view zelAlarm, std::string_view zelGroup)
 {
     const pugi::xml_node general = findOrAppendChild(linkDefs.root(), X::GeneralExceptions);
     if (nr.empty())
-        return;
+        return false;
     setException(findOrAppendException(general, nr), text, zelAlarm, zelGroup);
+    return true;
 }
 
-void RemoveLink(XmlDocument& linkDefs, std::string_view pcu, std::string_view text,
+bool RemoveLink(XmlDocument& linkDefs, std::string_view pcu, std::string_view text,
                 std::string_view nr)
 {
-    const pugi::xml_node root = linkDefs.root();
     if (pcu == GeneralExceptionsPcu) {
-        const pugi::xml_node general = FindChildNode(root, X::GeneralExceptions);
-        if (!general || nr.empty())
-            return;
-        if (const pugi::xml_node exception = findException(general, nr))
-            exception.parent().remove_child(exception);
-        return;
+        const pugi::xml_node general = FindChildNode(linkDefs.root(), X::GeneralExceptions);
+        const pugi::xml_node exception = nr.empty() ? pugi::xml_node() : findException(general, nr);
+        return exception && exception.parent().remove_child(exception);
     }
-    if (const pugi::xml_node link = findLocationLink(root, orNotGiven(pcu), orNotGiven(text)))
-        link.parent().remove_child(link);
+    const pugi::xml_node link = findLocationLink(linkDefs, pcu, text);
+    return link && link.parent().remove_child(link);
+}
+
+pugi::xml_node findLinkElement(const XmlDocument& linkDefs, const LinkKey& key)
+{
+    if (key.kind == LinkKey::GeneralException)
+        return findException(FindChildNode(linkDefs.root(), X::GeneralExceptions), key.nr);
+    const pugi::xml_node link = findLocationLink(linkDefs, key.pcu, key.text);
+    return key.kind == LinkKey::Location ? link : findException(link, key.nr);
+}
+
+bool assignLinkAt(XmlDocument& linkDefs, const LinkKey& key, std::string_view zelAlarm,
+                  std::string_view zelGroup, std::string_view exceptText)
+{
+    switch (key.kind) {
+    case LinkKey::GeneralException:
+        return AssignGeneralException(linkDefs, key.nr, exceptText, zelAlarm, zelGroup);
+    case LinkKey::LocationException: {
+        const pugi::xml_node link = findLocationLink(linkDefs, key.pcu, key.text);
+        if (!link)
+            return false;
+        setException(findOrAppendException(link, key.nr), exceptText, zelAlarm, zelGroup);
+        return true;
+    }
+    case LinkKey::Location:
+        break;
+    }
+    const pugi::xml_node link = findLocationLink(linkDefs, key.pcu, key.text);
+    if (!link)
+        return false;
+    setNodeAttribute(link, X::ZelAlarm, zelAlarm);
+    setNodeAttribute(link, X::ZelGroup, zelGroup);
+    return true;
+}
+
+bool removeLinkAt(XmlDocument& linkDefs, const LinkKey& key)
+{
+    if (key.kind == LinkKey::GeneralException) {
+        const pugi::xml_node exception = findLinkElement(linkDefs, key);
+        return exception && exception.parent().remove_child(exception);
+    }
+    const pugi::xml_node link = findLocationLink(linkDefs, key.pcu, key.text);
+    return link && link.parent().remove_child(link);
 }
 
 std::optional<LinkAssignment> readLinkAssignment(pugi::xml_node node)
@@ -183,10 +231,28 @@ std::optional<LinkTarget> LookupLink(const XmlDocument& linkDefs, const XmlDocum
         readLinkAssignment(findException(FindChildNode(root, X::GeneralExceptions), nr));
     if (general && decidesAlone(*general)) // the locations could not change the result
         return resolveLinkTarget(&*general, nullptr, nullptr, zelDefs);
-    const pugi::xml_node link = findLocationLink(root, orNotGiven(pcu), text);
+    const pugi::xml_node link = findLocationLink(linkDefs, pcu, text);
     const std::optional<LinkAssignment> location = readLinkAssignment(link);
     const std::optional<LinkAssignment> exception = readLinkAssignment(findException(link, nr));
     return resolveLinkTarget(orNull(general), orNull(location), orNull(exception), zelDefs);
+}
+
+int UnlinkedCount(const XmlDocument& linkDefs)
+{
+    const pugi::xml_node root = linkDefs.root();
+    if (std::string_view(root.name()) != kLinkDefsRoot)
+        return 0;
+    int count = 0;
+    const auto countExceptions = [&count](pugi::xml_node parent) {
+        for (const pugi::xml_node exception : parent.children(X::Exception))
+            count += hasAssignedZelAlarm(exception) ? 0 : 1;
+    };
+    for (const pugi::xml_node link : FindChildNode(root, X::Locations).children(X::Location)) {
+        count += hasAssignedZelAlarm(link) ? 0 : 1;
+        countExceptions(link);
+    }
+    countExceptions(FindChildNode(root, X::GeneralExceptions));
+    return count;
 }
 
 bool AllLinksAssigned(const XmlDocument& linkDefs)

@@ -16,16 +16,14 @@ LinkLookupTable::LinkLookupTable(const XmlDocument& linkDefs)
 }
 
 // A link hidden behind an earlier one with the same key is never found, nor are its
-// exceptions; an absent key attribute never matches, not even an empty value.
+// exceptions. Keys follow the location key rule of LinkDefs.h.
 void LinkLookupTable::addLocationLink(pugi::xml_node link)
 {
-    const pugi::xml_attribute pcu = link.attribute(X::Pcu);
-    const pugi::xml_attribute text = link.attribute(X::Text);
-    if (!pcu || !text)
-        return;
-    const std::string key = joinKey({pcu.value(), text.value()});
+    const std::string_view pcu = locationKeyPart(attributeValue(link, X::Pcu));
+    const std::string_view text = locationKeyPart(attributeValue(link, X::Text));
+    const std::string key = joinKey({pcu, text});
     if (m_locationLinks.try_emplace(key, *readLinkAssignment(link)).second)
-        addExceptions(m_locationExceptions, link, {pcu.value(), text.value()});
+        addExceptions(m_locationExceptions, link, {pcu, text});
 }
 
 void LinkLookupTable::addExceptions(Assignments& into, pugi::xml_node parent,
@@ -55,14 +53,14 @@ const LinkAssignment* LinkLookupTable::generalException(std::string_view nr) con
 const LinkAssignment* LinkLookupTable::locationLink(std::string_view pcu,
                                                     std::string_view text) const
 {
-    return find(m_locationLinks, {pcu, text});
+    return find(m_locationLinks, {locationKeyPart(pcu), locationKeyPart(text)});
 }
 
 const LinkAssignment* LinkLookupTable::locationException(std::string_view pcu,
                                                          std::string_view text,
                                                          std::string_view nr) const
 {
-    return find(m_locationExceptions, {pcu, text, nr});
+    return find(m_locationExceptions, {locationKeyPart(pcu), locationKeyPart(text), nr});
 }
 
 std::optional<LinkTarget> LookupLink(const LinkLookupTable& linkDefs, const XmlDocument& zelDefs,
@@ -71,7 +69,6 @@ std::optional<LinkTarget> LookupLink(const LinkLookupTable& linkDefs, const XmlD
 {
     if (!linkDefs.hasLocations())
         return std::nullopt;
-    const std::string_view storedPcu = orNotGiven(pcu);
-    return resolveLinkTarget(linkDefs.generalException(nr), linkDefs.locationLink(storedPcu, text),
-                             linkDefs.locationException(storedPcu, text, nr), zelDefs);
+    return resolveLinkTarget(linkDefs.generalException(nr), linkDefs.locationLink(pcu, text),
+                             linkDefs.locationException(pcu, text, nr), zelDefs);
 }

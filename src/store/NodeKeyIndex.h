@@ -17,7 +17,14 @@
 class NodeKeyIndex
 {
 public:
-    NodeKeyIndex(pugi::xml_node parent, const char* name, std::vector<const char*> keyAttributes);
+    // Turns a key value into the form it is compared in (values and attributes alike).
+    using KeyPart = std::string_view (*)(std::string_view);
+
+    // With keyPart, an absent key attribute counts as an empty value and every value is
+    // compared in the form keyPart gives; without it, values are compared as they are and an
+    // absent attribute never matches.
+    NodeKeyIndex(pugi::xml_node parent, const char* name, std::vector<const char*> keyAttributes,
+                 KeyPart keyPart = nullptr);
 
     // The first element in document order whose key attributes are all present and equal to
     // values (one value per key attribute, in the same order); null when there is none.
@@ -32,5 +39,6 @@ private:
 
     std::string m_name;
     std::vector<const char*> m_keyAttributes;
+    KeyPart m_keyPart = nullptr;
     std::unordered_map<std::string, pugi::xml_node> m_nodes;
 };

@@ -1,6 +1,8 @@
 #include "ZelDefs.h"
 
+#include "SearchOrder.h"
 #include "XmlNodeEdit.h"
+#include "ZelCode.h"
 
 #include <charconv>
 #include <optional>
@@ -46,14 +48,36 @@ ZelAlarmCodes SplitZelAlarmRef(std::string_view ref)
     return {*location, *alarm};
 }
 
+namespace {
+
+// In FindChildNode's order, so that the element found is the one the search by text found
+// whenever the codes are written alike.
+pugi::xml_node findByCode(pugi::xml_node parent, const char* name, long long code)
+{
+    return findInSearchOrder(parent, name, [code](pugi::xml_node node) {
+        return zelCodeValue(attributeValue(node, ZelDefsXml::Code)) == code;
+    });
+}
+
+} // namespace
+
+pugi::xml_node findZelLocation(const XmlDocument& zelDefs, long long code)
+{
+    return findByCode(zelDefs.root(), ZelDefsXml::Location, code);
+}
+
+pugi::xml_node findZelAlarmIn(pugi::xml_node location, long long code)
+{
+    return findByCode(location, ZelDefsXml::Alarm, code);
+}
+
 pugi::xml_node findZelAlarm(const XmlDocument& zelDefs, std::string_view ref)
 {
     const ZelAlarmCodes codes = SplitZelAlarmRef(ref);
-    const pugi::xml_node location =
-        FindChildNode(zelDefs.root(), ZelDefsXml::Location, {{ZelDefsXml::Code, codes.location}});
+    const pugi::xml_node location = findZelLocation(zelDefs, *zelCodeValue(codes.location));
     if (!location)
         return {};
-    return FindChildNode(location, ZelDefsXml::Alarm, {{ZelDefsXml::Code, codes.alarm}});
+    return findZelAlarmIn(location, *zelCodeValue(codes.alarm));
 }
 
 bool ZelAlarmExists(const XmlDocument& zelDefs, std::string_view ref)

@@ -27,8 +27,13 @@ struct ZelAlarmCodes
 // characters and both numbers are integers.
 ZelAlarmCodes SplitZelAlarmRef(std::string_view ref);
 
-// The Alarm element that the reference names; codes are matched as text, so a code stored
-// with leading zeros is never found.
+// The first Location under the catalogue root whose Code has the value code, and the first
+// Alarm of a location with that value; codes are compared as numbers (ZelCode.h), so "012"
+// is found as 12. Null when there is none.
+pugi::xml_node findZelLocation(const XmlDocument& zelDefs, long long code);
+pugi::xml_node findZelAlarmIn(pugi::xml_node location, long long code);
+
+// The Alarm element that the reference names.
 pugi::xml_node findZelAlarm(const XmlDocument& zelDefs, std::string_view ref);
 
 bool ZelAlarmExists(const XmlDocument& zelDefs, std::string_view ref);

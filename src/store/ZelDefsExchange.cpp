@@ -2,14 +2,16 @@
 
 #include "Documents.h"
 #include "XmlNodeEdit.h"
+#include "ZelCode.h"
 #include "ZelDefs.h"
 
 #include "core/Language.h"
 
 #include <QFile>
+#include <QFileInfo>
 
-#include <limits>
 #include <optional>
+#include <unordered_map>
 
 using namespace Qt::StringLiterals;
 
@@ -21,28 +23,6 @@ constexpr long long LocationCodeMax = 9999;
 constexpr long long AlarmCodeMax = 99;
 constexpr long long SystemLocation = 9999;
 
-// A whole number: an optional sign and decimal digits, nothing else. One too large for any
-// range saturates, so that it is skipped as out of range rather than refused.
-std::optional<long long> wholeNumber(std::string_view text)
-{
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty())
-        return std::nullopt;
-    constexpr long long limit = std::numeric_limits<long long>::max() / 10 - 9;
-    long long value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        if (value < limit)
-            value = value * 10 + (c - '0');
-    }
-    return negative ? -value : value;
-}
-
 bool hasCodeAndName(pugi::xml_node node)
 {
     return node.attribute(X::Code) && node.attribute(X::Name);
@@ -50,7 +30,7 @@ bool hasCodeAndName(pugi::xml_node node)
 
 std::optional<long long> codeValue(pugi::xml_node node)
 {
-    return wholeNumber(attributeValue(node, X::Code));
+    return zelCodeValue(attributeValue(node, X::Code));
 }
 
 bool inRange(pugi::xml_node node, long long max)
@@ -98,14 +78,21 @@ std::optional<QString> systemAlarmName(pugi::xml_node location, long long alarmC
     }
 }
 
+// Codes are numbers: a file code "012" finds location 12, and what is added is written in
+// plain decimal. The catalogue's locations are indexed once, the first of a code winning as in
+// every look-up, so that a file of thousands of locations merges in linear time.
 class Merge
 {
 public:
-    Merge(XmlDocument& zelDefs, ZelImportResult& result) : m_zelDefs(zelDefs), m_result(result)
+    Merge(XmlDocument& zelDefs, ZelImportResult& result) : m_result(result)
     {
         const pugi::xml_node first = zelDefs.rootForNameCheck();
         if (std::string_view(first.name()) == kZelDefsRoot)
             m_appendTo = first;
+        for (const pugi::xml_node location : zelDefs.root().children(X::Location)) {
+            if (const std::optional<long long> code = codeValue(location))
+                m_locations.try_emplace(*code, location);
+        }
     }
 
     void location(pugi::xml_node fileLocation)
@@ -122,8 +109,9 @@ public:
 private:
     pugi::xml_node findLocation(pugi::xml_node fileLocation) const
     {
-        return FindChildNode(m_zelDefs.root(), X::Location,
-                             {{X::Code, std::string(attributeValue(fileLocation, X::Code))}});
+        const std::optional<long long> code = codeValue(fileLocation);
+        const auto found = code ? m_locations.find(*code) : m_locations.end();
+        return found == m_locations.end() ? pugi::xml_node() : found->second;
     }
 
     void rename(pugi::xml_node node, std::string_view name)
@@ -143,8 +131,10 @@ private:
         if (!m_appendTo)
             return;
         pugi::xml_node added = m_appendTo.append_child(X::Location);
-        setNodeAttribute(added, X::Code, attributeValue(fileLocation, X::Code));
+        const long long code = *codeValue(fileLocation);
+        setNodeAttribute(added, X::Code, zelCodeText(code));
         setNodeAttribute(added, X::Name, name);
+        m_locations.try_emplace(code, added);
         ++m_result.added;
     }
 
@@ -153,26 +143,24 @@ private:
         pugi::xml_node location = findLocation(fileLocation);
         if (!location)
             return;
-        const std::string_view code = attributeValue(fileAlarm, X::Code);
-        const std::optional<QString> systemName =
-            systemAlarmName(fileLocation, *codeValue(fileAlarm));
-        if (const pugi::xml_node existing =
-                FindChildNode(location, X::Alarm, {{X::Code, std::string(code)}})) {
+        const long long code = *codeValue(fileAlarm);
+        const std::optional<QString> systemName = systemAlarmName(fileLocation, code);
+        if (const pugi::xml_node existing = findZelAlarmIn(location, code)) {
             if (!systemName)
                 rename(existing, attributeValue(fileAlarm, X::Name));
             return;
         }
         pugi::xml_node added = location.append_child(X::Alarm);
-        setNodeAttribute(added, X::Code, code);
+        setNodeAttribute(added, X::Code, zelCodeText(code));
         setNodeAttribute(added, X::Name,
                          systemName ? systemName->toStdString()
                                     : std::string(attributeValue(fileAlarm, X::Name)));
         ++m_result.added;
     }
 
-    XmlDocument& m_zelDefs;
     ZelImportResult& m_result;
     pugi::xml_node m_appendTo;
+    std::unordered_map<long long, pugi::xml_node> m_locations;
 };
 
 // The exchange file as a document whose root is checked; refusals say why.
@@ -210,14 +198,18 @@ ZelExportResult ExportZelDefs(const XmlDocument& zelDefs, const QString& path)
     if (!catalogue)
         return {ZelExportResult::NoCatalogue,
                 u"the document has no "_s + QLatin1String(kZelDefsRoot)};
+    // The import refuses a whole file for one code that is no number: such a file is not
+    // written at all, and the element is named so that it can be mended.
+    if (const QString bad = findBadCode(catalogue); !bad.isEmpty())
+        return {ZelExportResult::BadCode, bad};
 
     XmlDocumentHandle exchange = std::make_unique<XmlDocument>();
     pugi::xml_node root = exchange->dom().append_child(ZelExchangeXml::Root);
     const auto copyCodeAndName = [](pugi::xml_node from, pugi::xml_node to) {
-        for (const char* name : {X::Code, X::Name}) {
-            if (const pugi::xml_attribute attr = from.attribute(name))
-                to.append_attribute(name) = attr.value();
-        }
+        if (const pugi::xml_attribute code = from.attribute(X::Code))
+            to.append_attribute(X::Code) = canonicalZelCode(code.value()).c_str();
+        if (const pugi::xml_attribute name = from.attribute(X::Name))
+            to.append_attribute(X::Name) = name.value();
     };
     for (const pugi::xml_node location : catalogue.children()) {
         if (location.type() != pugi::node_element)
@@ -236,20 +228,39 @@ ZelExportResult ExportZelDefs(const XmlDocument& zelDefs, const QString& path)
     return {};
 }
 
-ZelImportResult ImportZelDefs(XmlDocument& zelDefs, const QString& path)
+ZelExchangeFile ReadZelExchangeFile(const QString& path, qint64 maxBytes)
 {
-    XmlDocumentHandle file;
-    ZelImportResult result = loadExchangeFile(file, path);
-    if (!result)
-        return result;
-    const pugi::xml_node fileRoot = file->rootForNameCheck();
-    if (const QString bad = findBadCode(fileRoot); !bad.isEmpty())
-        return {ZelImportResult::IncorrectStructure, bad};
+    ZelExchangeFile read;
+    const QFileInfo info(path);
+    if (info.isFile() && info.size() > maxBytes) {
+        read.result = {ZelImportResult::TooLarge,
+                       u"the file holds "_s + QString::number(info.size()) +
+                           u" bytes, more than the "_s + QString::number(maxBytes) +
+                           u" an import reads"_s};
+        return read;
+    }
+    read.result = loadExchangeFile(read.document, path);
+    if (!read.result)
+        return read;
+    if (const QString bad = findBadCode(read.document->rootForNameCheck()); !bad.isEmpty())
+        read.result = {ZelImportResult::IncorrectStructure, bad};
+    return read;
+}
 
+ZelImportResult MergeZelExchangeFile(XmlDocument& zelDefs, const ZelExchangeFile& file)
+{
+    if (!file.result || !file.document)
+        return file.result;
+    ZelImportResult result;
     Merge merge(zelDefs, result);
-    for (const pugi::xml_node location : fileRoot.children()) {
+    for (const pugi::xml_node location : file.document->rootForNameCheck().children()) {
         if (location.type() == pugi::node_element)
             merge.location(location);
     }
     return result;
+}
+
+ZelImportResult ImportZelDefs(XmlDocument& zelDefs, const QString& path)
+{
+    return MergeZelExchangeFile(zelDefs, ReadZelExchangeFile(path));
 }

@@ -19,6 +19,7 @@ struct [[nodiscard]] ZelExportResult
     {
         Written,
         NoCatalogue, // the document has no ZelAlarmDefinitions root: nothing was written
+        BadCode,     // a Code is no whole number: nothing was written, reason names it
         WriteFailed, // reason says why
     };
     Outcome outcome = Written;
@@ -30,8 +31,9 @@ struct [[nodiscard]] ZelExportResult
 
 // Writes the catalogue to path as an exchange file: ISO-8859-1, without indentation, every
 // child of the catalogue root as a Location and every child of that as an Alarm, each with
-// the Code and Name it has (an attribute missing in the catalogue stays missing). The file is
-// replaced atomically.
+// the Code (in plain decimal) and Name it has (an attribute missing in the catalogue stays
+// missing). A catalogue holding a Code that is no whole number is not exported, since the
+// import would refuse the file. The file is replaced atomically.
 ZelExportResult ExportZelDefs(const XmlDocument& zelDefs, const QString& path);
 
 struct [[nodiscard]] ZelImportResult
@@ -42,6 +44,7 @@ struct [[nodiscard]] ZelImportResult
         FileNotFound,
         IncorrectStructure, // not well-formed, another root, or a Code that is no whole number
         Unreadable,         // the file exists but cannot be read
+        TooLarge,           // larger than ZelImportMaxBytes: not read at all
     };
     Outcome outcome = Imported;
     // Why the file was refused, for the log; empty when it was imported.
@@ -53,11 +56,31 @@ struct [[nodiscard]] ZelImportResult
     explicit operator bool() const { return ok(); }
 };
 
-// Merges the exchange file at path into the catalogue: adds and renames by code, never
-// deletes, never touches GroupDelay or Repeat. Location codes 1 to 9999 and alarm codes 1 to
+// The largest exchange file the import reads. A full catalogue (9,999 locations of 99 alarms,
+// names of 40 characters) is about 70 MB; real ones are far smaller. A larger file is refused
+// before it is read, so that it cannot hold memory and time hostage.
+inline constexpr qint64 ZelImportMaxBytes = qint64(128) * 1024 * 1024;
+
+// An exchange file read, decoded, parsed and checked, not yet merged.
+struct ZelExchangeFile
+{
+    ZelImportResult result; // a refusal, or Imported when the file may be merged
+    XmlDocumentHandle document;
+};
+
+// The part of the import that takes time with a large file. It touches nothing but the file,
+// so it may run on another thread than the one that owns the catalogue.
+ZelExchangeFile ReadZelExchangeFile(const QString& path, qint64 maxBytes = ZelImportMaxBytes);
+
+// Merges a file that ReadZelExchangeFile accepted; a refused one changes nothing and its
+// result is returned as it is.
+ZelImportResult MergeZelExchangeFile(XmlDocument& zelDefs, const ZelExchangeFile& file);
+
+// Both at once: merges the exchange file at path into the catalogue: adds and renames by code,
+// never deletes, never touches GroupDelay or Repeat. Location codes 1 to 9999 and alarm codes 1 to
 // 99 count; others are skipped, as are elements without Code or Name. Codes are matched and
-// stored as the file writes them. Alarms 5, 8 and 9 of location 9999 are named from the
-// language table when added and never renamed.
+// stored as numbers (ZelCode.h): "012" merges with 12 and is written 12. Alarms 5, 8 and 9 of
+// location 9999 are named from the language table when added and never renamed.
 //
 // A file that is refused changes nothing: a Code that is not a whole number refuses the whole
 // file before anything is merged, so memory and disk never disagree about half an import.

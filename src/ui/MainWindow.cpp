@@ -12,6 +12,8 @@
 #include "core/Log.h"
 #include "forwarding/MainMachine.h"
 #include "link/ZelLink.h"
+#include "store/DocumentOwner.h"
+#include "store/LinkDefs.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -59,6 +61,7 @@ void MainWindow::connectEngine()
     connect(engine, &Engine::linkStateShown, m_trayX1, &TrayIcon::showLinkState);
     connect(m_trayX1, &TrayIcon::exitRequested, this, &MainWindow::FormClose);
     connect(engine, &Engine::definitionsReloaded, this, &MainWindow::fillDefinitionsGrid);
+    connect(&engine->linkDefs(), &DocumentOwner::changed, this, &MainWindow::showUnlinkedCount);
     connect(m_linkPage, &LinkConfigPage::refreshRequested, engine, &Engine::requestRefresh);
     m_linkPage->setDocuments(&engine->zelDefs(), &engine->linkDefs());
     connect(m_ipPage, &ZelSettingsPage::testMessageRequested, engine, &Engine::sendTest);
@@ -69,6 +72,16 @@ void MainWindow::fillDefinitionsGrid()
 {
     if (const XmlDocument* linkDefs = m_engine->linkDefs().document())
         m_linkPage->FillDefinitionsGrid(*linkDefs);
+    showUnlinkedCount();
+}
+
+// After "Undefined links found!" the operator sees how many are left, until none are.
+void MainWindow::showUnlinkedCount()
+{
+    const XmlDocument* linkDefs = m_engine->linkDefs().document();
+    const int count = linkDefs ? UnlinkedCount(*linkDefs) : 0;
+    m_sBar->showUnlinkedCount(count);
+    m_trayX1->showUnlinkedCount(count);
 }
 
 bool MainWindow::ClosingRequested() const

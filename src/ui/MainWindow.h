@@ -70,6 +70,7 @@ protected:
 private:
     void buildPages();
     void fillDefinitionsGrid();
+    void showUnlinkedCount();
     void centreOnScreen();
     void connectEngine();
     void runStartupSteps();

@@ -1,5 +1,7 @@
 #include "TrayIcon.h"
 
+#include "StatusBar.h"
+
 #include "StatusIconPanel.h"
 
 #include <QMenu>
@@ -105,7 +107,18 @@ void TrayIcon::applyCaptions(bool dutch)
     m_exit->setText(dutch ? QStringLiteral("Afsluiten") : QStringLiteral("Exit"));
 }
 
+void TrayIcon::showUnlinkedCount(int count)
+{
+    m_unlinkedText = unlinkedCountText(count);
+    updateToolTip();
+}
+
 void TrayIcon::updateToolTip()
 {
-    setToolTip(m_statusText.isEmpty() ? m_title : m_title + QLatin1Char('\n') + m_statusText);
+    QString tip = m_title;
+    for (const QString& line : {m_statusText, m_unlinkedText}) {
+        if (!line.isEmpty())
+            tip += QLatin1Char('\n') + line;
+    }
+    setToolTip(tip);
 }

@@ -37,6 +37,8 @@ public:
     // The tool-tip reads "<title>\n<status text>".
     void setTitle(const QString& title);
     void setStatusText(const QString& text);
+    // A line with the number of office locations and alarms without a ZEL alarm; none for 0.
+    void showUnlinkedCount(int count);
     // The menu's captions; Dutch when the program runs in Dutch.
     void applyCaptions(bool dutch);
 
@@ -54,4 +56,5 @@ private:
     StatusIcon m_shownLinkState = StatusIcon::None;
     QString m_title;
     QString m_statusText;
+    QString m_unlinkedText;
 };

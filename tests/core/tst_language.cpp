@@ -71,11 +71,11 @@ void TstLanguage::lookup_data()
     QTest::newRow("ENG 3 differing default")
         << eng << 3 << QStringLiteral("Attention") << QStringLiteral("Warning");
 
-    // Empty entries 112..120: default with a leading underscore, in both languages.
+    // Empty entries 114..120: default with a leading underscore, in both languages.
     const QString del = QStringLiteral("Delete all selected exceptions?");
-    QTest::newRow("ENG 112") << eng << 112 << del
+    QTest::newRow("ENG 114") << eng << 114 << del
                              << QStringLiteral("_Delete all selected exceptions?");
-    QTest::newRow("NLD 112") << nld << 112 << del
+    QTest::newRow("NLD 114") << nld << 114 << del
                              << QStringLiteral("_Delete all selected exceptions?");
     QTest::newRow("ENG 120") << eng << 120 << QStringLiteral("x") << QStringLiteral("_x");
     QTest::newRow("NLD 120") << nld << 120 << QStringLiteral("x") << QStringLiteral("_x");
@@ -173,7 +173,7 @@ void TstLanguage::beforeFill_data()
 
     QTest::newRow("4 Send:") << 4 << QStringLiteral("Send:") << QStringLiteral("_Send:");
     QTest::newRow("0 empty") << 0 << QString() << QStringLiteral("_");
-    QTest::newRow("112") << 112 << QStringLiteral("x") << QStringLiteral("_x");
+    QTest::newRow("114") << 114 << QStringLiteral("x") << QStringLiteral("_x");
     QTest::newRow("121") << 121 << QStringLiteral("Warning") << QStringLiteral("_Warning");
     QTest::newRow("-1") << -1 << QStringLiteral("Warning") << QStringLiteral("_Warning");
 }
@@ -214,7 +214,7 @@ void TstLanguage::tableShape_data()
     QTest::newRow("NLD") << QStringLiteral("NLD");
 }
 
-// Entries 0..111 hold a text except 47; 47 and 112..120 are empty. With an empty
+// Entries 0..113 hold a text except 47; 47 and 114..120 are empty. With an empty
 // default an empty entry yields exactly "_"; a text never starts with "_".
 void TstLanguage::tableShape()
 {
@@ -224,7 +224,7 @@ void TstLanguage::tableShape()
 
     for (int i = 0; i < LanguageTableSize; ++i) {
         const QString text = LangText(i, QString());
-        const bool shouldBeEmpty = i == 47 || i >= 112;
+        const bool shouldBeEmpty = i == 47 || i >= 114;
         if (shouldBeEmpty) {
             QVERIFY2(text == QStringLiteral("_"),
                      qPrintable(QStringLiteral("index %1: %2").arg(i).arg(text)));

@@ -132,9 +132,13 @@ void TstForwarding::linkEditCountsAtTheNextMessage()
         h.writeLinkDefs(moved);
         QVERIFY(links.reload().ok());
     } else {
-        AssignLink(*links.document(), "Pcu1", "Kas 3", "0013 - 01", "", "", "");
+        const auto assign = [](XmlDocument& doc) {
+            return AssignLink(doc, "Pcu1", "Kas 3", "0013 - 01", "", "", "");
+        };
         if (how == u"edit")
-            links.markDirty();
+            QVERIFY(links.edit(assign));
+        else
+            QVERIFY(assign(*links.handle())); // changed behind the owner's back
         QVERIFY(links.save().ok());
     }
     h.setAlarms("<active-alarms/>");
@@ -419,7 +423,9 @@ void TstForwarding::undefinedLinks()
     else
         h.advanceSeconds(300);
     QVERIFY(h.waitForState(5));
-    AssignLink(*h.engine().linkDefs().document(), "Pcu1", "Kas 3", "0012 - 05", "", "", "");
+    QVERIFY(h.engine().linkDefs().edit([](XmlDocument& doc) {
+        return AssignLink(doc, "Pcu1", "Kas 3", "0012 - 05", "", "", "");
+    }));
     QVERIFY(h.engine().linkDefs().save());
     QVERIFY(reloaded.wait(10000));
     QVERIFY(!h.main().RefreshRequested());

@@ -123,11 +123,25 @@ void TstServerConfig::readServerConfig_data()
         << QStringLiteral("PO_loc(pcu=-\\-|text=-\\-|zel_alarm=0);"
                           "PO_loc(pcu=P|text=-\\-|zel_alarm=0)")
         << QStringLiteral("PO_Alarm(nr=-1|text=a)") << true;
-    QTest::newRow("empty pcu is stored empty")
+    // An empty value and a missing one are one key: stored as the placeholder, and a link
+    // stored either way is not added again.
+    QTest::newRow("empty pcu and text are stored as the placeholder, once")
         << QByteArray()
-        << QByteArray("<c><alarmlocations><l pcu='' text='Kas'/>"
+        << QByteArray("<c><alarmlocations><l pcu='' text='Kas'/><l text='Kas'/>"
+                      "<l pcu='' text=''/><l/></alarmlocations><alarmtypes/></c>")
+        << true
+        << QStringLiteral("PO_loc(pcu=-\\-|text=Kas|zel_alarm=0);"
+                          "PO_loc(pcu=-\\-|text=-\\-|zel_alarm=0)")
+        << QString() << true;
+    QTest::newRow("a link stored with an empty pcu is known to the placeholder")
+        << QByteArray("<PO_Locations><PO_loc pcu='' text='Kas' zel_alarm='0012 - 05'/>"
+                      "<PO_loc text='Zuid' zel_alarm='0012 - 06'/></PO_Locations>")
+        << QByteArray("<c><alarmlocations><l text='Kas'/><l pcu='' text='Zuid'/>"
                       "</alarmlocations><alarmtypes/></c>")
-        << true << QStringLiteral("PO_loc(pcu=|text=Kas|zel_alarm=0)") << QString() << true;
+        << true
+        << QStringLiteral("PO_loc(pcu=|text=Kas|zel_alarm=0012 - 05);"
+                          "PO_loc(text=Zuid|zel_alarm=0012 - 06)")
+        << QString() << true;
     QTest::newRow("empty lists log and add nothing")
         << QByteArray() << QByteArray("<c><alarmlocations/><alarmtypes/></c>") << true << QString()
         << QString() << true;

@@ -130,14 +130,12 @@ void TstDocumentOwner::saveIfDirtyWritesOnlyChanges()
     QVERIFY(owner.open());
     QVERIFY(owner.saveIfDirty());
     QVERIFY(!QFile::exists(documentPath()));
-    owner.document()->root().append_child("Entry");
-    owner.markDirty();
+    QVERIFY(owner.edit([](XmlDocument& doc) { return bool(doc.root().append_child("Entry")); }));
     QVERIFY(owner.saveIfDirty());
     QVERIFY(!owner.isDirty());
     QVERIFY(QFile::exists(documentPath()));
 
-    owner.document()->root().append_child("Unsaved");
-    owner.markDirty();
+    QVERIFY(owner.edit([](XmlDocument& doc) { return bool(doc.root().append_child("Unsaved")); }));
     QVERIFY(owner.reload());
     QVERIFY(!owner.isDirty());
     QVERIFY(!owner.document()->root().child("Unsaved"));

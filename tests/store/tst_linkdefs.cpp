@@ -293,8 +293,12 @@ void TstLinkDefs::removeLink_data()
         << QByteArray("//PO_loc[@pcu='Pcu1']") << 4;
     QTest::newRow("empty pcu and text remove the placeholder location")
         << none << none << none << QByteArray("//PO_loc[@pcu='-\\-']") << 1;
-    QTest::newRow("empty text does not find a location stored with empty text")
-        << QByteArray("Pcu3") << none << none << none << 0;
+    // Empty and the placeholder are one key: the link is found however it was stored.
+    QTest::newRow("empty text finds a location stored with empty text")
+        << QByteArray("Pcu3") << none << none << QByteArray("//PO_loc[@pcu='Pcu3']") << 1;
+    QTest::newRow("the placeholder finds a location stored with empty text")
+        << QByteArray("Pcu3") << QByteArray("-\\-") << none << QByteArray("//PO_loc[@pcu='Pcu3']")
+        << 1;
     QTest::newRow("unknown location")
         << QByteArray("Pcu9") << QByteArray("Kas 9") << none << none << 0;
     QTest::newRow("pcu -- removes one general exception")
@@ -350,12 +354,13 @@ void TstLinkDefs::lookupLink_data()
         << QByteArray();
     QTest::newRow("group of an unassigned general exception carries over")
         << fixture << QByteArray() << QByteArray("-\\-") << QByteArray("7") << true
-        << QByteArray("0013,01,0022,03,1440");
+        << QByteArray("0013,01,0022,03,20");
     QTest::newRow("just announced location link")
         << fixture << QByteArray("Pcu2") << QByteArray("Kas 2") << QByteArray("1") << false
         << QByteArray();
-    QTest::newRow("empty text does not match the placeholder")
-        << fixture << QByteArray() << QByteArray() << QByteArray("1") << false << QByteArray();
+    QTest::newRow("empty pcu and text match the placeholder")
+        << fixture << QByteArray() << QByteArray() << QByteArray("1") << true
+        << QByteArray("0013,01,,,20");
     QTest::newRow("empty text matches a location stored with empty text")
         << fixture << QByteArray("Pcu3") << QByteArray() << QByteArray("1") << true
         << QByteArray("0014,01,,,0");
@@ -400,11 +405,11 @@ void TstLinkDefs::lookupLink_data()
     QTest::newRow("location exception without zel_group drops the general group")
         << doc("<Except nr='1' zel_alarm='' zel_group='0022 - 03'/>", "zel_alarm='0012 - 05'",
                "<Except nr='1' zel_alarm='0013 - 01'/>")
-        << p << t << one << true << QByteArray("0013,01,,,1440");
+        << p << t << one << true << QByteArray("0013,01,,,20");
     QTest::newRow("location exception with its own group replaces the link's")
         << doc("", "zel_alarm='0012 - 05' zel_group='0020 - 01'",
                "<Except nr='1' zel_alarm='0013 - 01' zel_group='0021 - 02'/>")
-        << p << t << one << true << QByteArray("0013,01,0021,02,1440");
+        << p << t << one << true << QByteArray("0013,01,0021,02,20");
     QTest::newRow("location exception without zel_alarm attribute suppresses")
         << doc("", "zel_alarm='0012 - 05'", "<Except nr='1'/>") << p << t << one << false
         << QByteArray();
@@ -435,7 +440,7 @@ void TstLinkDefs::lookupLink_data()
         << doc("", "zel_alarm='0012 - 05'",
                "<Except nr='1' zel_alarm='0012 - 06'/>"
                "<PO_loc pcu='Q' text='T' zel_alarm='0013 - 01'/>")
-        << QByteArray("Q") << t << one << true << QByteArray("0013,01,,,1440");
+        << QByteArray("Q") << t << one << true << QByteArray("0013,01,,,20");
     QTest::newRow("only the first location container counts")
         << QByteArray("<ZelPOLinkDefs><PO_Locations/><PO_Locations><PO_loc pcu='P' text='T' "
                       "zel_alarm='0012 - 05'/></PO_Locations></ZelPOLinkDefs>")
@@ -447,18 +452,23 @@ void TstLinkDefs::lookupLink_data()
         << p << t << one << true << QByteArray("0012,05,,,15");
 
     // An absent key attribute never matches, not even an empty argument.
+    // Absent, empty and the placeholder are one key value: "not given".
     QTest::newRow("link without text attribute, empty text")
         << QByteArray("<ZelPOLinkDefs><PO_Locations><PO_loc pcu='P' zel_alarm='0012 - 05'/>"
                       "</PO_Locations></ZelPOLinkDefs>")
-        << p << QByteArray() << one << false << QByteArray();
+        << p << QByteArray() << one << true << QByteArray("0012,05,,,15");
     QTest::newRow("link without pcu attribute, empty pcu")
         << QByteArray("<ZelPOLinkDefs><PO_Locations><PO_loc text='T' zel_alarm='0012 - 05'/>"
                       "</PO_Locations></ZelPOLinkDefs>")
-        << QByteArray() << t << one << false << QByteArray();
-    QTest::newRow("link with an empty pcu is not found by an empty pcu")
+        << QByteArray() << t << one << true << QByteArray("0012,05,,,15");
+    QTest::newRow("link with an empty pcu is found by an empty pcu")
         << QByteArray("<ZelPOLinkDefs><PO_Locations><PO_loc pcu='' text='T' "
                       "zel_alarm='0012 - 05'/></PO_Locations></ZelPOLinkDefs>")
-        << QByteArray() << t << one << false << QByteArray();
+        << QByteArray() << t << one << true << QByteArray("0012,05,,,15");
+    QTest::newRow("link with an empty pcu is found by the placeholder")
+        << QByteArray("<ZelPOLinkDefs><PO_Locations><PO_loc pcu='' text='T' "
+                      "zel_alarm='0012 - 05'/></PO_Locations></ZelPOLinkDefs>")
+        << QByteArray("-\\-") << t << one << true << QByteArray("0012,05,,,15");
 }
 
 void TstLinkDefs::lookupLink()
@@ -556,30 +566,32 @@ void TstLinkDefs::allLinksAssigned_data()
 {
     QTest::addColumn<QByteArray>("linkDefs"); // empty: the fixture
     QTest::addColumn<bool>("assigned");
+    QTest::addColumn<int>("unlinked"); // what the window counts for the operator
 
-    QTest::newRow("fixture has a just announced location") << QByteArray() << false;
-    QTest::newRow("no containers") << QByteArray("<ZelPOLinkDefs/>") << true;
+    QTest::newRow("fixture has a just announced location") << QByteArray() << false << 3;
+    QTest::newRow("no containers") << QByteArray("<ZelPOLinkDefs/>") << true << 0;
     QTest::newRow("empty containers")
-        << QByteArray("<ZelPOLinkDefs><PO_Locations/><PO_Exceptions/></ZelPOLinkDefs>") << true;
-    QTest::newRow("another root") << QByteArray("<ZelAlarmDefinitions/>") << false;
+        << QByteArray("<ZelPOLinkDefs><PO_Locations/><PO_Exceptions/></ZelPOLinkDefs>") << true
+        << 0;
+    QTest::newRow("another root") << QByteArray("<ZelAlarmDefinitions/>") << false << 0;
     QTest::newRow("everything assigned")
         << QByteArray("<ZelPOLinkDefs><PO_Locations><PO_loc zel_alarm='0012 - 05'>"
                       "<Except nr='1' zel_alarm='0012 - 06'/></PO_loc></PO_Locations>"
                       "<PO_Exceptions><Except nr='2' zel_alarm='9999 - 08'/></PO_Exceptions>"
                       "</ZelPOLinkDefs>")
-        << true;
+        << true << 0;
     QTest::newRow("suppressing location exception counts as undefined")
         << QByteArray("<ZelPOLinkDefs><PO_Locations><PO_loc zel_alarm='0012 - 05'>"
                       "<Except nr='1' zel_alarm=''/></PO_loc></PO_Locations></ZelPOLinkDefs>")
-        << false;
+        << false << 1;
     QTest::newRow("general exception without zel_alarm")
         << QByteArray("<ZelPOLinkDefs><PO_Exceptions><Except nr='2' zel_group='0020 - 01'/>"
                       "</PO_Exceptions></ZelPOLinkDefs>")
-        << false;
+        << false << 1;
     QTest::newRow("reference of 10 characters")
         << QByteArray("<ZelPOLinkDefs><PO_Locations><PO_loc zel_alarm='0012 - 055'/>"
                       "</PO_Locations></ZelPOLinkDefs>")
-        << false;
+        << false << 1;
 }
 
 void TstLinkDefs::allLinksAssigned()
@@ -589,6 +601,8 @@ void TstLinkDefs::allLinksAssigned()
     const auto doc = linkDefs.isEmpty() ? LoadFixture("linkdefs.xml") : ParseDocument(linkDefs);
     QVERIFY(doc->hasContent());
     QCOMPARE(AllLinksAssigned(*doc), assigned);
+    QFETCH(int, unlinked);
+    QCOMPARE(UnlinkedCount(*doc), unlinked);
 }
 
 // A document that failed to open has no content; the operations must leave it so.

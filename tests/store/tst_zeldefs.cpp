@@ -74,9 +74,12 @@ void TstZelDefs::lookups_data()
         << QByteArray("0012 - 09") << true << 0 << 0;
     QTest::newRow("location exists, alarm does not") << QByteArray("0012 - 08") << false << 0 << 0;
     QTest::newRow("location does not exist") << QByteArray("0014 - 01") << false << 0 << 0;
-    QTest::newRow("location code 012 is not 0012") << QByteArray("0012 - 01") << false << 0 << 0;
-    QTest::newRow("alarm code 01 is passed over for 1")
-        << QByteArray("0013 - 01") << true << 0 << 1440;
+    // Codes are numbers: 012 is location 12, but the earlier 12 is the one found, and it has
+    // no alarm 1.
+    QTest::newRow("location 012 is hidden behind the earlier 12")
+        << QByteArray("0012 - 01") << false << 0 << 0;
+    QTest::newRow("alarm code 01 is alarm 1, the first of the two")
+        << QByteArray("0013 - 01") << true << 0 << 20;
     QTest::newRow("malformed reference finds location 0, alarm 0")
         << QByteArray("12 - 05") << true << 9 << 3;
     QTest::newRow("empty reference finds location 0, alarm 0") << QByteArray() << true << 9 << 3;

@@ -58,6 +58,8 @@ private Q_SLOTS:
     void import_data();
     void import();
     void importOfAnExportChangesNothing();
+    void exportImportExportGivesTheSameBytes();
+    void exportNamesACodeTheImportWouldRefuse();
     void importOfAMissingOrUnreadableFile();
 
 private:
@@ -201,15 +203,33 @@ void TstZelDefsExchange::import_data()
             u";Alarm(Code=9|Name=Priva Office Interface Config Error)"
             u";Alarm(Code=7|Name=file seven)}"_s,
         3, 1);
-    row("a system alarm code written with a leading zero is named from the table",
+    row("a system alarm code written with a leading zero is the existing one, kept",
         exchange(R"(<Location Code="9999" Name="S"><Alarm Code="05" Name="x"/></Location>)"),
+        imported, replaced(kCatalogueDump, u"Name=Systeem"_s, u"Name=S"_s), 0, 1);
+    row("a system alarm code written with a leading zero is named from the table",
+        exchange(R"(<Location Code="9999" Name="S"><Alarm Code="09" Name="x"/></Location>)"),
         imported,
         replaced(kCatalogueDump, u"Name=Systeem"_s, u"Name=S"_s).chopped(1) +
-            u";Alarm(Code=05|Name=Priva Office Interface Connection Lost)}"_s,
+            u";Alarm(Code=9|Name=Priva Office Interface Config Error)}"_s,
         1, 1);
-    row("a leading zero adds a second location",
+    // Codes are numbers: other forms of 12 and 1 name the existing ones, and what is added is
+    // written plain.
+    row("a leading zero names the same location and alarm",
         exchange(R"(<Location Code="012" Name="Kas nul"><Alarm Code="01" Name="a"/></Location>)"),
-        imported, kCatalogueDump + u";Location(Code=012|Name=Kas nul){Alarm(Code=01|Name=a)}"_s, 2);
+        imported,
+        replaced(kCatalogueDump, u"Name=Kas)"_s, u"Name=Kas nul)"_s)
+            .replace(u"Name=Hoog"_s, u"Name=a"_s),
+        0, 2);
+    row("a sign and blanks name the same location; new codes are written plain",
+        exchange(R"(<Location Code=" +12 " Name="Kas"><Alarm Code="+0007" Name="Zeven"/>)"
+                 R"(</Location><Location Code="0040" Name="Veertig"/>)"),
+        imported,
+        replaced(kCatalogueDump, u"Name=Laag)"_s, u"Name=Laag);Alarm(Code=7|Name=Zeven)"_s) +
+            u";Location(Code=40|Name=Veertig)"_s,
+        2);
+    row("two forms of one code in the file are one location",
+        exchange(R"(<Location Code="50" Name="Eerst"/><Location Code="050" Name="Later"/>)"),
+        imported, kCatalogueDump + u";Location(Code=50|Name=Later)"_s, 1, 1);
     row("element names below the root are not looked at",
         exchange(R"(<Plaats Code="40" Name="P"><Melding Code="2" Name="M"/></Plaats>)"), imported,
         kCatalogueDump + u";Location(Code=40|Name=P){Alarm(Code=2|Name=M)}"_s, 2);
@@ -229,7 +249,7 @@ void TstZelDefsExchange::import_data()
         kCatalogueDump);
     row("an alarm code that is no whole number refuses the whole file",
         exchange(R"(<Location Code="12" Name="Andere naam"><Alarm Code="1" Name="y"/>)"
-                 R"(<Alarm Code=" 3" Name="z"/></Location>)"),
+                 R"(<Alarm Code="3.0" Name="z"/></Location>)"),
         refused, kCatalogueDump);
     row("an empty code is no whole number", exchange(R"(<Location Code="" Name="x"/>)"), refused,
         kCatalogueDump);
@@ -262,6 +282,47 @@ void TstZelDefsExchange::importOfAnExportChangesNothing()
     QCOMPARE(DumpChildren(zelDefs->root()), kCatalogueDump);
     QCOMPARE(result.added, 0);
     QCOMPARE(result.renamed, 0);
+}
+
+// Latin-1 names, a code written with a sign and a leading zero: what the export writes comes
+// back through the import into an empty catalogue and goes out again byte for byte.
+void TstZelDefsExchange::exportImportExportGivesTheSameBytes()
+{
+    const auto zelDefs =
+        ParseDocument("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><ZelAlarmDefinitions>"
+                      "<Location Code=\"+012\" Name=\"Kas \xe9\xe9n &amp; tw\xe9"
+                      "e\">"
+                      "<Alarm Code=\"01\" Name=\"Temp\xe9ratuur \xb0"
+                      "C\" GroupDelay=\"30\"/>"
+                      "<Alarm Code=\"2\" Name=\"&quot;Stra\xdf\xe9&quot;\"/></Location>"
+                      "<Location Code=\"40\" Name=\"\xc6r\xf8\"/></ZelAlarmDefinitions>");
+    const QString first = filePath();
+    QVERIFY(ExportZelDefs(*zelDefs, first).ok());
+    const QByteArray written = readFile(first);
+    QVERIFY2(written.contains("<Location Code=\"12\" Name=\"Kas \xe9\xe9n &amp; tw\xe9"
+                              "e\">"),
+             written.constData());
+
+    const auto empty = ParseDocument("<ZelAlarmDefinitions/>");
+    const ZelImportResult imported = ImportZelDefs(*empty, first);
+    QVERIFY2(imported.ok(), qPrintable(imported.reason));
+    QCOMPARE(imported.added, 4);
+    const QString second = first + u".again"_s;
+    QVERIFY(ExportZelDefs(*empty, second).ok());
+    QCOMPARE(readFile(second), written);
+}
+
+// A code only a hand edit can leave behind: the export writes nothing the import would refuse,
+// and says which element it is.
+void TstZelDefsExchange::exportNamesACodeTheImportWouldRefuse()
+{
+    const auto zelDefs = ParseDocument("<ZelAlarmDefinitions><Location Code='12' Name='Kas'>"
+                                       "<Alarm Code='1a' Name='Fout'/></Location>"
+                                       "</ZelAlarmDefinitions>");
+    const ZelExportResult result = ExportZelDefs(*zelDefs, filePath());
+    QCOMPARE(result.outcome, ZelExportResult::BadCode);
+    QCOMPARE(result.reason, u"Code \"1a\" of Alarm \"Fout\" is not a whole number"_s);
+    QVERIFY(!QFile::exists(filePath()));
 }
 
 void TstZelDefsExchange::importOfAMissingOrUnreadableFile()

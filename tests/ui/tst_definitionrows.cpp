@@ -52,9 +52,10 @@ class TstDefinitionRows : public QObject
 private Q_SLOTS:
     void rowsFollowTheCellRules_data();
     void rowsFollowTheCellRules();
-    void rowKindsFromCells_data();
-    void rowKindsFromCells();
+    void rowsCarryTheirElementsKey();
     void columnWidthsFollowWideningCells();
+    void columnsShareTheGridWidth_data();
+    void columnsShareTheGridWidth();
 };
 
 void TstDefinitionRows::rowsFollowTheCellRules_data()
@@ -110,50 +111,28 @@ void TstDefinitionRows::rowsFollowTheCellRules()
     QCOMPARE(describe(buildDefinitionRows(*document(body), kGeneral)), rows);
 }
 
-void TstDefinitionRows::rowKindsFromCells_data()
+// Each row holds its element's key as stored: what no cell can say back (a pcu shown empty,
+// an nr holding ":" or blanks, a location whose own pcu is "--") still names the right
+// element.
+void TstDefinitionRows::rowsCarryTheirElementsKey()
 {
-    QTest::addColumn<QString>("pcu");
-    QTest::addColumn<QString>("alarm");
-    QTest::addColumn<QString>("zelAlarm");
-    QTest::addColumn<bool>("location");
-    QTest::addColumn<bool>("general");
-    QTest::addColumn<bool>("unassigned");
-    QTest::addColumn<QString>("nr");
-
-    QTest::newRow("location") << "Pcu1"
-                              << "--"
-                              << "0012 - 03" << true << false << false << "";
-    QTest::newRow("unassigned location") << ""
-                                         << "--"
-                                         << "" << true << false << true << "";
-    QTest::newRow("location exception") << "Pcu1"
-                                        << "7: Hoog"
-                                        << "0" << false << false << false << "7";
-    QTest::newRow("exception without text") << "Pcu1"
-                                            << "7: "
-                                            << "" << false << false << true << "7";
-    QTest::newRow("general exception") << "--"
-                                       << "12: a: b"
-                                       << "0030 - 01" << false << true << false << "12";
-    QTest::newRow("location with pcu --") << "--"
-                                          << "--"
-                                          << "" << true << false << true << "";
-}
-
-void TstDefinitionRows::rowKindsFromCells()
-{
-    QFETCH(QString, pcu);
-    QFETCH(QString, alarm);
-    QFETCH(QString, zelAlarm);
-    QFETCH(bool, location);
-    QFETCH(bool, general);
-    QFETCH(bool, unassigned);
-    QFETCH(QString, nr);
-
-    QCOMPARE(isLocationRow(alarm), location);
-    QCOMPARE(isGeneralExceptionRow(pcu, alarm), general);
-    QCOMPARE(isUnassignedRow(zelAlarm), unassigned);
-    QCOMPARE(exceptionAlarmNr(alarm), nr);
+    const auto doc = document("<PO_Locations>"
+                              "<PO_loc pcu='-\\-' text='' zel_alarm='0'>"
+                              "<Except nr='4:1' text='Hoog'/><Except nr=' 7 '/></PO_loc>"
+                              "<PO_loc pcu='--' text='T'/></PO_Locations>"
+                              "<PO_Exceptions><Except nr='12: a' text='b'/></PO_Exceptions>");
+    const std::vector<DefinitionRow> rows = buildDefinitionRows(*doc, kGeneral);
+    using K = DefinitionKey;
+    const std::vector<DefinitionKey> expected{
+        {K::Location, "-\\-", "", ""},
+        {K::LocationException, "-\\-", "", "4:1"},
+        {K::LocationException, "-\\-", "", " 7 "},
+        {K::Location, "--", "T", ""},
+        {K::GeneralException, "", "", "12: a"},
+    };
+    QCOMPARE(rows.size(), expected.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        QVERIFY2(rows[i].key == expected[i], qPrintable(QString::number(i)));
 }
 
 // Ten pixels per character: widths follow the header, then only cells written from the
@@ -185,6 +164,35 @@ void TstDefinitionRows::columnWidthsFollowWideningCells()
     // Five headers, four location cells (not the "--" marker), one exception cell (not its
     // ZEL alarm), two general exception cells.
     QCOMPARE(measured, 5 + 4 + 1 + 2);
+}
+
+using Widths = std::array<int, DefinitionDataColumns>;
+Q_DECLARE_METATYPE(Widths)
+
+void TstDefinitionRows::columnsShareTheGridWidth_data()
+{
+    QTest::addColumn<Widths>("wanted");
+    QTest::addColumn<int>("available");
+    QTest::addColumn<Widths>("shared");
+
+    QTest::newRow("slack to the text columns by their share")
+        << Widths{50, 100, 50, 80, 60} << 540 << Widths{100, 200, 100, 80, 60};
+    QTest::newRow("rounding goes to the Alarm column")
+        << Widths{10, 10, 10, 80, 60} << 261 << Widths{40, 40, 41, 80, 60};
+    QTest::newRow("exactly enough")
+        << Widths{50, 100, 50, 80, 60} << 340 << Widths{50, 100, 50, 80, 60};
+    QTest::newRow("too narrow: every column keeps its width")
+        << Widths{50, 100, 50, 80, 60} << 200 << Widths{50, 100, 50, 80, 60};
+}
+
+void TstDefinitionRows::columnsShareTheGridWidth()
+{
+    QFETCH(Widths, wanted);
+    QFETCH(int, available);
+    QFETCH(Widths, shared);
+
+    const Widths widths = shareGridWidth(wanted, available);
+    QCOMPARE(widths, shared);
 }
 
 QTEST_APPLESS_MAIN(TstDefinitionRows)

@@ -90,6 +90,8 @@ private Q_SLOTS:
 
     void assignWritesVisibleSelectedRows_data();
     void assignWritesVisibleSelectedRows();
+    void oneEnableRuleForTheThreeButtons_data();
+    void oneEnableRuleForTheThreeButtons();
     void assignWithoutAlarmNodeChangesNoRowButSaves_data();
     void assignWithoutAlarmNodeChangesNoRowButSaves();
     void deleteGroupStoresEmptyGroup_data();
@@ -235,6 +237,45 @@ void TstLinkAssign::assignWritesVisibleSelectedRows()
         button == u"tbConnect"_s ? DefinitionColumn::ZelAlarm : DefinitionColumn::Group;
     QVERIFY(grid().columnWidth(column) >=
             grid().fontMetrics().horizontalAdvance(u"0012 - 02"_s) + 15);
+}
+
+void TstLinkAssign::oneEnableRuleForTheThreeButtons_data()
+{
+    QTest::addColumn<QStringList>("node");
+    QTest::addColumn<int>("top"); // -1: no row selected
+    QTest::addColumn<QList<int>>("hidden");
+    QTest::addColumn<bool>("assign");
+    QTest::addColumn<bool>("deleteGroup");
+
+    const QStringList alarm{u"Kas (12)"_s, u"Een (1)"_s};
+    QTest::newRow("nothing selected") << QStringList{} << -1 << QList<int>{} << false << false;
+    QTest::newRow("alarm, no row") << alarm << -1 << QList<int>{} << false << false;
+    QTest::newRow("row, no alarm")
+        << QStringList{u"Kas (12)"_s} << 0 << QList<int>{} << false << true;
+    QTest::newRow("alarm and row") << alarm << 0 << QList<int>{} << true << true;
+    QTest::newRow("alarm and a row hidden by the filter")
+        << alarm << 0 << QList<int>{0} << false << false;
+}
+
+// Each of the three is enabled exactly when it can change a row.
+void TstLinkAssign::oneEnableRuleForTheThreeButtons()
+{
+    QFETCH(QStringList, node);
+    QFETCH(int, top);
+    QFETCH(QList<int>, hidden);
+    QFETCH(bool, assign);
+    QFETCH(bool, deleteGroup);
+
+    click(node);
+    if (top >= 0)
+        select(top, top, hidden);
+    m_page->FilterDefinitionsGrid();
+    for (const int row : hidden)
+        grid().setRowHidden(row, true);
+    m_page->updateAssignButtons();
+    QCOMPARE(button("tbConnect")->isEnabled(), assign);
+    QCOMPARE(button("tbGroup")->isEnabled(), assign);
+    QCOMPARE(button("tbDeleteGroup")->isEnabled(), deleteGroup);
 }
 
 void TstLinkAssign::assignWithoutAlarmNodeChangesNoRowButSaves_data()
@@ -404,12 +445,12 @@ void TstLinkAssign::dialogShowsAlarmTypesAndNamesItsControls()
     QVERIFY(!dialog.isVisible());
     QVERIFY(!dialog.accepted());
 
-    // A document without alarm types gets the section, and the grid stays empty.
-    XmlDocument* linkDefs = m_linkDefs->document();
-    linkDefs->root().remove_child(LinkDefsXml::AlarmTypes);
+    // A document without alarm types shows an empty grid.
+    QVERIFY(m_linkDefs->edit([](XmlDocument& linkDefs) {
+        return linkDefs.root().remove_child(LinkDefsXml::AlarmTypes);
+    }));
     dialog.FormShow();
     QCOMPARE(dialog.sgExcept().rowCount(), 0);
-    QVERIFY(linkDefs->root().child(LinkDefsXml::AlarmTypes));
 }
 
 void TstLinkAssign::typingInAFilterBoxTicksItAndFilters_data()

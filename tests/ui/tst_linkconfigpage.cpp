@@ -241,6 +241,25 @@ void TstLinkConfigPage::filterBarLinesUpUnderTheColumns()
             QCOMPARE(edit(box)->x(), edit(box - 1)->x() + grid().columnWidth(box - 1));
     }
     QCOMPARE(edit(1)->x(), grid().frameWidth() + DefinitionsGrid::FixedColumnWidth);
+
+    // Shown, the columns fill the grid; the boxes follow them when the page is made wider.
+    m_page->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
+    const auto filled = [this] {
+        int total = 0;
+        for (int column = 0; column < grid().columnCount(); ++column)
+            total += grid().columnWidth(column);
+        return total;
+    };
+    QTRY_COMPARE(filled(), grid().viewport()->width());
+    const int pcuBefore = grid().columnWidth(1);
+    const int zelAlarmBefore = grid().columnWidth(4);
+    m_page->resize(m_page->width() + 300, m_page->height());
+    QTRY_COMPARE(filled(), grid().viewport()->width());
+    QVERIFY(grid().columnWidth(1) > pcuBefore);
+    QCOMPARE(grid().columnWidth(4), zelAlarmBefore);
+    for (int box = 1; box <= 5; ++box)
+        QCOMPARE(edit(box)->width(), grid().columnWidth(box));
 }
 
 void TstLinkConfigPage::typingFiltersByEitherPartOfADot()

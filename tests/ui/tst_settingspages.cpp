@@ -88,6 +88,7 @@ private Q_SLOTS:
     void sendButtonSendsTheFieldsAsTypedAndLogsTheRawLine();
     void eachClearButtonEmptiesItsOwnList();
     void panelsAreDarkVioletWithWhiteText();
+    void spinBoxArrowsStandOutOnTheDarkPanel();
 };
 
 void TstSettingsPages::init()
@@ -366,6 +367,30 @@ void TstSettingsPages::panelsAreDarkVioletWithWhiteText()
         QCOMPARE(pages.get<QLabel>(name)->palette().color(QPalette::WindowText), QColor(Qt::white));
     QCOMPARE(pages.get<QGroupBox>("RadioGroup1")->palette().color(QPalette::WindowText),
              QColor(Qt::white));
+}
+
+// The arrows of the watchdog-id box are drawn in a colour that stands out from their buttons.
+void TstSettingsPages::spinBoxArrowsStandOutOnTheDarkPanel()
+{
+    Pages pages;
+    pages.zel.resize(950, 500);
+    pages.zel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&pages.zel));
+    auto* spin = pages.get<QSpinBox>("SpinEdit1");
+    const QImage image = spin->grab().toImage();
+    // The button column at the right, inside the frame.
+    int darkest = 255;
+    int lightest = 0;
+    for (int x = image.width() - 14; x < image.width() - 3; ++x) {
+        for (int y = 3; y < image.height() - 3; ++y) {
+            const int value = qGray(image.pixel(x, y));
+            darkest = std::min(darkest, value);
+            lightest = std::max(lightest, value);
+        }
+    }
+    QVERIFY2(lightest - darkest > 100,
+             qPrintable(QString::number(darkest) + u' ' + QString::number(lightest)));
+    QVERIFY(lightest > 150);
 }
 
 QTEST_MAIN(TstSettingsPages)

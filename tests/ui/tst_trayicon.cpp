@@ -1,3 +1,5 @@
+#include "core/Language.h"
+#include "ui/StatusBar.h"
 #include "ui/StatusIconPanel.h"
 #include "ui/TrayIcon.h"
 
@@ -25,6 +27,8 @@ QAction* menuAction(TrayIcon& tray, const char* name)
 
 } // namespace
 
+using namespace Qt::StringLiterals;
+
 class TstTrayIcon : public QObject
 {
     Q_OBJECT
@@ -32,6 +36,8 @@ private Q_SLOTS:
     void pictureCarriesTheStateImage_data();
     void pictureCarriesTheStateImage();
     void toolTipShowsTitleAndStatusText();
+    void toolTipCountsUnlinkedDefinitions_data();
+    void toolTipCountsUnlinkedDefinitions();
     void menuOpensTheWindowAndAsksToExit();
     void menuCaptionsFollowTheLanguage();
 };
@@ -84,6 +90,46 @@ void TstTrayIcon::toolTipShowsTitleAndStatusText()
              QStringLiteral("ZEL-Pro - Priva Office (1.0) \nError connecting to ZelMeld"));
     tray.setStatusText(QString());
     QCOMPARE(tray.toolTip(), QStringLiteral("ZEL-Pro - Priva Office (1.0) "));
+}
+
+void TstTrayIcon::toolTipCountsUnlinkedDefinitions_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("tip");
+    QTest::addColumn<QString>("panel");
+
+    const QString title = QStringLiteral("ZelPO");
+    QTest::newRow("none") << u"ENG"_s << 0 << u"ZelPO\nError"_s << QString();
+    QTest::newRow("three") << u"ENG"_s << 3 << u"ZelPO\nError\nNot linked: 3"_s
+                           << u"Not linked: 3"_s;
+    QTest::newRow("Dutch") << u"NLD"_s << 1 << u"ZelPO\nError\nNiet gekoppeld: 1"_s
+                           << u"Niet gekoppeld: 1"_s;
+}
+
+// The tray and the status bar tell how many office definitions have no ZEL alarm, and stop
+// telling once all have one.
+void TstTrayIcon::toolTipCountsUnlinkedDefinitions()
+{
+    QFETCH(QString, language);
+    QFETCH(int, count);
+    QFETCH(QString, tip);
+    QFETCH(QString, panel);
+
+    FillLanguageTable(language);
+    QWidget window;
+    TrayIcon tray(&window);
+    StatusBar bar;
+    tray.setTitle(u"ZelPO"_s);
+    tray.setStatusText(u"Error"_s);
+    tray.showUnlinkedCount(5);
+    bar.showUnlinkedCount(5);
+    tray.showUnlinkedCount(count);
+    bar.showUnlinkedCount(count);
+    resetLanguageTable();
+    QCOMPARE(tray.toolTip(), tip);
+    QCOMPARE(bar.unlinkedText(), panel);
+    QCOMPARE(bar.findChild<QLabel*>(u"sBarPanel2"_s)->toolTip(), panel);
 }
 
 void TstTrayIcon::menuOpensTheWindowAndAsksToExit()

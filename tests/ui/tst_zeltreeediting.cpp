@@ -18,6 +18,8 @@ private Q_SLOTS:
     void namesAreCutThenTrimmed();
     void noDialogWithoutASuitableSelection();
     void dialogFieldsAreNamedByTheirLabels();
+    void dialogFitsWhatItShows_data();
+    void dialogFitsWhatItShows();
 };
 
 void TstZelTreeEditing::addProposesTheNextCode_data()
@@ -135,15 +137,17 @@ void TstZelTreeEditing::existingCodeIsRefusedAndTheDialogReopens()
 
 void TstZelTreeEditing::fullAlarmLocationProposes99AndRefusesIt()
 {
-    XmlDocument& zelDefs = *m_zelDefs->document();
-    pugi::xml_node full = zelDefs.root().append_child("Location");
-    full.append_attribute("Code") = "40";
-    full.append_attribute("Name") = "Vol";
-    for (int code = 1; code <= 99; ++code) {
-        pugi::xml_node alarm = full.append_child("Alarm");
-        alarm.append_attribute("Code") = code;
-        alarm.append_attribute("Name") = "x";
-    }
+    QVERIFY(m_zelDefs->edit([](XmlDocument& zelDefs) {
+        pugi::xml_node full = zelDefs.root().append_child("Location");
+        full.append_attribute("Code") = "40";
+        full.append_attribute("Name") = "Vol";
+        for (int code = 1; code <= 99; ++code) {
+            pugi::xml_node alarm = full.append_child("Alarm");
+            alarm.append_attribute("Code") = code;
+            alarm.append_attribute("Name") = "x";
+        }
+        return true;
+    }));
     pane().FillZelTree();
     click({u"Vol (40)"_s});
     m_answers.push_back(pressOk());
@@ -279,6 +283,38 @@ void TstZelTreeEditing::dialogFieldsAreNamedByTheirLabels()
     QCOMPARE(names, (QStringList{u"Location-code"_s, u"Location-name"_s, u"OK"_s, u"Cancel"_s,
                                  u"Alarm-code"_s, u"Alarm-name"_s, u"Group delay"_s,
                                  u"Repeat interval"_s, u"OK"_s, u"Cancel"_s}));
+}
+
+void TstZelTreeEditing::dialogFitsWhatItShows_data()
+{
+    QTest::addColumn<QStringList>("path");
+    QTest::addColumn<QString>("lastField");
+
+    QTest::newRow("location: no band where the timing would be") << QStringList{} << u"edtNaam"_s;
+    QTest::newRow("alarm: the timing shows") << QStringList{u"Kas (12)"_s} << u"spnHerhaal"_s;
+}
+
+// Below the last field it shows come the buttons, with no more room than the layout's spacing.
+void TstZelTreeEditing::dialogFitsWhatItShows()
+{
+    QFETCH(QStringList, path);
+    QFETCH(QString, lastField);
+
+    int gap = -1;
+    bool within = false;
+    m_answers.push_back([&](TOKBottomDlg& dialog) {
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const QWidget* field = control<QWidget>(&dialog, lastField.toLatin1().constData());
+        const QWidget* ok = control<QWidget>(&dialog, "OKBtn");
+        gap = ok->geometry().top() - field->geometry().bottom();
+        within = ok->geometry().bottom() < dialog.height();
+        pressCancel()(dialog);
+    });
+    click(path);
+    QTest::mouseClick(button("tbAdd"), Qt::LeftButton);
+    QVERIFY(within);
+    QVERIFY2(gap >= 0 && gap <= 12, qPrintable(QString::number(gap)));
 }
 
 QTEST_MAIN(TstZelTreeEditing)

@@ -9,6 +9,7 @@
 #include "core/Directories.h"
 #include "core/Language.h"
 #include "store/ZelDefs.h"
+#include "store/ZelDefsExchange.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -49,6 +50,8 @@ private Q_SLOTS:
     void deletedAlarmIsSeenByTheNextPollAndSurvivesAFetch();
     void windowFillsTheTreeAtStartUp();
     void assignedAlarmIsUsedAtTheNextPoll();
+    void locationsWithoutPcuOrTextAreLinkedForGood();
+    void largeImportLeavesTheWatchdogOnTime();
 };
 
 void TstZelTreeEngine::deletedAlarmIsSeenByTheNextPollAndSurvivesAFetch()
@@ -154,6 +157,109 @@ void TstZelTreeEngine::assignedAlarmIsUsedAtTheNextPoll()
     QVERIFY(h.runPoll());
     QCOMPARE(h.alarmLines(),
              QStringList{u"[ZEL RCVALARM 02,0012,04,T,,Pcu1 Kas 3 Temp te hoog]"_s});
+}
+
+// The office server gives locations without a PCU or text, written empty or left out. Once the
+// operator has linked them they stay linked: through the save, a reload from disk and the next
+// configuration fetch, which then finds no undefined link; and their alarms go out.
+void TstZelTreeEngine::locationsWithoutPcuOrTextAreLinkedForGood()
+{
+    EngineHarness h;
+    h.writeLinkDefs(R"(<?xml version="1.0" encoding="ISO-8859-1"?><ZelPOLinkDefs/>)");
+    h.writeZelDefs(zelDefs(0, 0));
+    h.setConfiguration(R"(<alarmserverconfig><alarmlocations>
+		<location pcu="" text=""/><location text="Kas 5"/><location pcu="" text="Kas 6"/>
+	</alarmlocations><alarmtypes><type nr="1" text="Temperatuur"/></alarmtypes>
+	</alarmserverconfig>)");
+    h.setAlarms(R"(<active-alarms>
+	<alarm pcu="" location="" nr="1" text="Temp. te hoog" start="20261209T095900"/>
+	<alarm location="Kas 6" nr="1" text="Temp. te hoog" start="20261209T095900"/>
+	</active-alarms>)");
+    QVERIFY(h.start());
+    QSignalSpy reloaded(&h.engine(), &Engine::definitionsReloaded);
+    h.engine().requestRefresh();
+    QVERIFY(reloaded.wait(10000));
+    QCOMPARE(h.logCount("Undefined links found!"), 1);
+
+    LinkConfigPage page;
+    page.setDocuments(&h.engine().zelDefs(), &h.engine().linkDefs());
+    ZelTreePane& pane = page.zelTree();
+    pane.FillZelTree();
+    page.FillDefinitionsGrid(*h.engine().linkDefs().document());
+    QCOMPARE(page.sgMain().rowCount(), 3);
+    QTreeWidgetItem* alarm =
+        child(child(pane.tvZelLoc().topLevelItem(0), u"Kas (12)"_s), u"Kas 4 (4)"_s);
+    QVERIFY(alarm);
+    pane.tvZelLoc().setCurrentItem(alarm);
+    pane.tvZelLocClick();
+    page.sgMain().selectAllDataRows();
+    page.findChild<QToolButton*>(u"tbConnect"_s)->click();
+    for (int row = 0; row < 3; ++row)
+        QCOMPARE(page.sgMain().cellText(row, 4), u"0012 - 04"_s);
+
+    // The file holds what the grid shows, also after reading it again.
+    const QByteArray onDisk = h.readPoData("LinkDefs.xml");
+    for (const char* query : {"//PO_loc[1]", "//PO_loc[2]", "//PO_loc[3]"})
+        QCOMPARE(xmlAttribute(onDisk, query, "zel_alarm"), u"0012 - 04"_s);
+    QVERIFY(h.engine().linkDefs().reload().ok());
+    page.FillDefinitionsGrid(*h.engine().linkDefs().document());
+    for (int row = 0; row < 3; ++row)
+        QCOMPARE(page.sgMain().cellText(row, 4), u"0012 - 04"_s);
+
+    h.engine().requestRefresh();
+    QVERIFY(reloaded.wait(10000));
+    QCOMPARE(h.logCount("Undefined links found!"), 1);
+    QCOMPARE(h.readPoData("LinkDefs.xml").count("<PO_loc"), 3);
+
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    QCOMPARE(h.linesStartingWith(u"[ZEL RCVALARM 02,0012,04,T,,"_s).size(), 2);
+    QCOMPARE(h.linesStartingWith(u"[ZEL RCVALARM 02,9999,9"_s).size(), 1);
+}
+
+// An exchange file near the size limit is read while the engine runs on: the watchdog due
+// meanwhile reaches ZelMeld before the file is even read, and the import still completes.
+void TstZelTreeEngine::largeImportLeavesTheWatchdogOnTime()
+{
+    EngineHarness h;
+    h.writeLinkDefs(linkDefs(""));
+    h.writeZelDefs(zelDefs(0, 0));
+    QVERIFY(h.start());
+
+    // About 120 MB of locations out of range, which the merge passes over, and one new one.
+    const QByteArray padding("<Location Code=\"0\" Name=\"padding padding padding\"/>\n");
+    const QString path = h.root.filePath(u"large.xml"_s);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<ZelDefinitions>\n<Location Code=\"30\" Name=\"Nieuw\"/>\n");
+        const QByteArray block = padding.repeated(20000);
+        while (file.size() + block.size() < ZelImportMaxBytes - 1024)
+            QCOMPARE(file.write(block), block.size());
+        file.write("</ZelDefinitions>\n");
+    }
+
+    LinkConfigPage page;
+    page.setDocuments(&h.engine().zelDefs(), &h.engine().linkDefs());
+    ZelTreePane& pane = page.zelTree();
+    QStringList messages;
+    pane.interaction().ask = [](QMessageBox::Icon, const QString&) { return true; };
+    pane.interaction().chooseFile = [&path](const FileChoice&) { return path; };
+    pane.interaction().showMessage = [&messages](const QString& text) { messages << text; };
+    pane.FillZelTree();
+    QSignalSpy finished(&pane, &ZelTreePane::importFinished);
+    page.findChild<QToolButton*>(u"tbImport"_s)->click();
+    QVERIFY(!page.findChild<QToolButton*>(u"tbImport"_s)->isEnabled());
+
+    h.advanceSeconds(60);
+    QTRY_COMPARE(h.linesStartingWith(u"[ZEL WD 09"_s).size(), 1);
+    QCOMPARE(finished.count(), 0);
+
+    QVERIFY(finished.wait(60000));
+    QVERIFY2(messages.isEmpty(), qPrintable(messages.join(u'\n')));
+    QVERIFY(ZelAlarmExists(*h.engine().zelDefs().document(), "0012 - 03"));
+    QCOMPARE(xmlAttribute(h.readPoData("ZelDefs.xml"), "//Location[@Code='30']", "Name"),
+             u"Nieuw"_s);
 }
 
 QTEST_MAIN(TstZelTreeEngine)

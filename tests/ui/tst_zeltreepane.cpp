@@ -14,6 +14,8 @@ private Q_SLOTS:
     void deletedAssignmentsShowTheRedFrame();
     void importAsksSavesMergesAndRefills_data();
     void importAsksSavesMergesAndRefills();
+    void importRefusesAnOversizeFile();
+    void importAnswersEveryClickWhenTheCatalogueCannotBeSaved();
     void exportProposesItsFileAndWritesIt();
     void controlsHaveAccessibleNames_data();
     void controlsHaveAccessibleNames();
@@ -29,7 +31,7 @@ void TstZelTreePane::treeShowsTheCatalogueSorted()
     QVERIFY(tree().selectedItems().isEmpty());
     QVERIFY(!button("tbConnect")->isEnabled());
     QVERIFY(!button("tbGroup")->isEnabled());
-    QVERIFY(button("tbDeleteGroup")->isEnabled());
+    QVERIFY(!button("tbDeleteGroup")->isEnabled());
     QCOMPARE(pane().vleTree().rowCount(), 0);
 }
 
@@ -62,7 +64,9 @@ void TstZelTreePane::clickShowsPropertiesAndEnablesAssigning()
     QFETCH(QStringList, properties);
     QFETCH(bool, assigning);
 
-    // From an alarm first, so that every row shows a change.
+    // From an alarm first, so that every row shows a change; a grid row is selected for the
+    // assign buttons to act on.
+    grid().selectRows(0, 0);
     click({u"Kas (12)"_s, u"Twee (2)"_s});
     click(path);
     QStringList shown;
@@ -209,7 +213,9 @@ void TstZelTreePane::importAsksSavesMergesAndRefills()
     const QStringList gridBefore = columnCells(DefinitionColumn::ZelAlarm);
     click({u"Kas (12)"_s});
 
+    QSignalSpy finished(&pane(), &ZelTreePane::importFinished);
     QTest::mouseClick(button("tbImport"), Qt::LeftButton);
+    QTRY_COMPARE(finished.count(), 1);
     QCOMPARE(m_questions, QStringList{u"warning: Importing can result in location- and "
                                       u"alarmnames being overwritten.\rContinue?"_s});
     QCOMPARE(m_choices.size(), yes ? 1 : 0);
@@ -229,6 +235,43 @@ void TstZelTreePane::importAsksSavesMergesAndRefills()
     QCOMPARE(treeText(), tree);
     QCOMPARE(pane().selectedNode() == nullptr, yes);
     QCOMPARE(columnCells(DefinitionColumn::ZelAlarm), gridBefore);
+}
+
+// The size alone refuses the file: a sparse file of 200 MB is never read.
+void TstZelTreePane::importRefusesAnOversizeFile()
+{
+    const QString path = m_root.filePath(u"huge.xml"_s);
+    QFile huge(path);
+    QVERIFY(huge.open(QIODevice::WriteOnly));
+    QVERIFY(huge.resize(qint64(200) * 1024 * 1024));
+    huge.close();
+    m_chosenFile = path;
+    const QString before = catalogue();
+    QSignalSpy finished(&pane(), &ZelTreePane::importFinished);
+    QTest::mouseClick(button("tbImport"), Qt::LeftButton);
+    QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(m_messages, QStringList{u"File too large to import: "_s + path + u" (> 128 MB)"_s});
+    QCOMPARE(catalogue(), before);
+    QVERIFY(button("tbImport")->isEnabled());
+}
+
+// The owner reports a failing save once in a series; the import answers each click.
+void TstZelTreePane::importAnswersEveryClickWhenTheCatalogueCannotBeSaved()
+{
+    // A folder where the file should be: the catalogue cannot be written.
+    QVERIFY(QFile::remove(poData(u"ZelDefs.xml"_s)));
+    QVERIFY(m_root.mkpath(u"PoData/ZelDefs.xml"_s));
+    m_chosenFile = m_root.filePath(u"import.xml"_s);
+    QSignalSpy finished(&pane(), &ZelTreePane::importFinished);
+    for (int click = 1; click <= 2; ++click) {
+        QTest::mouseClick(button("tbImport"), Qt::LeftButton);
+        QTRY_COMPARE(finished.count(), click);
+        QCOMPARE(m_messages.size(), click);
+        QVERIFY2(m_messages.last().startsWith(poData(u"ZelDefs.xml"_s) + u": "_s),
+                 qPrintable(m_messages.last()));
+    }
+    // No file dialog: nothing was imported onto a catalogue that cannot be kept.
+    QVERIFY(m_choices.isEmpty());
 }
 
 void TstZelTreePane::exportProposesItsFileAndWritesIt()

@@ -96,7 +96,6 @@ TOKBottomDlg::TOKBottomDlg(QWidget* parent) : QDialog(parent)
     layout->setContentsMargins(8, 6, 8, 6);
     layout->setSpacing(4);
     layout->addLayout(fields);
-    layout->addStretch(1);
     layout->addLayout(buttons);
 
     // Escape and the close box reject, which leaves the dialog not accepted.
@@ -147,10 +146,11 @@ void TOKBottomDlg::FormShow()
           static_cast<QWidget*>(m_lblSeconds), static_cast<QWidget*>(m_lblHerhaal),
           static_cast<QWidget*>(m_spnHerhaal), static_cast<QWidget*>(m_lblminutes)})
         timing->setVisible(alarm);
-    // The height follows the kind; a font too large for it still gets what it needs.
+    // The dialog fits what it shows: without the timing rows of an alarm it is shorter, with
+    // no empty band where they would stand.
+    layout()->invalidate();
     layout()->activate();
-    const int height = std::max(alarm ? AlarmHeight : LocationHeight, minimumSizeHint().height());
-    setFixedSize(DialogWidth, height);
+    setFixedSize(DialogWidth, sizeHint().height());
 
     m_spnCode->setValue(m_values.code);
     m_edtNaam->setText(m_values.name);

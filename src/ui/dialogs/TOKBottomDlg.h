@@ -40,8 +40,6 @@ public:
     static constexpr int GroupDelayMax = 3600;
     static constexpr int GroupDelayStep = 30;
     static constexpr int RepeatMax = 1440;
-    static constexpr int LocationHeight = 120;
-    static constexpr int AlarmHeight = 164;
 
     explicit TOKBottomDlg(QWidget* parent = nullptr);
 

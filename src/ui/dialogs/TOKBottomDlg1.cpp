@@ -162,16 +162,20 @@ void TOKBottomDlg1::applyCaptions()
 void TOKBottomDlg1::FormShow()
 {
     m_sgExcept->setRowCount(0);
-    XmlDocument* linkDefs = m_linkDefs ? m_linkDefs->document() : nullptr;
+    const XmlDocument* linkDefs = m_linkDefs ? m_linkDefs->document() : nullptr;
     if (linkDefs) {
-        const pugi::xml_node types = findOrAppendChild(linkDefs->root(), LinkDefsXml::AlarmTypes);
+        // A missing container shows no rows; nothing is added to the document for it.
+        const pugi::xml_node types = FindChildNode(linkDefs->root(), LinkDefsXml::AlarmTypes);
         for (const pugi::xml_node type : types.children()) {
             if (type.type() != pugi::node_element)
                 continue;
             const int row = m_sgExcept->rowCount();
             m_sgExcept->insertRow(row);
             m_sgExcept->setItem(row, Fixed, readOnlyCell({}));
-            m_sgExcept->setItem(row, Code, readOnlyCell(alarmTypeNr(type)));
+            // The number is held as data: the cell may show it otherwise.
+            QTableWidgetItem* code = readOnlyCell(alarmTypeNr(type));
+            code->setData(Qt::UserRole, fromView(attributeValue(type, LinkDefsXml::Nr)));
+            m_sgExcept->setItem(row, Code, code);
             m_sgExcept->setItem(row, Text,
                                 readOnlyCell(fromView(attributeValue(type, LinkDefsXml::Text))));
         }
@@ -261,21 +265,26 @@ void TOKBottomDlg1::CancelBtnClick()
 // starts with its location's ZEL alarm and group, or is updated to them when it exists.
 void TOKBottomDlg1::addSelection()
 {
-    XmlDocument* linkDefs = m_linkDefs ? m_linkDefs->document() : nullptr;
-    if (!linkDefs)
+    if (!m_linkDefs)
         return;
     const bool general = m_rbGeneral->isChecked();
-    for (const int row : visibleSelectedRows(*m_sgExcept)) {
-        const std::string nr = m_sgExcept->item(row, Code)->text().toStdString();
-        const std::string text = m_sgExcept->item(row, Text)->text().toStdString();
-        if (general) {
-            AssignGeneralException(*linkDefs, nr, text, {}, {});
-            continue;
+    const QList<int> rows = visibleSelectedRows(*m_sgExcept);
+    m_linkDefs->edit([&](XmlDocument& linkDefs) {
+        bool changed = false;
+        for (const int row : rows) {
+            const std::string nr =
+                m_sgExcept->item(row, Code)->data(Qt::UserRole).toString().toStdString();
+            const std::string text = m_sgExcept->item(row, Text)->text().toStdString();
+            if (general) {
+                changed |= AssignGeneralException(linkDefs, nr, text, {}, {});
+                continue;
+            }
+            for (const ExceptTargetLocation& target : m_targets) {
+                const LinkKey key{LinkKey::LocationException, target.pcu, target.text, nr};
+                changed |= assignLinkAt(linkDefs, key, target.zelAlarm, target.zelGroup, text);
+            }
         }
-        for (const ExceptTargetLocation& target : m_targets)
-            AssignLink(*linkDefs, target.pcu, target.text, target.zelAlarm, nr, text,
-                       target.zelGroup);
-    }
-    m_linkDefs->markDirty();
+        return changed;
+    });
     (void)m_linkDefs->save(); // a failure is logged and shown by the owner
 }

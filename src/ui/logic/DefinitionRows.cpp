@@ -56,9 +56,18 @@ void writeException(RowWriter& row, pugi::xml_node exception)
     row.writeAttribute(C::Group, exception, X::ZelGroup, true);
 }
 
+std::string attributeText(pugi::xml_node node, const char* name)
+{
+    return node.attribute(name).value();
+}
+
 DefinitionRow locationRow(pugi::xml_node location)
 {
     DefinitionRow row;
+    row.key = {DefinitionKey::Location,
+               attributeText(location, X::Pcu),
+               attributeText(location, X::Text),
+               {}};
     RowWriter writer(row);
     if (const pugi::xml_attribute pcu = location.attribute(X::Pcu)) {
         const bool notGiven = std::string_view(pcu.value()) == PcuNotGiven;
@@ -89,6 +98,9 @@ void appendLocations(std::vector<DefinitionRow>& rows, pugi::xml_node locations)
         const std::size_t locationIndex = rows.size() - 1;
         forEachException(location, [&](pugi::xml_node exception) {
             DefinitionRow row;
+            row.key = rows[locationIndex].key;
+            row.key.kind = DefinitionKey::LocationException;
+            row.key.nr = attributeText(exception, X::Nr);
             RowWriter writer(row);
             writer.write(C::Pcu, rows[locationIndex].cell(C::Pcu), false);
             writer.write(C::Location, rows[locationIndex].cell(C::Location), false);
@@ -103,6 +115,7 @@ void appendGeneralExceptions(std::vector<DefinitionRow>& rows, pugi::xml_node ex
 {
     forEachException(exceptions, [&](pugi::xml_node exception) {
         DefinitionRow row;
+        row.key = {DefinitionKey::GeneralException, {}, {}, attributeText(exception, X::Nr)};
         RowWriter writer(row);
         writer.write(C::Pcu, QString::fromUtf16(GeneralExceptionPcu), false);
         writer.write(C::Location, generalExceptionText, true);
@@ -128,20 +141,9 @@ bool isLocationRow(QStringView alarmCell)
     return alarmCell == LocationRowAlarmMarker;
 }
 
-bool isGeneralExceptionRow(QStringView pcuCell, QStringView alarmCell)
-{
-    return pcuCell == GeneralExceptionPcu && !isLocationRow(alarmCell);
-}
-
 bool isUnassignedRow(QStringView zelAlarmCell)
 {
     return zelAlarmCell.isEmpty();
-}
-
-QString exceptionAlarmNr(QStringView alarmCell)
-{
-    const qsizetype colon = alarmCell.indexOf(u':');
-    return colon < 0 ? QString() : alarmCell.first(colon).toString();
 }
 
 std::array<int, DefinitionDataColumns>
@@ -159,5 +161,30 @@ definitionColumnWidths(const std::vector<DefinitionRow>& rows, const QStringList
         if (!isLocationRow(row.cell(C::Alarm)))
             widths[C::Alarm - 1] = std::min(widths[C::Alarm - 1], AlarmColumnMaxWidth);
     }
+    return widths;
+}
+
+std::array<int, DefinitionDataColumns>
+shareGridWidth(const std::array<int, DefinitionDataColumns>& wanted, int available)
+{
+    std::array<int, DefinitionDataColumns> widths = wanted;
+    int total = 0;
+    for (const int width : wanted)
+        total += width;
+    const int slack = available - total;
+    constexpr std::array<int, 3> textColumns{C::Pcu, C::Location, C::Alarm};
+    int textTotal = 0;
+    for (const int column : textColumns)
+        textTotal += wanted[column - 1];
+    if (slack <= 0 || textTotal <= 0)
+        return widths;
+    int given = 0;
+    for (const int column : textColumns) {
+        const int share = int(qint64(slack) * wanted[column - 1] / textTotal);
+        widths[column - 1] += share;
+        given += share;
+    }
+    // What rounding left over goes to the Alarm column, so that the sum is exact.
+    widths[C::Alarm - 1] += slack - given;
     return widths;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/LinkDefs.h"
 #include "store/XmlDocument.h"
 
 #include <QString>
@@ -9,10 +10,13 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 // The rows of the definitions grid as values, taken from the link document at one moment.
-// The cells are the only marker of a row's kind: the assignment actions read them back.
+// Each row holds the key of its element, set when it is made; the actions read that key and
+// never parse a cell back into an identity.
 
 namespace DefinitionColumn {
 inline constexpr int Fixed = 0; // empty, never addressed
@@ -30,9 +34,14 @@ inline constexpr int DefinitionDataColumns = DefinitionColumn::Count - 1;
 inline constexpr char16_t LocationRowAlarmMarker[] = u"--";
 inline constexpr char16_t GeneralExceptionPcu[] = u"--";
 
+// The element a row shows (LinkDefs.h): a location link, one of its exceptions, or a
+// general exception.
+using DefinitionKey = LinkKey;
+
 struct DefinitionRow
 {
     std::array<QString, DefinitionDataColumns> cells; // columns 1 to 5
+    DefinitionKey key;
 
     // Bit (column - 1) set: the cell was written from the document and widens its column.
     // Cells copied from the location above, fixed markers and the ZEL Alarm cell of an
@@ -49,19 +58,21 @@ struct DefinitionRow
 std::vector<DefinitionRow> buildDefinitionRows(const XmlDocument& linkDefs,
                                                const QString& generalExceptionText);
 
-// Row kinds, from the cells alone.
+// How a row is painted follows its Alarm cell: "--" marks a location row.
 bool isLocationRow(QStringView alarmCell);
-bool isGeneralExceptionRow(QStringView pcuCell, QStringView alarmCell);
 bool isUnassignedRow(QStringView zelAlarmCell);
-// The alarm-type number of an exception row: its Alarm cell before the first ":"; empty
-// when there is none, as on a location row.
-QString exceptionAlarmNr(QStringView alarmCell);
 
 inline constexpr int AlarmColumnMaxWidth = 250;
 
 // Column widths 1 to 5 of a rebuild: the header plus 22 pixels, widened by every widening
 // cell to its text plus 15; the Alarm column is cut back to 250 after each exception row.
 // textWidth measures a text in the grid's font; it is called once per widening cell.
+// The widths of columns 1 to 5 in a grid whose data columns have available pixels: each column
+// keeps at least the width it wants, and what is left goes to the text columns (PCU, Location,
+// Alarm) in proportion to what they want, so that the columns fill the grid.
+std::array<int, DefinitionDataColumns>
+shareGridWidth(const std::array<int, DefinitionDataColumns>& wanted, int available);
+
 std::array<int, DefinitionDataColumns>
 definitionColumnWidths(const std::vector<DefinitionRow>& rows, const QStringList& headers,
                        const std::function<int(const QString&)>& textWidth);

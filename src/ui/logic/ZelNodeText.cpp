@@ -25,7 +25,7 @@ char32_t eightBitValue(char32_t c)
 
 } // namespace
 
-QString makeNodeText(const QString& name, int code)
+QString makeNodeText(const QString& name, qint64 code)
 {
     return name + u" ("_s + QString::number(code) + u')';
 }

@@ -4,8 +4,8 @@
 #include <QStringView>
 
 // The text of a node of the ZEL location tree: the name, " (", the code and ")". The text is
-// the only link between a node and its element in the ZEL definitions: the code is read back
-// from it.
+// for the operator only: a node holds its element's key as data, and nothing reads an identity
+// back from the text.
 
 struct ZelNodeText
 {
@@ -14,9 +14,10 @@ struct ZelNodeText
 };
 
 // name + " (" + code + ")".
-QString makeNodeText(const QString& name, int code);
+QString makeNodeText(const QString& name, qint64 code);
 
-// Read from the end: the digits between the last ")" and the "(" before it are the code, the
+// The parts of such a text, for reading a text shown (no identity is taken from it). Read from
+// the end: the digits between the last ")" and the "(" before it are the code, the
 // one character in front of that "(" is skipped, the rest is the name. No ")" gives code 0 and
 // an empty name; digits that form no integer give code 0.
 ZelNodeText SplitNodeText(QStringView text);

@@ -53,10 +53,25 @@ void DefinitionsGrid::showRows(std::vector<DefinitionRow> rows, const QStringLis
     }
 
     m_textWidths.clear();
-    const auto widths = definitionColumnWidths(
-        m_model->rows(), headers, [this](const QString& text) { return textWidth(text); });
+    m_wanted = definitionColumnWidths(m_model->rows(), headers,
+                                      [this](const QString& text) { return textWidth(text); });
+    layOutColumns();
+}
+
+// The columns fill the grid, so the filter boxes under them are as wide as they are.
+void DefinitionsGrid::layOutColumns()
+{
+    const int available = viewport()->width() - columnWidth(C::Fixed);
+    const auto widths = shareGridWidth(m_wanted, available);
     for (int column = 1; column < C::Count; ++column)
         setColumnWidth(column, widths[column - 1]);
+    Q_EMIT columnsLaidOut();
+}
+
+void DefinitionsGrid::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    layOutColumns();
 }
 
 int DefinitionsGrid::textWidth(const QString& text)
@@ -70,6 +85,11 @@ int DefinitionsGrid::textWidth(const QString& text)
 QString DefinitionsGrid::cellText(int row, int column) const
 {
     return m_model->cellText(row, column);
+}
+
+const DefinitionKey& DefinitionsGrid::rowKey(int row) const
+{
+    return m_model->rows().at(std::size_t(row)).key;
 }
 
 QStringList DefinitionsGrid::headerTexts() const
@@ -116,8 +136,10 @@ void DefinitionsGrid::writeCell(int row, int column, const QString& text)
 {
     m_model->setCellText(row, column, text);
     const int wanted = fontMetrics().horizontalAdvance(text) + CellTextMargin;
-    if (wanted > columnWidth(column))
-        setColumnWidth(column, wanted);
+    if (wanted > m_wanted[column - 1]) {
+        m_wanted[column - 1] = wanted;
+        layOutColumns();
+    }
 }
 
 void DefinitionsGrid::selectAllDataRows()

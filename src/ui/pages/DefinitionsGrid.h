@@ -35,6 +35,8 @@ public:
     void selectRows(int top, int bottom);
 
     QString cellText(int row, int column) const;
+    // The key of the element the row shows, set when the row was made.
+    const DefinitionKey& rowKey(int row) const;
     // The header text of every column by number.
     QStringList headerTexts() const;
 
@@ -51,15 +53,23 @@ public:
 Q_SIGNALS:
     // A cell was double-clicked.
     void cellDoubleClicked(int row, int column);
+    // The data columns have new widths (after a rebuild, a widened cell or a resize).
+    void columnsLaidOut();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The wanted widths shared out over the grid's width.
+    void layOutColumns();
+
     void sgMainKeyDown(QKeyEvent* event);
     int textWidth(const QString& text);
 
     DefinitionsModel* m_model;
+    // What each data column needs for its header and cells.
+    std::array<int, DefinitionDataColumns> m_wanted{};
 
     // Many cells share a text (ZEL alarm references, location names); each is measured once
     // per rebuild.

@@ -1,6 +1,6 @@
 // The actions of the link configuration page that change the link document from the grid's
 // selection: assigning ZEL alarms and groups, adding and removing exceptions, and the jump
-// from a row to its ZEL location in the tree.
+// from a row to its ZEL location in the tree. Each row names its element by the key it holds.
 
 #include "DefinitionsGrid.h"
 #include "LinkConfigPage.h"
@@ -14,19 +14,15 @@
 #include "ui/QuestionBox.h"
 #include "ui/VisibleSelection.h"
 #include "ui/dialogs/TOKBottomDlg1.h"
-#include "ui/logic/ZelNodeText.h"
 
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
 
 using namespace Qt::StringLiterals;
 namespace C = DefinitionColumn;
 
 namespace {
 
-// The number passed for a location row when its whole link is removed.
-constexpr std::string_view LocationRowNr = "--";
 constexpr qsizetype ZelAlarmRefLength = 9;
 constexpr qsizetype ZelLocationDigits = 4;
 
@@ -51,31 +47,40 @@ void LinkConfigPage::setUpDefaultInteraction()
     };
 }
 
-XmlDocument* LinkConfigPage::linkDocument() const
+const XmlDocument* LinkConfigPage::linkDocument() const
 {
     return m_linkDefs ? m_linkDefs->document() : nullptr;
 }
 
 void LinkConfigPage::saveLinkDefs()
 {
-    m_linkDefs->markDirty();
     (void)m_linkDefs->save(); // a failure is logged and shown by the owner
 }
 
-// The row's cells are its arguments: the cell not being assigned is written back unchanged,
-// and the PCU "--" of a general exception row makes the operation act on that exception.
-void LinkConfigPage::assignRow(XmlDocument& linkDefs, int row)
+// Writes column (ZEL Alarm or Group) of every row into its element, the other of the two as
+// the row shows it. A cell changes only where the document did: a row whose element is gone
+// keeps showing what the document holds.
+void LinkConfigPage::writeAssignment(const QList<int>& rows, int column, const QString& value)
 {
-    AssignLink(linkDefs, m_sgMain->cellText(row, C::Pcu).toStdString(),
-               m_sgMain->cellText(row, C::Location).toStdString(),
-               m_sgMain->cellText(row, C::ZelAlarm).toStdString(),
-               exceptionAlarmNr(m_sgMain->cellText(row, C::Alarm)).toStdString(), {},
-               m_sgMain->cellText(row, C::Group).toStdString());
+    QList<int> changed;
+    m_linkDefs->edit([&](XmlDocument& linkDefs) {
+        for (const int row : rows) {
+            const QString alarm =
+                column == C::ZelAlarm ? value : m_sgMain->cellText(row, C::ZelAlarm);
+            const QString group = column == C::Group ? value : m_sgMain->cellText(row, C::Group);
+            if (assignLinkAt(linkDefs, m_sgMain->rowKey(row), alarm.toStdString(),
+                             group.toStdString()))
+                changed << row;
+        }
+        return !changed.isEmpty();
+    });
+    for (const int row : changed)
+        m_sgMain->writeCell(row, column, value);
 }
 
-void LinkConfigPage::rebuildWithCurrentRow(XmlDocument& linkDefs, int row)
+void LinkConfigPage::rebuildWithCurrentRow(int row)
 {
-    FillDefinitionsGrid(linkDefs);
+    FillDefinitionsGrid(*linkDocument());
     if (row >= 0 && row < m_sgMain->rowCount())
         m_sgMain->setCurrentCell(row, C::Pcu);
 }
@@ -93,47 +98,37 @@ void LinkConfigPage::tbGroupClick()
 // With the root or a location selected no row changes, but the document is still saved.
 void LinkConfigPage::AssignZelAlarm(int column)
 {
-    XmlDocument* linkDefs = linkDocument();
     const ZelTreeItem* node = m_zelTree->selectedNode();
-    if (!linkDefs || !node)
+    if (!linkDocument() || !node)
         return;
     if (node->level() == ZelTreeItem::Alarm) {
-        const auto* location = static_cast<const ZelTreeItem*>(node->parent());
+        const ZelItemKey key = node->key();
         const QString ref =
-            QString::fromStdString(formatZelAlarmRef(location->code(), node->code()));
-        for (const int row : m_sgMain->visibleSelectedRows()) {
-            m_sgMain->writeCell(row, column, ref);
-            assignRow(*linkDefs, row);
-        }
+            QString::fromStdString(formatZelAlarmRef(int(key.location), int(key.alarm)));
+        writeAssignment(m_sgMain->visibleSelectedRows(), column, ref);
     }
     saveLinkDefs();
 }
 
 void LinkConfigPage::tbDeleteGroupClick()
 {
-    XmlDocument* linkDefs = linkDocument();
-    if (!linkDefs)
+    if (!linkDocument())
         return;
-    for (const int row : m_sgMain->visibleSelectedRows()) {
-        m_sgMain->writeCell(row, C::Group, {});
-        assignRow(*linkDefs, row);
-    }
+    writeAssignment(m_sgMain->visibleSelectedRows(), C::Group, {});
     saveLinkDefs();
 }
 
 void LinkConfigPage::tbAddExceptClick()
 {
-    XmlDocument* linkDefs = linkDocument();
-    if (!linkDefs)
+    if (!linkDocument())
         return;
     // Only location rows receive exceptions; exception rows in the selection are passed over.
     std::vector<ExceptTargetLocation> targets;
     for (const int row : m_sgMain->visibleSelectedRows()) {
-        if (!isLocationRow(m_sgMain->cellText(row, C::Alarm)))
+        const DefinitionKey& key = m_sgMain->rowKey(row);
+        if (key.kind != DefinitionKey::Location)
             continue;
-        targets.push_back({m_sgMain->cellText(row, C::Pcu).toStdString(),
-                           m_sgMain->cellText(row, C::Location).toStdString(),
-                           m_sgMain->cellText(row, C::ZelAlarm).toStdString(),
+        targets.push_back({key.pcu, key.text, m_sgMain->cellText(row, C::ZelAlarm).toStdString(),
                            m_sgMain->cellText(row, C::Group).toStdString()});
     }
     TOKBottomDlg1 dialog(window());
@@ -142,28 +137,27 @@ void LinkConfigPage::tbAddExceptClick()
     dialog.FormShow();
     m_interaction.runExceptDialog(dialog);
     if (dialog.accepted())
-        rebuildWithCurrentRow(*linkDefs, selectionTop(*m_sgMain));
+        rebuildWithCurrentRow(selectionTop(*m_sgMain));
 }
 
 // A location row, or any of its exception rows, removes the whole location link; a general
 // exception row removes that exception.
 void LinkConfigPage::tbDeleteExceptClick()
 {
-    XmlDocument* linkDefs = linkDocument();
-    if (!linkDefs)
+    if (!linkDocument())
         return;
     if (!m_interaction.confirm(LangText(18, u"Delete all selected exceptions and locations?"_s)))
         return;
-    for (const int row : m_sgMain->visibleSelectedRows()) {
-        const QString alarm = m_sgMain->cellText(row, C::Alarm);
-        const std::string nr = isLocationRow(alarm) ? std::string(LocationRowNr)
-                                                    : exceptionAlarmNr(alarm).toStdString();
-        RemoveLink(*linkDefs, m_sgMain->cellText(row, C::Pcu).toStdString(),
-                   m_sgMain->cellText(row, C::Location).toStdString(), nr);
-    }
+    const QList<int> rows = m_sgMain->visibleSelectedRows();
+    m_linkDefs->edit([&](XmlDocument& linkDefs) {
+        bool removed = false;
+        for (const int row : rows)
+            removed |= removeLinkAt(linkDefs, m_sgMain->rowKey(row));
+        return removed;
+    });
     // The row above the first removed one becomes current.
     const int top = selectionTop(*m_sgMain);
-    rebuildWithCurrentRow(*linkDefs, top > 0 ? top - 1 : -1);
+    rebuildWithCurrentRow(top > 0 ? top - 1 : -1);
     saveLinkDefs();
 }
 
@@ -175,21 +169,22 @@ void LinkConfigPage::sgMainDblClick()
 }
 
 // Selected by program, so the property list and the assign buttons keep the state of the last
-// click in the tree.
+// click in the tree. Locations are found by the code each node holds.
 void LinkConfigPage::ShowAssignedZelAlarm(const QString& zelAlarm)
 {
     if (zelAlarm.size() != ZelAlarmRefLength)
         return;
     bool number = false;
     const int code = zelAlarm.first(ZelLocationDigits).toInt(&number);
-    if (!number)
+    QTreeWidgetItem* root = m_zelTree->tvZelLoc().topLevelItem(0);
+    if (!number || !root)
         return;
-    for (QTreeWidgetItemIterator it(&m_zelTree->tvZelLoc()); *it; ++it) {
-        QTreeWidgetItem* node = *it;
-        if (SplitNodeText(node->text(0)).code != code)
+    for (int i = 0; i < root->childCount(); ++i) {
+        auto* location = static_cast<ZelTreeItem*>(root->child(i));
+        if (location->code() != code)
             continue;
-        node->setExpanded(true);
-        if (node->childCount() > 0)
-            m_zelTree->selectQuietly(node->child(0));
+        location->setExpanded(true);
+        if (location->childCount() > 0)
+            m_zelTree->selectQuietly(location->child(0));
     }
 }

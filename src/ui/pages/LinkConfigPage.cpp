@@ -8,10 +8,11 @@
 #include "core/Language.h"
 #include "store/DocumentOwner.h"
 #include "store/LinkDefs.h"
-#include "store/ZelDefs.h"
+#include "store/ZelCatalogue.h"
 #include "ui/logic/DefinitionRows.h"
 
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QSplitter>
 #include <QToolBar>
@@ -39,14 +40,19 @@ LinkConfigPage::LinkConfigPage(QWidget* parent) : QWidget(parent)
     m_gfMain.setGrid(m_sgMain);
     connect(m_filterBar, &FilterBar::filterChanged, this, &LinkConfigPage::FilterDefinitionsGrid);
     connect(m_tbRefresh, &QToolButton::clicked, this, &LinkConfigPage::tbRefreshClick);
+    connect(m_sgMain, &DefinitionsGrid::columnsLaidOut, this, &LinkConfigPage::lineUpFilterBar);
     connect(m_zelTree, &ZelTreePane::zelItemDeleted, this, &LinkConfigPage::RemoveDanglingLinks);
     connectAssignActions();
     setUpDefaultInteraction();
+    connect(m_zelTree, &ZelTreePane::clickRefreshed, this, &LinkConfigPage::updateAssignButtons);
+    connect(m_sgMain->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &LinkConfigPage::updateAssignButtons);
 
     applyCaptions();
     m_filterBar->setHeaders(headerTexts());
     m_sgMain->showRows({}, headerTexts());
     lineUpFilterBar();
+    updateAssignButtons();
 }
 
 QWidget* LinkConfigPage::buildLeftPane()
@@ -120,6 +126,7 @@ void LinkConfigPage::FillDefinitionsGrid(const XmlDocument& linkDefs)
     lineUpFilterBar();
     applyFilterBar(TGridFilter::Notice::Silent);
     m_sgMain->setUpdatesEnabled(true);
+    updateAssignButtons();
 }
 
 // Each box sits under its column; the grid's fixed column and frame come first.
@@ -137,6 +144,16 @@ void LinkConfigPage::FilterDefinitionsGrid()
     m_sgMain->setUpdatesEnabled(false);
     applyFilterBar(TGridFilter::Notice::Shown);
     m_sgMain->setUpdatesEnabled(painting);
+    updateAssignButtons();
+}
+
+void LinkConfigPage::updateAssignButtons()
+{
+    const bool rows = !m_sgMain->visibleSelectedRows().isEmpty();
+    const bool assigning = rows && m_zelTree->alarmClicked();
+    m_zelTree->tbConnect().setEnabled(assigning);
+    m_zelTree->tbGroup().setEnabled(assigning);
+    m_zelTree->tbDeleteGroup().setEnabled(rows);
 }
 
 // A rebuild applies the filter silently: the operator was told about a filter too complex
@@ -163,31 +180,16 @@ void LinkConfigPage::setDocuments(DocumentOwner* zelDefs, DocumentOwner* linkDef
     m_zelTree->setZelDefs(zelDefs);
 }
 
-// Every row, hidden ones included, whose ZEL alarm or group names nothing in the ZEL
-// definitions is written back with that part empty; the grid is rebuilt from the result.
+// Every assignment whose ZEL alarm or group names nothing in the ZEL definitions is emptied
+// in the document, hidden rows included; the grid is rebuilt from the result.
 void LinkConfigPage::RemoveDanglingLinks()
 {
-    XmlDocument* linkDefs = m_linkDefs ? m_linkDefs->document() : nullptr;
     const XmlDocument* zelDefs = m_zelDefs ? m_zelDefs->document() : nullptr;
-    if (!linkDefs || !zelDefs)
+    if (!linkDocument() || !zelDefs)
         return;
-    const auto existing = [&](int row, int column) {
-        const std::string ref = m_sgMain->cellText(row, column).toStdString();
-        return ZelAlarmExists(*zelDefs, ref) ? ref : std::string();
-    };
-    for (int row = 0; row < m_sgMain->rowCount(); ++row) {
-        const std::string alarm = existing(row, C::ZelAlarm);
-        const std::string group = existing(row, C::Group);
-        if (!alarm.empty() && !group.empty())
-            continue;
-        AssignLink(*linkDefs, m_sgMain->cellText(row, C::Pcu).toStdString(),
-                   m_sgMain->cellText(row, C::Location).toStdString(), alarm,
-                   exceptionAlarmNr(m_sgMain->cellText(row, C::Alarm)).toStdString(), {}, group);
-    }
+    m_linkDefs->edit(
+        [zelDefs](XmlDocument& linkDefs) { return clearDanglingLinks(linkDefs, *zelDefs); });
     const QList<int> selected = m_sgMain->visibleSelectedRows();
-    FillDefinitionsGrid(*linkDefs);
-    if (!selected.isEmpty() && selected.first() < m_sgMain->rowCount())
-        m_sgMain->setCurrentCell(selected.first(), C::Pcu);
-    m_linkDefs->markDirty();
-    (void)m_linkDefs->save(); // a failure is logged and shown by the owner
+    rebuildWithCurrentRow(selected.isEmpty() ? -1 : selected.first());
+    saveLinkDefs();
 }

@@ -68,6 +68,10 @@ public Q_SLOTS:
     void tbAddExceptClick();
     void tbDeleteExceptClick();
     void sgMainDblClick();
+    // One rule for the three buttons that act on the grid's selection: each is enabled when it
+    // can change a row, that is while visible rows are selected, and for the two that assign,
+    // while the last click in the tree chose an alarm.
+    void updateAssignButtons();
 
 Q_SIGNALS:
     // The operator asked to fetch the office definitions again.
@@ -83,9 +87,9 @@ private:
     // LinkAssignActions.cpp
     void connectAssignActions();
     void setUpDefaultInteraction();
-    XmlDocument* linkDocument() const;
-    void assignRow(XmlDocument& linkDefs, int row);
-    void rebuildWithCurrentRow(XmlDocument& linkDefs, int row);
+    const XmlDocument* linkDocument() const;
+    void writeAssignment(const QList<int>& rows, int column, const QString& value);
+    void rebuildWithCurrentRow(int row);
     void saveLinkDefs();
 
     QSplitter* m_splitter = nullptr;

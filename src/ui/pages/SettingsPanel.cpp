@@ -1,5 +1,6 @@
 #include "SettingsPanel.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -42,8 +43,25 @@ void SettingsPanel::addWidget(QWidget* widget, Qt::Alignment alignment)
     m_layout->addWidget(widget, 0, alignment);
 }
 
+// A field keeps the standard colours of its own frame and buttons: drawn with the panel's
+// dark colours, the arrows of a spin box would all but vanish.
+void SettingsPanel::keepStandardColours(QWidget* field)
+{
+    const QPalette standard = QApplication::palette(field);
+    QPalette colours = field->palette();
+    for (const QPalette::ColorRole role :
+         {QPalette::Window, QPalette::WindowText, QPalette::Button, QPalette::ButtonText,
+          QPalette::Light, QPalette::Midlight, QPalette::Mid, QPalette::Dark, QPalette::Shadow}) {
+        for (const QPalette::ColorGroup group :
+             {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            colours.setColor(group, role, standard.color(group, role));
+    }
+    field->setPalette(colours);
+}
+
 QLabel* SettingsPanel::addLabelledRow(const char* labelName, QWidget* field)
 {
+    keepStandardColours(field);
     auto* label = new QLabel(this);
     label->setObjectName(QLatin1String(labelName));
     label->setBuddy(field);

@@ -25,6 +25,9 @@ public:
     void addSpacing(int pixels);
     void addStretch();
 
+    // Gives the field the standard colours of frames and buttons instead of the panel's.
+    static void keepStandardColours(QWidget* field);
+
 private:
     QVBoxLayout* m_layout;
 };

@@ -2,6 +2,24 @@
 
 #include "ui/logic/ZelNodeText.h"
 
+ZelTreeItem::ZelTreeItem(QTreeWidget* tree)
+    : QTreeWidgetItem(tree, QStringList{QStringLiteral("Zel")})
+{
+}
+
+ZelTreeItem::ZelTreeItem(ZelTreeItem* parent, long long code, const QString& name)
+    : QTreeWidgetItem(parent)
+{
+    setCodeAndName(code, name);
+}
+
+void ZelTreeItem::setCodeAndName(long long code, const QString& name)
+{
+    setData(0, CodeRole, code);
+    setData(0, NameRole, name);
+    setText(0, makeNodeText(name, code));
+}
+
 ZelTreeItem::Level ZelTreeItem::level() const
 {
     if (!parent())
@@ -9,14 +27,27 @@ ZelTreeItem::Level ZelTreeItem::level() const
     return parent()->parent() ? Alarm : Location;
 }
 
-int ZelTreeItem::code() const
+long long ZelTreeItem::code() const
 {
-    return SplitNodeText(text(0)).code;
+    return data(0, CodeRole).toLongLong();
 }
 
 QString ZelTreeItem::name() const
 {
-    return SplitNodeText(text(0)).name;
+    return data(0, NameRole).toString();
+}
+
+ZelItemKey ZelTreeItem::key() const
+{
+    switch (level()) {
+    case Root:
+        return {};
+    case Location:
+        return {code(), 0};
+    case Alarm:
+        return {static_cast<const ZelTreeItem*>(parent())->code(), code()};
+    }
+    return {};
 }
 
 // Ascending order puts b after a exactly when the rule says so; equal keys are not less, and
@@ -24,6 +55,6 @@ QString ZelTreeItem::name() const
 bool ZelTreeItem::operator<(const QTreeWidgetItem& other) const
 {
     if (level() == Alarm)
-        return SplitNodeText(other.text(0)).code > code();
+        return static_cast<const ZelTreeItem&>(other).code() > code();
     return locationTextGoesAfter(other.text(0), text(0));
 }

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "store/ZelCatalogue.h"
+
 #include <QTreeWidgetItem>
 
 // A node of the ZEL location tree: the root "Zel", a location below it, or an alarm below a
-// location. Siblings sort by the tree's own rule: locations (and the root) by their text as
-// 8-bit characters, alarms by their code as a number; equal keys keep their order.
+// location. Each node holds the key of its element (location code, alarm code) and its name
+// as data, set when it is made: the text is only what the operator reads.
+// Siblings sort by the tree's own rule: locations (and the root) by their text as 8-bit
+// characters, alarms by their code as a number; equal keys keep their order.
 class ZelTreeItem : public QTreeWidgetItem
 {
 public:
@@ -15,12 +19,27 @@ public:
         Alarm,
     };
 
-    using QTreeWidgetItem::QTreeWidgetItem;
+    // The root "Zel".
+    explicit ZelTreeItem(QTreeWidget* tree);
+    // A location below the root, or an alarm below a location.
+    ZelTreeItem(ZelTreeItem* parent, long long code, const QString& name);
 
     Level level() const;
-    // Read back from the node text.
-    int code() const;
+    // The element's own code: the location's or the alarm's; 0 for the root.
+    long long code() const;
     QString name() const;
+    // The element this node shows; for the root a key that names nothing.
+    ZelItemKey key() const;
+
+    // After an edit: the new code and name, and the text made of them.
+    void setCodeAndName(long long code, const QString& name);
 
     bool operator<(const QTreeWidgetItem& other) const override;
+
+private:
+    enum Role
+    {
+        CodeRole = Qt::UserRole,
+        NameRole,
+    };
 };

@@ -5,9 +5,7 @@
 
 #include "core/Language.h"
 #include "store/DocumentOwner.h"
-#include "store/XmlNodeEdit.h"
-#include "store/ZelAlarmRef.h"
-#include "store/ZelDefs.h"
+#include "store/ZelCatalogue.h"
 #include "ui/QuestionBox.h"
 
 #include <QFileDialog>
@@ -28,12 +26,6 @@ constexpr int TreeIndent = 19;
 constexpr int PropertyListHeight = 117;
 constexpr int KeyColumnWidth = 108;
 constexpr int ValueColumnWidth = 105;
-
-QString nodeText(pugi::xml_node element)
-{
-    return QString::fromUtf8(attributeValue(element, ZelDefsXml::Name)) + u" ("_s +
-           QString::fromUtf8(attributeValue(element, ZelDefsXml::Code)) + u')';
-}
 
 QString chooseWithDialog(QWidget* parent, const FileChoice& choice)
 {
@@ -169,7 +161,7 @@ void ZelTreePane::applyCaptions()
     fillProperties(selectedNode());
 }
 
-XmlDocument* ZelTreePane::document() const
+const XmlDocument* ZelTreePane::document() const
 {
     return m_zelDefs ? m_zelDefs->document() : nullptr;
 }
@@ -188,16 +180,13 @@ void ZelTreePane::FillZelTree()
 {
     const QSignalBlocker quiet(m_tvZelLoc);
     m_tvZelLoc->clear();
-    auto* root = new ZelTreeItem(m_tvZelLoc, QStringList{u"Zel"_s});
+    auto* root = new ZelTreeItem(m_tvZelLoc);
     if (const XmlDocument* zelDefs = document()) {
-        for (const pugi::xml_node location : zelDefs->root().children()) {
-            if (location.type() != pugi::node_element)
-                continue;
-            auto* locationNode = new ZelTreeItem(root, QStringList{nodeText(location)});
-            for (const pugi::xml_node alarm : location.children()) {
-                if (alarm.type() == pugi::node_element)
-                    new ZelTreeItem(locationNode, QStringList{nodeText(alarm)});
-            }
+        for (const ZelLocationEntry& location : readZelCatalogue(*zelDefs)) {
+            auto* locationNode =
+                new ZelTreeItem(root, location.code, QString::fromStdString(location.name));
+            for (const ZelAlarmEntry& alarm : location.alarms)
+                new ZelTreeItem(locationNode, alarm.code, QString::fromStdString(alarm.name));
         }
     }
     root->setExpanded(true);
@@ -218,17 +207,10 @@ void ZelTreePane::selectQuietly(QTreeWidgetItem* node)
 void ZelTreePane::tvZelLocClick()
 {
     m_vleTree->clearSelection();
-    if (m_tvZelLoc->topLevelItemCount() == 0) {
-        m_tbConnect->setEnabled(false);
-        m_tbGroup->setEnabled(false);
-        m_vleTree->setRowCount(0);
-        return;
-    }
-    const ZelTreeItem* node = selectedNode();
-    const bool alarm = node && node->level() == ZelTreeItem::Alarm;
-    m_tbConnect->setEnabled(alarm);
-    m_tbGroup->setEnabled(alarm);
+    const ZelTreeItem* node = m_tvZelLoc->topLevelItemCount() > 0 ? selectedNode() : nullptr;
+    m_alarmClicked = node && node->level() == ZelTreeItem::Alarm;
     fillProperties(node);
+    Q_EMIT clickRefreshed();
 }
 
 void ZelTreePane::fillProperties(const ZelTreeItem* node)
@@ -243,11 +225,10 @@ void ZelTreePane::fillProperties(const ZelTreeItem* node)
     addProperty(LangText(99, u"Description"_s), node->name());
     if (!alarm)
         return;
-    const auto* location = static_cast<const ZelTreeItem*>(node->parent());
-    const std::string ref = formatZelAlarmRef(location->code(), node->code());
-    const XmlDocument* zelDefs = document();
-    const int delay = zelDefs ? GetGroupDelay(*zelDefs, ref) : 0;
-    const int repeat = zelDefs ? GetRepeat(*zelDefs, ref) : 0;
+    const std::optional<ZelItemData> stored =
+        document() ? readZelItem(*document(), node->key()) : std::nullopt;
+    const int delay = stored ? stored->groupDelay : 0;
+    const int repeat = stored ? stored->repeat : 0;
     addProperty(LangText(100, u"Group delay"_s),
                 QString::number(delay) + u' ' + LangText(101, u"seconds"_s));
     addProperty(LangText(107, u"Repeat interval"_s),

@@ -2,6 +2,7 @@
 
 #include "ZelTreeInteraction.h"
 
+#include "store/ZelCatalogue.h"
 #include "ui/dialogs/TOKBottomDlg.h"
 
 #include <QWidget>
@@ -9,11 +10,13 @@
 class DocumentOwner;
 class QLabel;
 class QTableWidget;
+class QThread;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class XmlDocument;
 class ZelTreeItem;
+struct ZelExchangeFile;
 struct ZelImportResult;
 
 // The right pane of the link configuration page: the ZEL locations and their alarms as held by
@@ -25,6 +28,8 @@ class ZelTreePane : public QWidget
     Q_OBJECT
 public:
     explicit ZelTreePane(QWidget* parent = nullptr);
+    // Waits for a file still being read for an import.
+    ~ZelTreePane() override;
 
     // The ZEL definitions shared with the engine; the tree shows nothing without them.
     void setZelDefs(DocumentOwner* zelDefs) { m_zelDefs = zelDefs; }
@@ -43,7 +48,9 @@ public:
     QTreeWidget& tvZelLoc() { return *m_tvZelLoc; }
     QTableWidget& vleTree() { return *m_vleTree; }
     ZelTreeItem* selectedNode() const;
-    // The assign buttons act on the grid beside the tree: the page connects them.
+    // Whether the last click in the tree selected an alarm: what the assign buttons assign.
+    bool alarmClicked() const { return m_alarmClicked; }
+    // The assign buttons act on the grid beside the tree: the page connects and enables them.
     QToolButton& tbConnect() { return *m_tbConnect; }
     QToolButton& tbGroup() { return *m_tbGroup; }
     QToolButton& tbDeleteGroup() { return *m_tbDeleteGroup; }
@@ -67,15 +74,12 @@ public Q_SLOTS:
 Q_SIGNALS:
     // A location or alarm left the document: assignments that name it must be cleared.
     void zelItemDeleted();
+    // The import command has ended, whatever its outcome (the operator has had his answer).
+    void importFinished();
+    // A click refreshed the property list; alarmClicked() may have changed.
+    void clickRefreshed();
 
 private:
-    enum class Applied
-    {
-        Done,
-        Refused,
-        NotFound,
-    };
-
     QWidget* buildToolBar();
     void buildPropertyList();
     void setUpDefaultInteraction();
@@ -84,20 +88,22 @@ private:
 
     // ZelTreeEditing.cpp
     void prepareDialog(TOKBottomDlg& dialog, TOKBottomDlg::Mode mode, const ZelTreeItem& node);
-    Applied applyDialog(const TOKBottomDlg& dialog, ZelTreeItem& node);
-    Applied addLocation(const ZelItemValues& values);
-    Applied editLocation(const ZelItemValues& values, ZelTreeItem& node);
-    Applied applyAlarm(const TOKBottomDlg& dialog, ZelTreeItem& node);
-    void deleteLocation(ZelTreeItem& node);
-    void deleteAlarm(ZelTreeItem& node);
+    ZelEditOutcome applyDialog(const TOKBottomDlg& dialog, ZelTreeItem& node);
+    void deleteNode(ZelTreeItem& node);
     void saveZelDefs();
-    XmlDocument* document() const;
+    const XmlDocument* document() const;
     ZelTreeItem* rootNode() const;
 
     // ZelTreeExchange.cpp
+    bool prepareImport();
+    void startReading(const QString& path);
+    void finishImport(const QString& path, const ZelExchangeFile& file);
     void reportImport(const ZelImportResult& result, const QString& path);
 
     DocumentOwner* m_zelDefs = nullptr;
+    bool m_alarmClicked = false;
+    // Reads the exchange file of a running import; null when none runs.
+    QThread* m_importReader = nullptr;
     ZelTreeInteraction m_interaction;
 
     QLabel* m_label7 = nullptr;
