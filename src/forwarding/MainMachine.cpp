@@ -321,11 +321,10 @@ void MainMachine::storeDefinitions(PoRequest& request)
 // purged entries back; AlarmStatus.xml has the owner as its single writer.
 void MainMachine::purgeReturnedAlarms()
 {
-    XmlDocument* status = m_ctx.status.document();
-    if (!status || PurgeReturnedAlarms(*status) == 0)
-        return;
-    m_ctx.status.markDirty();
-    saveStatus();
+    const bool purged =
+        m_ctx.status.edit([](XmlDocument& status) { return PurgeReturnedAlarms(status) > 0; });
+    if (purged)
+        saveStatus();
 }
 
 void MainMachine::applyConfiguration(const PoRequest& request)
