@@ -258,6 +258,10 @@ void measurePolls(Child& po, Child& zel, const QString& statusFile, int seconds,
                   ModeFigures& figures)
 {
     const qsizetype requestsBefore = po.lines().size();
+    // A request made just before this point may still be on its way through the simulator's
+    // pipe; its save came before the first look at the file, so it is left out rather than
+    // matched with the next poll's save.
+    const double measuredFrom = double(QDateTime::currentMSecsSinceEpoch());
     std::vector<double> saves;
     double lastModified = modifiedMs(statusFile);
     QElapsedTimer polling;
@@ -273,7 +277,8 @@ void measurePolls(Child& po, Child& zel, const QString& statusFile, int seconds,
     for (qsizetype i = requestsBefore; i < po.lines().size(); ++i) {
         if (!po.lines().at(i).contains(QStringLiteral("alarmserver")))
             continue;
-        if (const std::optional<QDateTime> stamp = stampOf(po.lines().at(i)))
+        const std::optional<QDateTime> stamp = stampOf(po.lines().at(i));
+        if (stamp && double(stamp->toMSecsSinceEpoch()) >= measuredFrom)
             requests.push_back(double(stamp->toMSecsSinceEpoch()));
     }
     std::vector<double> toSaved;

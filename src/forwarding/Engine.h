@@ -66,12 +66,13 @@ public:
     DocumentOwner& linkDefs() { return m_linkDefs; }
     DocumentOwner& alarmStatus() { return m_alarmStatus; }
 
-    // For diagnostics and tests: read, do not write.
+    // For diagnostics and tests: read only.
     const MainMachine& mainMachine() const { return *m_main; }
-    MainMachine& mainMachine() { return *m_main; }
     const ZelLink& link() const { return *m_link; }
-    ZelLink& link() { return *m_link; }
-    PoClient& poClient() { return *m_po; }
+    const PoClient& poClient() const { return *m_po; }
+    // The main machine itself, for whoever must watch its steps (the service watchdog) or,
+    // in a test, drive them; its state is still changed only by its own steps.
+    MainMachine& mainMachine() { return *m_main; }
 
 Q_SIGNALS:
     // Text for the status bar's message panel (empty clears it).
