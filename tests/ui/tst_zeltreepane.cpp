@@ -267,7 +267,7 @@ void TstZelTreePane::importAnswersEveryClickWhenTheCatalogueCannotBeSaved()
         QTest::mouseClick(button("tbImport"), Qt::LeftButton);
         QTRY_COMPARE(finished.count(), click);
         QCOMPARE(m_messages.size(), click);
-        QVERIFY2(m_messages.last().startsWith(poData(u"ZelDefs.xml"_s) + u": "_s),
+        QVERIFY2(m_messages.last().startsWith(poData(u"ZelDefs.xml"_s) + u": "_s, kFileNameCase),
                  qPrintable(m_messages.last()));
     }
     // No file dialog: nothing was imported onto a catalogue that cannot be kept.
