@@ -100,7 +100,7 @@ void ZelTreeFixture::click(const QStringList& path)
     QCOMPARE(pane().selectedNode(), target);
 }
 
-QString ZelTreeFixture::treeText() const
+QString treeTextOf(const QTreeWidget& tree)
 {
     const std::function<QString(const QTreeWidgetItem*)> text = [&](const QTreeWidgetItem* item) {
         QString line = item->text(0);
@@ -111,7 +111,12 @@ QString ZelTreeFixture::treeText() const
             line += u" / "_s + children.join(u", "_s) + u" \\"_s;
         return line;
     };
-    return tree().topLevelItemCount() == 1 ? text(tree().topLevelItem(0)) : u"(not one root)"_s;
+    return tree.topLevelItemCount() == 1 ? text(tree.topLevelItem(0)) : u"(not one root)"_s;
+}
+
+QString ZelTreeFixture::treeText() const
+{
+    return treeTextOf(tree());
 }
 
 QString ZelTreeFixture::catalogue() const

@@ -137,6 +137,9 @@ inline DialogAnswer pressCancel()
     return [](TOKBottomDlg& dialog) { control<QPushButton>(&dialog, "CancelBtn")->click(); };
 }
 
+// Node texts of a whole tree, a level deeper after "/", siblings in order.
+QString treeTextOf(const QTreeWidget& tree);
+
 class ZelTreeFixture : public QObject
 {
 protected:

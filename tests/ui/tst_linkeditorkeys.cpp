@@ -40,20 +40,6 @@ const QByteArray kLinks = R"(<?xml version="1.0" encoding="ISO-8859-1"?>
 </ZelPOLinkDefs>
 )";
 
-QString treeTextOf(const QTreeWidget& tree)
-{
-    const std::function<QString(const QTreeWidgetItem*)> text = [&](const QTreeWidgetItem* item) {
-        QString line = item->text(0);
-        QStringList children;
-        for (int i = 0; i < item->childCount(); ++i)
-            children << text(item->child(i));
-        if (!children.isEmpty())
-            line += u" / "_s + children.join(u", "_s) + u" \\"_s;
-        return line;
-    };
-    return tree.topLevelItemCount() == 1 ? text(tree.topLevelItem(0)) : u"(not one root)"_s;
-}
-
 QStringList gridText(const DefinitionsGrid& grid)
 {
     QStringList rows;
