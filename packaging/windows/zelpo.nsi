@@ -339,6 +339,15 @@ Section "ZelPO" SecProgram
   WriteRegDWORD HKLM "${UNINST_KEY}" "EstimatedSize" $0
 
   ${If} $Service == 1
+    Push --help
+    Call RunProgram
+    Pop $0
+    Push --install-service
+    Call OutputHas
+    Pop $0
+    ${If} $0 != 1
+      !insertmacro FAIL 4 "This zelpo.exe cannot run as a service: it knows no --install-service."
+    ${EndIf}
     Push --install-service
     Call RunProgram
     Pop $0
