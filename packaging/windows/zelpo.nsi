@@ -56,11 +56,14 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "ZelPO"
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
 Page custom ModePage ModePageLeave
+; The details stay until Next: what was stopped, installed and registered.
+!define MUI_FINISHPAGE_NOAUTOCLOSE
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_TEXT "ZelPO ${VERSION} is installed in $INSTDIR.$\r$\n$\r$\nStart it from the Start menu (ZelPO). Its data directory is c:\zel\data, with the settings ZelLocal.INI and the log ZELPO.LOG; the links are kept in c:\zel\PoData. PO.ini beside the program can name another data directory.$\r$\n$\r$\nWith the service: stop it (net stop ZelPO) before you edit the links in the window, and start it again afterwards (net start ZelPO)."
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
+!define MUI_UNFINISHPAGE_NOAUTOCLOSE
 !insertmacro MUI_UNPAGE_INSTFILES
 !define MUI_FINISHPAGE_TEXT "ZelPO has been removed: its program files, its service, the Start-menu folder and the start at log-on.$\r$\n$\r$\nKept for a later installation: the data directory c:\zel\data with the log ZELPO.LOG, the links in c:\zel\PoData, and your PO.ini in $INSTDIR. Delete them yourself if they are no longer needed."
 !insertmacro MUI_UNPAGE_FINISH
