@@ -2,6 +2,7 @@
 #include "ProgramModes.h"
 
 #include "Version.h"
+#include "core/Directories.h"
 #include "core/Log.h"
 #include "core/ShutdownSignals.h"
 #include "core/SingleInstance.h"
@@ -57,8 +58,8 @@ constexpr std::chrono::seconds kStallLogWait(5);
 [[noreturn]] void endStalledService(std::chrono::milliseconds stalledFor)
 {
     const QString text =
-        QStringLiteral("<The main state machine took no step for %1 s: the service ends with "
-                       "code %2, so that Windows restarts it>")
+        QStringLiteral("The main state machine took no step for %1 s: the service ends with "
+                       "code %2, so that Windows restarts it")
             .arg(stalledFor.count() / 1000)
             .arg(kExitStalled);
     writeSystemLog(SystemLogLevel::Error, text);
@@ -68,12 +69,15 @@ constexpr std::chrono::seconds kStallLogWait(5);
     std::_Exit(kExitStalled);
 }
 
+// Said on standard error (the journal), in the log the running instance writes too, and in the
+// event log: nobody watches a service's console.
 void refuseBesideAnotherInstance()
 {
-    const char* text = "another instance of ZelPO (the window or the service) runs; the service "
-                       "does not start beside it.";
-    std::fprintf(stderr, "zelpo: %s\n", text);
-    writeSystemLog(SystemLogLevel::Error, QStringLiteral("ZelPO: ") + QLatin1String(text));
+    const QString text = QStringLiteral("Another instance of ZelPO (the window or the service) "
+                                        "runs; the service does not start beside it");
+    Log::instance().setFileName(DataDirectory() + QStringLiteral("/ZELPO.LOG"));
+    LogMessage(text, LogFileOnly);
+    writeSystemLog(SystemLogLevel::Error, text);
 }
 
 int runGateway(ServiceApplication& app, const ServiceHostRun& run)
