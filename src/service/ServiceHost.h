@@ -4,6 +4,14 @@
 
 class QObject;
 
+// Exit code of a service that did not start because another instance runs: systemd is told not
+// to restart on it, and the Windows host reports it as a clean stop, so that neither repeats
+// the refusal while the window runs.
+inline constexpr int kExitAnotherInstanceRuns = 3;
+// Exit code of a Windows service that ended itself because its main state machine stalled;
+// the Service Control Manager's recovery restarts it.
+inline constexpr int kExitStalled = 4;
+
 // How the window-less gateway was started.
 struct ServiceHostRun
 {

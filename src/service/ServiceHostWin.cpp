@@ -117,13 +117,12 @@ void runDispatcher()
     }
 }
 
-// The exit code as the manager reads it. Code 3 (another instance has the data directory) is
-// reported as a clean stop: the recovery action would only repeat the refusal every few
-// seconds while the window runs; the reason is in the log and the event log.
+// The exit code as the manager reads it. A refusal beside another instance is reported as a
+// clean stop: the recovery action would only repeat it every few seconds while the window
+// runs; the reason is in the log and the event log.
 void setExitCode(SERVICE_STATUS& status, int code)
 {
-    constexpr int kAnotherInstanceRuns = 3;
-    if (code == 0 || code == kAnotherInstanceRuns) {
+    if (code == 0 || code == kExitAnotherInstanceRuns) {
         status.dwWin32ExitCode = NO_ERROR;
         return;
     }
