@@ -12,7 +12,3 @@ int runWindow(int argc, char** argv);
 
 // The command line of the console entry; the service mode runs the engine without any widget.
 int runConsoleEntry(int argc, char** argv);
-
-// Exit code of a service that did not start because another instance runs; the service
-// manager is told not to restart on it.
-inline constexpr int kExitAnotherInstanceRuns = 3;

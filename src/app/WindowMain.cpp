@@ -115,6 +115,7 @@ int runWindow(int argc, char** argv)
         if (!window.ClosingRequested())
             window.startShutdown();
     });
+    acceptStopRequestsByName();
     try {
         window.FormCreate();
     } catch (...) {

@@ -44,3 +44,8 @@ void markShutdownFinished()
 {
     // Nothing waits for it here: a signal leaves the process all the time it needs.
 }
+
+void acceptStopRequestsByName()
+{
+    // SIGTERM is the stop request by name here.
+}

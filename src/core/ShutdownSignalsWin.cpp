@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include <sddl.h>
+
 namespace {
 
 // Windows ends the process soon after the session's end has been answered; the orderly
@@ -73,6 +75,30 @@ public:
     }
 };
 
+// Runs on a thread of the system's pool.
+void CALLBACK onStopRequestEvent(void*, BOOLEAN)
+{
+    requestShutdown();
+}
+
+// The installer runs elevated, perhaps as another administrator than the operator who started
+// the window: the owner, the system and administrators may set the event.
+void createStopRequestEvent()
+{
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            L"D:(A;;GA;;;OW)(A;;GA;;;SY)(A;;GA;;;BA)", SDDL_REVISION_1,
+            &attributes.lpSecurityDescriptor, nullptr))
+        attributes.lpSecurityDescriptor = nullptr;
+    HANDLE event = CreateEventW(&attributes, FALSE, FALSE, kStopRequestEventName);
+    LocalFree(attributes.lpSecurityDescriptor);
+    HANDLE wait = nullptr;
+    // Both handles live as long as the process.
+    if (event != nullptr)
+        RegisterWaitForSingleObject(&wait, event, onStopRequestEvent, nullptr, INFINITE,
+                                    WT_EXECUTEDEFAULT);
+}
+
 } // namespace
 
 void installShutdownSignals(QObject* context, std::function<void()> onShutdown)
@@ -82,6 +108,12 @@ void installShutdownSignals(QObject* context, std::function<void()> onShutdown)
     SetConsoleCtrlHandler(onConsoleEvent, TRUE);
     static StopMessageFilter filter;
     QCoreApplication::instance()->installNativeEventFilter(&filter);
+}
+
+void acceptStopRequestsByName()
+{
+    static const bool created = (createStopRequestEvent(), true);
+    Q_UNUSED(created);
 }
 
 void markShutdownFinished()

@@ -20,6 +20,11 @@ public:
     // guard could not be created at all.
     bool holdsGuard() const;
 
+#ifdef Q_OS_WIN
+    // True while some process holds the guard of this name (asked without taking it).
+    static bool isHeld(const QString& name);
+#endif
+
     // The local socket name that belongs to the guard of this name: the same scope (this
     // user, this lock), so a second start reaches exactly the instance that blocks it.
     static QString localServerName(const QString& name);

@@ -29,10 +29,19 @@ void GatewayService::start()
     m_engine->start();
 }
 
+void GatewayService::watchForStalls(std::chrono::milliseconds bound,
+                                    StallWatchdog::StallHandler onStall)
+{
+    m_stallWatchdog =
+        std::make_unique<StallWatchdog>(m_engine->mainMachine().tmmMain, bound, std::move(onStall));
+}
+
 void GatewayService::stop()
 {
     if (m_shutdown.started())
         return;
+    if (m_stallWatchdog)
+        m_stallWatchdog->disarm();
     const WriteResult told = notifyServiceManager(QByteArrayLiteral("STOPPING=1"));
     if (!told)
         LogMessage(told.reason(), LogFileOnly);

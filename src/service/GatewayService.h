@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ServiceWatchdog.h"
+#include "StallWatchdog.h"
 
 #include "core/Settings.h"
 #include "forwarding/Engine.h"
@@ -31,6 +32,9 @@ public:
     Engine& engine() { return *m_engine; }
     const Settings& settings() const { return m_settings; }
     const ServiceWatchdog& watchdog() const { return m_watchdog; }
+    // Ends the program through onStall when the main machine takes no step for longer than
+    // bound (the Windows service, whose manager has no watchdog); disarmed by stop().
+    void watchForStalls(std::chrono::milliseconds bound, StallWatchdog::StallHandler onStall);
 
 Q_SIGNALS:
     // The program ends now.
@@ -42,4 +46,5 @@ private:
     GatewayStartup m_startup;
     OrderlyShutdown m_shutdown;
     ServiceWatchdog m_watchdog;
+    std::unique_ptr<StallWatchdog> m_stallWatchdog;
 };

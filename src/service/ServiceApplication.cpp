@@ -1,5 +1,6 @@
 #include "ServiceApplication.h"
 
+#include "core/SystemLog.h"
 #include "core/UnhandledException.h"
 
 ServiceApplication::ServiceApplication(int& argc, char** argv) : QCoreApplication(argc, argv) {}
@@ -16,6 +17,8 @@ bool ServiceApplication::notify(QObject* receiver, QEvent* event)
 
 void ServiceApplication::handleCurrentException()
 {
+    writeSystemLog(SystemLogLevel::Error,
+                   QStringLiteral("ZelPO: an unexpected error; its details are in the log"));
     // A storm ends with a failure code, so the service manager restarts the program.
     if (logAndCountException(describeCurrentException(), m_storm))
         exit(1);

@@ -327,7 +327,8 @@ void TstService::secondServiceEndsWithItsOwnCode()
     QCOMPARE(second->exitStatus(), QProcess::NormalExit);
     // Not 0: the manager shows it failed; not 1: the unit does not restart it in a loop.
     QCOMPARE(second->exitCode(), 3);
-    QVERIFY(second->readAllStandardError().contains("another instance"));
+    QVERIFY(second->readAllStandardError().contains("Another instance of ZelPO"));
+    QVERIFY(log().contains("<Another instance of ZelPO"));
     QCOMPARE(log().count("program started"), 1);
     QCOMPARE(readyCount(), 1);
     QCOMPARE(first->state(), QProcess::Running);

@@ -1,0 +1,5 @@
+#include "SystemLog.h"
+
+void openSystemLog() {}
+
+void writeSystemLog(SystemLogLevel, const QString&) {}
