@@ -20,7 +20,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <future>
-#include <thread>
 
 bool wantsConsoleEntry(int argc, char** argv)
 {
@@ -65,7 +64,8 @@ constexpr std::chrono::seconds kStallLogWait(5);
     writeSystemLog(SystemLogLevel::Error, text);
     auto logged = std::async(std::launch::async, [text] { LogMessage(text, LogFileOnly); });
     logged.wait_for(kStallLogWait);
-    // No "stopped" for the manager: it sees a failure and runs its recovery action.
+    // No "stopped" for the manager: it sees a failure and runs its recovery action. _Exit runs
+    // no destructors, so a log writer that still hangs does not hold the exit up.
     std::_Exit(kExitStalled);
 }
 
