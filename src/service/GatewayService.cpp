@@ -7,7 +7,7 @@
 GatewayService::GatewayService(int poPort, QObject* parent)
     : QObject(parent), m_engine(std::make_unique<Engine>(m_settings, poPort)),
       m_startup(m_settings, *m_engine), m_shutdown(*m_engine),
-      m_watchdog(m_engine->mainMachine().tmmMain, serviceWatchdogInterval())
+      m_watchdog(m_engine->mainMachine(), serviceWatchdogInterval())
 {
     connect(&m_shutdown, &OrderlyShutdown::finished, this, &GatewayService::finished);
 }
@@ -33,7 +33,7 @@ void GatewayService::watchForStalls(std::chrono::milliseconds bound,
                                     StallWatchdog::StallHandler onStall)
 {
     m_stallWatchdog =
-        std::make_unique<StallWatchdog>(m_engine->mainMachine().tmmMain, bound, std::move(onStall));
+        std::make_unique<StallWatchdog>(m_engine->mainMachine(), bound, std::move(onStall));
 }
 
 void GatewayService::stop()

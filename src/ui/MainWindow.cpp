@@ -96,12 +96,12 @@ bool MainWindow::MainMachineStopped() const
 
 const tZelTimeMachine& MainWindow::tmmMain() const
 {
-    return std::as_const(*m_engine).mainMachine().tmmMain;
+    return std::as_const(*m_engine).mainMachine().tmmMain();
 }
 
 const tZelTimeMachine& MainWindow::tmmSockets() const
 {
-    return std::as_const(*m_engine).link().tmmSockets;
+    return std::as_const(*m_engine).link().tmmSockets();
 }
 
 void MainWindow::buildPages()
