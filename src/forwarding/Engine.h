@@ -19,16 +19,17 @@ class ZelLink;
 
 // The gateway without its window: the owners of the three shared documents, the main and the
 // socket state machines, the ZelMeld link and the office client, all driven by the Qt event
-// loop of the thread that owns it. The window (or a test, or a service) creates it, sends it
-// commands, reads its state and listens to its signals; it never writes the engine's fields.
+// loop of the thread that owns it. The Gateway (for the window or the service) or a test creates
+// it, sends it commands, reads its state and listens to its signals; none of them writes the
+// engine's fields.
 class Engine : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int DefaultPoPort = 8080;
 
-    // settings: the working values, fixed for the run; they must outlive the
-    // engine. poPort: the office server's port (tests use an ephemeral one).
+    // settings: the working values, read before the engine is made and fixed for the run; they
+    // must outlive the engine. poPort: the office server's port (tests use an ephemeral one).
     explicit Engine(const Settings& settings, int poPort = DefaultPoPort,
                     QObject* parent = nullptr);
     ~Engine() override;

@@ -1,7 +1,5 @@
 #include "GatewayStartup.h"
 
-#include "Engine.h"
-
 #include "Version.h"
 #include "core/Directories.h"
 #include "core/IniFile.h"
@@ -16,10 +14,7 @@
 
 #include <cstdio>
 
-GatewayStartup::GatewayStartup(Settings& settings, Engine& engine)
-    : m_settings(settings), m_engine(engine)
-{
-}
+GatewayStartup::GatewayStartup(Settings& settings) : m_settings(settings) {}
 
 void GatewayStartup::prepare()
 {
@@ -38,15 +33,13 @@ void GatewayStartup::logProgramStarted(const QString& opening)
                LogFileOnly);
 }
 
-void GatewayStartup::loadSettingsAndDocuments()
+void GatewayStartup::loadSettings()
 {
     QDir::setCurrent(programDirectory());
     storeTraceSetting();
     for (const QString& problem : LoadSettings(m_settingsFile, m_settings))
         reportProblem(problem);
     m_watchdogId = m_settings.watchdogId;
-    m_engine.setOptions({m_settings.sendPcu, m_settings.filterPunct});
-    m_engine.openDocuments();
 }
 
 void GatewayStartup::readLanguageAndTrace()
@@ -73,7 +66,8 @@ void GatewayStartup::reportDirectoryProblems()
 void GatewayStartup::reportProblem(const QString& problem)
 {
     LogMessage(problem, LogFileOnly);
-    m_engine.addProblem(problem);
+    if (!m_problems.contains(problem))
+        m_problems.append(problem);
 }
 
 void GatewayStartup::copyDefaultLinkDefs()

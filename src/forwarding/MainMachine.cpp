@@ -43,26 +43,26 @@ bool isDone(const std::shared_ptr<PoRequest>& request)
 
 MainMachine::MainMachine(const Settings& settings, int poPort, EvaluationContext context,
                          PoClient& po, QObject* parent)
-    : QObject(parent), tmmMain(this), m_settings(settings), m_poPort(poPort), m_ctx(context),
+    : QObject(parent), m_tmmMain(this), m_settings(settings), m_poPort(poPort), m_ctx(context),
       m_po(po), m_evaluation(context), m_watchdogPeriod(kWatchdogPeriodSeconds),
       m_pollPeriod(kPollPeriodSeconds), m_configurationPeriod(kFirstConfigurationSeconds),
       m_definitionsWait(kDefinitionsWaitSeconds), m_alarmsWait(kAlarmsWaitSeconds),
       m_watchdogReplyWait(ZelReplyWaitSeconds)
 {
-    tmmMain.setObjectName(QStringLiteral("tmmMain"));
-    tmmMain.setInterval(1);
-    tmmMain.setLoopCount(0);
-    tmmMain.setDoState([this](tZelTimeMachine& machine) {
+    m_tmmMain.setObjectName(QStringLiteral("tmmMain"));
+    m_tmmMain.setInterval(1);
+    m_tmmMain.setLoopCount(0);
+    m_tmmMain.setDoState([this](tZelTimeMachine& machine) {
         runGuardedMainStep(
             machine, [this] { step(); }, m_subStep);
     });
-    tmmMain.setWaitQuery([this] { return waitAfterStep(); });
+    m_tmmMain.setWaitQuery([this] { return waitAfterStep(); });
     // What the machine waits for: a reply or a line given up, a request done, a change of the
     // link state to show.
     connect(&m_ctx.link, &ZelLink::replyReceived, this, &MainMachine::wake);
     connect(&m_ctx.link, &ZelLink::messageNotWritten, this, &MainMachine::wake);
     connect(&LinkStatusChanges::instance(), &LinkStatusChanges::changed, this, &MainMachine::wake);
-    m_po.setRequestDoneNotifier(tmmMain.crossThreadWaker());
+    m_po.setRequestDoneNotifier(m_tmmMain.crossThreadWaker());
     m_sinceStatusSave.start();
 }
 
@@ -73,8 +73,8 @@ MainMachine::~MainMachine()
 
 void MainMachine::start()
 {
-    tmmMain.setState(MainState::Start);
-    tmmMain.setEnabled(true);
+    m_tmmMain.setState(MainState::Start);
+    m_tmmMain.setEnabled(true);
 }
 
 void MainMachine::requestClose()
@@ -93,7 +93,7 @@ void MainMachine::requestRefresh()
 void MainMachine::step()
 {
     m_subStep = 0;
-    tZelTimeMachine& machine = tmmMain;
+    tZelTimeMachine& machine = m_tmmMain;
     switch (machine.State()) {
     case MainState::Start:
         machine.setState(stateStart());
@@ -149,7 +149,7 @@ void MainMachine::step()
 // same TimedWait its step decides with; this only says when to look again.
 StepWait MainMachine::waitAfterStep() const
 {
-    switch (tmmMain.State()) {
+    switch (m_tmmMain.State()) {
     case MainState::Wait:
         return idleWait();
     case MainState::WaitDefinitions:
@@ -196,7 +196,7 @@ StepWait MainMachine::replyWait() const
 
 int MainMachine::stateStart()
 {
-    tmmMain.setStateText(QStringLiteral(" 1 start "));
+    m_tmmMain.setStateText(QStringLiteral(" 1 start "));
     abandonRequest();
     m_po.init_indy();
     // ClosingRequested is not cleared here: a close asked for before the first step, or
@@ -210,7 +210,7 @@ int MainMachine::stateStart()
 
 int MainMachine::stateInit()
 {
-    tmmMain.setStateText(QStringLiteral(" 2 init "));
+    m_tmmMain.setStateText(QStringLiteral(" 2 init "));
     m_watchdogPeriod.start();
     m_pollPeriod.start();
     m_configurationPeriod.setSeconds(kFirstConfigurationSeconds);
@@ -220,7 +220,7 @@ int MainMachine::stateInit()
 
 int MainMachine::stateWait()
 {
-    tmmMain.setStateText(QStringLiteral(" 3 wait "));
+    m_tmmMain.setStateText(QStringLiteral(" 3 wait "));
     const int next = scheduler();
     statusDisplay();
     return next;
@@ -270,7 +270,7 @@ QString MainMachine::url(const char* path) const
 
 int MainMachine::startDefinitions()
 {
-    tmmMain.setStateText(QStringLiteral(" 4 get definitions "));
+    m_tmmMain.setStateText(QStringLiteral(" 4 get definitions "));
     logPo(LangText(29, QStringLiteral("Collect alarm definitions")));
     m_request = m_po.StartPoRequest(url("/office/alarm/alarmserverconfig"), PoRequestConfiguration);
     m_definitionsWait.start();
@@ -279,7 +279,7 @@ int MainMachine::startDefinitions()
 
 int MainMachine::waitDefinitions()
 {
-    tmmMain.setStateText(QStringLiteral(" 5 wait definitions "));
+    m_tmmMain.setStateText(QStringLiteral(" 5 wait definitions "));
     if (isDone(m_request)) {
         const std::shared_ptr<PoRequest> request = std::exchange(m_request, nullptr);
         if (isLinkError(LinkStatus.load())) {
@@ -355,7 +355,7 @@ void MainMachine::reportUndefinedLinks()
 
 int MainMachine::startAlarms()
 {
-    tmmMain.setStateText(QStringLiteral(" 7 start get alarms "));
+    m_tmmMain.setStateText(QStringLiteral(" 7 start get alarms "));
     m_request = m_po.StartPoRequest(url("/office/alarm/alarmserver"), PoRequestActiveAlarms);
     m_alarmsWait.start();
     return MainState::WaitAlarms;
@@ -363,7 +363,7 @@ int MainMachine::startAlarms()
 
 int MainMachine::waitAlarms()
 {
-    tmmMain.setStateText(QStringLiteral(" 8 wait alarms "));
+    m_tmmMain.setStateText(QStringLiteral(" 8 wait alarms "));
     m_subStep = 1;
     if (isDone(m_request)) {
         m_subStep = 2;
@@ -430,7 +430,7 @@ void MainMachine::takeOverMergedStatus(PoRequest& request)
 
 int MainMachine::judgeReply()
 {
-    tmmMain.setStateText(QStringLiteral("11 check response "));
+    m_tmmMain.setStateText(QStringLiteral("11 check response "));
     const int next = m_evaluation.judgeReply();
     saveStatusBatched();
     return next;
@@ -467,7 +467,7 @@ qint64 MainMachine::msUntilBatchedSave() const
 
 int MainMachine::sendWatchdog()
 {
-    tmmMain.setStateText(QStringLiteral("12 send wd "));
+    m_tmmMain.setStateText(QStringLiteral("12 send wd "));
     ++m_watchdogAttempts;
     m_watchdogLineId = queue(ZelMessage::watchdog(m_settings.watchdogId));
     m_watchdogReplyWait.start();
@@ -476,7 +476,7 @@ int MainMachine::sendWatchdog()
 
 int MainMachine::waitWatchdog()
 {
-    tmmMain.setStateText(QStringLiteral("13 wait result wd "));
+    m_tmmMain.setStateText(QStringLiteral("13 wait result wd "));
     if (const std::optional<QString> reply = m_ctx.link.replyTo(m_watchdogLineId)) {
         if (classifyZelAnswer(*reply) == ZelAnswer::Accepted)
             return MainState::Wait;
@@ -492,10 +492,10 @@ int MainMachine::waitWatchdog()
 
 int MainMachine::stop()
 {
-    tmmMain.setStateText(QStringLiteral("16 stop "));
+    m_tmmMain.setStateText(QStringLiteral("16 stop "));
     // Nothing answered by ZelMeld may be left only in memory when the program ends.
     saveStatus();
-    tmmMain.Stop();
+    m_tmmMain.Stop();
     LogMessage(QStringLiteral("Close main statemachine"), LogFileOnly);
     m_mainMachineStopped = true;
     Q_EMIT stopped();

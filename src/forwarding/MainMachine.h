@@ -28,8 +28,9 @@ public:
                 QObject* parent = nullptr);
     ~MainMachine() override;
 
-    // The machine's timer and state; read them, the machine writes them.
-    tZelTimeMachine tmmMain;
+    // The machine's timer and state, for diagnostics and tests; only the machine's own steps
+    // change them.
+    const tZelTimeMachine& tmmMain() const { return m_tmmMain; }
 
     // Sets the first state and lets the machine step.
     void start();
@@ -37,6 +38,15 @@ public:
     void requestClose();
     // The configuration is fetched at the next idle step at which nothing else is due.
     void requestRefresh();
+    // Event-driven: steps run soon, to look at whatever may have become due (a test that moved
+    // the clock); the machine sleeps again once nothing is.
+    void wake() { m_tmmMain.wake(); }
+    // Event-driven: no sleep lasts longer than this (0: no bound), so that a watchdog that
+    // follows tmmMain().ticked hears from the machine even while it waits for nothing.
+    void setLongestSleepMs(qint64 ms) { m_tmmMain.setLongestSleepMs(ms); }
+    // For the watchdog tests: a stalled machine takes no step, as one stuck in a hung step
+    // would not, while the event loop and the socket machine go on; released, it steps on.
+    void simulateStall(bool stalled) { m_tmmMain.setEnabled(!stalled); }
 
     bool ClosingRequested() const { return m_closingRequested; }
     bool RefreshRequested() const { return m_refreshRequested; }
@@ -67,7 +77,6 @@ private:
     StepWait idleWait() const;
     StepWait replyWait() const;
     StepWait requestWait(const TimedWait& wait) const;
-    void wake() { tmmMain.wake(); }
     int stateStart();
     int stateInit();
     int stateWait();
@@ -94,6 +103,7 @@ private:
     qint64 msUntilBatchedSave() const;
     quint64 queue(const QString& message);
 
+    tZelTimeMachine m_tmmMain;
     const Settings& m_settings;
     const int m_poPort;
     EvaluationContext m_ctx;

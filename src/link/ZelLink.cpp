@@ -68,12 +68,12 @@ QString targetText(const QString& host, int port)
 } // namespace
 
 ZelLink::ZelLink(const Settings& settings, QObject* parent)
-    : QObject(parent), tmmSockets(this), m_settings(settings), csZelMeld(this)
+    : QObject(parent), m_tmmSockets(this), m_settings(settings), csZelMeld(this)
 {
-    tmmSockets.setInterval(kStepInterval);
-    tmmSockets.setLoopCount(0);
-    tmmSockets.setDoState([this](tZelTimeMachine& sender) { tmmSocketsDoState(sender); });
-    tmmSockets.setWaitQuery([this] { return socketWait(); });
+    m_tmmSockets.setInterval(kStepInterval);
+    m_tmmSockets.setLoopCount(0);
+    m_tmmSockets.setDoState([this](tZelTimeMachine& sender) { tmmSocketsDoState(sender); });
+    m_tmmSockets.setWaitQuery([this] { return socketWait(); });
 
     connect(&csZelMeld, &QTcpSocket::connected, this, &ZelLink::csZelMeldConnect);
     connect(&csZelMeld, &QTcpSocket::readyRead, this, &ZelLink::csZelMeldRead);
@@ -91,8 +91,18 @@ ZelLink::~ZelLink()
 
 void ZelLink::start()
 {
-    tmmSockets.setState(StartMachine);
-    tmmSockets.setEnabled(true);
+    m_tmmSockets.setState(StartMachine);
+    m_tmmSockets.setEnabled(true);
+}
+
+void ZelLink::startSteppedByHand()
+{
+    m_tmmSockets.setState(StartMachine);
+}
+
+void ZelLink::stepByHand()
+{
+    m_tmmSockets.tick();
 }
 
 quint64 ZelLink::SendIPString(const QString& message, bool log)
@@ -104,7 +114,7 @@ quint64 ZelLink::SendIPString(const QString& message, bool log)
     m_sendQueueTimes.append(UtcNow());
     if (log)
         LogMessage(LangText(4, QStringLiteral("Send:")) + u' ' + message, LogZelList);
-    tmmSockets.wake();
+    m_tmmSockets.wake();
     return m_lastId;
 }
 
@@ -158,13 +168,13 @@ StepWait ZelLink::socketWait() const
 {
     if (m_socketFailed)
         return StepWait::now();
-    switch (tmmSockets.State()) {
+    switch (m_tmmSockets.State()) {
     case WaitForString:
         return m_sendQueue.isEmpty() ? StepWait::event() : StepWait::now();
     case WaitForOpen:
         return m_socketConnected ? StepWait::now() : StepWait::event();
     default:
-        return stateLabel(tmmSockets.State()).isEmpty() ? StepWait::event() : StepWait::now();
+        return stateLabel(m_tmmSockets.State()).isEmpty() ? StepWait::event() : StepWait::now();
     }
 }
 
@@ -262,7 +272,7 @@ void ZelLink::markLinkFailed()
     m_socketFailed = true;
     m_poLinkAlarmActive = false;
     giveUpUnwritten();
-    tmmSockets.wake();
+    m_tmmSockets.wake();
 }
 
 void ZelLink::giveUpUnwritten()
@@ -294,7 +304,7 @@ void ZelLink::csZelMeldConnect()
 {
     m_socketConnected = true;
     m_closeProbe.watch(csZelMeld.socketDescriptor());
-    tmmSockets.wake();
+    m_tmmSockets.wake();
 }
 
 void ZelLink::csZelMeldRead()

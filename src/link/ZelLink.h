@@ -67,7 +67,13 @@ public:
 
     // Steps every 10 ms, or on events (a queued message, a connect, an error); State and
     // StateText are readable for diagnostics and tests.
-    tZelTimeMachine tmmSockets;
+    const tZelTimeMachine& tmmSockets() const { return m_tmmSockets; }
+
+    // For tests that step the link by hand, between two steps of their peer: the machine is
+    // at its start state, and steps only at stepByHand().
+    void startSteppedByHand();
+    // One tick of the socket machine: one step, or, event-driven, the steps that are due.
+    void stepByHand();
 
 Q_SIGNALS:
     // Text for the status bar's message panel; an empty text clears it.
@@ -105,6 +111,7 @@ private:
         qint64 bytesLeft = 0;
     };
 
+    tZelTimeMachine m_tmmSockets;
     const Settings& m_settings;
     QTcpSocket csZelMeld;
     ZelReplyReader m_replyReader;

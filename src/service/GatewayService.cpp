@@ -2,48 +2,52 @@
 
 #include "core/Log.h"
 #include "core/ServiceNotify.h"
-#include "forwarding/MainMachine.h"
 
-GatewayService::GatewayService(int poPort, QObject* parent)
-    : QObject(parent), m_engine(std::make_unique<Engine>(m_settings, poPort)),
-      m_startup(m_settings, *m_engine), m_shutdown(*m_engine),
-      m_watchdog(m_engine->mainMachine().tmmMain, serviceWatchdogInterval())
+GatewayService::GatewayService(int poPort, QObject* parent) : QObject(parent), m_gateway(poPort)
 {
-    connect(&m_shutdown, &OrderlyShutdown::finished, this, &GatewayService::finished);
+    connect(&m_gateway, &Gateway::finished, this, &GatewayService::finished);
 }
 
 GatewayService::~GatewayService() = default;
 
 void GatewayService::start()
 {
-    // The state machines start even when a step fails; the failure still reaches the
-    // application's exception handler.
-    try {
-        m_startup.prepare();
-        m_startup.logProgramStarted(QStringLiteral("Service started without a window"));
-        m_startup.loadSettingsAndDocuments();
-    } catch (...) {
-        m_engine->start();
-        throw;
-    }
-    m_engine->start();
+    Gateway::StartSteps steps;
+    steps.engineMade = [this](Engine& engine) { watchEngine(engine); };
+    m_gateway.start(QStringLiteral("Service started without a window"), steps);
+}
+
+// Both watchdogs follow the main machine's steps from its first one on.
+void GatewayService::watchEngine(Engine& engine)
+{
+    m_watchdog = std::make_unique<ServiceWatchdog>(engine.mainMachine(), serviceWatchdogInterval());
+    if (m_onStall)
+        makeStallWatchdog();
 }
 
 void GatewayService::watchForStalls(std::chrono::milliseconds bound,
                                     StallWatchdog::StallHandler onStall)
 {
+    m_stallBound = bound;
+    m_onStall = std::move(onStall);
+    if (m_gateway.hasEngine())
+        makeStallWatchdog();
+}
+
+void GatewayService::makeStallWatchdog()
+{
     m_stallWatchdog =
-        std::make_unique<StallWatchdog>(m_engine->mainMachine().tmmMain, bound, std::move(onStall));
+        std::make_unique<StallWatchdog>(m_gateway.engine().mainMachine(), m_stallBound, m_onStall);
 }
 
 void GatewayService::stop()
 {
-    if (m_shutdown.started())
+    if (m_gateway.shutdownStarted())
         return;
     if (m_stallWatchdog)
         m_stallWatchdog->disarm();
     const WriteResult told = notifyServiceManager(QByteArrayLiteral("STOPPING=1"));
     if (!told)
         LogMessage(told.reason(), LogFileOnly);
-    m_shutdown.start();
+    m_gateway.startShutdown();
 }

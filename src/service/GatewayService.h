@@ -3,13 +3,11 @@
 #include "ServiceWatchdog.h"
 #include "StallWatchdog.h"
 
-#include "core/Settings.h"
-#include "forwarding/Engine.h"
-#include "forwarding/GatewayStartup.h"
-#include "forwarding/OrderlyShutdown.h"
+#include "forwarding/Gateway.h"
 
 #include <QObject>
 
+#include <chrono>
 #include <memory>
 
 // The gateway without a window: the engine on the same files, settings and start-up steps as
@@ -29,11 +27,13 @@ public:
     // service changes them, and writing them back would undo an edit made while it ran.
     void stop();
 
-    Engine& engine() { return *m_engine; }
-    const Settings& settings() const { return m_settings; }
-    const ServiceWatchdog& watchdog() const { return m_watchdog; }
+    // The engine and the watchdog exist once start() has run.
+    Engine& engine() { return m_gateway.engine(); }
+    const Settings& settings() const { return m_gateway.settings(); }
+    const ServiceWatchdog& watchdog() const { return *m_watchdog; }
     // Ends the program through onStall when the main machine takes no step for longer than
-    // bound (the Windows service, whose manager has no watchdog); disarmed by stop().
+    // bound (the Windows service, whose manager has no watchdog); disarmed by stop(). Asked
+    // before start(), the watch begins once the engine is made.
     void watchForStalls(std::chrono::milliseconds bound, StallWatchdog::StallHandler onStall);
 
 Q_SIGNALS:
@@ -41,10 +41,12 @@ Q_SIGNALS:
     void finished();
 
 private:
-    Settings m_settings;
-    std::unique_ptr<Engine> m_engine;
-    GatewayStartup m_startup;
-    OrderlyShutdown m_shutdown;
-    ServiceWatchdog m_watchdog;
+    void watchEngine(Engine& engine);
+    void makeStallWatchdog();
+
+    Gateway m_gateway;
+    std::unique_ptr<ServiceWatchdog> m_watchdog;
+    std::chrono::milliseconds m_stallBound{0};
+    StallWatchdog::StallHandler m_onStall;
     std::unique_ptr<StallWatchdog> m_stallWatchdog;
 };

@@ -3,16 +3,17 @@
 #include "core/Log.h"
 #include "core/ServiceNotify.h"
 #include "core/ZelTimeMachine.h"
+#include "forwarding/MainMachine.h"
 
-ServiceWatchdog::ServiceWatchdog(tZelTimeMachine& machine, std::chrono::microseconds interval,
+ServiceWatchdog::ServiceWatchdog(MainMachine& machine, std::chrono::microseconds interval,
                                  QObject* parent)
-    : QObject(parent), m_machine(machine), m_pingGap(interval / 4)
+    : QObject(parent), m_machine(machine.tmmMain()), m_pingGap(interval / 4)
 {
     // Woken once per gap, a ping is at most two gaps (half the interval) after the last one.
     const auto gapMs = std::chrono::duration_cast<std::chrono::milliseconds>(m_pingGap).count();
     if (gapMs > 0)
         machine.setLongestSleepMs(gapMs);
-    connect(&machine, &tZelTimeMachine::ticked, this, &ServiceWatchdog::machineStepped);
+    connect(&machine.tmmMain(), &tZelTimeMachine::ticked, this, &ServiceWatchdog::machineStepped);
 }
 
 void ServiceWatchdog::machineStepped()

@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+class MainMachine;
 class tZelTimeMachine;
 
 // Keeps the service manager informed from the main machine's own progress: "ready" at the
@@ -17,7 +18,7 @@ class ServiceWatchdog : public QObject
     Q_OBJECT
 public:
     // interval: what the manager expects (serviceWatchdogInterval()); zero sends no pings.
-    ServiceWatchdog(tZelTimeMachine& machine, std::chrono::microseconds interval,
+    ServiceWatchdog(MainMachine& machine, std::chrono::microseconds interval,
                     QObject* parent = nullptr);
 
     bool readySent() const { return m_readySent; }

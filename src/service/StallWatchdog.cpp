@@ -1,6 +1,7 @@
 #include "StallWatchdog.h"
 
 #include "core/ZelTimeMachine.h"
+#include "forwarding/MainMachine.h"
 
 #include <algorithm>
 
@@ -13,14 +14,14 @@ std::chrono::steady_clock::rep nowTicks()
 
 } // namespace
 
-StallWatchdog::StallWatchdog(tZelTimeMachine& machine, std::chrono::milliseconds bound,
+StallWatchdog::StallWatchdog(MainMachine& machine, std::chrono::milliseconds bound,
                              StallHandler onStall, QObject* parent)
     : QObject(parent), m_bound(bound), m_onStall(std::move(onStall)), m_lastStep(nowTicks())
 {
     // An idle event-driven machine wakes within a quarter of the bound, so waiting for nothing
     // never counts as a stall.
     machine.setLongestSleepMs(std::max<qint64>(1, bound.count() / 4));
-    connect(&machine, &tZelTimeMachine::ticked, this, &StallWatchdog::machineStepped);
+    connect(&machine.tmmMain(), &tZelTimeMachine::ticked, this, &StallWatchdog::machineStepped);
     m_thread = std::thread([this] { watch(); });
 }
 

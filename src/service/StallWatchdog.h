@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-class tZelTimeMachine;
+class MainMachine;
 
 // Watches the main state machine from a thread of its own: when the machine has taken no step
 // for longer than the bound, onStall runs on that thread, once. A hung step blocks the main
@@ -22,7 +22,7 @@ class StallWatchdog : public QObject
 public:
     using StallHandler = std::function<void(std::chrono::milliseconds stalledFor)>;
 
-    StallWatchdog(tZelTimeMachine& machine, std::chrono::milliseconds bound, StallHandler onStall,
+    StallWatchdog(MainMachine& machine, std::chrono::milliseconds bound, StallHandler onStall,
                   QObject* parent = nullptr);
     ~StallWatchdog() override;
 

@@ -20,9 +20,7 @@
 #include <QScreen>
 #include <QTabWidget>
 
-MainWindow::MainWindow(int poPort, QWidget* parent)
-    : QMainWindow(parent), m_engine(std::make_unique<Engine>(m_settings, poPort)),
-      m_startup(m_settings, *m_engine), m_shutdown(*m_engine)
+MainWindow::MainWindow(int poPort, QWidget* parent) : QMainWindow(parent), m_gateway(poPort)
 {
     setObjectName(QStringLiteral("MainForm"));
     resize(950, 577);
@@ -34,9 +32,8 @@ MainWindow::MainWindow(int poPort, QWidget* parent)
     m_trayX1 = new TrayIcon(this);
     setWindowIcon(TrayIcon::programIcon());
 
-    connectEngine();
-
-    connect(&m_shutdown, &OrderlyShutdown::finished, this, &MainWindow::terminateRequested);
+    connect(m_trayX1, &TrayIcon::exitRequested, this, &MainWindow::FormClose);
+    connect(&m_gateway, &Gateway::finished, this, &MainWindow::terminateRequested);
 
     m_confirmExit = [this] {
         const QString text = LangText(1, QStringLiteral("Priva Office alarms will no longer be "
@@ -51,15 +48,15 @@ MainWindow::MainWindow(int poPort, QWidget* parent)
 
 MainWindow::~MainWindow() = default;
 
+// Made at start-up from the settings read; connected before it reports its first problem.
 void MainWindow::connectEngine()
 {
-    Engine* engine = m_engine.get();
+    Engine* engine = &m_gateway.engine();
     connect(engine, &Engine::hideRequested, this, &MainWindow::hideToTray);
     connect(engine, &Engine::statusText, m_sBar, &StatusBar::setPanelText);
     connect(engine, &Engine::linkStateShown, m_sBar, &StatusBar::showLinkState);
     connect(engine, &Engine::statusText, m_trayX1, &TrayIcon::setStatusText);
     connect(engine, &Engine::linkStateShown, m_trayX1, &TrayIcon::showLinkState);
-    connect(m_trayX1, &TrayIcon::exitRequested, this, &MainWindow::FormClose);
     connect(engine, &Engine::definitionsReloaded, this, &MainWindow::fillDefinitionsGrid);
     connect(&engine->linkDefs(), &DocumentOwner::changed, this, &MainWindow::showUnlinkedCount);
     connect(m_linkPage, &LinkConfigPage::refreshRequested, engine, &Engine::requestRefresh);
@@ -70,7 +67,7 @@ void MainWindow::connectEngine()
 
 void MainWindow::fillDefinitionsGrid()
 {
-    if (const XmlDocument* linkDefs = m_engine->linkDefs().document())
+    if (const XmlDocument* linkDefs = m_gateway.engine().linkDefs().document())
         m_linkPage->FillDefinitionsGrid(*linkDefs);
     showUnlinkedCount();
 }
@@ -78,7 +75,7 @@ void MainWindow::fillDefinitionsGrid()
 // After "Undefined links found!" the operator sees how many are left, until none are.
 void MainWindow::showUnlinkedCount()
 {
-    const XmlDocument* linkDefs = m_engine->linkDefs().document();
+    const XmlDocument* linkDefs = m_gateway.engine().linkDefs().document();
     const int count = linkDefs ? UnlinkedCount(*linkDefs) : 0;
     m_sBar->showUnlinkedCount(count);
     m_trayX1->showUnlinkedCount(count);
@@ -86,22 +83,22 @@ void MainWindow::showUnlinkedCount()
 
 bool MainWindow::ClosingRequested() const
 {
-    return m_engine->closingRequested();
+    return m_gateway.hasEngine() && m_gateway.engine().closingRequested();
 }
 
 bool MainWindow::MainMachineStopped() const
 {
-    return m_engine->mainMachineStopped();
+    return m_gateway.hasEngine() && m_gateway.engine().mainMachineStopped();
 }
 
 const tZelTimeMachine& MainWindow::tmmMain() const
 {
-    return std::as_const(*m_engine).mainMachine().tmmMain;
+    return m_gateway.engine().mainMachine().tmmMain();
 }
 
 const tZelTimeMachine& MainWindow::tmmSockets() const
 {
-    return std::as_const(*m_engine).link().tmmSockets;
+    return m_gateway.engine().link().tmmSockets();
 }
 
 void MainWindow::buildPages()

@@ -1,11 +1,8 @@
 #pragma once
 
 #include "core/Clock.h"
-#include "core/Settings.h"
 #include "core/ZelTimeMachine.h"
-#include "forwarding/Engine.h"
-#include "forwarding/GatewayStartup.h"
-#include "forwarding/OrderlyShutdown.h"
+#include "forwarding/Gateway.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -19,8 +16,8 @@ class StatusBar;
 class TrayIcon;
 class ZelSettingsPage;
 
-// The operator's window. It owns the documents, the two state machines and
-// the close timer for the whole run.
+// The operator's window. It owns the gateway (settings, engine, start-up and orderly shutdown)
+// for the whole run, and adds the pages, the status bar, the tray and the exit question.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -40,14 +37,15 @@ public:
     // Replaces the exit question (tests).
     void setExitConfirmation(std::function<bool()> confirm) { m_confirmExit = std::move(confirm); }
 
-    Settings& settings() { return m_settings; }
-    const QString& SettingsFile() const { return m_startup.settingsFile(); }
-    QString Language() const { return m_settings.language; }
-    int WatchdogId() const { return m_startup.watchdogId(); }
+    const Settings& settings() const { return m_gateway.settings(); }
+    const QString& SettingsFile() const { return m_gateway.settingsFile(); }
+    QString Language() const { return settings().language; }
+    int WatchdogId() const { return m_gateway.watchdogId(); }
     bool ClosingRequested() const;
     bool MainMachineStopped() const;
 
-    Engine& engine() { return *m_engine; }
+    // Made by FormCreate().
+    Engine& engine() { return m_gateway.engine(); }
     // The two state machines, for diagnostics and tests.
     const tZelTimeMachine& tmmMain() const;
     const tZelTimeMachine& tmmSockets() const;
@@ -73,15 +71,16 @@ private:
     void showUnlinkedCount();
     void centreOnScreen();
     void connectEngine();
-    void runStartupSteps();
+    void applyLanguage();
+    void showLoadedSettings();
     void applyWindowTitle();
     void applyCaptions();
     // The same choice the language table makes; for the few captions it has no entry for.
-    bool runsInDutch() const { return m_settings.language == u"NLD"; }
+    bool runsInDutch() const { return settings().language == u"NLD"; }
     void addListLine(int target, const QString& line);
     [[nodiscard]] Settings settingsToSave() const;
 
-    Settings m_settings;
+    Gateway m_gateway;
     std::function<bool()> m_confirmExit;
 
     QTabWidget* m_pctlDde = nullptr;
@@ -90,8 +89,4 @@ private:
     OfficeSettingsPage* m_officePage = nullptr;
     StatusBar* m_sBar = nullptr;
     TrayIcon* m_trayX1 = nullptr;
-
-    std::unique_ptr<Engine> m_engine;
-    GatewayStartup m_startup;
-    OrderlyShutdown m_shutdown;
 };

@@ -16,14 +16,14 @@ void MainWindow::startShutdown()
     const WriteResult saved = SaveSettings(SettingsFile(), settingsToSave());
     if (!saved)
         LogMessage(saved.reason(), LogFileOnly);
-    m_shutdown.start();
+    m_gateway.startShutdown();
 }
 
 // What the pages hold. The working values stay as they were read at start-up: the engine
 // runs on them until the program ends.
 Settings MainWindow::settingsToSave() const
 {
-    Settings toSave = m_settings;
+    Settings toSave = settings();
     m_ipPage->readSettings(toSave);
     m_officePage->readSettings(toSave);
     return toSave;

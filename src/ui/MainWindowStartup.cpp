@@ -11,34 +11,33 @@
 
 #include <QTabWidget>
 
+// The window's own steps sit between the gateway's, in the order of a start; the state
+// machines start even when a step fails, and the failure still reaches the application's
+// exception handler.
 void MainWindow::FormCreate()
 {
-    // The state machines start even when a step fails; the failure still
-    // reaches the application's exception handler.
-    try {
-        runStartupSteps();
-    } catch (...) {
-        m_engine->start();
-        throw;
-    }
-    m_engine->start();
+    Gateway::StartSteps steps;
+    steps.languageReady = [this] { applyLanguage(); };
+    steps.engineMade = [this](Engine&) { connectEngine(); };
+    steps.loaded = [this] { showLoadedSettings(); };
+    m_gateway.start(QStringLiteral("Main form created"), steps);
 }
 
-// The window's own steps sit between the window-free ones, in the order of a start.
-void MainWindow::runStartupSteps()
+void MainWindow::applyLanguage()
 {
-    m_startup.prepare();
     applyWindowTitle();
-    m_startup.logProgramStarted(QStringLiteral("Main form created"));
     applyCaptions();
     m_trayX1->setTitle(windowTitle());
     m_trayX1->setVisible(TrayIcon::available());
     // The engine starts with nothing requested and nothing shown.
     m_pctlDde->setCurrentIndex(0);
-    m_startup.loadSettingsAndDocuments();
-    m_ipPage->showSettings(m_settings);
-    m_officePage->showSettings(m_settings);
-    m_engine->setOptions(m_officePage->options());
+}
+
+void MainWindow::showLoadedSettings()
+{
+    m_ipPage->showSettings(settings());
+    m_officePage->showSettings(settings());
+    m_gateway.engine().setOptions(m_officePage->options());
     m_linkPage->zelTree().FillZelTree();
     fillDefinitionsGrid();
 }

@@ -176,7 +176,7 @@ void TstMainWindow::graceEndsAStuckMachineAfterTenSeconds()
     ScopedClock installed(&clock);
     MainWindow window;
     window.FormCreate();
-    window.engine().mainMachine().tmmMain.setEnabled(false); // stuck, e.g. waiting for an answer
+    window.engine().mainMachine().simulateStall(true); // stuck, e.g. waiting for an answer
     QSignalSpy terminate(&window, &MainWindow::terminateRequested);
 
     window.startShutdown();

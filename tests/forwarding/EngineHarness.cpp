@@ -115,7 +115,7 @@ bool EngineHarness::start()
     if (!m_engine)
         create();
     m_engine->start();
-    return QTest::qWaitFor([this] { return main().tmmMain.State() == 3; }, 5000);
+    return QTest::qWaitFor([this] { return main().tmmMain().State() == 3; }, 5000);
 }
 
 bool EngineHarness::runPoll()
@@ -126,20 +126,20 @@ bool EngineHarness::runPoll()
 
 bool EngineHarness::waitForState(int state)
 {
-    return QTest::qWaitFor([this, state] { return main().tmmMain.State() == state; }, 10000);
+    return QTest::qWaitFor([this, state] { return main().tmmMain().State() == state; }, 10000);
 }
 
 bool EngineHarness::runMainSteps(int steps)
 {
-    tZelTimeMachine& machine = main().tmmMain;
+    const tZelTimeMachine& machine = main().tmmMain();
     if (machine.eventDriven()) {
         // Woken, an event-driven machine takes at least one step and steps on until nothing
         // more is due at the time the clock shows.
         QSignalSpy asleep(&machine, &tZelTimeMachine::fellAsleep);
-        machine.wake();
+        main().wake();
         return asleep.wait(10000);
     }
-    QSignalSpy ticked(&main().tmmMain, &tZelTimeMachine::ticked);
+    QSignalSpy ticked(&main().tmmMain(), &tZelTimeMachine::ticked);
     return QTest::qWaitFor([&ticked, steps] { return ticked.size() >= steps; }, 10000);
 }
 

@@ -206,7 +206,7 @@ void TstForwarding::silentZelMeldHoldsTheWalkTenSeconds()
     QVERIFY(h.waitForLines(1));
     h.advanceSeconds(9.999);
     QVERIFY(h.runMainSteps(50));
-    QCOMPARE(h.main().tmmMain.State(), 11);
+    QCOMPARE(h.main().tmmMain().State(), 11);
     QCOMPARE(h.engine().link().SendQueue(), QStringList());
     QCOMPARE(h.alarmLines(), QStringList{kAlarmKas3});
 
@@ -520,7 +520,7 @@ void TstForwarding::closingWaitsForTheDuePoll()
     QCOMPARE(h.alarmLines(), QStringList{kAlarmKas3});
     QCOMPARE(alarmAttribute(h, "Kas 3", "Sent"), kStart);
     QVERIFY(h.main().MainMachineStopped());
-    QVERIFY(h.main().tmmMain.Stopped());
+    QVERIFY(h.main().tmmMain().Stopped());
     const QByteArray log = h.logText();
     QCOMPARE(h.logCount("Close main statemachine"), 1);
     QCOMPARE_LT(log.indexOf(QByteArray("><Send: " + kAlarmKas3.toLatin1() + ">")),
@@ -569,7 +569,7 @@ void TstForwarding::lateAlarmAnswerChangesNothing()
 
     // ZelMeld keeps silent, so the walk waits while the late request ends.
     QVERIFY(h.waitForIdleWorkers());
-    QCOMPARE(h.main().tmmMain.State(), 11);
+    QCOMPARE(h.main().tmmMain().State(), 11);
     QCOMPARE(LinkStatus.load(), LinkState::OfficeError);
     QCOMPARE(h.readPoData("AlarmStatus.xml"), before);
 

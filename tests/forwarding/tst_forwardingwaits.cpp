@@ -144,7 +144,7 @@ void TstForwardingWaits::definitionsWaitNineHundredSeconds()
     QVERIFY(h.waitForState(5));
     h.clock.advanceMs(899999);
     QVERIFY(h.runMainSteps(5));
-    QCOMPARE(h.main().tmmMain.State(), 5);
+    QCOMPARE(h.main().tmmMain().State(), 5);
     QCOMPARE(h.logCount(timeoutText), 0);
 
     QSignalSpy shown(&h.engine(), &Engine::linkStateShown);

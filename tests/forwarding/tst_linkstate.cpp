@@ -70,7 +70,7 @@ void TstLinkState::iconFollowsWhileTheMachineIsBusy()
     QTRY_VERIFY(!shown.isEmpty());
     QCOMPARE(shown.last().first().value<StatusIcon>(), StatusIcon::ZelMeldError);
     QCOMPARE(LinkStatus.load(), LinkState::ZelMeldError);
-    QCOMPARE(h.main().tmmMain.State(), MainState::WaitAlarms);
+    QCOMPARE(h.main().tmmMain().State(), MainState::WaitAlarms);
 }
 
 QTEST_GUILESS_MAIN(TstLinkState)

@@ -40,14 +40,14 @@ void LinkFixture::tearDown()
 
 void LinkFixture::waitUntilIdle()
 {
-    QTRY_COMPARE(m_link->tmmSockets.StateText(), u"2 Waitforstring"_s);
+    QTRY_COMPARE(m_link->tmmSockets().StateText(), u"2 Waitforstring"_s);
     QTRY_VERIFY(m_link->SendQueue().isEmpty() && m_link->CurrentMessage().isEmpty());
     // An event-driven machine with nothing to do sleeps; one on fixed ticks keeps stepping.
-    if (m_link->tmmSockets.eventDriven()) {
-        QTRY_VERIFY(m_link->tmmSockets.asleep());
+    if (m_link->tmmSockets().eventDriven()) {
+        QTRY_VERIFY(m_link->tmmSockets().asleep());
         return;
     }
-    QSignalSpy ticks(&m_link->tmmSockets, &tZelTimeMachine::ticked);
+    QSignalSpy ticks(&m_link->tmmSockets(), &tZelTimeMachine::ticked);
     QTRY_VERIFY(ticks.size() >= 5);
 }
 

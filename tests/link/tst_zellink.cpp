@@ -16,7 +16,7 @@ namespace {
 class StateRecorder
 {
 public:
-    explicit StateRecorder(tZelTimeMachine& machine)
+    explicit StateRecorder(const tZelTimeMachine& machine)
     {
         QObject::connect(&machine, &tZelTimeMachine::ticked, &machine, [this, &machine] {
             if (m_labels.isEmpty() || m_labels.last() != machine.StateText())
@@ -70,14 +70,14 @@ void TstZelLink::cleanup()
 
 void TstZelLink::stateLabels()
 {
-    const StateRecorder recorder(m_link->tmmSockets);
+    const StateRecorder recorder(m_link->tmmSockets());
     m_link->start();
     m_link->SendIPString(u"[ZEL WD 09 1]"_s, false);
     QTRY_COMPARE(m_server->receivedLines().size(), 1);
-    QTRY_COMPARE(m_link->tmmSockets.StateText(), u"2 Waitforstring"_s);
+    QTRY_COMPARE(m_link->tmmSockets().StateText(), u"2 Waitforstring"_s);
     m_link->SendIPString(u"[ZEL WD 09 2]"_s, false);
     QTRY_COMPARE(m_server->receivedLines().size(), 2);
-    QTRY_COMPARE(m_link->tmmSockets.StateText(), u"2 Waitforstring"_s);
+    QTRY_COMPARE(m_link->tmmSockets().StateText(), u"2 Waitforstring"_s);
 
     const QStringList expected = {// The first message opens the connection ...
                                   u"1 Start Socketmachine"_s, u"2 Waitforstring"_s,

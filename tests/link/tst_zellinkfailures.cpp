@@ -179,9 +179,9 @@ void TstZelLinkFailures::neverWrittenKeepsTheRecentIds()
     QList<quint64> ids;
     for (int i = 0; i < 100; ++i)
         ids.append(m_link->SendIPString(u"[ZEL WD 09 1]"_s, false));
-    m_link->tmmSockets.setState(1);
+    m_link->startSteppedByHand();
     for (int step = 0; step < 10000 && !m_link->neverWritten(ids.last()); ++step)
-        m_link->tmmSockets.tick();
+        m_link->stepByHand();
     QVERIFY(m_link->neverWritten(ids.last()));
     // The record is bounded: the oldest are forgotten, a few dozen recent ones stay.
     QVERIFY(!m_link->neverWritten(ids.first()));
@@ -252,19 +252,19 @@ void TstZelLinkFailures::orderlyCloseBeforeTheSendIsNamedAsSuch()
     QVERIFY(socket);
     QSignalSpy ended(socket, &QTcpSocket::errorOccurred);
     // Stepped by hand, so the peer can close between the check and the send.
-    tZelTimeMachine& machine = m_link->tmmSockets;
-    machine.setState(1);
-    m_link->SendIPString(u"[ZEL WD 09 1]"_s, false);
-    QTRY_VERIFY((machine.tick(), peer.lines() == 1));
+    ZelLink& link = *m_link;
+    link.startSteppedByHand();
+    link.SendIPString(u"[ZEL WD 09 1]"_s, false);
+    QTRY_VERIFY((link.stepByHand(), peer.lines() == 1));
 
-    const quint64 id = m_link->SendIPString(u"[ZEL WD 09 2]"_s, false);
-    machine.tick();
-    machine.tick();
-    QCOMPARE(machine.StateText(), u"3 Check socket"_s);
+    const quint64 id = link.SendIPString(u"[ZEL WD 09 2]"_s, false);
+    link.stepByHand();
+    link.stepByHand();
+    QCOMPARE(link.tmmSockets().StateText(), u"3 Check socket"_s);
     peer.endConnections(false);
     QVERIFY(ended.wait());
-    machine.tick();
-    QCOMPARE(machine.StateText(), u"5 Send string"_s);
+    link.stepByHand();
+    QCOMPARE(link.tmmSockets().StateText(), u"5 Send string"_s);
 
     QCOMPARE(zelListMessages(*m_log, u"Zel PO socket error:"_s),
              QStringList{u"Zel PO socket error: "_s +

@@ -71,7 +71,7 @@ bool TstServiceWatchdog::markerArrives(NotifySocket& socket)
 
 void TstServiceWatchdog::readyAtFirstStepThenPingsWhileStepping()
 {
-    ServiceWatchdog watchdog(m_harness->main().tmmMain, kInterval);
+    ServiceWatchdog watchdog(m_harness->main(), kInterval);
     QVERIFY(m_socket->messages().isEmpty());
     QVERIFY(m_harness->start());
 
@@ -84,14 +84,14 @@ void TstServiceWatchdog::readyAtFirstStepThenPingsWhileStepping()
 
 void TstServiceWatchdog::stalledMachineStopsPings()
 {
-    ServiceWatchdog watchdog(m_harness->main().tmmMain, kInterval);
+    ServiceWatchdog watchdog(m_harness->main(), kInterval);
     QVERIFY(m_harness->start());
     QTRY_VERIFY(m_socket->count(kPing) >= 2);
 
     // The stall: the main machine takes no more steps while the event loop, the socket
     // machine and the office and ZelMeld peers all go on.
-    tZelTimeMachine& machine = m_harness->main().tmmMain;
-    machine.setEnabled(false);
+    MainMachine& machine = m_harness->main();
+    machine.simulateStall(true);
     const qsizetype pingsAtStall = m_socket->count(kPing);
     QSignalSpy pings(&watchdog, &ServiceWatchdog::pingTried);
     // Ten watchdog intervals of a live program without a single ping.
@@ -100,13 +100,13 @@ void TstServiceWatchdog::stalledMachineStopsPings()
     QVERIFY(markerArrives(*m_socket));
     QCOMPARE(m_socket->count(kPing), pingsAtStall);
 
-    machine.setEnabled(true);
+    machine.simulateStall(false);
     QTRY_VERIFY(m_socket->count(kPing) > pingsAtStall);
 }
 
 void TstServiceWatchdog::noWatchdogAskedSendsOnlyReady()
 {
-    ServiceWatchdog watchdog(m_harness->main().tmmMain, 0us);
+    ServiceWatchdog watchdog(m_harness->main(), 0us);
     QVERIFY(m_harness->start());
     QVERIFY(m_harness->runMainSteps(200));
     QVERIFY(markerArrives(*m_socket));
@@ -116,7 +116,7 @@ void TstServiceWatchdog::noWatchdogAskedSendsOnlyReady()
 void TstServiceWatchdog::unreachableManagerIsLoggedOnce()
 {
     qputenv("NOTIFY_SOCKET", m_harness->root.filePath(QStringLiteral("nobody-listens")).toUtf8());
-    ServiceWatchdog watchdog(m_harness->main().tmmMain, kInterval);
+    ServiceWatchdog watchdog(m_harness->main(), kInterval);
     QVERIFY(m_harness->start());
     QSignalSpy pings(&watchdog, &ServiceWatchdog::pingTried);
     // Several pings, each one fails.

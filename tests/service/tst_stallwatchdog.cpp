@@ -36,7 +36,7 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<StallWatchdog> makeWatchdog();
-    tZelTimeMachine& machine() { return m_harness->main().tmmMain; }
+    MainMachine& machine() { return m_harness->main(); }
 
     std::unique_ptr<EngineHarness> m_harness;
     std::atomic<int> m_reports = 0;
@@ -77,7 +77,7 @@ void TstStallWatchdog::steppingOrIdleMachineIsNeverReported()
     // The machine polls, forwards, then waits for its next poll ten seconds on: all of it
     // within the bound, as the idle machine is woken within a quarter of it.
     QTest::qWait(kQuietMs);
-    QVERIFY(m_harness->main().tmmMain.Enabled());
+    QVERIFY(machine().tmmMain().Enabled());
     QCOMPARE(m_reports.load(), 0);
 }
 
@@ -97,7 +97,7 @@ void TstStallWatchdog::stoppedMachineIsReportedOnce()
     const auto watchdog = makeWatchdog();
     QVERIFY(m_harness->start());
     // The machine stops stepping while the event loop and both peers go on.
-    machine().setEnabled(false);
+    machine().simulateStall(true);
     QTRY_COMPARE_WITH_TIMEOUT(m_reports.load(), 1, 5000);
     QVERIFY(m_stalledForMs >= kBound.count());
     QTest::qWait(kQuietMs);
@@ -109,7 +109,7 @@ void TstStallWatchdog::disarmedWatchdogStaysSilent()
     const auto watchdog = makeWatchdog();
     QVERIFY(m_harness->start());
     watchdog->disarm();
-    machine().setEnabled(false);
+    machine().simulateStall(true);
     QTest::qWait(kQuietMs);
     QCOMPARE(m_reports.load(), 0);
 }
