@@ -2,6 +2,17 @@
 
 #include <windows.h>
 
+namespace {
+
+// Machine-wide: the service runs in a session of its own, and the data directory is the
+// machine's, so a window in any user's session must see it (and the service the window).
+QString globalName(const QString& name)
+{
+    return QStringLiteral("Global\\") + name;
+}
+
+} // namespace
+
 struct SingleInstance::Handle
 {
     HANDLE semaphore = nullptr;
@@ -10,10 +21,7 @@ struct SingleInstance::Handle
 SingleInstance::SingleInstance(const QString& name)
 {
     m_handle = std::make_unique<Handle>();
-    // Machine-wide: the service runs in a session of its own, and the data directory is the
-    // machine's, so a window in any user's session must see it (and the service the window).
-    const QString globalName = QStringLiteral("Global\\") + name;
-    HANDLE h = CreateSemaphoreW(nullptr, 0, 1, reinterpret_cast<LPCWSTR>(globalName.utf16()));
+    HANDLE h = CreateSemaphoreW(nullptr, 0, 1, reinterpret_cast<LPCWSTR>(globalName(name).utf16()));
     const DWORD error = GetLastError();
     if (h != nullptr && error == ERROR_ALREADY_EXISTS) {
         CloseHandle(h);
@@ -38,8 +46,8 @@ bool SingleInstance::holdsGuard() const
 
 bool SingleInstance::isHeld(const QString& name)
 {
-    const QString globalName = QStringLiteral("Global\\") + name;
-    HANDLE h = OpenSemaphoreW(SYNCHRONIZE, FALSE, reinterpret_cast<LPCWSTR>(globalName.utf16()));
+    HANDLE h =
+        OpenSemaphoreW(SYNCHRONIZE, FALSE, reinterpret_cast<LPCWSTR>(globalName(name).utf16()));
     if (h != nullptr) {
         CloseHandle(h);
         return true;
