@@ -14,6 +14,8 @@
 #include "store/LinkDefs.h"
 #include "store/TimestampText.h"
 #include "store/XmlNodeEdit.h"
+#include "store/ZelAlarmRef.h"
+#include "store/ZelDefs.h"
 
 #include <charconv>
 
@@ -75,6 +77,7 @@ void AlarmEvaluation::startWalk()
     m_cursorIndex = -1;
     m_cursor = {};
     m_reported.clear();
+    m_zelUnreached = false;
 }
 
 pugi::xml_node AlarmEvaluation::statusRoot() const
@@ -109,6 +112,8 @@ int AlarmEvaluation::examineEntry()
 {
     m_attempts = 0;
     m_current = {};
+    m_sendKind = SendKind::Change;
+    m_target.reset();
     if (std::string_view(statusRoot().name()) != kAlarmStatusRoot)
         return MainState::Wait;
     const pugi::xml_node entry = childAt(m_entryIndex);
@@ -116,15 +121,19 @@ int AlarmEvaluation::examineEntry()
         return MainState::Wait;
     m_current = entry;
     const std::string_view name = entry.name();
+    int next = MainState::CheckAlarms;
     if (name == X::AlarmEntry) {
         m_notAccepted = false;
-        return examineAlarm();
-    }
-    if (name == X::GroupEntry) {
+        next = examineAlarm();
+    } else if (name == X::GroupEntry) {
         m_notAccepted = false;
-        return examineGroup();
+        next = examineGroup();
+    } else {
+        return nextEntry();
     }
-    return nextEntry();
+    if (next == MainState::SendAlarm && m_zelUnreached)
+        return keepUntried();
+    return next;
 }
 
 bool AlarmEvaluation::missing(const char* attribute, QString& problem) const
@@ -172,6 +181,8 @@ int AlarmEvaluation::examineAlarm()
               entryKey(m_current));
         return MainState::SendAlarm;
     }
+    if (attr(m_current, X::NoLink) == X::NoLinkSet && attr(m_current, X::State) == X::Active)
+        return examineUnlinked();
     return examineRepeat(LangText(109, QStringLiteral("Alarm still active, repeated by ZelPO")) +
                          QStringLiteral(": ") + entryKey(m_current));
 }
@@ -191,7 +202,30 @@ int AlarmEvaluation::examineRepeat(const QString& logText)
     logPo(logText);
     // Cleared as the send begins, so that a line that never leaves can put it back.
     m_repeatDue = true;
+    m_sendKind = SendKind::Repeat;
     return MainState::SendAlarm;
+}
+
+// An active alarm that went unforwarded for want of a link goes out as new once its row, its
+// location or an exception gives it one; the send clears the mark, so it goes out once.
+int AlarmEvaluation::examineUnlinked()
+{
+    if (!currentLink())
+        return nextEntry();
+    logPo(QStringLiteral("Alarm linked after it became active, sent as new: ") +
+          entryKey(m_current));
+    m_sendKind = SendKind::Linked;
+    return MainState::SendAlarm;
+}
+
+// ZelMeld was not reached earlier in this walk: another try now would fail the same way, one
+// connection attempt per change. The change stays as it is for the next poll.
+int AlarmEvaluation::keepUntried()
+{
+    m_repeatDue = false;
+    logPo(QStringLiteral("ZelMeld not reached, kept for the next poll: ") + entryName());
+    m_current = {};
+    return nextEntry();
 }
 
 int AlarmEvaluation::examineGroup()
@@ -227,17 +261,49 @@ void AlarmEvaluation::queue(const QString& message)
     m_sentId = m_ctx.link.SendIPString(message, true);
 }
 
-// The group an alarm's message updates (empty for none), as sendAlarm will find it.
-std::string AlarmEvaluation::groupCodeOf(pugi::xml_node entry)
+std::optional<LinkTarget> AlarmEvaluation::currentLink() const
 {
-    if (!isAlarm(entry))
+    return LookupLink(m_links.table(), zelDefs(), attr(m_current, X::Pcu),
+                      attr(m_current, X::Location), attr(m_current, X::Nr));
+}
+
+// The ZEL alarm the entry's last activation was raised at, with the group it was sent with;
+// nothing for an entry that does not record one (an older file).
+std::optional<LinkTarget> AlarmEvaluation::raisedAt() const
+{
+    const std::string_view ref = attr(m_current, X::SentTo);
+    if (!isAssignedZelRef(ref))
+        return std::nullopt;
+    LinkTarget target;
+    target.zelLocation = zelRefLocationPart(ref);
+    target.zelAlarm = zelRefAlarmPart(ref);
+    if (const std::string_view group = attr(m_current, X::Group); isAssignedZelRef(group)) {
+        target.groupLocation = zelRefLocationPart(group);
+        target.groupAlarm = zelRefAlarmPart(group);
+    }
+    target.repeatMinutes = GetRepeat(zelDefs(), ref);
+    return target;
+}
+
+// A new activation goes where the link points now. An alarm already raised repeats and returns
+// where it was raised: after its link was moved, the return must clear the ZEL alarm ZelMeld
+// has, not leave it active for good and return one that was never raised.
+std::optional<LinkTarget> AlarmEvaluation::alarmTarget() const
+{
+    const bool raised = attr(m_current, X::State) == X::Returned || m_sendKind == SendKind::Repeat;
+    if (raised) {
+        if (std::optional<LinkTarget> target = raisedAt())
+            return target;
+    }
+    return currentLink();
+}
+
+// The group an alarm's message updates (empty for none).
+std::string AlarmEvaluation::groupCode() const
+{
+    if (!isAlarm(m_current) || !m_target || m_target->groupLocation.size() != 4)
         return {};
-    const std::optional<LinkTarget> target =
-        LookupLink(m_links.table(), zelDefs(), attr(entry, X::Pcu), attr(entry, X::Location),
-                   attr(entry, X::Nr));
-    if (!target || target->groupLocation.size() != 4)
-        return {};
-    return formatGroupCode(target->groupLocation, target->groupAlarm);
+    return formatGroupCode(m_target->groupLocation, m_target->groupAlarm);
 }
 
 // The line never reached ZelMeld (no connection could be made): nothing was delivered, so the
@@ -248,6 +314,7 @@ int AlarmEvaluation::keepPending()
     m_undo.restore(statusRoot());
     setErrorFields(X::ErrorNoReply);
     m_ctx.status.markDirty();
+    m_zelUnreached = true;
     logPo(QStringLiteral("ZelMeld not reached, kept for the next poll: ") + entryName());
     ++m_entryIndex;
     return MainState::CheckAlarms;
@@ -261,8 +328,11 @@ void AlarmEvaluation::queueConfigurationAlarm()
 int AlarmEvaluation::sendEntry()
 {
     ++m_attempts;
-    if (m_attempts == 1 && !m_notAccepted)
-        m_undo.capture(m_current, statusRoot(), groupCodeOf(m_current));
+    if (m_attempts == 1 && !m_notAccepted) {
+        if (isAlarm(m_current))
+            m_target = alarmTarget();
+        m_undo.capture(m_current, statusRoot(), groupCode());
+    }
     if (std::exchange(m_repeatDue, false))
         setAttribute(X::RepeatAt, {});
     if (m_notAccepted) {
@@ -282,15 +352,14 @@ void AlarmEvaluation::sendAlarm()
     const std::string_view pcu = attr(m_current, X::Pcu);
     const std::string_view location = attr(m_current, X::Location);
     const std::string_view nr = attr(m_current, X::Nr);
-    const std::optional<LinkTarget> target =
-        LookupLink(m_links.table(), zelDefs(), pcu, location, nr);
+    const bool returned = attr(m_current, X::State) == X::Returned;
+    const std::optional<LinkTarget>& target = m_target;
     if (!target) {
         logPo(LangText(106, QStringLiteral("No definition found for alarm: ")) + text(location) +
               QStringLiteral(", ") + text(nr));
         queueConfigurationAlarm();
         return;
     }
-    const bool returned = attr(m_current, X::State) == X::Returned;
     const ForwardingOptions& options = m_ctx.options;
     const QString alarmText = alarmBody(text(pcu), text(location), text(attr(m_current, X::Text)),
                                         options.sendPcu, options.filterPunct);
@@ -308,6 +377,26 @@ void AlarmEvaluation::sendAlarm()
     queue(message);
 }
 
+// What the entry keeps of a handled send: where an activation was raised, or that it could not
+// be forwarded for want of a link. A repeat changes neither; a return ends the activation.
+void AlarmEvaluation::recordTarget(bool returned)
+{
+    if (m_sendKind == SendKind::Repeat)
+        return;
+    removeAttribute(X::NoLink);
+    if (returned)
+        return;
+    if (!m_target) {
+        setAttribute(X::NoLink, X::NoLinkSet);
+        removeAttribute(X::SentTo);
+        return;
+    }
+    setAttribute(X::SentTo, m_target->zelLocation + " - " + m_target->zelAlarm);
+    // The group is that of this activation: none now, whatever an earlier one had.
+    if (text(m_target->groupLocation).trimmed().isEmpty())
+        removeAttribute(X::Group);
+}
+
 void AlarmEvaluation::sendGroup()
 {
     const bool returned = attr(m_current, X::State) == X::Returned;
@@ -318,11 +407,8 @@ void AlarmEvaluation::sendGroup()
 int AlarmEvaluation::repeatMinutes()
 {
     if (isAlarm(m_current)) {
-        const std::optional<LinkTarget> target =
-            LookupLink(m_links.table(), zelDefs(), attr(m_current, X::Pcu),
-                       attr(m_current, X::Location), attr(m_current, X::Nr));
         // Members of a group never repeat on their own; their group does.
-        return target && target->groupAlarm.empty() ? target->repeatMinutes : 0;
+        return m_target && m_target->groupAlarm.empty() ? m_target->repeatMinutes : 0;
     }
     const int minutes = toInt(attr(m_current, X::GroupRepeat));
     if (minutes > 0 && !GroupHasActiveAlarm(*m_ctx.status.document(), attr(m_current, X::ZelAlarm)))
@@ -388,6 +474,8 @@ void AlarmEvaluation::recordOutcome(const char* error, bool advance)
         setErrorFields(error);
     markSent();
     setRepeat(repeatMinutes());
+    if (isAlarm(m_current))
+        recordTarget(attr(m_current, X::State) == X::Returned);
 }
 
 void AlarmEvaluation::markSent()
@@ -408,4 +496,10 @@ void AlarmEvaluation::setAttribute(const char* name, const std::string& value)
 {
     setNodeAttribute(m_current, name, value);
     m_ctx.status.markDirty();
+}
+
+void AlarmEvaluation::removeAttribute(const char* name)
+{
+    if (m_current.remove_attribute(name))
+        m_ctx.status.markDirty();
 }

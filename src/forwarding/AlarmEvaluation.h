@@ -7,6 +7,7 @@
 #include "core/StepWait.h"
 #include "core/TimedWait.h"
 #include "store/CurrentLinkTable.h"
+#include "store/LinkDefs.h"
 
 #include <QString>
 
@@ -42,25 +43,40 @@ private:
     int examineAlarm();
     int examineGroup();
     int examineRepeat(const QString& logText);
+    int examineUnlinked();
+    int keepUntried();
     const XmlDocument& zelDefs() const;
     std::optional<Timestamp> readTime(const char* attribute, QString& problem) const;
     bool missing(const char* attribute, QString& problem) const;
     QString entryName() const;
-    std::string groupCodeOf(pugi::xml_node entry);
+    std::optional<LinkTarget> currentLink() const;
+    std::optional<LinkTarget> raisedAt() const;
+    std::optional<LinkTarget> alarmTarget() const;
+    std::string groupCode() const;
     int keepPending();
     void queue(const QString& message);
     void queueConfigurationAlarm();
     void sendAlarm();
     void sendGroup();
+    void recordTarget(bool returned);
     int repeatMinutes();
     void recordOutcome(const char* error, bool advance);
     void setErrorFields(const char* error);
     void markSent();
     void setRepeat(int minutes);
     void setAttribute(const char* name, const std::string& value);
+    void removeAttribute(const char* name);
+
+    // Why the current entry is sent.
+    enum class SendKind
+    {
+        Change, // its state changed since the last handled change
+        Repeat, // its repeat time has passed
+        Linked, // active before its link was made, never forwarded
+    };
 
     EvaluationContext m_ctx;
-    CurrentLinkTable m_links; // the link definitions, indexed; follows every edit
+    mutable CurrentLinkTable m_links; // the link definitions, indexed; follows every edit
     int m_entryIndex = 0;
     int m_attempts = 0;
     bool m_notAccepted = false;
@@ -71,5 +87,10 @@ private:
     std::set<int> m_reported;
     quint64 m_sentId = 0;
     bool m_repeatDue = false;
+    SendKind m_sendKind = SendKind::Change;
+    // Where the current alarm's line goes, chosen when its sending begins.
+    std::optional<LinkTarget> m_target;
+    // A line of this walk never reached ZelMeld: the other changes wait for the next poll.
+    bool m_zelUnreached = false;
     SendUndo m_undo;
 };

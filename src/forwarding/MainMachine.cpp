@@ -376,6 +376,11 @@ int MainMachine::waitAlarms()
             m_subStep = 3;
             ReportPoLink(false);
             m_subStep = 4;
+            // Only ZelMeld failed: the walk tries it again, so that what was kept back while
+            // it was unreachable goes out at the first poll after it is back, not with the
+            // next watchdog. A walk that cannot reach it tries once and keeps the rest.
+            if (!request->failed && LinkStatus.load() == LinkState::ZelMeldError)
+                return MainState::CheckAlarms;
             Q_EMIT pollFinished();
             return MainState::Wait;
         }

@@ -20,6 +20,13 @@ inline constexpr const char* Group = "Group";
 inline constexpr const char* RepeatAt = "repeat_at";
 inline constexpr const char* Error = "Error";
 inline constexpr const char* ErrDt = "ErrDt";
+// The ZEL alarm ("LLLL - NN") an active alarm was raised at. Its repeats and its return go
+// there even after its link was moved, so that ZelMeld clears the alarm it has.
+inline constexpr const char* SentTo = "SentTo";
+// NoLink="1": the active alarm was not forwarded for want of a link; it goes out as new once
+// one is made. An entry without it (as every older file has) is handled as it stands.
+inline constexpr const char* NoLink = "NoLink";
+inline constexpr const char* NoLinkSet = "1";
 inline constexpr const char* ZelAlarm = "ZelAlarm";
 inline constexpr const char* Timeout = "Timeout";
 inline constexpr const char* GroupRepeat = "repeat";

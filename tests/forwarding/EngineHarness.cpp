@@ -118,6 +118,17 @@ bool EngineHarness::start()
     return QTest::qWaitFor([this] { return main().tmmMain().State() == 3; }, 5000);
 }
 
+bool EngineHarness::restart()
+{
+    QSignalSpy stopped(m_engine.get(), &Engine::machineStopped);
+    m_engine->requestClose();
+    if (!stopped.wait(10000))
+        return false;
+    m_engine.reset();
+    create();
+    return start();
+}
+
 bool EngineHarness::runPoll()
 {
     QSignalSpy finished(&main(), &MainMachine::pollFinished);

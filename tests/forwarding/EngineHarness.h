@@ -33,6 +33,9 @@ public:
     void create();
     // Starts the engine (made first unless create() made it) and waits for its wait state.
     bool start();
+    // Closes the engine in order and starts a new one on the files it left, as a restart of
+    // the program would; the simulators and the clock go on.
+    bool restart();
     Engine& engine() { return *m_engine; }
     MainMachine& main();
 

@@ -18,6 +18,8 @@ class TstDelivery : public QObject
 private Q_SLOTS:
     void unwrittenChangeWaitsForZelMeld_data();
     void unwrittenChangeWaitsForZelMeld();
+    void keptChangeGoesOutAtTheFirstPollAfterReconnection_data();
+    void keptChangeGoesOutAtTheFirstPollAfterReconnection();
     void answeredNeverIsNotResent();
     void messagesLeaveOneAtATime();
 };
@@ -34,7 +36,7 @@ void TstDelivery::unwrittenChangeWaitsForZelMeld_data()
 }
 
 // ZelMeld is down while a new alarm arrives: the change stays pending without holding up the
-// walk, and goes out once ZelMeld is back (after the watchdog has found it again).
+// walk, and goes out once ZelMeld is back.
 void TstDelivery::unwrittenChangeWaitsForZelMeld()
 {
     QFETCH(QByteArray, zelGroup);
@@ -64,6 +66,70 @@ void TstDelivery::unwrittenChangeWaitsForZelMeld()
     }
     QTRY_COMPARE(h.alarmLines(), lines);
     QCOMPARE(alarmAttribute(h, "Kas 3", "Sent"), kStart);
+}
+
+void TstDelivery::keptChangeGoesOutAtTheFirstPollAfterReconnection_data()
+{
+    QTest::addColumn<bool>("forwardedFirst");
+    QTest::addColumn<QByteArray>("answerWhileDown");
+    QTest::addColumn<QStringList>("linesAfter");
+    const QString kas4 = line("[ZEL RCVALARM 02,0012,04,T,,Pcu1 Kas 4 Temp te hoog]");
+    QTest::newRow("raised while ZelMeld is down")
+        << false << activeAlarms({"Kas 3", "Kas 4"}) << QStringList{kAlarmKas3, kas4};
+    QTest::newRow("returned while ZelMeld is down")
+        << true << QByteArray("<active-alarms/>")
+        << QStringList{kAlarmKas3, kas4,
+                       line("[ZEL RCVALARM 02,0012,03,R,,Pcu1 Kas 3 Temp te hoog]"),
+                       line("[ZEL RCVALARM 02,0012,04,R,,Pcu1 Kas 4 Temp te hoog]")};
+}
+
+// Changes kept back while ZelMeld was unreachable go out at the first poll after it listens
+// again, long before the watchdog is due; while it is down, each poll tries one connection,
+// not one per change.
+void TstDelivery::keptChangeGoesOutAtTheFirstPollAfterReconnection()
+{
+    QFETCH(bool, forwardedFirst);
+    QFETCH(QByteArray, answerWhileDown);
+    QFETCH(QStringList, linesAfter);
+    EngineHarness h;
+    h.writeLinkDefs(linkDefs(QByteArray()));
+    h.writeZelDefs(zelDefs(0, 0));
+    h.setAlarms(activeAlarms({"Kas 3", "Kas 4"}));
+    const int hour = 3600 * 1000;
+    if (forwardedFirst) {
+        // ZelMeld goes away after answering both raises.
+        h.zel.setCloseAfter(2);
+        h.zel.setRefuseAfterClose(hour);
+    } else {
+        h.zel.refuseFor(hour);
+    }
+    QVERIFY(h.start());
+    if (forwardedFirst) {
+        h.advanceSeconds(10);
+        QVERIFY(h.runPoll());
+        QCOMPARE(h.alarmLines(), linesAfter.mid(0, 2));
+        QTRY_VERIFY(!h.engine().link().isConnected());
+    }
+    const qsizetype linesBefore = h.alarmLines().size();
+
+    h.setAlarms(answerWhileDown);
+    for (int poll = 1; poll <= 2; ++poll) {
+        h.advanceSeconds(10);
+        QVERIFY(h.runPoll());
+        QCOMPARE(h.logCount("ZelMeld not reached, kept for the next poll: Pcu1,Kas 3,1"), poll);
+        QCOMPARE(h.logCount("ZelMeld not reached, kept for the next poll: Pcu1,Kas 4,1"), poll);
+        QCOMPARE(h.logText().count("<Zel PO socket error:"), poll);
+    }
+    QCOMPARE(h.alarmLines().size(), linesBefore);
+    QCOMPARE(LinkStatus.load(), LinkState::ZelMeldError);
+
+    h.zel.setCloseAfter(0);
+    QVERIFY(h.zel.listen(QHostAddress(QHostAddress::LocalHost), h.zel.port()));
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    QCOMPARE(h.alarmLines(), linesAfter);
+    QCOMPARE(h.linesStartingWith(QStringLiteral("[ZEL WD")), QStringList());
+    QCOMPARE(alarmAttribute(h, "Kas 4", "Sent"), alarmAttribute(h, "Kas 4", "start"));
 }
 
 // A line ZelMeld took but never answered counts as handled: it is not sent again when ZelMeld

@@ -35,6 +35,7 @@ private Q_SLOTS:
     void watchdog_data();
     void watchdog();
     void zelMeldErrorKeepsWhatTheOfficeSent();
+    void handledAlarmOfAnOlderFileStaysHandled();
     void closingWaitsForTheDuePoll();
     void closingBeforeTheFirstStepStops();
     void lateAlarmAnswerChangesNothing();
@@ -116,7 +117,7 @@ void TstForwarding::linkEditCountsAtTheNextMessage_data()
 }
 
 // The walk looks links up in an index of the link definitions; an operator's change between
-// two messages must reach the next one, however the document was changed.
+// two activations must reach the next one, however the document was changed.
 void TstForwarding::linkEditCountsAtTheNextMessage()
 {
     QFETCH(QString, how);
@@ -141,13 +142,18 @@ void TstForwarding::linkEditCountsAtTheNextMessage()
             QVERIFY(assign(*links.handle())); // changed behind the owner's back
         QVERIFY(links.save().ok());
     }
+    // The return clears the ZEL alarm the activation raised; the next activation follows the
+    // edited link.
     h.setAlarms("<active-alarms/>");
     h.advanceSeconds(10);
     QVERIFY(h.runPoll());
+    h.setAlarms(QByteArray(kOneAlarm).replace(kStart.toLatin1(), "20261209T101500"));
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
 
-    QCOMPARE(
-        h.alarmLines(),
-        (QStringList{kAlarmKas3, line("[ZEL RCVALARM 02,0013,01,R,,Pcu1 Kas 3 Temp te hoog]")}));
+    QCOMPARE(h.alarmLines(),
+             (QStringList{kAlarmKas3, line("[ZEL RCVALARM 02,0012,03,R,,Pcu1 Kas 3 Temp te hoog]"),
+                          line("[ZEL RCVALARM 02,0013,01,T,,Pcu1 Kas 3 Temp te hoog]")}));
 }
 
 void TstForwarding::replyOutcome_data()
@@ -497,6 +503,8 @@ void TstForwarding::zelMeldErrorKeepsWhatTheOfficeSent()
     QVERIFY(h.runPoll());
     QCOMPARE(alarmAttribute(h, "Kas 3", "State"), QStringLiteral("A"));
     QCOMPARE(alarmAttribute(h, "Kas 3", "start"), kStart);
+    // The office answered, so the walk tried ZelMeld all the same, and found it there.
+    QCOMPARE(h.alarmLines(), QStringList{kAlarmKas3});
 
     LinkStatus.set(LinkState::ZelMeldError);
     h.engine().requestRefresh();
@@ -504,6 +512,22 @@ void TstForwarding::zelMeldErrorKeepsWhatTheOfficeSent()
     QCOMPARE(xmlAttribute(h.readPoData("LinkDefs.xml"), "//PO_loc[@pcu='Pcu2' and @text='Kas 9']",
                           "zel_alarm"),
              QStringLiteral("0"));
+    QCOMPARE(h.alarmLines(), QStringList{kAlarmKas3});
+}
+
+// A status file from before alarms were marked for want of a link: an active alarm it holds as
+// handled is not sent again, linked or not.
+void TstForwarding::handledAlarmOfAnOlderFileStaysHandled()
+{
+    EngineHarness h;
+    const QByteArray handled = "Sent=\"" + kStart.toLatin1() + "\"";
+    h.writeAlarmStatus(pendingStatus("POAlarmStatus").replace("Sent=\"\"", handled));
+    QVERIFY(startWithOneAlarm(h));
+    for (int poll = 0; poll < 2; ++poll) {
+        h.advanceSeconds(10);
+        QVERIFY(h.runPoll());
+    }
+    QCOMPARE(alarmAttribute(h, "Kas 3", "Sent"), kStart);
     QCOMPARE(h.alarmLines(), QStringList());
 }
 

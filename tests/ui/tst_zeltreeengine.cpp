@@ -8,6 +8,9 @@
 
 #include "core/Directories.h"
 #include "core/Language.h"
+#include "store/Documents.h"
+#include "store/LinkDefs.h"
+#include "store/XmlDocument.h"
 #include "store/ZelDefs.h"
 #include "store/ZelDefsExchange.h"
 
@@ -38,6 +41,52 @@ QTreeWidgetItem* child(QTreeWidgetItem* parent, const QString& text)
     return nullptr;
 }
 
+// Pcu1's Kas 3 and Kas 4 with no ZEL alarm, and what else each case needs.
+QByteArray unlinkedDefs(const QByteArray& kas3Exception, const QByteArray& generalExceptions)
+{
+    return R"(<?xml version="1.0" encoding="ISO-8859-1"?>
+<ZelPOLinkDefs>
+	<PO_Locations>
+		<PO_loc pcu="Pcu1" text="Kas 3" zel_alarm="" zel_group="">)" +
+           kas3Exception + R"(</PO_loc>
+		<PO_loc pcu="Pcu1" text="Kas 4" zel_alarm="" zel_group="" />
+	</PO_Locations>
+	<PO_Exceptions>)" +
+           generalExceptions + R"(</PO_Exceptions>
+</ZelPOLinkDefs>
+)";
+}
+
+// The operator's way: click the ZEL alarm in the tree, select the grid row, press Assign. The
+// page saves the link at once.
+void assignThroughPage(EngineHarness& h, const QString& zelAlarmNode, const LinkKey& rowKey,
+                       const char* zelAlarm)
+{
+    LinkConfigPage page;
+    page.setDocuments(&h.engine().zelDefs(), &h.engine().linkDefs());
+    ZelTreePane& pane = page.zelTree();
+    pane.FillZelTree();
+    page.FillDefinitionsGrid(*h.engine().linkDefs().document());
+    QTreeWidgetItem* alarm =
+        child(child(pane.tvZelLoc().topLevelItem(0), u"Kas (12)"_s), zelAlarmNode);
+    QVERIFY(alarm);
+    pane.tvZelLoc().setCurrentItem(alarm);
+    pane.tvZelLocClick();
+    DefinitionsGrid& grid = page.sgMain();
+    int row = 0;
+    while (row < grid.rowCount() && !(grid.rowKey(row) == rowKey))
+        ++row;
+    QVERIFY(row < grid.rowCount());
+    grid.selectRow(row);
+    page.findChild<QToolButton*>(u"tbConnect"_s)->click();
+    QCOMPARE(grid.cellText(row, DefinitionColumn::ZelAlarm), QString::fromLatin1(zelAlarm));
+    XmlDocumentHandle saved;
+    QVERIFY(OpenXmlDocument(saved, h.poDataPath("LinkDefs.xml"), kLinkDefsRoot).ok());
+    QCOMPARE(
+        QString::fromUtf8(findLinkElement(*saved, rowKey).attribute(LinkDefsXml::ZelAlarm).value()),
+        QString::fromLatin1(zelAlarm));
+}
+
 } // namespace
 
 // The tree edits the documents the running engine reads, through their shared owners.
@@ -52,6 +101,10 @@ private Q_SLOTS:
     void assignedAlarmIsUsedAtTheNextPoll();
     void locationsWithoutPcuOrTextAreLinkedForGood();
     void largeImportLeavesTheWatchdogOnTime();
+    void alarmActiveBeforeItsLinkGoesOutOnce_data();
+    void alarmActiveBeforeItsLinkGoesOutOnce();
+    void movedLinkLeavesTheRaisedAlarmWhereItWent_data();
+    void movedLinkLeavesTheRaisedAlarmWhereItWent();
 };
 
 void TstZelTreeEngine::deletedAlarmIsSeenByTheNextPollAndSurvivesAFetch()
@@ -260,6 +313,121 @@ void TstZelTreeEngine::largeImportLeavesTheWatchdogOnTime()
     QVERIFY(ZelAlarmExists(*h.engine().zelDefs().document(), "0012 - 03"));
     QCOMPARE(xmlAttribute(h.readPoData("ZelDefs.xml"), "//Location[@Code='30']", "Name"),
              u"Nieuw"_s);
+}
+
+void TstZelTreeEngine::alarmActiveBeforeItsLinkGoesOutOnce_data()
+{
+    QTest::addColumn<QByteArray>("definitions");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("restartBeforeTheLink");
+    const QByteArray suppressing = R"(<Except nr="1" text="Temperatuur" zel_alarm="" />)";
+    QTest::newRow("location row") << unlinkedDefs("", "") << int(LinkKey::Location) << false;
+    QTest::newRow("location row, restarted before it is linked")
+        << unlinkedDefs("", "") << int(LinkKey::Location) << true;
+    QTest::newRow("location exception row")
+        << unlinkedDefs(suppressing, "") << int(LinkKey::LocationException) << false;
+    QTest::newRow("general exception row")
+        << unlinkedDefs("", suppressing) << int(LinkKey::GeneralException) << false;
+}
+
+// The office raises an alarm at a location without a link: the configuration alarm goes out
+// in its place. Once the operator links the row, the alarm, still active, goes out as new at
+// the next poll, once, and not again after a restart.
+void TstZelTreeEngine::alarmActiveBeforeItsLinkGoesOutOnce()
+{
+    QFETCH(QByteArray, definitions);
+    QFETCH(int, kind);
+    QFETCH(bool, restartBeforeTheLink);
+    EngineHarness h;
+    h.writeLinkDefs(definitions);
+    h.writeZelDefs(zelDefs(0, 0));
+    h.setAlarms(activeAlarms({"Kas 3"}));
+    QVERIFY(h.start());
+
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    QCOMPARE(h.alarmLines(), QStringList{kConfigurationAlarm});
+    QCOMPARE(h.logCount("No definition found for alarm: Kas 3, 1"), 1);
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    QCOMPARE(h.alarmLines(), QStringList{kConfigurationAlarm});
+    if (restartBeforeTheLink)
+        QVERIFY(h.restart());
+
+    const LinkKey row{LinkKey::Kind(kind), kind == LinkKey::GeneralException ? "" : "Pcu1",
+                      kind == LinkKey::GeneralException ? "" : "Kas 3",
+                      kind == LinkKey::Location ? "" : "1"};
+    assignThroughPage(h, u"Kas 3 (3)"_s, row, "0012 - 03");
+    if (QTest::currentTestFailed())
+        return;
+
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    const QStringList sent{kConfigurationAlarm, kAlarmKas3};
+    QCOMPARE(h.alarmLines(), sent);
+    QCOMPARE(alarmAttribute(h, "Kas 3", "Sent"), kStart);
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    QVERIFY(h.restart());
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    QCOMPARE(h.alarmLines(), sent);
+    QCOMPARE(h.logCount("No definition found for alarm: Kas 3, 1"), 1);
+}
+
+void TstZelTreeEngine::movedLinkLeavesTheRaisedAlarmWhereItWent_data()
+{
+    QTest::addColumn<QString>("then");
+    QTest::addColumn<QStringList>("lines");
+    const QString raised = u"[ZEL RCVALARM 02,0012,03,T,,Pcu1 Kas 3 Temp te hoog]"_s;
+    QTest::newRow("it returns, then comes again")
+        << u"return"_s
+        << QStringList{raised, u"[ZEL RCVALARM 02,0012,03,R,,Pcu1 Kas 3 Temp te hoog]"_s,
+                       u"[ZEL RCVALARM 02,0012,04,T,,Pcu1 Kas 3 Temp te hoog]"_s};
+    QTest::newRow("its repeat falls due") << u"repeat"_s << QStringList{raised, raised};
+}
+
+// An alarm already forwarded is not sent again because the operator moved its link to another
+// ZEL alarm. Its repeats and its return go to the ZEL alarm it raised, which they clear,
+// also after a restart; its next activation goes to the new link.
+void TstZelTreeEngine::movedLinkLeavesTheRaisedAlarmWhereItWent()
+{
+    QFETCH(QString, then);
+    QFETCH(QStringList, lines);
+    EngineHarness h;
+    h.writeLinkDefs(linkDefs(""));
+    h.writeZelDefs(zelDefs(0, 15));
+    h.setAlarms(activeAlarms({"Kas 3"}));
+    QVERIFY(h.start());
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    QCOMPARE(h.alarmLines(), lines.mid(0, 1));
+
+    assignThroughPage(h, u"Kas 4 (4)"_s, LinkKey{LinkKey::Location, "Pcu1", "Kas 3", ""},
+                      "0012 - 04");
+    if (QTest::currentTestFailed())
+        return;
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    QCOMPARE(h.alarmLines(), lines.mid(0, 1));
+    QVERIFY(h.restart());
+
+    if (then == u"repeat") {
+        h.advanceSeconds(15 * 60);
+        QVERIFY(h.runPoll());
+        QCOMPARE(h.alarmLines(), lines);
+        return;
+    }
+    h.setAlarms("<active-alarms/>");
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    QCOMPARE(h.alarmLines(), lines.mid(0, 2));
+    h.setAlarms(R"(<active-alarms>
+	<alarm pcu="Pcu1" location="Kas 3" nr="1" text="Temp. te hoog" start="20261209T101500"/>
+</active-alarms>)");
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    QCOMPARE(h.alarmLines(), lines);
 }
 
 QTEST_MAIN(TstZelTreeEngine)
