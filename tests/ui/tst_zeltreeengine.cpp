@@ -351,6 +351,7 @@ void TstZelTreeEngine::alarmActiveBeforeItsLinkGoesOutOnce()
     h.advanceSeconds(10);
     QVERIFY(h.runPoll());
     QCOMPARE(h.alarmLines(), QStringList{kConfigurationAlarm});
+    QCOMPARE(alarmAttribute(h, "Kas 3", "NoLink"), u"1"_s);
     if (restartBeforeTheLink)
         QVERIFY(h.restart());
 
@@ -366,6 +367,8 @@ void TstZelTreeEngine::alarmActiveBeforeItsLinkGoesOutOnce()
     const QStringList sent{kConfigurationAlarm, kAlarmKas3};
     QCOMPARE(h.alarmLines(), sent);
     QCOMPARE(alarmAttribute(h, "Kas 3", "Sent"), kStart);
+    QCOMPARE(alarmAttribute(h, "Kas 3", "NoLink"), u"<absent>"_s);
+    QCOMPARE(h.logCount("Alarm linked after it became active, sent as new: Pcu1,Kas 3,1"), 1);
     h.advanceSeconds(10);
     QVERIFY(h.runPoll());
     QVERIFY(h.restart());
