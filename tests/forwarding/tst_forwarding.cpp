@@ -26,6 +26,7 @@ private Q_SLOTS:
     void silentZelMeldHoldsTheWalkTenSeconds();
     void groupDelay_data();
     void groupDelay();
+    void memberMovedOffItsGroupReturnsIt();
     void repeatInterval_data();
     void repeatInterval();
     void officeLinkSupervision_data();
@@ -294,6 +295,37 @@ void TstForwarding::groupDelay()
     QCOMPARE(h.linesStartingWith(groupHead), groupLines);
     QCOMPARE(h.linesStartingWith(QStringLiteral("[ZEL RCVALARM 02,0012")), memberLines);
     QCOMPARE(h.logCount("Group timeout passed"), timeoutLogs);
+}
+
+// A member alarm whose link is moved to another ZEL alarm without a group: its return clears
+// the pre-alarm and the group alarm it raised, and nothing goes to the new ZEL alarm.
+void TstForwarding::memberMovedOffItsGroupReturnsIt()
+{
+    EngineHarness h;
+    h.writeLinkDefs(linkDefs("0020 - 01"));
+    h.writeZelDefs(zelDefs(0, 0));
+    h.setAlarms(activeAlarms({"Kas 3"}));
+    QVERIFY(h.start());
+    for (int poll = 0; poll < 2; ++poll) {
+        h.advanceSeconds(10);
+        QVERIFY(h.runPoll());
+    }
+    QStringList lines{line("[ZEL RCVALARM 02,0012,03,T,,PreAlarm: Pcu1 Kas 3 Temp te hoog]"),
+                      line("[ZEL RCVALARM 02,0020,01,T,,Pcu1 Kas 3 Temp te hoog]")};
+    QCOMPARE(h.alarmLines(), lines);
+
+    QVERIFY(h.engine().linkDefs().edit([](XmlDocument& doc) {
+        return AssignLink(doc, "Pcu1", "Kas 3", "0012 - 04", "", "", "");
+    }));
+    h.setAlarms("<active-alarms/>");
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    lines << line("[ZEL RCVALARM 02,0012,03,R,,PreAlarm: Pcu1 Kas 3 Temp te hoog]")
+          << line("[ZEL RCVALARM 02,0020,01,R,,]");
+    QCOMPARE(h.alarmLines(), lines);
+    QCOMPARE(
+        statusAttribute(h.readPoData("AlarmStatus.xml"), "Group", "ZelAlarm", "0020 - 01", "State"),
+        QStringLiteral("R"));
 }
 
 void TstForwarding::repeatInterval_data()
