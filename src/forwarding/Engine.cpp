@@ -26,7 +26,7 @@ Engine::Engine(const Settings& settings, int poPort, QObject* parent)
         connect(owner, &DocumentOwner::problem, this, &Engine::addProblem);
         connect(owner, &DocumentOwner::problemSolved, this, &Engine::removeProblem);
     }
-    connect(m_link.get(), &ZelLink::statusText, this, &Engine::showStatusText);
+    connect(m_link.get(), &ZelLink::statusText, this, &Engine::showZelMeldText);
     // The operator who pressed "Send test" sees the answer as a "Recv:" line; without this
     // a test that never left would show nothing at all.
     connect(m_link.get(), &ZelLink::messageNotWritten, this, [this](quint64 id) {
@@ -35,11 +35,10 @@ Engine::Engine(const Settings& settings, int poPort, QObject* parent)
                            m_testMessage,
                        LogZelList);
     });
-    connect(m_po.get(), &PoClient::statusText, this, &Engine::showStatusText);
+    connect(m_po.get(), &PoClient::statusText, this, &Engine::showOfficeText);
     connect(m_main.get(), &MainMachine::linkStateShown, this, &Engine::showLinkState);
-    // Queued from the office worker's thread, direct from this one.
-    connect(&LinkStatusChanges::instance(), &LinkStatusChanges::changed, this,
-            &Engine::followLinkStatus);
+    connect(m_link.get(), &ZelLink::linkFailedChanged, this, &Engine::followLinkStatus);
+    connect(m_po.get(), &PoClient::officeFailedChanged, this, &Engine::followLinkStatus);
     connect(m_main.get(), &MainMachine::hideRequested, this, &Engine::hideRequested);
     connect(m_main.get(), &MainMachine::definitionsReloaded, this, &Engine::definitionsReloaded);
     connect(m_main.get(), &MainMachine::stopped, this, &Engine::machineStopped);
@@ -100,7 +99,7 @@ void Engine::addProblem(const QString& text)
     m_problems.append(text);
     Q_EMIT problemsChanged(m_problems);
     Q_EMIT statusText(text);
-    Q_EMIT linkStateShown(iconFor(LinkStatus.load()));
+    Q_EMIT linkStateShown(iconFor(linkState()));
 }
 
 void Engine::removeProblem(const QString& text)
@@ -108,8 +107,8 @@ void Engine::removeProblem(const QString& text)
     if (!m_problems.removeOne(text))
         return;
     Q_EMIT problemsChanged(m_problems);
-    const LinkState state = LinkStatus.load();
-    if (isLinkError(state))
+    const LinkState state = linkState();
+    if (state != LinkState::Running)
         return; // the link's own error text and icon stay
     Q_EMIT statusText(runningText());
     Q_EMIT linkStateShown(iconFor(state));
@@ -121,6 +120,27 @@ void Engine::showStatusText(const QString& text)
     Q_EMIT statusText(text.isEmpty() && !m_problems.isEmpty() ? m_problems.last() : text);
 }
 
+// The ZelMeld error's text stays while it lasts, whatever the office link says meanwhile.
+void Engine::showOfficeText(const QString& text)
+{
+    if (!m_link->linkFailed())
+        showStatusText(text);
+}
+
+// Once ZelMeld talks again, an office error that lasts is shown again.
+void Engine::showZelMeldText(const QString& text)
+{
+    if (text.isEmpty() && m_po->officeFailed())
+        showStatusText(LangText(33, QStringLiteral("Error communicating with PO server")));
+    else
+        showStatusText(text);
+}
+
+LinkState Engine::linkState() const
+{
+    return combinedLinkState(m_link->linkFailed(), m_po->officeFailed());
+}
+
 // The idle step has taken over a new state; once running, the status text says so, unless a
 // problem lasts.
 void Engine::showLinkState(LinkState state)
@@ -130,11 +150,11 @@ void Engine::showLinkState(LinkState state)
     Q_EMIT linkStateShown(iconFor(state));
 }
 
-// The icon follows each change at once, also while the main machine is busy with a walk or
-// waits for the office server; it reads the status now, which a queued signal may lag.
+// The icon follows each change of either link at once, also while the main machine is busy
+// with a walk or waits for the office server.
 void Engine::followLinkStatus()
 {
-    Q_EMIT linkStateShown(iconFor(LinkStatus.load()));
+    Q_EMIT linkStateShown(iconFor(linkState()));
 }
 
 StatusIcon Engine::iconFor(LinkState state) const
@@ -144,7 +164,6 @@ StatusIcon Engine::iconFor(LinkState state) const
         return StatusIcon::OfficeError;
     case LinkState::ZelMeldError:
         return StatusIcon::ZelMeldError;
-    case LinkState::ErrorEnded:
     case LinkState::Running:
         break;
     }

@@ -59,6 +59,8 @@ public:
     const ForwardingOptions& options() const { return m_options; }
     bool closingRequested() const;
     bool mainMachineStopped() const;
+    // What the two links' states come to now (the icon follows it at once).
+    LinkState linkState() const;
     // Problems the operator must know about, oldest first.
     const QStringList& problems() const { return m_problems; }
 
@@ -91,6 +93,8 @@ Q_SIGNALS:
 
 private:
     void showStatusText(const QString& text);
+    void showOfficeText(const QString& text);
+    void showZelMeldText(const QString& text);
     void showLinkState(LinkState state);
     void followLinkStatus();
     StatusIcon iconFor(LinkState state) const;

@@ -4,7 +4,6 @@
 
 #include "core/FreeMemory.h"
 #include "core/Language.h"
-#include "core/LinkStatus.h"
 #include "core/Log.h"
 #include "core/MainStepGuard.h"
 #include "core/Settings.h"
@@ -61,7 +60,8 @@ MainMachine::MainMachine(const Settings& settings, int poPort, EvaluationContext
     // link state to show.
     connect(&m_ctx.link, &ZelLink::replyReceived, this, &MainMachine::wake);
     connect(&m_ctx.link, &ZelLink::messageNotWritten, this, &MainMachine::wake);
-    connect(&LinkStatusChanges::instance(), &LinkStatusChanges::changed, this, &MainMachine::wake);
+    connect(&m_ctx.link, &ZelLink::linkFailedChanged, this, &MainMachine::wake);
+    connect(&m_po, &PoClient::officeFailedChanged, this, &MainMachine::wake);
     m_po.setRequestDoneNotifier(m_tmmMain.crossThreadWaker());
     m_sinceStatusSave.start();
 }
@@ -171,7 +171,8 @@ StepWait MainMachine::waitAfterStep() const
 
 StepWait MainMachine::idleWait() const
 {
-    if (m_closingRequested || m_refreshRequested || m_shownLinkState != LinkStatus.load())
+    if (m_closingRequested || m_refreshRequested || m_linkStateShowDue ||
+        m_shownLinkState != currentLinkState())
         return StepWait::now();
     return m_watchdogPeriod.stepWait()
         .earliest(m_pollPeriod.stepWait())
@@ -201,7 +202,7 @@ int MainMachine::stateStart()
     m_po.init_indy();
     // ClosingRequested is not cleared here: a close asked for before the first step, or
     // before a restart after an error, must still stop the machine in order.
-    LinkStatus.set(LinkState::ErrorEnded);
+    m_linkStateShowDue = true;
     Q_EMIT hideRequested();
     m_ctx.link.setPoLinkAlarmActive(false);
     m_poLinkFailedSince = 0.0;
@@ -251,15 +252,30 @@ int MainMachine::scheduler()
     return MainState::Wait;
 }
 
-// ShownLinkState follows the status; an ended error shows as running from here on. What the
-// window shows for each state (icon, "Application running") is the engine's business.
+// ShownLinkState follows the links' states; an ended error shows as running from here on. What
+// the window shows for each state (icon, "Application running") is the engine's business.
 void MainMachine::statusDisplay()
 {
-    if (m_shownLinkState == LinkStatus.load())
+    const LinkState current = currentLinkState();
+    if (!m_linkStateShowDue && m_shownLinkState == current)
         return;
-    LinkStatus.replace(LinkState::ErrorEnded, LinkState::Running);
-    m_shownLinkState = LinkStatus.load();
+    m_linkStateShowDue = false;
+    m_shownLinkState = current;
     Q_EMIT linkStateShown(m_shownLinkState);
+}
+
+LinkState MainMachine::currentLinkState() const
+{
+    return combinedLinkState(m_ctx.link.linkFailed(), m_po.officeFailed());
+}
+
+// The office link takes the request's outcome. A finished request counts as failed also while
+// the ZelMeld link is down: the office link supervision then counts the time as lost, and no
+// walk runs whose lines could not leave.
+bool MainMachine::takeOverOutcome(const PoRequest& request)
+{
+    m_po.reportOutcome(request);
+    return request.outcome == PoOutcome::Succeeded && !m_ctx.link.linkFailed();
 }
 
 QString MainMachine::url(const char* path) const
@@ -282,8 +298,8 @@ int MainMachine::waitDefinitions()
     m_tmmMain.setStateText(QStringLiteral(" 5 wait definitions "));
     if (isDone(m_request)) {
         const std::shared_ptr<PoRequest> request = std::exchange(m_request, nullptr);
-        if (isLinkError(LinkStatus.load())) {
-            // A ZelMeld error also counts here, yet what the office server sent is kept.
+        if (!takeOverOutcome(*request)) {
+            // What the office server sent is kept all the same.
             storeDefinitions(*request);
             ReportPoLink(false);
             return MainState::Wait;
@@ -300,7 +316,7 @@ int MainMachine::waitDefinitions()
         return MainState::WaitDefinitions;
     logPo(LangText(31, QStringLiteral("Timeout collecting definitions!")));
     ReportPoLink(false);
-    LinkStatus.set(LinkState::OfficeError);
+    m_po.reportTimeout();
     abandonRequest();
     return MainState::Wait;
 }
@@ -368,9 +384,9 @@ int MainMachine::waitAlarms()
     if (isDone(m_request)) {
         m_subStep = 2;
         const std::shared_ptr<PoRequest> request = std::exchange(m_request, nullptr);
-        if (isLinkError(LinkStatus.load())) {
-            // A ZelMeld error also counts here; the merged alarms are kept all the same, so
-            // that none that came and went meanwhile is lost.
+        if (!takeOverOutcome(*request)) {
+            // The merged alarms are kept all the same, so that none that came and went
+            // meanwhile is lost.
             if (request->mergedStatus)
                 takeOverMergedStatus(*request);
             m_subStep = 3;
@@ -401,7 +417,7 @@ int MainMachine::waitAlarms()
     m_subStep = 14;
     ReportPoLink(false);
     m_subStep = 15;
-    LinkStatus.set(LinkState::OfficeError);
+    m_po.reportTimeout();
     // The walk below runs on the document held in memory; whatever the late request still
     // brings is ignored.
     abandonRequest();

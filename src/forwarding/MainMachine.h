@@ -52,6 +52,10 @@ public:
     bool RefreshRequested() const { return m_refreshRequested; }
     bool MainMachineStopped() const { return m_mainMachineStopped; }
     LinkState ShownLinkState() const { return m_shownLinkState; }
+    // What the two links' own states come to now (the idle step shows it).
+    LinkState currentLinkState() const;
+    // From the start until the first idle step has shown the link state.
+    bool linkStateShowPending() const { return m_linkStateShowDue; }
     int SubStep() const { return m_subStep; }
     Timestamp PoLinkFailedSince() const { return m_poLinkFailedSince; }
 
@@ -73,6 +77,7 @@ Q_SIGNALS:
 
 private:
     void step();
+    bool takeOverOutcome(const PoRequest& request);
     StepWait waitAfterStep() const;
     StepWait idleWait() const;
     StepWait replyWait() const;
@@ -127,6 +132,8 @@ private:
     bool m_mainMachineStopped = false;
     int m_subStep = 0;
     LinkState m_shownLinkState = LinkState::Running;
+    // Set at the start: the first idle step shows the state even when it has not changed.
+    bool m_linkStateShowDue = false;
     Timestamp m_poLinkFailedSince = 0.0;
     // Real time since AlarmStatus.xml was last written, for the batched saves of a walk.
     QElapsedTimer m_sinceStatusSave;

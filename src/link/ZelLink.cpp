@@ -5,7 +5,6 @@
 #include "ZelReplyReader.h"
 
 #include "core/Language.h"
-#include "core/LinkStatus.h"
 #include "core/Log.h"
 #include "core/Settings.h"
 
@@ -267,7 +266,8 @@ bool ZelLink::isConnected() const
 void ZelLink::markLinkFailed()
 {
     Q_EMIT statusText(LangText(5, QStringLiteral("Error connecting to ZelMeld")));
-    LinkStatus.set(LinkState::ZelMeldError);
+    if (!std::exchange(m_linkFailed, true))
+        Q_EMIT linkFailedChanged(true);
     // The next step closes the socket and restarts the machine.
     m_socketFailed = true;
     m_poLinkAlarmActive = false;
@@ -309,7 +309,9 @@ void ZelLink::csZelMeldConnect()
 
 void ZelLink::csZelMeldRead()
 {
-    const ZelReplyReader::Result read = m_replyReader.read(csZelMeld.readAll());
+    const QByteArray bytes = csZelMeld.readAll();
+    m_bytesReceived += bytes.size();
+    const ZelReplyReader::Result read = m_replyReader.read(bytes);
     if (read.droppedBytes > 0)
         LogMessage(QStringLiteral("ZelMeld line without carriage return dropped: %1 bytes")
                        .arg(read.droppedBytes),
@@ -322,8 +324,10 @@ void ZelLink::csZelMeldRead()
         m_replyReceived = true;
     }
     // ZelMeld talks again: the link error has ended.
-    if (LinkStatus.replace(LinkState::ZelMeldError, LinkState::ErrorEnded))
+    if (std::exchange(m_linkFailed, false)) {
         Q_EMIT statusText(QString());
+        Q_EMIT linkFailedChanged(false);
+    }
     takeReplies(lines);
 }
 

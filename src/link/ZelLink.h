@@ -53,8 +53,12 @@ public:
     // display. Senders judge their own reply with replyTo.
     const QString& LastReply() const { return m_lastReply; }
     bool ReplyReceived() const { return m_replyReceived; }
+    // Every byte read from ZelMeld so far, for diagnostics: a read that made no line shows here.
+    qint64 bytesReceived() const { return m_bytesReceived; }
     bool SocketConnected() const { return m_socketConnected; }
     bool SocketFailed() const { return m_socketFailed; }
+    // The ZelMeld link's state: failed from a socket error until ZelMeld sends data again.
+    bool linkFailed() const { return m_linkFailed; }
     // The connection is up as far as the link has heard: a close by ZelMeld counts from the
     // moment its event arrived.
     bool isConnected() const;
@@ -82,6 +86,7 @@ Q_SIGNALS:
     void messageNotWritten(quint64 id);
     // ZelMeld answered the message of this id.
     void replyReceived(quint64 id);
+    void linkFailedChanged(bool failed);
 
 private:
     void tmmSocketsDoState(tZelTimeMachine& sender);
@@ -134,5 +139,7 @@ private:
     bool m_replyReceived = false;
     bool m_socketConnected = false;
     bool m_socketFailed = false;
+    bool m_linkFailed = false;
+    qint64 m_bytesReceived = 0;
     bool m_poLinkAlarmActive = false;
 };

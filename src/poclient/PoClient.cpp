@@ -1,6 +1,5 @@
 #include "PoClient.h"
 
-#include "PoStatusSink.h"
 #include "PoTransfer.h"
 #include "PoWorker.h"
 #include "WorkerCount.h"
@@ -27,16 +26,10 @@ quint64 nextRequestId()
 
 } // namespace
 
-PoClient::PoClient(QObject* parent)
-    : QObject(parent), m_sink(std::make_shared<PoStatusSink>(this)),
-      m_workers(std::make_shared<WorkerCount>())
-{
-}
+PoClient::PoClient(QObject* parent) : QObject(parent), m_workers(std::make_shared<WorkerCount>()) {}
 
-// Workers still running keep the sink, not this object.
 PoClient::~PoClient()
 {
-    m_sink->detach();
     cancelAndAwaitWorkers();
 }
 
@@ -74,7 +67,7 @@ std::shared_ptr<PoRequest> PoClient::StartPoRequest(const QString& url, int kind
         return !alive || alive->done.load(std::memory_order_acquire);
     });
     m_started.push_back(request);
-    startPoWorker(request, m_sink, m_workers);
+    startPoWorker(request, m_workers);
     return request;
 }
 
@@ -89,4 +82,39 @@ void PoClient::cancel(const std::shared_ptr<PoRequest>& request)
 int PoClient::unfinishedRequests() const
 {
     return m_workers->running();
+}
+
+void PoClient::reportOutcome(const PoRequest& request)
+{
+    switch (request.outcome) {
+    case PoOutcome::Succeeded:
+        setOfficeFailed(false, QString());
+        break;
+    case PoOutcome::Failed:
+        setOfficeFailed(true, LangText(33, QStringLiteral("Error communicating with PO server")));
+        break;
+    case PoOutcome::Pending:
+    case PoOutcome::Cancelled:
+        break;
+    }
+}
+
+// The wait's own time-out changes only the state: its line is in the log already.
+void PoClient::reportTimeout()
+{
+    if (m_officeFailed)
+        return;
+    m_officeFailed = true;
+    Q_EMIT officeFailedChanged(true);
+}
+
+// A failure shows its text each time; the recovery clears the text once.
+void PoClient::setOfficeFailed(bool failed, const QString& text)
+{
+    const bool changed = m_officeFailed != failed;
+    m_officeFailed = failed;
+    if (failed || changed)
+        Q_EMIT statusText(text);
+    if (changed)
+        Q_EMIT officeFailedChanged(failed);
 }

@@ -9,7 +9,6 @@
 #include <memory>
 #include <vector>
 
-class PoStatusSink;
 class WorkerCount;
 
 // Orders the requests to the office alarm server. Lives on the GUI thread; each request runs
@@ -47,15 +46,22 @@ public:
     // running after its wait was abandoned.
     int unfinishedRequests() const;
 
+    // The office link's state: failed from a request that failed or whose wait ran out until
+    // the next one that succeeds. The machine that waited reports each request it took over.
+    bool officeFailed() const { return m_officeFailed; }
+    void reportOutcome(const PoRequest& request);
+    void reportTimeout();
+
 Q_SIGNALS:
-    // Text for the status bar's message panel; emitted on the worker thread, so receivers on
-    // the GUI thread get it queued. Not emitted after this object is destroyed.
+    // Text for the status bar's message panel about the office link (empty clears it).
     void statusText(const QString& text);
+    void officeFailedChanged(bool failed);
 
 private:
     void cancelAndAwaitWorkers();
+    void setOfficeFailed(bool failed, const QString& text);
 
-    std::shared_ptr<PoStatusSink> m_sink;
+    bool m_officeFailed = false;
     std::shared_ptr<WorkerCount> m_workers;
     std::function<void()> m_doneNotifier;
     // Requests started and not known to be done, so that destruction can end them.

@@ -12,6 +12,16 @@
 #include <memory>
 #include <string>
 
+// How a request ended, as its worker found it. A cancelled request's wait has given up: its
+// results are never read.
+enum class PoOutcome
+{
+    Pending,   // the worker has not finished
+    Succeeded, // the server answered with a success status (the body may still be empty)
+    Failed,    // no answer: no connection, a broken transfer, a status other than success
+    Cancelled, // given up by the waiting machine before the worker finished
+};
+
 // The kinds of request the main state machine orders; any other kind only fetches.
 inline constexpr int PoRequestConfiguration = 1;
 inline constexpr int PoRequestActiveAlarms = 2;
@@ -74,8 +84,9 @@ struct PoRequest
     std::function<void()> onDone;
     std::atomic<bool> cancelled{false}; // set by the GUI thread when its wait ran out
 
-    // Results, valid once done is seen set; a cancelled request leaves them as they were.
-    bool failed = false;    // communication failure (LinkStatus was set to 1)
+    // Results, valid once done is seen set; a cancelled request sets its outcome and no other.
+    PoOutcome outcome = PoOutcome::Pending;
+    QString failureReason;  // with Failed: what went wrong, as logged
     QString requestMessage; // language text 34 when the answer was empty
     // Configuration: the answer, parsed once here, to be applied on the GUI thread.
     std::unique_ptr<pugi::xml_document> configAnswer;

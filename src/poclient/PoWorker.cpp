@@ -1,12 +1,10 @@
 #include "PoWorker.h"
 
 #include "PoRequest.h"
-#include "PoStatusSink.h"
 #include "PoTransfer.h"
 #include "WorkerCount.h"
 
 #include "core/Language.h"
-#include "core/LinkStatus.h"
 #include "core/Log.h"
 #include "core/TextFile.h"
 #include "core/Trace.h"
@@ -30,6 +28,14 @@ public:
     explicit DoneOnExit(PoRequest& request) : m_request(request) {}
     ~DoneOnExit()
     {
+        // A worker that ended before it had an answer has failed; one given up is cancelled,
+        // whatever it found, so that nobody takes its results.
+        if (m_request.cancelled.load(std::memory_order_acquire)) {
+            m_request.outcome = PoOutcome::Cancelled;
+        } else if (m_request.outcome == PoOutcome::Pending) {
+            m_request.outcome = PoOutcome::Failed;
+            m_request.failureReason = QStringLiteral("no answer");
+        }
         m_request.done.store(true, std::memory_order_release);
         if (m_request.onDone)
             m_request.onDone();
@@ -47,20 +53,14 @@ bool isCancelled(const PoRequest& request)
     return request.cancelled.load(std::memory_order_acquire);
 }
 
-void reportSuccess(PoStatusSink& sink)
-{
-    if (LinkStatus.replace(LinkState::OfficeError, LinkState::ErrorEnded))
-        sink.emitStatusText(QString());
-}
-
-// The line names the server, so that a log read later tells which connection failed.
-void reportFailure(PoRequest& request, PoStatusSink& sink, const QString& reason)
+// The line names the server, so that a log read later tells which connection failed. What the
+// failure means for the office link is the waiting machine's to say, on the GUI thread.
+void reportFailure(PoRequest& request, const QString& reason)
 {
     const QString text = LangText(33, QStringLiteral("Error communicating with PO server"));
-    sink.emitStatusText(text);
     LogMessage(text + u": "_s + request.url + u" ("_s + reason + u')', LogPoList);
-    LinkStatus.set(LinkState::OfficeError);
-    request.failed = true;
+    request.failureReason = reason;
+    request.outcome = PoOutcome::Failed;
 }
 
 // A line for the office list about the answer of this request; none once the request is
@@ -181,15 +181,15 @@ void processAnswer(PoRequest& request, const std::string& answer)
     }
 }
 
-void fetchAndProcess(PoRequest& request, PoStatusSink& sink)
+void fetchAndProcess(PoRequest& request)
 {
     const PoFetchResult fetched = fetchPoAnswer(request);
     if (isCancelled(request))
         return;
     if (fetched.ok)
-        reportSuccess(sink);
+        request.outcome = PoOutcome::Succeeded;
     else
-        reportFailure(request, sink, fetched.error);
+        reportFailure(request, fetched.error);
     if (fetched.body.empty()) {
         request.requestMessage =
             LangText(34, QStringLiteral("Error getting data from Priva Office"));
@@ -201,11 +201,11 @@ void fetchAndProcess(PoRequest& request, PoStatusSink& sink)
 
 } // namespace
 
-void runPoRequest(PoRequest& request, PoStatusSink& sink)
+void runPoRequest(PoRequest& request)
 {
     const DoneOnExit done(request);
     try {
-        fetchAndProcess(request, sink);
+        fetchAndProcess(request);
     } catch (...) {
         // Nothing may escape a detached thread; done is set all the same.
         logAnswerProblem(request, u"Error processing answer from PO server"_s, u"unknown error"_s);
@@ -213,13 +213,12 @@ void runPoRequest(PoRequest& request, PoStatusSink& sink)
 }
 
 void startPoWorker(const std::shared_ptr<PoRequest>& request,
-                   const std::shared_ptr<PoStatusSink>& sink,
                    const std::shared_ptr<WorkerCount>& workers)
 {
     workers->started();
     try {
-        std::thread([request, sink, workers] {
-            runPoRequest(*request, *sink);
+        std::thread([request, workers] {
+            runPoRequest(*request);
             workers->finished();
         }).detach();
     } catch (const std::system_error&) {

@@ -11,6 +11,9 @@
 #include "core/Language.h"
 #include "core/LinkStatus.h"
 #include "core/Log.h"
+#include "forwarding/Engine.h"
+
+#include "ZelMeldServer.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,9 +23,32 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+namespace {
+
+// A loopback port nobody listens on, for a ZelMeld that is down.
+quint16 unusedPort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}
+
+// Settings that name a ZelMeld on this loopback port.
+QByteArray zelMeldAt(quint16 port)
+{
+    return "[IP]\naddress=127.0.0.1\nOIPort=" + QByteArray::number(port) + "\n";
+}
+
+void sendTestLine(MainWindow& window)
+{
+    window.engine().sendTest(QStringLiteral("000001"), QStringLiteral("01"), QStringLiteral("A"));
+}
+
+} // namespace
 
 class TstMainWindow : public QObject
 {
@@ -214,18 +240,28 @@ void TstMainWindow::logTargetsReachTheirLists()
     QTRY_COMPARE(zel->currentIndex().row(), zel->count() - 1);
 }
 
+// A ZelMeld that refuses the test line, then answers the next one.
 void TstMainWindow::statusDisplayFollowsLinkStatus()
 {
+    const quint16 port = unusedPort();
+    QVERIFY(port != 0);
+    QVERIFY(writeFile(data("ZelLocal.INI"), zelMeldAt(port)));
     MainWindow window;
     window.FormCreate();
     QTRY_COMPARE(window.tmmMain().State(), 3);
-    // The start state sets -1, which the idle state shows as running.
+    // The start shows the running state at the first idle step.
     QTRY_COMPARE(window.statusBar().panelText(), QStringLiteral("Application running"));
-    QCOMPARE(LinkStatus.load(), LinkState::Running);
-    LinkStatus.set(LinkState::ZelMeldError);
+    QCOMPARE(window.engine().linkState(), LinkState::Running);
+
+    sendTestLine(window);
     QTRY_COMPARE(window.statusBar().shownLinkState(), StatusIcon::ZelMeldError);
-    LinkStatus.set(LinkState::ErrorEnded);
+    QCOMPARE(window.statusBar().panelText(), QStringLiteral("Error connecting to ZelMeld"));
+
+    ZelMeldServer zel(*ReplyScript::parse(QStringLiteral("ok")));
+    QVERIFY(zel.listen(QHostAddress::LocalHost, port));
+    sendTestLine(window);
     QTRY_COMPARE(window.statusBar().shownLinkState(), StatusIcon::None);
+    QTRY_COMPARE(window.statusBar().panelText(), QStringLiteral("Application running"));
 }
 
 void TstMainWindow::exitQuestionButtonsFollowTheLanguage_data()
@@ -266,6 +302,9 @@ void TstMainWindow::exitQuestionButtonsFollowTheLanguage()
 // The program runs hidden: the tray icon must show a ZelMeld error and its recovery.
 void TstMainWindow::trayFollowsTheStatusBar()
 {
+    const quint16 port = unusedPort();
+    QVERIFY(port != 0);
+    QVERIFY(writeFile(data("ZelLocal.INI"), zelMeldAt(port)));
     MainWindow window;
     window.FormCreate();
     auto* tray = window.findChild<TrayIcon*>(QStringLiteral("TrayX1"));
@@ -275,14 +314,16 @@ void TstMainWindow::trayFollowsTheStatusBar()
     QCOMPARE(tray->shownLinkState(), StatusIcon::None);
     const QImage plain = tray->icon().pixmap(TrayIcon::PictureSize).toImage();
 
-    LinkStatus.set(LinkState::ZelMeldError);
+    sendTestLine(window); // refused: nothing listens
     QTRY_COMPARE(tray->shownLinkState(), StatusIcon::ZelMeldError);
     QCOMPARE(tray->shownLinkState(), window.statusBar().shownLinkState());
     QVERIFY(tray->icon().pixmap(TrayIcon::PictureSize).toImage() != plain);
     QCOMPARE(tray->toolTip(),
              window.windowTitle() + QLatin1Char('\n') + window.statusBar().panelText());
 
-    LinkStatus.set(LinkState::ErrorEnded);
+    ZelMeldServer zel(*ReplyScript::parse(QStringLiteral("ok")));
+    QVERIFY(zel.listen(QHostAddress::LocalHost, port));
+    sendTestLine(window); // answered: the error ends
     QTRY_COMPARE(tray->shownLinkState(), StatusIcon::None);
     QCOMPARE(tray->icon().pixmap(TrayIcon::PictureSize).toImage(), plain);
     QVERIFY(!window.windowIcon().isNull());
@@ -342,7 +383,8 @@ void TstMainWindow::problemsStayOnTheStatusBar()
     MainWindow window;
     window.FormCreate();
     QTRY_COMPARE(window.tmmMain().State(), 3);
-    QTRY_COMPARE(LinkStatus.load(), LinkState::Running);
+    // The idle step has shown the running state.
+    QTRY_VERIFY(!window.engine().mainMachine().linkStateShowPending());
     const QStringList shown = window.engine().problems();
     QCOMPARE(shown.size(), problems);
     for (const QString& part : named)

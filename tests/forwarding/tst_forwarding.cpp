@@ -1,9 +1,9 @@
 #include "EngineHarness.h"
 #include "ForwardingFixtures.h"
 
-#include "core/LinkStatus.h"
 #include "forwarding/MainMachine.h"
 #include "link/ZelLink.h"
+#include "poclient/PoClient.h"
 #include "store/Documents.h"
 #include "store/LinkDefs.h"
 
@@ -530,7 +530,10 @@ void TstForwarding::zelMeldErrorKeepsWhatTheOfficeSent()
 )");
     QSignalSpy reloaded(&h.engine(), &Engine::definitionsReloaded);
 
-    LinkStatus.set(LinkState::ZelMeldError); // as the link's error event leaves it
+    // ZelMeld is gone and a line fails: the link's error lasts until ZelMeld talks again.
+    h.zel.refuseFor(3600 * 1000);
+    h.engine().sendTest(QStringLiteral("000001"), QStringLiteral("01"), QStringLiteral("A"));
+    QTRY_VERIFY(h.engine().link().linkFailed());
     h.advanceSeconds(10);
     QVERIFY(h.runPoll());
     QCOMPARE(alarmAttribute(h, "Kas 3", "State"), QStringLiteral("A"));
@@ -538,7 +541,7 @@ void TstForwarding::zelMeldErrorKeepsWhatTheOfficeSent()
     // The office answered, so the walk tried ZelMeld all the same, and found it there.
     QCOMPARE(h.alarmLines(), QStringList{kAlarmKas3});
 
-    LinkStatus.set(LinkState::ZelMeldError);
+    QVERIFY(h.engine().link().linkFailed());
     h.engine().requestRefresh();
     QVERIFY(reloaded.wait(10000));
     QCOMPARE(xmlAttribute(h.readPoData("LinkDefs.xml"), "//PO_loc[@pcu='Pcu2' and @text='Kas 9']",
@@ -626,7 +629,7 @@ void TstForwarding::lateAlarmAnswerChangesNothing()
     // ZelMeld keeps silent, so the walk waits while the late request ends.
     QVERIFY(h.waitForIdleWorkers());
     QCOMPARE(h.main().tmmMain().State(), 11);
-    QCOMPARE(LinkStatus.load(), LinkState::OfficeError);
+    QVERIFY(h.engine().poClient().officeFailed());
     QCOMPARE(h.readPoData("AlarmStatus.xml"), before);
 
     h.advanceSeconds(10);

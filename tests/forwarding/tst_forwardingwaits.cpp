@@ -1,7 +1,6 @@
 #include "EngineHarness.h"
 #include "ForwardingFixtures.h"
 
-#include "core/LinkStatus.h"
 #include "forwarding/MainMachine.h"
 #include "store/Documents.h"
 

@@ -4,52 +4,143 @@
 #include "core/LinkStatus.h"
 #include "forwarding/MainMachine.h"
 #include "forwarding/MainStates.h"
+#include "link/ZelLink.h"
+#include "poclient/PoClient.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace ForwardingFixtures;
 
-// The link status has one type and one way to change; the engine turns every change into the
-// icon that the status bar and the tray show.
+namespace {
+
+const QString kZelMeldErrorText = QStringLiteral("Error connecting to ZelMeld");
+const QString kOfficeErrorText = QStringLiteral("Error communicating with PO server");
+
+void sendTestLine(EngineHarness& h)
+{
+    h.engine().sendTest(QStringLiteral("000001"), QStringLiteral("01"), QStringLiteral("A"));
+}
+
+QList<StatusIcon> icons(const QSignalSpy& spy)
+{
+    QList<StatusIcon> shown;
+    for (const QList<QVariant>& arguments : spy)
+        shown.append(arguments.first().value<StatusIcon>());
+    return shown;
+}
+
+QStringList texts(const QSignalSpy& spy)
+{
+    QStringList shown;
+    for (const QList<QVariant>& arguments : spy)
+        shown.append(arguments.first().toString());
+    return shown;
+}
+
+} // namespace
+
+// Each link keeps its own state; the engine turns what the two come to into the icon and the
+// text that the status bar and the tray show.
 class TstLinkState : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void iconOfEachState_data();
-    void iconOfEachState();
+    void zelMeldErrorOutlastsAnOfficeOutage();
+    void officeErrorShowsAgainOnceZelMeldTalks();
+    void iconOverAProblem();
     void iconFollowsWhileTheMachineIsBusy();
 };
 
-void TstLinkState::iconOfEachState_data()
+// ZelMeld down, then the office server fails and recovers: the ZelMeld error shows throughout,
+// and the running state only once ZelMeld answers again.
+void TstLinkState::zelMeldErrorOutlastsAnOfficeOutage()
 {
-    QTest::addColumn<LinkState>("state");
-    QTest::addColumn<bool>("problem");
-    QTest::addColumn<StatusIcon>("icon");
-    QTest::newRow("office error") << LinkState::OfficeError << false << StatusIcon::OfficeError;
-    QTest::newRow("ZelMeld error") << LinkState::ZelMeldError << false << StatusIcon::ZelMeldError;
-    QTest::newRow("error just ended") << LinkState::ErrorEnded << false << StatusIcon::None;
-    QTest::newRow("link error over a problem")
-        << LinkState::ZelMeldError << true << StatusIcon::ZelMeldError;
-    QTest::newRow("error ended, problem lasts")
-        << LinkState::ErrorEnded << true << StatusIcon::Problem;
+    EngineHarness h;
+    QVERIFY(startWithOneAlarm(h));
+    h.zel.refuseFor(3600 * 1000);
+    sendTestLine(h);
+    QTRY_COMPARE(h.engine().linkState(), LinkState::ZelMeldError);
+    QSignalSpy shown(&h.engine(), &Engine::linkStateShown);
+    QSignalSpy text(&h.engine(), &Engine::statusText);
+
+    PoFault failing;
+    failing.status = 500;
+    h.po.setFault(PoEndpoint::Alarms, failing);
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    QVERIFY(h.engine().poClient().officeFailed());
+    QCOMPARE(h.engine().linkState(), LinkState::ZelMeldError);
+
+    h.po.setFault(PoEndpoint::Alarms, PoFault());
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    QVERIFY(!h.engine().poClient().officeFailed());
+    QVERIFY(h.runMainSteps(1));
+
+    QCOMPARE(h.engine().linkState(), LinkState::ZelMeldError);
+    QCOMPARE(h.main().ShownLinkState(), LinkState::ZelMeldError);
+    QVERIFY(!shown.isEmpty());
+    for (StatusIcon icon : icons(shown))
+        QCOMPARE(icon, StatusIcon::ZelMeldError);
+    QVERIFY2(!texts(text).contains(kOfficeErrorText), qPrintable(texts(text).join(u'|')));
+    QVERIFY2(!texts(text).contains(QStringLiteral("Application running")),
+             qPrintable(texts(text).join(u'|')));
+
+    // ZelMeld answers again: only now the gateway shows as running.
+    QVERIFY(h.zel.listen(QHostAddress(QHostAddress::LocalHost), h.zel.port()));
+    sendTestLine(h);
+    QTRY_COMPARE(h.engine().linkState(), LinkState::Running);
+    QCOMPARE(icons(shown).last(), StatusIcon::None);
+    QVERIFY(h.runMainSteps(1));
+    QCOMPARE(h.main().ShownLinkState(), LinkState::Running);
+    QCOMPARE(texts(text).last(), QStringLiteral("Application running"));
 }
 
-void TstLinkState::iconOfEachState()
+// The other way round: an office error that lasts comes back on the status bar once the
+// ZelMeld error, which covered it, has ended.
+void TstLinkState::officeErrorShowsAgainOnceZelMeldTalks()
 {
-    QFETCH(LinkState, state);
-    QFETCH(bool, problem);
-    QFETCH(StatusIcon, icon);
-    LinkStatus.set(LinkState::Running);
     EngineHarness h;
-    h.create(); // not started: only the engine answers the change
-    if (problem)
-        h.engine().addProblem(QStringLiteral("ZelLocal.INI cannot be read"));
-    QSignalSpy shown(&h.engine(), &Engine::linkStateShown);
+    QVERIFY(startWithOneAlarm(h));
+    PoFault failing;
+    failing.status = 500;
+    h.po.setFault(PoEndpoint::Alarms, failing);
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+    QCOMPARE(h.engine().linkState(), LinkState::OfficeError);
 
-    LinkStatus.set(state);
-    QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown.last().first().value<StatusIcon>(), icon);
+    h.zel.refuseFor(3600 * 1000);
+    QSignalSpy text(&h.engine(), &Engine::statusText);
+    sendTestLine(h);
+    QTRY_COMPARE(h.engine().linkState(), LinkState::ZelMeldError);
+    QCOMPARE(texts(text).last(), kZelMeldErrorText);
+
+    QVERIFY(h.zel.listen(QHostAddress(QHostAddress::LocalHost), h.zel.port()));
+    QSignalSpy shown(&h.engine(), &Engine::linkStateShown);
+    sendTestLine(h);
+    QTRY_COMPARE(h.engine().linkState(), LinkState::OfficeError);
+    QCOMPARE(texts(text).last(), kOfficeErrorText);
+    QCOMPARE(icons(shown).last(), StatusIcon::OfficeError);
+}
+
+// A problem of the files or settings shows its icon while both links work, and gives way to a
+// link error while that lasts.
+void TstLinkState::iconOverAProblem()
+{
+    EngineHarness h;
+    QVERIFY(h.start());
+    QSignalSpy shown(&h.engine(), &Engine::linkStateShown);
+    h.engine().addProblem(QStringLiteral("ZelLocal.INI cannot be read"));
+    QCOMPARE(icons(shown).last(), StatusIcon::Problem);
+
+    h.zel.refuseFor(3600 * 1000);
+    sendTestLine(h);
+    QTRY_COMPARE(icons(shown).last(), StatusIcon::ZelMeldError);
+
+    QVERIFY(h.zel.listen(QHostAddress(QHostAddress::LocalHost), h.zel.port()));
+    sendTestLine(h);
+    QTRY_COMPARE(icons(shown).last(), StatusIcon::Problem);
 }
 
 // ZelMeld fails while the machine waits for a slow office server: the icon shows it at once,
@@ -66,10 +157,10 @@ void TstLinkState::iconFollowsWhileTheMachineIsBusy()
     QVERIFY(h.waitForState(MainState::WaitAlarms));
     QSignalSpy shown(&h.engine(), &Engine::linkStateShown);
 
-    h.engine().sendTest(QStringLiteral("000001"), QStringLiteral("01"), QStringLiteral("A"));
+    sendTestLine(h);
     QTRY_VERIFY(!shown.isEmpty());
     QCOMPARE(shown.last().first().value<StatusIcon>(), StatusIcon::ZelMeldError);
-    QCOMPARE(LinkStatus.load(), LinkState::ZelMeldError);
+    QVERIFY(h.engine().link().linkFailed());
     QCOMPARE(h.main().tmmMain().State(), MainState::WaitAlarms);
 }
 

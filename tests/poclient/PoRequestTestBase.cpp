@@ -3,7 +3,6 @@
 
 #include "core/Directories.h"
 #include "core/Language.h"
-#include "core/LinkStatus.h"
 #include "core/Log.h"
 #include "core/Trace.h"
 #include "store/AlarmStatus.h"
@@ -84,7 +83,6 @@ void PoRequestTestBase::init()
     connect(m_client.get(), &PoClient::statusText, m_recorder.get(),
             &PoRequestRecorder::takeStatus);
     connect(&Log::instance(), &Log::listLine, m_recorder.get(), &PoRequestRecorder::takeLine);
-    LinkStatus.set(LinkState::Running);
     TraceEnabled = false;
 }
 

@@ -1,7 +1,6 @@
 #include "PoRequestTestBase.h"
 
 #include "core/Directories.h"
-#include "core/LinkStatus.h"
 #include "core/Log.h"
 #include "core/Trace.h"
 #include "store/AlarmStatus.h"
@@ -87,7 +86,7 @@ void TstPoAnswer::answerTracedAsSent()
 
     const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
     QVERIFY(finished(request));
-    QVERIFY(!request->failed);
+    QCOMPARE(request->outcome, PoOutcome::Succeeded);
     QCOMPARE(traceBytes(u"00"_s), answer);
     const QByteArray declaration = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n";
     QVERIFY(traceBytes(u"01"_s).startsWith(declaration));
@@ -112,7 +111,7 @@ void TstPoAnswer::invalidCharactersReplaced()
 
     const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
     QVERIFY(finished(request));
-    QVERIFY(!request->failed);
+    QCOMPARE(request->outcome, PoOutcome::Succeeded);
     const pugi::xml_node root = request->mergedStatus->root();
     QCOMPARE(findAlarmEntry(root, "Pcu1", "Kas 3", "1").attribute("text").value(),
              "a\xef\xbf\xbd\xef\xbf\xbd");
@@ -156,14 +155,15 @@ void TstPoAnswer::answerSizeLimit()
     QVERIFY(finished(request));
 
     if (overLimit == 0) {
-        QVERIFY(!request->failed);
+        QCOMPARE(request->outcome, PoOutcome::Succeeded);
         QVERIFY(hasExampleAlarm(request->mergedStatus));
         QCOMPARE(m_recorder->lines, QStringList());
         return;
     }
-    QVERIFY(request->failed);
+    QCOMPARE(request->outcome, PoOutcome::Failed);
     QVERIFY(!request->mergedStatus);
-    QCOMPARE(LinkStatus.load(), LinkState::OfficeError);
+    m_client->reportOutcome(*request);
+    QVERIFY(m_client->officeFailed());
     QCOMPARE(request->requestMessage, kEmptyAnswer);
     QCOMPARE(m_recorder->lines.size(), 1);
     const QString limitText = QString::number(limit);
@@ -197,9 +197,10 @@ void TstPoAnswer::emptyAnswer()
     const auto request = start(PoServerSim::path(endpoint), kind);
     QVERIFY(finished(request));
 
-    QVERIFY(!request->failed);
+    QCOMPARE(request->outcome, PoOutcome::Succeeded);
     QCOMPARE(request->requestMessage, kEmptyAnswer);
-    QCOMPARE(LinkStatus.load(), LinkState::Running);
+    m_client->reportOutcome(*request);
+    QVERIFY(!m_client->officeFailed());
     QCOMPARE(m_recorder->statusTexts, QStringList());
     QCOMPARE(m_recorder->lines, QStringList());
     QVERIFY(!request->mergedStatus);
@@ -244,7 +245,7 @@ void TstPoAnswer::malformedAnswer()
     const auto request = start(PoServerSim::path(endpoint), kind);
     QVERIFY(finished(request));
 
-    QVERIFY(!request->failed);
+    QCOMPARE(request->outcome, PoOutcome::Succeeded);
     QCOMPARE(request->requestMessage, QString());
     QVERIFY(!request->mergedStatus);
     QVERIFY(!request->configAnswer);

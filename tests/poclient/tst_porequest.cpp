@@ -3,7 +3,6 @@
 #include "../store/XmlDump.h"
 #include "core/Directories.h"
 #include "core/Language.h"
-#include "core/LinkStatus.h"
 #include "core/Log.h"
 #include "core/Trace.h"
 #include "poclient/PoClient.h"
@@ -15,6 +14,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
 
@@ -69,7 +69,7 @@ void TstPoRequest::activeAlarmsMergedNotSaved()
     const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
     QVERIFY(finished(request));
 
-    QVERIFY(!request->failed);
+    QCOMPARE(request->outcome, PoOutcome::Succeeded);
     QCOMPARE(request->requestMessage, QString());
     QVERIFY(hasExampleAlarm(request->mergedStatus));
     const pugi::xml_node root = request->mergedStatus->root();
@@ -83,7 +83,8 @@ void TstPoRequest::activeAlarmsMergedNotSaved()
     QCOMPARE(kept.attribute("start").value(), "20240612T140210");
     // The GUI thread saves the merged status; the worker leaves the file alone.
     QCOMPARE(readFile(alarmStatusPath()), kStatusFile);
-    QCOMPARE(LinkStatus.load(), LinkState::Running);
+    m_client->reportOutcome(*request);
+    QVERIFY(!m_client->officeFailed());
     QCOMPARE(m_recorder->statusTexts, QStringList());
     QCOMPARE(traceTags(), QStringList());
 }
@@ -115,7 +116,7 @@ void TstPoRequest::processingByKind()
     const auto request = start(PoServerSim::path(endpoint), kind);
     QVERIFY(finished(request));
 
-    QVERIFY(!request->failed);
+    QCOMPARE(request->outcome, PoOutcome::Succeeded);
     QCOMPARE(request->requestMessage, QString());
     QCOMPARE(hasExampleAlarm(request->mergedStatus), merged);
     QCOMPARE(bool(request->configAnswer), configKept);
@@ -164,7 +165,7 @@ void TstPoRequest::traceFailureDoesNotStopMerge()
     const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
     QVERIFY(finished(request));
     QVERIFY(hasExampleAlarm(request->mergedStatus));
-    QVERIFY(!request->failed);
+    QCOMPARE(request->outcome, PoOutcome::Succeeded);
     QCOMPARE(m_recorder->lines.size(), 1);
     QCOMPARE(poLines(u"Trace not written: "_s).size(), 1);
 }
@@ -213,8 +214,13 @@ void TstPoRequest::communicationFailure()
         m_client->StartPoRequest(url, PoRequestActiveAlarms, PoTimeouts{10000, totalMs});
     QVERIFY(finished(request));
 
-    QVERIFY(request->failed);
-    QCOMPARE(LinkStatus.load(), LinkState::OfficeError);
+    QCOMPARE(request->outcome, PoOutcome::Failed);
+    QVERIFY2(request->failureReason.contains(reason, Qt::CaseInsensitive),
+             qPrintable(request->failureReason));
+    // The worker only logs; the office link fails when the waiting machine takes the outcome.
+    QCOMPARE(m_recorder->statusTexts, QStringList());
+    m_client->reportOutcome(*request);
+    QVERIFY(m_client->officeFailed());
     QCOMPARE(m_recorder->statusTexts, QStringList{kCommunicationError});
     // The one line names the server and says why.
     QCOMPARE(m_recorder->lines.size(), 1);
@@ -232,39 +238,49 @@ void TstPoRequest::successClearsCommunicationError()
 {
     const auto refused = m_client->StartPoRequest(refusedUrl(), PoRequestActiveAlarms);
     QVERIFY(finished(refused));
-    QCOMPARE(LinkStatus.load(), LinkState::OfficeError);
+    m_client->reportOutcome(*refused);
+    QVERIFY(m_client->officeFailed());
 
     const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
     QVERIFY(finished(request));
-    QVERIFY(!request->failed);
+    QCOMPARE(request->outcome, PoOutcome::Succeeded);
+    m_client->reportOutcome(*request);
     QCOMPARE(m_recorder->statusTexts, (QStringList{kCommunicationError, QString()}));
-    QCOMPARE(LinkStatus.load(), LinkState::ErrorEnded);
+    QVERIFY(!m_client->officeFailed());
 }
 
 void TstPoRequest::linkStatusOnSuccess_data()
 {
-    QTest::addColumn<LinkState>("before");
-    QTest::addColumn<LinkState>("after");
+    QTest::addColumn<bool>("failedBefore");
     QTest::addColumn<QStringList>("statusTexts");
+    QTest::addColumn<int>("changes");
 
-    QTest::newRow("office error ends")
-        << LinkState::OfficeError << LinkState::ErrorEnded << QStringList{QString()};
-    QTest::newRow("running") << LinkState::Running << LinkState::Running << QStringList();
-    QTest::newRow("ZelMeld error stays")
-        << LinkState::ZelMeldError << LinkState::ZelMeldError << QStringList();
-    QTest::newRow("just ended") << LinkState::ErrorEnded << LinkState::ErrorEnded << QStringList();
+    QTest::newRow("office error ends") << true << QStringList{QString()} << 1;
+    QTest::newRow("running") << false << QStringList() << 0;
 }
 
+// A request of a kind that only fetches still tells the office link how it went; a success
+// clears the text only when an error was showing.
 void TstPoRequest::linkStatusOnSuccess()
 {
-    QFETCH(LinkState, before);
-    QFETCH(LinkState, after);
+    QFETCH(bool, failedBefore);
     QFETCH(QStringList, statusTexts);
-    LinkStatus.set(before);
+    QFETCH(int, changes);
+    if (failedBefore) {
+        const auto refused = m_client->StartPoRequest(refusedUrl(), 3);
+        QVERIFY(finished(refused));
+        m_client->reportOutcome(*refused);
+        QVERIFY(m_client->officeFailed());
+    }
+    m_recorder->statusTexts.clear();
+    m_recorder->lines.clear();
+    QSignalSpy stateChanges(m_client.get(), &PoClient::officeFailedChanged);
 
     const auto request = start(PoServerSim::path(PoEndpoint::Alarms), 3);
     QVERIFY(finished(request));
-    QCOMPARE(LinkStatus.load(), after);
+    m_client->reportOutcome(*request);
+    QVERIFY(!m_client->officeFailed());
+    QCOMPARE(stateChanges.size(), changes);
     QCOMPARE(m_recorder->statusTexts, statusTexts);
     QCOMPARE(m_recorder->lines, QStringList());
 }
@@ -296,10 +312,11 @@ void TstPoRequest::cancelledRequestLeavesNoTrace()
     // Promptly: not at the end of the server delay, nor of the transfer time limit.
     QCOMPARE_LT(elapsed.elapsed(), 2000);
 
-    QVERIFY(!request->failed);
+    QCOMPARE(request->outcome, PoOutcome::Cancelled);
     QCOMPARE(request->requestMessage, QString());
     QVERIFY(!request->mergedStatus);
-    QCOMPARE(LinkStatus.load(), LinkState::Running);
+    m_client->reportOutcome(*request);
+    QVERIFY(!m_client->officeFailed());
     QCOMPARE(m_recorder->statusTexts, QStringList());
     QCOMPARE(m_recorder->lines, QStringList());
     QCOMPARE(readFile(alarmStatusPath()), kStatusFile);
@@ -307,7 +324,7 @@ void TstPoRequest::cancelledRequestLeavesNoTrace()
 }
 
 // The client goes while its request still waits for the server; the worker finishes on its
-// own, reports the failure through the log and LinkStatus, and emits nothing.
+// own as a cancelled request, and logs nothing.
 // At exit no worker may run on into the objects that end with the program: the client's
 // end cancels its requests and returns only when their workers are gone.
 void TstPoRequest::destroyingTheClientEndsItsWorkers()
@@ -321,8 +338,7 @@ void TstPoRequest::destroyingTheClientEndsItsWorkers()
     m_client.reset();
 
     QVERIFY(request->done.load(std::memory_order_acquire));
-    QVERIFY(!request->failed);
-    QCOMPARE(LinkStatus.load(), LinkState::Running);
+    QCOMPARE(request->outcome, PoOutcome::Cancelled);
     QCOMPARE(poLines(kCommunicationError), QStringList());
     QCOMPARE(readFile(alarmStatusPath()), kStatusFile);
 }
@@ -344,7 +360,7 @@ void TstPoRequest::realSimulatorBinary()
         u"http://127.0.0.1:"_s + match.captured(1) + PoServerSim::path(PoEndpoint::Alarms);
     const auto request = m_client->StartPoRequest(url, PoRequestActiveAlarms);
     QVERIFY(finished(request));
-    QVERIFY(!request->failed);
+    QCOMPARE(request->outcome, PoOutcome::Succeeded);
     QVERIFY(hasExampleAlarm(request->mergedStatus));
     QTRY_VERIFY(
         QString::fromUtf8(sim.peek(4096)).contains(u" GET /office/alarm/alarmserver -> 200"));

@@ -1,7 +1,0 @@
-#include "LinkStatus.h"
-
-LinkStatusChanges& LinkStatusChanges::instance()
-{
-    static LinkStatusChanges changes;
-    return changes;
-}
