@@ -395,7 +395,7 @@ int MainMachine::waitAlarms()
             // Only ZelMeld failed: the walk tries it again, so that what was kept back while
             // it was unreachable goes out at the first poll after it is back, not with the
             // next watchdog. A walk that cannot reach it tries once and keeps the rest.
-            if (!request->failed && LinkStatus.load() == LinkState::ZelMeldError)
+            if (request->outcome == PoOutcome::Succeeded)
                 return MainState::CheckAlarms;
             Q_EMIT pollFinished();
             return MainState::Wait;
