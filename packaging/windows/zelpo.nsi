@@ -146,7 +146,7 @@ Function ${UN}SetupLog
 FunctionEnd
 
 ; Runs the installed program with the arguments on the stack; gives back its exit code and its
-; output (the first lines, up to about 900 characters) in $R9.
+; output (the first lines, up to about 900 characters) in $R9; $R8 is its own.
 Function ${UN}RunProgram
   Exch $0
   Push $1
@@ -369,7 +369,7 @@ Function StartService
   ${If} $0 != 0
     ; The reason fits the finish page: the program says it in one line.
     StrCpy $1 $R9 400
-    StrCpy $FinishText "ZelPO ${VERSION} is installed in $INSTDIR, and the service ZelPO is registered, but it did not start (zelpo.exe --start-service: exit code $0):$\r$\n$1$\r$\nZelPO's own log is ZELPO.LOG in its data directory (c:\zel\data unless PO.ini names another); this setup's log is ${SETUP_LOG}.$\r$\n$\r$\nThe service starts with Windows. To try again now, as administrator: net start ZelPO"
+    StrCpy $FinishText "ZelPO ${VERSION} is installed in $INSTDIR, and the service ZelPO is registered, but it did not start (zelpo.exe --start-service: exit code $0):$\r$\n$1$\r$\nZelPO's own log is ZELPO.LOG in its data directory (c:\zel\data unless PO.ini names another); this setup's log is ${SETUP_LOG}.$\r$\n$\r$\nThe service starts with Windows. To try again now, as administrator: $\"$INSTDIR\zelpo.exe$\" --start-service (or net start ZelPO)"
     !insertmacro LOG "$FinishText"
     MessageBox MB_OK|MB_ICONEXCLAMATION "$FinishText" /SD IDOK
     SetErrorLevel 4

@@ -31,6 +31,8 @@ constexpr DWORD kPreshutdownTimeoutMs = 30000;
 // The orderly shutdown takes at most ten seconds; more is a program that does not stop.
 constexpr int kStopWaitMs = 60000;
 constexpr int kPollMs = 250;
+// How long --start-service asks again for a service the manager does not know (see there).
+constexpr int kUnknownServiceWaitMs = 20000;
 
 class ScHandle
 {
@@ -282,17 +284,25 @@ int installWindowsService()
 
 int startWindowsService()
 {
-    const ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!manager)
-        return fail(QStringLiteral("cannot open the Service Control Manager"));
-    const ScHandle service(
-        OpenServiceW(manager.get(), kServiceName, SERVICE_START | SERVICE_QUERY_STATUS));
-    if (!service)
-        return fail(QStringLiteral("cannot open the service ZelPO"));
-    ManagerCalls calls(service.get());
-    const ServiceStartOutcome outcome = startServiceAndWait(calls, kServiceStartBound);
-    say(outcome.text);
-    return outcome.running ? 0 : 1;
+    // Wine only: in the first session of a new prefix two managers answer side by side, and one
+    // may not know the service registered a moment ago; each connection may reach the other.
+    const QDeadlineTimer openDeadline(kUnknownServiceWaitMs);
+    for (;;) {
+        const ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+        if (!manager)
+            return fail(QStringLiteral("cannot open the Service Control Manager"));
+        const ScHandle service(
+            OpenServiceW(manager.get(), kServiceName, SERVICE_START | SERVICE_QUERY_STATUS));
+        if (service) {
+            ManagerCalls calls(service.get());
+            const ServiceStartOutcome outcome = startServiceAndWait(calls, kServiceStartBound);
+            say(outcome.text);
+            return outcome.running ? 0 : 1;
+        }
+        if (GetLastError() != ERROR_SERVICE_DOES_NOT_EXIST || openDeadline.hasExpired())
+            return fail(QStringLiteral("cannot open the service ZelPO"));
+        QThread::msleep(kPollMs);
+    }
 }
 
 int uninstallWindowsService()
