@@ -57,8 +57,10 @@ done:
   Pop $4
   Pop $3
   Pop $2
-  Pop $1
+  ; The stack holds the caller's $1 and $0: both restored, the exit code left on top.
   Exch $0
+  Exch
+  Pop $1
 FunctionEnd
 !macroend
 

@@ -7,7 +7,9 @@
 ;
 ; Silent: zelpo-setup-x.y.z.exe /S [/AUTOSTART=0|1] [/SERVICE=0|1] [/D=folder]
 ; Exit codes: 0 installed, 1 cancelled, 2 a wrong command line, 3 ZelPO still runs,
-; 4 the service could not be installed or started.
+; 4 the service could not be installed or started (when only its start failed, everything is
+; installed and the service registered: it starts with Windows, or at once with net start ZelPO).
+; What the installer did, and why a step failed, is also appended to %TEMP%\zelpo-setup.log.
 
 Unicode true
 ; The program is 64-bit only; a 64-bit installer also runs under a Wine without 32-bit support.
@@ -24,6 +26,7 @@ SetCompressor /SOLID lzma
 !define MENU_FOLDER "$SMPROGRAMS\ZelPO"
 !define AUTOSTART_LINK "$SMSTARTUP\ZelPO.lnk"
 !define PROGRAM "$INSTDIR\zelpo.exe"
+!define SETUP_LOG "$TEMP\zelpo-setup.log"
 
 Name "ZelPO"
 OutFile "${OUTFILE}"
@@ -59,7 +62,10 @@ Page custom ModePage ModePageLeave
 ; The details stay until Next: what was stopped, installed and registered.
 !define MUI_FINISHPAGE_NOAUTOCLOSE
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_TEXT "ZelPO ${VERSION} is installed in $INSTDIR.$\r$\n$\r$\nStart it from the Start menu (ZelPO). Its data directory is c:\zel\data, with the settings ZelLocal.INI and the log ZELPO.LOG; the links are kept in c:\zel\PoData. PO.ini beside the program can name another data directory.$\r$\n$\r$\nWith the service: stop it (net stop ZelPO) before you edit the links in the window, and start it again afterwards (net start ZelPO)."
+; Where ZelPO is and how it runs; or, when the service did not start, why and what to do.
+Var FinishText
+!define MUI_FINISHPAGE_TEXT_LARGE
+!define MUI_FINISHPAGE_TEXT "$FinishText"
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -79,19 +85,68 @@ Var ServiceBox
 !insertmacro ZELPO_CAPTURE_FUNCTION "un."
 
 ; Shows the message and ends the installation (or uninstallation) with the exit code; in silent
-; mode the message goes to the log only.
+; mode the message goes to the logs only.
 !macro FAIL CODE MESSAGE
-  DetailPrint "${MESSAGE}"
+  !insertmacro LOG "${MESSAGE}"
   MessageBox MB_OK|MB_ICONSTOP "${MESSAGE}" /SD IDOK
   SetErrorLevel ${CODE}
   Abort
 !macroend
 
+; The line in the details and in the setup log.
+!macro LOG TEXT
+  Push "${TEXT}"
+  !ifdef __UNINSTALL__
+    Call un.SetupLog
+  !else
+    Call SetupLog
+  !endif
+!macroend
+
 ; The helpers below serve the installer and the uninstaller alike.
 !macro ZELPO_PROGRAM_FUNCTIONS UN
 
+; Shows the line on the stack in the details and appends it, with the local time, to the setup
+; log; a log that cannot be written is no reason to stop.
+Function ${UN}SetupLog
+  Exch $0
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  Push $5
+  Push $6
+  Push $7
+  DetailPrint "$0"
+  ; SYSTEMTIME: year, month, day of week, day, hour, minute, second, milliseconds
+  System::Call '*(&i2 0, &i2 0, &i2 0, &i2 0, &i2 0, &i2 0, &i2 0, &i2 0) p .r1'
+  System::Call 'kernel32::GetLocalTime(p r1)'
+  System::Call '*$1(&i2 .r2, &i2 .r3, &i2, &i2 .r4, &i2 .r5, &i2 .r6, &i2 .r7, &i2)'
+  System::Free $1
+  IntFmt $3 "%02d" $3
+  IntFmt $4 "%02d" $4
+  IntFmt $5 "%02d" $5
+  IntFmt $6 "%02d" $6
+  IntFmt $7 "%02d" $7
+  ClearErrors
+  FileOpen $1 "${SETUP_LOG}" a
+  ${IfNot} ${Errors}
+    FileSeek $1 0 END
+    FileWrite $1 "$2-$3-$4 $5:$6:$7 $0$\r$\n"
+    FileClose $1
+  ${EndIf}
+  Pop $7
+  Pop $6
+  Pop $5
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
 ; Runs the installed program with the arguments on the stack; gives back its exit code and its
-; output (the first lines, up to about 900 characters) in $R9.
+; output (the first lines, up to about 900 characters) in $R9; $R8 is its own.
 Function ${UN}RunProgram
   Exch $0
   Push $1
@@ -99,7 +154,7 @@ Function ${UN}RunProgram
   Push '"${PROGRAM}" $0'
   Push "$PLUGINSDIR\zelpo-output.txt"
   Call ${UN}CaptureOutput
-  Pop $0
+  Pop $R8
   StrCpy $R9 ""
   ClearErrors
   FileOpen $1 "$PLUGINSDIR\zelpo-output.txt" r
@@ -113,7 +168,9 @@ Function ${UN}RunProgram
     ${Loop}
     FileClose $1
   ${EndIf}
-  DetailPrint "zelpo.exe: exit code $0. $R9"
+  Push "zelpo.exe $0: exit code $R8. $R9"
+  Call ${UN}SetupLog
+  StrCpy $0 $R8
   Pop $2
   Pop $1
   Exch $0
@@ -301,8 +358,28 @@ Function ModePageLeave
   ${NSD_GetState} $ServiceBox $Service
 FunctionEnd
 
+; Starts the installed service through the Service Control Manager and waits until it runs
+; (zelpo.exe --start-service: through a slow first start too, up to its bound). A start that
+; fails leaves the installation as it is: the reason goes to the finish page, the details, the
+; setup log and, silent, into exit code 4.
+Function StartService
+  Push --start-service
+  Call RunProgram
+  Pop $0
+  ${If} $0 != 0
+    ; The reason fits the finish page: the program says it in one line.
+    StrCpy $1 $R9 400
+    StrCpy $FinishText "ZelPO ${VERSION} is installed in $INSTDIR, and the service ZelPO is registered, but it did not start (zelpo.exe --start-service: exit code $0):$\r$\n$1$\r$\nZelPO's own log is ZELPO.LOG in its data directory (c:\zel\data unless PO.ini names another); this setup's log is ${SETUP_LOG}.$\r$\n$\r$\nThe service starts with Windows. To try again now, as administrator: $\"$INSTDIR\zelpo.exe$\" --start-service (or net start ZelPO)"
+    !insertmacro LOG "$FinishText"
+    MessageBox MB_OK|MB_ICONEXCLAMATION "$FinishText" /SD IDOK
+    SetErrorLevel 4
+  ${EndIf}
+FunctionEnd
+
 Section "ZelPO" SecProgram
   SectionIn RO
+  !insertmacro LOG "ZelPO ${VERSION} setup: $CMDLINE"
+  StrCpy $FinishText "ZelPO ${VERSION} is installed in $INSTDIR.$\r$\n$\r$\nStart it from the Start menu (ZelPO). Its data directory is c:\zel\data, with the settings ZelLocal.INI and the log ZELPO.LOG; the links are kept in c:\zel\PoData. PO.ini beside the program can name another data directory.$\r$\n$\r$\nWith the service: stop it (net stop ZelPO) before you edit the links in the window, and start it again afterwards (net start ZelPO)."
   Call StopProgram
 
   SetOutPath "$INSTDIR"
@@ -348,8 +425,11 @@ Section "ZelPO" SecProgram
     Push --install-service
     Call OutputHas
     Pop $0
-    ${If} $0 != 1
-      !insertmacro FAIL 4 "This zelpo.exe cannot run as a service: it knows no --install-service."
+    Push --start-service
+    Call OutputHas
+    Pop $1
+    ${If} "$0$1" != 11
+      !insertmacro FAIL 4 "This zelpo.exe cannot run as a service: it knows no --install-service or --start-service."
     ${EndIf}
     Push --install-service
     Call RunProgram
@@ -357,12 +437,9 @@ Section "ZelPO" SecProgram
     ${If} $0 != 0
       !insertmacro FAIL 4 "The service ZelPO could not be installed (exit code $0):$\r$\n$R9"
     ${EndIf}
-    nsExec::ExecToLog '"$SYSDIR\net.exe" start ZelPO'
-    Pop $0
-    ${If} $0 != 0
-      !insertmacro FAIL 4 "The service ZelPO is installed but did not start (net start: $0). Its log is c:\zel\data\ZELPO.LOG."
-    ${EndIf}
+    Call StartService
   ${EndIf}
+  !insertmacro LOG "ZelPO ${VERSION} setup: done"
 SectionEnd
 
 Function un.onInit
@@ -371,6 +448,7 @@ Function un.onInit
 FunctionEnd
 
 Section "Uninstall"
+  !insertmacro LOG "ZelPO uninstall: $CMDLINE"
   Call un.StopProgram
 
   ; Only what the installer put there: PO.ini and anything else in the folder stay.

@@ -11,6 +11,7 @@
 #include "service/ServiceApplication.h"
 #include "service/ServiceHost.h"
 #ifdef Q_OS_WIN
+#include "service/ServiceStart.h"
 #include "service/WindowsServiceCommands.h"
 #endif
 
@@ -25,8 +26,8 @@ bool wantsConsoleEntry(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {
         for (const char* option :
-             {"--service", "--install-service", "--uninstall-service", "--stop", "-h", "--help",
-              "--help-all", "-?", "-v", "--version"}) {
+             {"--service", "--install-service", "--start-service", "--uninstall-service", "--stop",
+              "-h", "--help", "--help-all", "-?", "-v", "--version"}) {
             if (std::strcmp(argv[i], option) == 0)
                 return true;
         }
@@ -153,19 +154,26 @@ int runConsoleEntry(int argc, char** argv)
         QStringLiteral("install-service"),
         QStringLiteral("Register the service ZelPO (zelpo --service): it starts with Windows and "
                        "is restarted after a failure. As administrator."));
+    const QCommandLineOption start(
+        QStringLiteral("start-service"),
+        QStringLiteral("Start the installed service ZelPO and wait until it runs (at most %1 s); "
+                       "says why when it does not. As administrator.")
+            .arg(kServiceStartBound.count()));
     const QCommandLineOption uninstall(
         QStringLiteral("uninstall-service"),
         QStringLiteral("Stop the service ZelPO in order and remove it. As administrator."));
     const QCommandLineOption stopOption(
         QStringLiteral("stop"), QStringLiteral("Ask the running ZelPO (service or window) to "
                                                "close in order, and wait until it has ended."));
-    parser.addOptions({install, uninstall, stopOption});
+    parser.addOptions({install, start, uninstall, stopOption});
 #endif
     // Help and version print and exit here; an unknown option exits with an error.
     parser.process(app);
 #ifdef Q_OS_WIN
     if (parser.isSet(install))
         return installWindowsService();
+    if (parser.isSet(start))
+        return startWindowsService();
     if (parser.isSet(uninstall))
         return uninstallWindowsService();
     if (parser.isSet(stopOption))

@@ -1,9 +1,12 @@
 #include "WindowsServiceCommands.h"
 
+#include "ServiceStart.h"
+
 #include "core/ShutdownSignals.h"
 #include "core/SingleInstance.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QString>
 #include <QThread>
 
@@ -28,6 +31,8 @@ constexpr DWORD kPreshutdownTimeoutMs = 30000;
 // The orderly shutdown takes at most ten seconds; more is a program that does not stop.
 constexpr int kStopWaitMs = 60000;
 constexpr int kPollMs = 250;
+// How long --start-service asks again for a service the manager does not know (see there).
+constexpr int kUnknownServiceWaitMs = 20000;
 
 class ScHandle
 {
@@ -186,6 +191,69 @@ SC_HANDLE createOrUpdateService(SC_HANDLE manager, const QString& command)
     return service;
 }
 
+static_assert(kErrorServiceRequestTimeout == ERROR_SERVICE_REQUEST_TIMEOUT &&
+              kErrorServiceDatabaseLocked == ERROR_SERVICE_DATABASE_LOCKED &&
+              kErrorServiceAlreadyRunning == ERROR_SERVICE_ALREADY_RUNNING &&
+              kErrorServiceSpecific == ERROR_SERVICE_SPECIFIC_ERROR &&
+              kErrorServiceNeverStarted == ERROR_SERVICE_NEVER_STARTED);
+
+ServiceStatus::State stateOf(DWORD state)
+{
+    switch (state) {
+    case SERVICE_STOPPED:
+        return ServiceStatus::State::Stopped;
+    case SERVICE_START_PENDING:
+        return ServiceStatus::State::StartPending;
+    case SERVICE_STOP_PENDING:
+        return ServiceStatus::State::StopPending;
+    case SERVICE_RUNNING:
+        return ServiceStatus::State::Running;
+    default:
+        return ServiceStatus::State::Other;
+    }
+}
+
+// The start's calls to the Service Control Manager on a service handle that may start and query.
+class ManagerCalls final : public ServiceManagerCalls
+{
+public:
+    explicit ManagerCalls(SC_HANDLE service) : m_service(service) { m_timer.start(); }
+
+    std::uint32_t requestStart() override
+    {
+        return StartServiceW(m_service, 0, nullptr) ? 0 : GetLastError();
+    }
+
+    std::uint32_t queryStatus(ServiceStatus& status) override
+    {
+        SERVICE_STATUS_PROCESS process{};
+        DWORD needed = 0;
+        if (!QueryServiceStatusEx(m_service, SC_STATUS_PROCESS_INFO,
+                                  reinterpret_cast<BYTE*>(&process), sizeof(process), &needed))
+            return GetLastError();
+        status.state = stateOf(process.dwCurrentState);
+        status.checkPoint = process.dwCheckPoint;
+        status.waitHint = std::chrono::milliseconds(process.dwWaitHint);
+        status.win32ExitCode = process.dwWin32ExitCode;
+        status.serviceExitCode = process.dwServiceSpecificExitCode;
+        return 0;
+    }
+
+    QString errorText(std::uint32_t error) const override { return systemMessage(error); }
+    std::chrono::milliseconds elapsed() const override
+    {
+        return std::chrono::milliseconds(m_timer.elapsed());
+    }
+    void pause(std::chrono::milliseconds duration) override
+    {
+        QThread::msleep(static_cast<unsigned long>(duration.count()));
+    }
+
+private:
+    SC_HANDLE m_service;
+    QElapsedTimer m_timer;
+};
+
 // The machine-wide guard: held by any running window, console run or service.
 bool programRuns()
 {
@@ -208,9 +276,33 @@ int installWindowsService()
     if (!setRecovery(service.get()) || !registerEventSource(program))
         return 1;
     say(QStringLiteral("the service ZelPO is installed: it starts with Windows and is restarted "
-                       "%1 s after a failure. Start it now with: net start ZelPO")
+                       "%1 s after a failure. Start it now with: zelpo --start-service (or net "
+                       "start ZelPO)")
             .arg(kRestartDelayMs / 1000));
     return 0;
+}
+
+int startWindowsService()
+{
+    // Wine only: in the first session of a new prefix two managers answer side by side, and one
+    // may not know the service registered a moment ago; each connection may reach the other.
+    const QDeadlineTimer openDeadline(kUnknownServiceWaitMs);
+    for (;;) {
+        const ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+        if (!manager)
+            return fail(QStringLiteral("cannot open the Service Control Manager"));
+        const ScHandle service(
+            OpenServiceW(manager.get(), kServiceName, SERVICE_START | SERVICE_QUERY_STATUS));
+        if (service) {
+            ManagerCalls calls(service.get());
+            const ServiceStartOutcome outcome = startServiceAndWait(calls, kServiceStartBound);
+            say(outcome.text);
+            return outcome.running ? 0 : 1;
+        }
+        if (GetLastError() != ERROR_SERVICE_DOES_NOT_EXIST || openDeadline.hasExpired())
+            return fail(QStringLiteral("cannot open the service ZelPO"));
+        QThread::msleep(kPollMs);
+    }
 }
 
 int uninstallWindowsService()

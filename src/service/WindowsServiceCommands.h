@@ -7,6 +7,9 @@
 // Registers zelpo.exe --service as the service "ZelPO": automatic start, restarted by the
 // Service Control Manager after a failure, and the event log source of its lines.
 int installWindowsService();
+// Starts the installed service through the Service Control Manager and waits until it runs,
+// through a slow first start too (see startServiceAndWait); says why when it does not.
+int startWindowsService();
 // Stops the service in order when it runs, then removes it and its event log source. Succeeds
 // when no service is installed.
 int uninstallWindowsService();
