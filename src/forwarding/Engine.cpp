@@ -9,6 +9,7 @@
 #include "link/ZelMessages.h"
 #include "poclient/PoClient.h"
 #include "store/Documents.h"
+#include "store/ZelCodeMerge.h"
 
 Engine::Engine(const Settings& settings, int poPort, QObject* parent)
     : QObject(parent), m_zelDefs("ZelDefs.xml", kZelDefsRoot),
@@ -55,6 +56,8 @@ void Engine::openDocument(DocumentOwner& owner)
 void Engine::openDocuments()
 {
     openDocument(m_zelDefs);
+    // Before anything looks an alarm up, so that every alarm of a number can be found.
+    mergeZelCodeFormsOnRead(m_zelDefs);
     openDocument(m_linkDefs);
     openDocument(m_alarmStatus);
 }

@@ -36,6 +36,7 @@ public:
 
     // Opens ZelDefs.xml, LinkDefs.xml and AlarmStatus.xml, in that order. What failed is
     // logged and shown through problemsChanged; the engine runs on empty documents then.
+    // A catalogue writing one code in several forms is merged and saved once.
     void openDocuments();
     // Starts both state machines at their first state.
     void start();

@@ -26,6 +26,8 @@ OpenResult DocumentOwner::open()
     OpenResult result = OpenXmlDocument(m_handle, file, m_rootName);
     if (result.outcome == OpenResult::Loaded || result.outcome == OpenResult::Created)
         m_saveBlocked.clear();
+    if (result.outcome != OpenResult::Kept)
+        m_fromFile = result.outcome == OpenResult::Loaded;
     switch (result.outcome) {
     case OpenResult::Loaded:
     case OpenResult::Created:

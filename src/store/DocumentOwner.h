@@ -45,6 +45,10 @@ public:
     // Opens as OpenXmlDocument does; a malformed file is set aside and an empty document takes
     // its place. Failures are logged here; the result tells the caller what happened.
     OpenResult open();
+    // Whether the content is what the last open read from the file (or kept from an earlier
+    // read): false before the first open and after a file that was missing, could not be read
+    // or parsed, or has another root. Checks against the content mean nothing otherwise.
+    bool holdsFileContent() const { return m_fromFile; }
     // Discards the content and opens the file again; unsaved changes are lost.
     OpenResult reload();
     // Takes another instance (a copy merged elsewhere) as this document's unsaved content.
@@ -87,6 +91,7 @@ private:
     const char* m_rootName;
     XmlDocumentHandle m_handle;
     bool m_dirty = false;
+    bool m_fromFile = false;
     quint64 m_revision = 0;
     // Set while the file on disk could not be read nor moved aside: saving would destroy it.
     QString m_saveBlocked;

@@ -1,7 +1,6 @@
 #include "ZelCatalogue.h"
 
 #include "Documents.h"
-#include "LinkDefs.h"
 #include "XmlNodeEdit.h"
 #include "ZelCode.h"
 #include "ZelDefs.h"
@@ -18,13 +17,21 @@ std::optional<long long> codeOf(pugi::xml_node node)
     return zelCodeValue(attributeValue(node, X::Code));
 }
 
+// Visits the first child of each code, and the first of each Code text that is no number
+// (with code 0 and that text).
 template <typename Visit> void forEachCoded(pugi::xml_node parent, const char* name, Visit visit)
 {
     std::set<long long> seen;
+    std::set<std::string, std::less<>> seenInvalid;
     for (const pugi::xml_node child : parent.children(name)) {
-        const std::optional<long long> code = codeOf(child);
-        if (code && seen.insert(*code).second)
-            visit(child, *code);
+        if (const std::optional<long long> code = codeOf(child)) {
+            if (seen.insert(*code).second)
+                visit(child, *code, std::optional<std::string>());
+            continue;
+        }
+        std::string text(attributeValue(child, X::Code));
+        if (seenInvalid.insert(text).second)
+            visit(child, 0LL, std::optional<std::string>(std::move(text)));
     }
 }
 
@@ -47,41 +54,51 @@ int integerAttribute(pugi::xml_node node, const char* name)
     return error == std::errc() && end == text.data() + text.size() ? value : 0;
 }
 
+// Whether the element is named by the code (or, when invalidCode is set, by that Code text).
+bool hasCode(pugi::xml_node element, long long code, const std::optional<std::string>& invalidCode)
+{
+    const std::optional<long long> value = codeOf(element);
+    if (invalidCode)
+        return !value && attributeValue(element, X::Code) == *invalidCode;
+    return value == code;
+}
+
+pugi::xml_node findByInvalidCode(pugi::xml_node parent, const char* name, const std::string& text)
+{
+    for (const pugi::xml_node child : parent.children(name)) {
+        if (hasCode(child, 0, text))
+            return child;
+    }
+    return {};
+}
+
+pugi::xml_node findLocation(const XmlDocument& zelDefs, const ZelItemKey& key)
+{
+    if (key.invalidLocationCode)
+        return findByInvalidCode(zelDefs.root(), X::Location, *key.invalidLocationCode);
+    return findZelLocation(zelDefs, key.location);
+}
+
 // The element of the key: its location, or that location's alarm.
 pugi::xml_node findItem(const XmlDocument& zelDefs, const ZelItemKey& key)
 {
-    const pugi::xml_node location = findZelLocation(zelDefs, key.location);
+    const pugi::xml_node location = findLocation(zelDefs, key);
     if (!location || key.isLocation())
         return location;
+    if (key.invalidAlarmCode)
+        return findByInvalidCode(location, X::Alarm, *key.invalidAlarmCode);
     return findZelAlarmIn(location, key.alarm);
 }
 
-void removeWithCode(pugi::xml_node parent, const char* name, long long code)
+void removeWithCode(pugi::xml_node parent, const char* name, long long code,
+                    const std::optional<std::string>& invalidCode)
 {
     for (pugi::xml_node child = parent.child(name); child;) {
         const pugi::xml_node next = child.next_sibling(name);
-        if (codeOf(child) == code)
+        if (hasCode(child, code, invalidCode))
             parent.remove_child(child);
         child = next;
     }
-}
-
-bool clearDangling(pugi::xml_node link, const XmlDocument& zelDefs)
-{
-    const std::string alarm(attributeValue(link, LinkDefsXml::ZelAlarm));
-    const std::string group(attributeValue(link, LinkDefsXml::ZelGroup));
-    const bool alarmExists = ZelAlarmExists(zelDefs, alarm);
-    const bool groupExists = ZelAlarmExists(zelDefs, group);
-    if (alarmExists && groupExists)
-        return false;
-    const std::string newAlarm = alarmExists ? alarm : std::string();
-    const std::string newGroup = groupExists ? group : std::string();
-    const bool changed = newAlarm != alarm || newGroup != group ||
-                         !link.attribute(LinkDefsXml::ZelAlarm) ||
-                         !link.attribute(LinkDefsXml::ZelGroup);
-    setNodeAttribute(link, LinkDefsXml::ZelAlarm, newAlarm);
-    setNodeAttribute(link, LinkDefsXml::ZelGroup, newGroup);
-    return changed;
 }
 
 } // namespace
@@ -89,13 +106,20 @@ bool clearDangling(pugi::xml_node link, const XmlDocument& zelDefs)
 std::vector<ZelLocationEntry> readZelCatalogue(const XmlDocument& zelDefs)
 {
     std::vector<ZelLocationEntry> entries;
-    forEachCoded(zelDefs.root(), X::Location, [&](pugi::xml_node location, long long code) {
-        ZelLocationEntry entry{code, std::string(attributeValue(location, X::Name)), {}};
-        forEachCoded(location, X::Alarm, [&](pugi::xml_node alarm, long long alarmCode) {
-            entry.alarms.push_back({alarmCode, std::string(attributeValue(alarm, X::Name))});
+    forEachCoded(
+        zelDefs.root(), X::Location,
+        [&](pugi::xml_node location, long long code, std::optional<std::string> invalid) {
+            ZelLocationEntry entry{
+                code, std::string(attributeValue(location, X::Name)), {}, std::move(invalid)};
+            forEachCoded(location, X::Alarm,
+                         [&](pugi::xml_node alarm, long long alarmCode,
+                             std::optional<std::string> invalidAlarm) {
+                             entry.alarms.push_back({alarmCode,
+                                                     std::string(attributeValue(alarm, X::Name)),
+                                                     std::move(invalidAlarm)});
+                         });
+            entries.push_back(std::move(entry));
         });
-        entries.push_back(std::move(entry));
-    });
     return entries;
 }
 
@@ -127,7 +151,13 @@ ZelEditOutcome addZelLocation(XmlDocument& zelDefs, const ZelItemData& data)
 
 ZelEditOutcome addZelAlarm(XmlDocument& zelDefs, long long location, const ZelItemData& data)
 {
-    pugi::xml_node element = findZelLocation(zelDefs, location);
+    return addZelAlarm(zelDefs, ZelItemKey{location, 0}, data);
+}
+
+ZelEditOutcome addZelAlarm(XmlDocument& zelDefs, const ZelItemKey& location,
+                           const ZelItemData& data)
+{
+    pugi::xml_node element = findLocation(zelDefs, location);
     if (!element)
         return ZelEditOutcome::NotFound;
     if (findZelAlarmIn(element, data.code))
@@ -141,10 +171,12 @@ ZelEditOutcome editZelItem(XmlDocument& zelDefs, const ZelItemKey& key, const Ze
     const pugi::xml_node element = findItem(zelDefs, key);
     if (!element)
         return ZelEditOutcome::NotFound;
-    const long long oldCode = key.isLocation() ? key.location : key.alarm;
-    if (data.code != oldCode) {
-        const bool taken = key.isLocation() ? bool(findZelLocation(zelDefs, data.code))
-                                            : bool(findZelAlarmIn(element.parent(), data.code));
+    const bool location = key.isLocation();
+    // An invalid code has no number: any number given is a new one.
+    const bool hadNumber = location ? !key.invalidLocationCode : !key.invalidAlarmCode;
+    if (!hadNumber || data.code != (location ? key.location : key.alarm)) {
+        const bool taken = location ? bool(findZelLocation(zelDefs, data.code))
+                                    : bool(findZelAlarmIn(element.parent(), data.code));
         if (taken)
             return ZelEditOutcome::Duplicate;
     }
@@ -158,26 +190,9 @@ ZelEditOutcome deleteZelItem(XmlDocument& zelDefs, const ZelItemKey& key)
     if (!element)
         return ZelEditOutcome::NotFound;
     const pugi::xml_node parent = element.parent();
-    removeWithCode(parent, element.name(), key.isLocation() ? key.location : key.alarm);
+    if (key.isLocation())
+        removeWithCode(parent, element.name(), key.location, key.invalidLocationCode);
+    else
+        removeWithCode(parent, element.name(), key.alarm, key.invalidAlarmCode);
     return ZelEditOutcome::Done;
-}
-
-bool clearDanglingLinks(XmlDocument& linkDefs, const XmlDocument& zelDefs)
-{
-    namespace L = LinkDefsXml;
-    bool changed = false;
-    const pugi::xml_node root = linkDefs.root();
-    for (const pugi::xml_node link : FindChildNode(root, L::Locations).children(L::Location)) {
-        changed |= clearDangling(link, zelDefs);
-        for (const pugi::xml_node exception : link.children(L::Exception)) {
-            if (exception.attribute(L::Nr))
-                changed |= clearDangling(exception, zelDefs);
-        }
-    }
-    for (const pugi::xml_node exception :
-         FindChildNode(root, L::GeneralExceptions).children(L::Exception)) {
-        if (exception.attribute(L::Nr))
-            changed |= clearDangling(exception, zelDefs);
-    }
-    return changed;
 }

@@ -2,7 +2,9 @@
 #include "store/LinkDefs.h"
 #include "store/ZelCatalogue.h"
 #include "store/ZelCode.h"
+#include "store/ZelCodeMerge.h"
 #include "store/ZelDefs.h"
+#include "store/ZelLinkUpkeep.h"
 
 #include <QTest>
 
@@ -37,10 +39,39 @@ ZelItemData item(long long code, const char* name, int delay = 0, int repeat = 0
     return {code, name, delay, repeat};
 }
 
+// A location, or an alarm of location 12, named by a Code text that is no number.
+ZelItemKey invalidLocation(const char* code)
+{
+    ZelItemKey key;
+    key.invalidLocationCode = code;
+    return key;
+}
+
+ZelItemKey invalidAlarmOf12(const char* code)
+{
+    ZelItemKey key{12, 0};
+    key.invalidAlarmCode = code;
+    return key;
+}
+
+// The references of every element that holds one, in document order: "alarm|group".
+QStringList references(const XmlDocument& linkDefs)
+{
+    QStringList refs;
+    for (const pugi::xpath_node found :
+         linkDefs.dom().select_nodes("//*[@zel_alarm or @zel_group]")) {
+        const pugi::xml_node node = found.node();
+        refs << QString::fromUtf8(node.attribute("zel_alarm").value()) + u'|' +
+                    QString::fromUtf8(node.attribute("zel_group").value());
+    }
+    return refs;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Edit)
 Q_DECLARE_METATYPE(ZelEditOutcome)
+Q_DECLARE_METATYPE(ZelItemKey)
 
 // Editing the ZEL catalogue on values: codes are numbers, whatever form a file gave them.
 class TstZelCatalogue : public QObject
@@ -56,6 +87,13 @@ private Q_SLOTS:
     void catalogueShowsTheFirstOfEachCode();
     void danglingLinksAreCleared_data();
     void danglingLinksAreCleared();
+    void cleanUpAfterADeleteTellsItsOwnLinksFromOthers_data();
+    void cleanUpAfterADeleteTellsItsOwnLinksFromOthers();
+    void renumberedItemsTakeTheirLinksAlong_data();
+    void renumberedItemsTakeTheirLinksAlong();
+    void codeFormsAreMergedByNumber_data();
+    void codeFormsAreMergedByNumber();
+    void mergedCatalogueKeepsEveryLink();
 };
 
 void TstZelCatalogue::codeForms_data()
@@ -205,6 +243,43 @@ void TstZelCatalogue::edits_data()
     QTest::newRow("delete a missing alarm") << imported << Edit([](XmlDocument& d) {
         return deleteZelItem(d, {12, 3});
     }) << O::NotFound << importedDump;
+
+    // A Code that is no number is named by its text, so that it can be mended or deleted.
+    const QByteArray invalid = "<Location Code='x1' Name='Fout'><Alarm Code='2' Name='Twee'/>"
+                               "</Location><Location Code='12' Name='Kas'>"
+                               "<Alarm Code='y' Name='Raar'/></Location>";
+    const QString invalidDump = u"Location(Code=x1|Name=Fout){Alarm(Code=2|Name=Twee)};"
+                                u"Location(Code=12|Name=Kas){Alarm(Code=y|Name=Raar)}"_s;
+    QTest::newRow("mend a location's code") << invalid << Edit([](XmlDocument& d) {
+        return editZelItem(d, invalidLocation("x1"), item(30, "Dertig"));
+    }) << O::Done << replaced(invalidDump, u"Code=x1|Name=Fout"_s, u"Code=30|Name=Dertig"_s);
+    QTest::newRow("mend a location's code to one that exists")
+        << invalid << Edit([](XmlDocument& d) {
+               return editZelItem(d, invalidLocation("x1"), item(12, "Dubbel"));
+           })
+        << O::Duplicate << invalidDump;
+    QTest::newRow("delete a location whose code is no number")
+        << invalid << Edit([](XmlDocument& d) { return deleteZelItem(d, invalidLocation("x1")); })
+        << O::Done << u"Location(Code=12|Name=Kas){Alarm(Code=y|Name=Raar)}"_s;
+    QTest::newRow("add an alarm to a location whose code is no number")
+        << invalid << Edit([](XmlDocument& d) {
+               return addZelAlarm(d, invalidLocation("x1"), item(3, "Drie"));
+           })
+        << O::Done
+        << replaced(invalidDump, u"Twee)}"_s,
+                    u"Twee);Alarm(Code=3|Name=Drie|GroupDelay=0|Repeat=0)}"_s);
+    QTest::newRow("mend an alarm's code") << invalid << Edit([](XmlDocument& d) {
+        return editZelItem(d, invalidAlarmOf12("y"), item(5, "Vijf", 10, 2));
+    }) << O::Done
+                                          << replaced(invalidDump, u"Alarm(Code=y|Name=Raar)"_s,
+                                                      u"Alarm(Code=5|Name=Vijf|GroupDelay=10|"
+                                                      u"Repeat=2)"_s);
+    QTest::newRow("delete an alarm whose code is no number")
+        << invalid << Edit([](XmlDocument& d) { return deleteZelItem(d, invalidAlarmOf12("y")); })
+        << O::Done << replaced(invalidDump, u"{Alarm(Code=y|Name=Raar)}"_s, QString());
+    QTest::newRow("a number is never named as text")
+        << imported << Edit([](XmlDocument& d) { return deleteZelItem(d, invalidLocation("012")); })
+        << O::NotFound << importedDump;
 }
 
 void TstZelCatalogue::edits()
@@ -219,7 +294,8 @@ void TstZelCatalogue::edits()
     QCOMPARE(DumpChildren(doc->root()), after);
 }
 
-// Every look-up finds the first element of a code; the view shows that one and no other.
+// Every look-up finds the first element of a code; the view shows that one and no other. A
+// Code that is no number is shown by its text, so that it can be mended.
 void TstZelCatalogue::catalogueShowsTheFirstOfEachCode()
 {
     const auto doc = catalogue("<Location Code='12' Name='Kas'><Alarm Code='1' Name='Een'/>"
@@ -230,14 +306,17 @@ void TstZelCatalogue::catalogueShowsTheFirstOfEachCode()
     const std::vector<ZelLocationEntry> entries = readZelCatalogue(*doc);
     QStringList shown;
     for (const ZelLocationEntry& location : entries) {
-        QString line =
-            QString::fromStdString(location.name) + u' ' + QString::number(location.code);
+        const auto code = [](const auto& entry) {
+            return entry.invalidCode ? u'"' + QString::fromStdString(*entry.invalidCode) + u'"'
+                                     : QString::number(entry.code);
+        };
+        QString line = QString::fromStdString(location.name) + u' ' + code(location);
         for (const ZelAlarmEntry& alarm : location.alarms)
-            line +=
-                u" / "_s + QString::fromStdString(alarm.name) + u' ' + QString::number(alarm.code);
+            line += u" / "_s + QString::fromStdString(alarm.name) + u' ' + code(alarm);
         shown << line;
     }
-    QCOMPARE(shown, (QStringList{u"Kas 12 / Een 1"_s, u"Systeem 9999"_s}));
+    QCOMPARE(shown, (QStringList{u"Kas 12 / Een 1 / Fout \"x\""_s, u"Geen nummer \"abc\""_s,
+                                 u"Systeem 9999"_s}));
 }
 
 void TstZelCatalogue::danglingLinksAreCleared_data()
@@ -282,6 +361,163 @@ void TstZelCatalogue::danglingLinksAreCleared()
     const auto linkDefs = parsed("<ZelPOLinkDefs>" + links + "</ZelPOLinkDefs>");
     QCOMPARE(clearDanglingLinks(*linkDefs, *zelDefs), changed);
     QCOMPARE(DumpChildren(linkDefs->root()), after);
+}
+
+// The catalogue after location 12 was deleted; the links were made with 12 (alarms 1 and 5)
+// and 20; 99 and 77 never existed in it.
+void TstZelCatalogue::cleanUpAfterADeleteTellsItsOwnLinksFromOthers_data()
+{
+    QTest::addColumn<ZelItemKey>("deleted");
+    QTest::addColumn<int>("ofDeleted");
+    QTest::addColumn<int>("others");
+    QTest::addColumn<QStringList>("after");
+
+    QTest::newRow("location 12: its alarm and its exception's")
+        << ZelItemKey{12, 0} << 2 << 2
+        << QStringList{u"|0020 - 10"_s, u"|"_s, u"0099 - 01|"_s, u"0020 - 10|0077 - 02"_s, u"0|"_s};
+    QTest::newRow("alarm 12/1: only the link naming it; 12/5 counts as another")
+        << ZelItemKey{12, 1} << 1 << 3
+        << QStringList{u"|0020 - 10"_s, u"0012 - 05|"_s, u"0099 - 01|"_s, u"0020 - 10|0077 - 02"_s,
+                       u"0|"_s};
+    QTest::newRow("location 30, linked nowhere: nothing of its own")
+        << ZelItemKey{30, 0} << 0 << 4
+        << QStringList{u"0012 - 01|0020 - 10"_s, u"0012 - 05|"_s, u"0099 - 01|"_s,
+                       u"0020 - 10|0077 - 02"_s, u"0|"_s};
+}
+
+void TstZelCatalogue::cleanUpAfterADeleteTellsItsOwnLinksFromOthers()
+{
+    QFETCH(ZelItemKey, deleted);
+    QFETCH(int, ofDeleted);
+    QFETCH(int, others);
+    QFETCH(QStringList, after);
+
+    const auto zelDefs = catalogue("<Location Code='20' Name='B'><Alarm Code='10' Name='Tien'/>"
+                                   "</Location>");
+    const auto linkDefs =
+        parsed("<ZelPOLinkDefs><PO_Locations>"
+               "<PO_loc pcu='P1' text='T' zel_alarm='0012 - 01' zel_group='0020 - 10'>"
+               "<Except nr='4' zel_alarm='0012 - 05'/></PO_loc>"
+               "<PO_loc pcu='P2' text='T' zel_alarm='0099 - 01'/></PO_Locations>"
+               "<PO_Exceptions><Except nr='7' zel_alarm='0020 - 10' zel_group='0077 - 02'/>"
+               "<Except nr='8' zel_alarm='0'/></PO_Exceptions></ZelPOLinkDefs>");
+    const DanglingLinkCount count = countDanglingLinks(*linkDefs, *zelDefs, deleted);
+    QCOMPARE(count.ofDeleted, ofDeleted);
+    QCOMPARE(count.others, others);
+    QCOMPARE(clearLinksOf(*linkDefs, *zelDefs, deleted), ofDeleted > 0);
+    QCOMPARE(references(*linkDefs), after);
+}
+
+void TstZelCatalogue::renumberedItemsTakeTheirLinksAlong_data()
+{
+    QTest::addColumn<ZelItemKey>("from");
+    QTest::addColumn<ZelItemKey>("to");
+    QTest::addColumn<QStringList>("after");
+
+    const QStringList before{u"0012 - 01|0020 - 10"_s, u"0012 - 05|"_s, u"0120 - 01|"_s,
+                             u"0020 - 10|0012 - 01"_s, u"0|"_s};
+    QTest::newRow("location 12 to 13: each of its alarms, as alarm or group")
+        << ZelItemKey{12, 0} << ZelItemKey{13, 0}
+        << QStringList{u"0013 - 01|0020 - 10"_s, u"0013 - 05|"_s, u"0120 - 01|"_s,
+                       u"0020 - 10|0013 - 01"_s, u"0|"_s};
+    QTest::newRow("alarm 12/1 to 7: that alarm only")
+        << ZelItemKey{12, 1} << ZelItemKey{12, 7}
+        << QStringList{u"0012 - 07|0020 - 10"_s, u"0012 - 05|"_s, u"0120 - 01|"_s,
+                       u"0020 - 10|0012 - 07"_s, u"0|"_s};
+    QTest::newRow("location 20 to 9999")
+        << ZelItemKey{20, 0} << ZelItemKey{9999, 0}
+        << QStringList{u"0012 - 01|9999 - 10"_s, u"0012 - 05|"_s, u"0120 - 01|"_s,
+                       u"9999 - 10|0012 - 01"_s, u"0|"_s};
+    QTest::newRow("a location linked nowhere") << ZelItemKey{30, 0} << ZelItemKey{31, 0} << before;
+    QTest::newRow("beyond four digits nothing can follow")
+        << ZelItemKey{12, 0} << ZelItemKey{10000, 0} << before;
+}
+
+void TstZelCatalogue::renumberedItemsTakeTheirLinksAlong()
+{
+    QFETCH(ZelItemKey, from);
+    QFETCH(ZelItemKey, to);
+    QFETCH(QStringList, after);
+
+    const auto linkDefs =
+        parsed("<ZelPOLinkDefs><PO_Locations>"
+               "<PO_loc pcu='P1' text='T' zel_alarm='0012 - 01' zel_group='0020 - 10'>"
+               "<Except nr='4' zel_alarm='0012 - 05'/></PO_loc>"
+               "<PO_loc pcu='P2' text='T' zel_alarm='0120 - 01'/></PO_Locations>"
+               "<PO_Exceptions><Except nr='7' zel_alarm='0020 - 10' zel_group='0012 - 01'/>"
+               "<Except nr='8' zel_alarm='0'/></PO_Exceptions></ZelPOLinkDefs>");
+    const QStringList before = references(*linkDefs);
+    QCOMPARE(renumberZelLinks(*linkDefs, from, to), after != before);
+    QCOMPARE(references(*linkDefs), after);
+}
+
+void TstZelCatalogue::codeFormsAreMergedByNumber_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<int>("locations");
+    QTest::addColumn<int>("alarms");
+
+    QTest::newRow("012 before 12: the later name, the alarms united, the first timing kept")
+        << QByteArray("<Location Code='012' Name='Oud'>"
+                      "<Alarm Code='01' Name='Een' GroupDelay='30' Repeat='5'/></Location>"
+                      "<Location Code='13' Name='Ander'/>"
+                      "<Location Code='12' Name='Kas'><Alarm Code='1' Name='Een nieuw'/>"
+                      "<Alarm Code='3' Name='Drie' GroupDelay='9' Repeat='2'/></Location>")
+        << u"Location(Code=12|Name=Kas){Alarm(Code=1|Name=Een nieuw|GroupDelay=30|Repeat=5);"
+           u"Alarm(Code=3|Name=Drie|GroupDelay=9|Repeat=2)};Location(Code=13|Name=Ander)"_s
+        << 1 << 1;
+    QTest::newRow("three forms of one number")
+        << QByteArray("<Location Code='12' Name='a'/><Location Code='+12' Name='b'/>"
+                      "<Location Code=' 012 ' Name='c'><Alarm Code='4' Name='Vier'/></Location>")
+        << u"Location(Code=12|Name=c){Alarm(Code=4|Name=Vier)}"_s << 2 << 0;
+    QTest::newRow("two forms of an alarm in one location")
+        << QByteArray("<Location Code='12' Name='Kas'><Alarm Code='05' Name='Vijf'/>"
+                      "<Alarm Code='2' Name='Twee'/><Alarm Code='5' Name='Vijf nieuw'/>"
+                      "</Location>")
+        << u"Location(Code=12|Name=Kas){Alarm(Code=5|Name=Vijf nieuw);Alarm(Code=2|Name=Twee)}"_s
+        << 0 << 1;
+    QTest::newRow("codes that are no number stay as they are")
+        << QByteArray("<Location Code='x' Name='a'/><Location Code='x' Name='b'/>")
+        << u"Location(Code=x|Name=a);Location(Code=x|Name=b)"_s << 0 << 0;
+    QTest::newRow("one form each: nothing changes")
+        << QByteArray("<Location Code='012' Name='Oud'><Alarm Code='01' Name='Een'/></Location>"
+                      "<Location Code='120' Name='Ver'/>")
+        << u"Location(Code=012|Name=Oud){Alarm(Code=01|Name=Een)};Location(Code=120|Name=Ver)"_s
+        << 0 << 0;
+}
+
+void TstZelCatalogue::codeFormsAreMergedByNumber()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, after);
+    QFETCH(int, locations);
+    QFETCH(int, alarms);
+
+    const auto doc = catalogue(body);
+    const ZelCodeMergeCount count = mergeZelCodeForms(*doc);
+    QCOMPARE(count.locations, locations);
+    QCOMPARE(count.alarms, alarms);
+    QCOMPARE(DumpChildren(doc->root()), after);
+}
+
+// The alarms of a later form were out of reach of every look-up; once merged they are found,
+// and a clean-up keeps the links to them.
+void TstZelCatalogue::mergedCatalogueKeepsEveryLink()
+{
+    const auto zelDefs = catalogue("<Location Code='012' Name='Oud'><Alarm Code='1' Name='Een'/>"
+                                   "</Location><Location Code='12' Name='Kas'>"
+                                   "<Alarm Code='3' Name='Drie'/></Location>");
+    const auto linkDefs = parsed("<ZelPOLinkDefs><PO_Locations>"
+                                 "<PO_loc pcu='P1' text='T' zel_alarm='0012 - 01' zel_group=''/>"
+                                 "<PO_loc pcu='P2' text='T' zel_alarm='0012 - 03' zel_group=''/>"
+                                 "</PO_Locations></ZelPOLinkDefs>");
+    QVERIFY(!ZelAlarmExists(*zelDefs, "0012 - 03"));
+    QVERIFY(mergeZelCodeForms(*zelDefs).any());
+    QVERIFY(ZelAlarmExists(*zelDefs, "0012 - 03"));
+    QVERIFY(ZelAlarmExists(*zelDefs, "0012 - 01"));
+    QVERIFY(!clearDanglingLinks(*linkDefs, *zelDefs));
+    QCOMPARE(references(*linkDefs), (QStringList{u"0012 - 01|"_s, u"0012 - 03|"_s}));
 }
 
 QTEST_APPLESS_MAIN(TstZelCatalogue)

@@ -53,6 +53,10 @@ void ZelTreeFixture::reloadPage()
         return m_yes;
     };
     interaction.showMessage = [this](const QString& text) { m_messages << text; };
+    m_page->interaction().confirm = [this](const QString& text) {
+        m_questions << u"confirm: "_s + text;
+        return m_yes;
+    };
     interaction.chooseFile = [this](const FileChoice& choice) {
         m_choices << choice;
         return m_chosenFile;

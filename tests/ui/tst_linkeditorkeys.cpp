@@ -1,6 +1,7 @@
 #include "ZelTreeFixture.h"
 
 #include "store/LinkDefs.h"
+#include "store/ZelCodeMerge.h"
 
 #include "ui/dialogs/TOKBottomDlg1.h"
 
@@ -69,6 +70,14 @@ private Q_SLOTS:
     void refusedCodeFormsChangeNothing();
     void everyActionLeavesTheViewsAsTheDocumentsOnDisk();
     void olderDocumentWithTwoFormsOfOneCode();
+    void catalogueNotReadLeavesEveryLink_data();
+    void catalogueNotReadLeavesEveryLink();
+    void deleteAsksBeforeClearingOtherLinks_data();
+    void deleteAsksBeforeClearingOtherLinks();
+    void renumberedItemsTakeTheirLinksAlong_data();
+    void renumberedItemsTakeTheirLinksAlong();
+    void invalidCodeIsShownAndCanBeMended_data();
+    void invalidCodeIsShownAndCanBeMended();
 
 private:
     // A page built anew from the files on disk shows what this page shows.
@@ -76,6 +85,8 @@ private:
     void importFile(const QByteArray& body);
     void selectGridRow(int row);
     QString diskAttribute(const char* file, const char* query, const char* attribute) const;
+    // zel_alarm|zel_group of every element of LinkDefs.xml on disk that holds one.
+    QStringList diskReferences() const;
 };
 
 void TstLinkEditorKeys::init()
@@ -132,6 +143,19 @@ QString TstLinkEditorKeys::diskAttribute(const char* file, const char* query,
     if (!node)
         return u"(no element)"_s;
     return QString::fromUtf8(node.attribute(attribute).value());
+}
+
+QStringList TstLinkEditorKeys::diskReferences() const
+{
+    pugi::xml_document doc;
+    const QByteArray bytes = readFile(poData(u"LinkDefs.xml"_s));
+    if (!doc.load_buffer(bytes.constData(), std::size_t(bytes.size())))
+        return {u"(unreadable)"_s};
+    QStringList refs;
+    for (const pugi::xpath_node found : doc.select_nodes("//*[@zel_alarm or @zel_group]"))
+        refs << QString::fromUtf8(found.node().attribute("zel_alarm").value()) + u'|' +
+                    QString::fromUtf8(found.node().attribute("zel_group").value());
+    return refs;
 }
 
 void TstLinkEditorKeys::codeFormsThroughTheEditor_data()
@@ -296,26 +320,237 @@ void TstLinkEditorKeys::everyActionLeavesTheViewsAsTheDocumentsOnDisk()
     viewsMatchDisk();
 }
 
-// A catalogue that an older import left with 12 and 012: the tree shows the entry every
-// look-up finds, and deleting it leaves no other form of 12 behind to take its place.
+// A catalogue that an older import left with 12 and 012 is merged when it is read: one
+// location with every alarm of both, the later name, saved at once; a delete elsewhere keeps
+// every link, also the one to an alarm only the second form held.
 void TstLinkEditorKeys::olderDocumentWithTwoFormsOfOneCode()
 {
     QByteArray catalogueXml = kCatalogue;
     catalogueXml.replace("</ZelAlarmDefinitions>",
                          "\t<Location Code=\"012\" Name=\"Oud\"><Alarm Code=\"01\" Name=\"x\"/>"
-                         "</Location>\n</ZelAlarmDefinitions>");
+                         "<Alarm Code=\"03\" Name=\"Drie\"/></Location>\n</ZelAlarmDefinitions>");
+    QVERIFY(writeFile(poData(u"ZelDefs.xml"_s), catalogueXml));
+    QByteArray links = kLinks;
+    links.replace(R"(pcu="P2" text="Zuid" zel_alarm="0")",
+                  R"(pcu="P2" text="Zuid" zel_alarm="0012 - 03")");
+    QVERIFY(writeFile(poData(u"LinkDefs.xml"_s), links));
+    QVERIFY(m_zelDefs->reload().ok());
+    QVERIFY(m_linkDefs->reload().ok());
+    mergeZelCodeFormsOnRead(*m_zelDefs);
+    QVERIFY(!m_zelDefs->isDirty());
+    reloadPage();
+    QCOMPARE(treeText(),
+             u"Zel / B (20) / Tien (10) \\, Oud (12) / x (1), Twee (2), Drie (3) \\ \\"_s);
+    QCOMPARE(catalogue(), u"[12 Oud (1 x)(2 Twee)(03 Drie)][20 B (10 Tien)]"_s);
+
+    click({u"B (20)"_s, u"Tien (10)"_s});
+    QTest::mouseClick(button("tbDelete"), Qt::LeftButton);
+    QCOMPARE(diskAttribute("LinkDefs.xml", "//PO_loc[@pcu='P1']", "zel_alarm"), u"0012 - 01"_s);
+    QCOMPARE(diskAttribute("LinkDefs.xml", "//PO_loc[@pcu='P2']", "zel_alarm"), u"0012 - 03"_s);
+    QCOMPARE(diskAttribute("LinkDefs.xml", "//PO_loc[@pcu='P3']", "zel_alarm"), QString());
+    viewsMatchDisk();
+}
+
+// A catalogue that was not read from its file is not the one the links were made with: adding
+// and deleting in it clears no link.
+void TstLinkEditorKeys::catalogueNotReadLeavesEveryLink_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("addFirst");
+
+    QTest::newRow("not well-formed: set aside, empty")
+        << QByteArray("<ZelAlarmDefinitions><Location Code=\"12\"") << true;
+    QTest::newRow("another root") << QByteArray("<Catalogue><Location Code=\"30\" Name=\"Dertig\"/>"
+                                                "</Catalogue>")
+                                  << false;
+}
+
+void TstLinkEditorKeys::catalogueNotReadLeavesEveryLink()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, addFirst);
+
+    QVERIFY(writeFile(poData(u"ZelDefs.xml"_s), file));
+    QVERIFY(!m_zelDefs->reload().ok());
+    reloadPage();
+    const QStringList before = diskReferences();
+    QVERIFY(before.contains(u"0012 - 01|"_s));
+    if (addFirst) {
+        click({});
+        m_answers.push_back(enter(30, u"Dertig"_s));
+        QTest::mouseClick(button("tbAdd"), Qt::LeftButton);
+    }
+    click({u"Dertig (30)"_s});
+    QTest::mouseClick(button("tbDelete"), Qt::LeftButton);
+    QVERIFY(!node({u"Dertig (30)"_s}));
+    QCOMPARE(diskReferences(), before);
+    QVERIFY(columnCells(DefinitionColumn::ZelAlarm).contains(u"0012 - 01"_s));
+    QVERIFY(!m_linkDefs->isDirty());
+    QCOMPARE(m_questions, (QStringList{u"question: Delete this location completely?"_s}));
+}
+
+// Links that named nothing before the delete (made with another catalogue, edited by hand)
+// are cleared only when the operator agrees; the question counts them.
+void TstLinkEditorKeys::deleteAsksBeforeClearingOtherLinks_data()
+{
+    QTest::addColumn<QByteArray>("p2Alarm");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<QString>("p2After");
+
+    QTest::newRow("agreed: every dangling link is cleared")
+        << QByteArray("0099 - 01") << true << u"2"_s << QString();
+    QTest::newRow("refused: only the deleted alarm's links")
+        << QByteArray("0099 - 01") << false << u"2"_s << u"0099 - 01"_s;
+    QTest::newRow("nothing else dangles: no question")
+        << QByteArray("0012 - 02") << true << QString() << u"0012 - 02"_s;
+}
+
+void TstLinkEditorKeys::deleteAsksBeforeClearingOtherLinks()
+{
+    QFETCH(QByteArray, p2Alarm);
+    QFETCH(bool, yes);
+    QFETCH(QString, count);
+    QFETCH(QString, p2After);
+
+    QByteArray links = kLinks;
+    links.replace(R"(pcu="P2" text="Zuid" zel_alarm="0")",
+                  QByteArray(QByteArray(R"(pcu="P2" text="Zuid" zel_alarm=")") + p2Alarm + '"'));
+    if (!count.isEmpty())
+        links.replace(R"(<Except nr="4:1" text="Hoog" zel_alarm=""/>)",
+                      R"(<Except nr="4:1" text="Hoog" zel_alarm="0077 - 07"/>)");
+    QVERIFY(writeFile(poData(u"LinkDefs.xml"_s), links));
+    QVERIFY(m_linkDefs->reload().ok());
+    reloadPage();
+    // The delete itself is agreed to; m_yes answers the page's question.
+    pane().interaction().ask = [](QMessageBox::Icon, const QString&) { return true; };
+    click({u"B (20)"_s, u"Tien (10)"_s});
+    m_yes = yes;
+    m_questions.clear();
+    QTest::mouseClick(button("tbDelete"), Qt::LeftButton);
+
+    const QStringList confirms = m_questions.filter(u"confirm: "_s);
+    if (count.isEmpty()) {
+        QVERIFY2(confirms.isEmpty(), qPrintable(confirms.join(u'\n')));
+    } else {
+        QCOMPARE(confirms.size(), 1);
+        QVERIFY2(confirms.first().contains(u' ' + count + u' '), qPrintable(confirms.first()));
+    }
+    // The deleted alarm's own links are cleared either way.
+    QCOMPARE(diskAttribute("LinkDefs.xml", "//PO_loc[@pcu='P3']", "zel_alarm"), QString());
+    QCOMPARE(diskAttribute("LinkDefs.xml", "//PO_Exceptions/Except[@nr='4']", "zel_alarm"),
+             QString());
+    QCOMPARE(diskAttribute("LinkDefs.xml", "//PO_loc[@pcu='P2']", "zel_alarm"), p2After);
+    QCOMPARE(diskAttribute("LinkDefs.xml", "//PO_loc[@pcu='P1']", "zel_alarm"), u"0012 - 01"_s);
+    viewsMatchDisk();
+}
+
+// Renumbering a location or an alarm in the item dialog takes every link along, in the grid
+// and on disk; a renumber nothing links to leaves the link document alone.
+void TstLinkEditorKeys::renumberedItemsTakeTheirLinksAlong_data()
+{
+    QTest::addColumn<QStringList>("path");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("after");
+
+    QTest::newRow("location 20 to 21")
+        << QStringList{u"B (20)"_s} << 21
+        << QStringList{u"0012 - 01|0021 - 10"_s, u"0|"_s, u"0|"_s, u"0|"_s,
+                       u"0021 - 10|"_s,          u"|"_s,  u"0|"_s, u"0021 - 10|"_s};
+    QTest::newRow("alarm 12/1 to 12/7")
+        << QStringList{u"Kas (12)"_s, u"Een (1)"_s} << 7
+        << QStringList{u"0012 - 07|0020 - 10"_s, u"0|"_s, u"0|"_s, u"0|"_s,
+                       u"0020 - 10|"_s,          u"|"_s,  u"0|"_s, u"0020 - 10|"_s};
+    QTest::newRow("alarm 12/2, linked nowhere")
+        << QStringList{u"Kas (12)"_s, u"Twee (2)"_s} << 9
+        << QStringList{u"0012 - 01|0020 - 10"_s, u"0|"_s, u"0|"_s, u"0|"_s,
+                       u"0020 - 10|"_s,          u"|"_s,  u"0|"_s, u"0020 - 10|"_s};
+}
+
+void TstLinkEditorKeys::renumberedItemsTakeTheirLinksAlong()
+{
+    QFETCH(QStringList, path);
+    QFETCH(int, code);
+    QFETCH(QStringList, after);
+
+    QByteArray links = kLinks;
+    links.replace(R"(text="Noord" zel_alarm="0012 - 01")",
+                  R"(text="Noord" zel_alarm="0012 - 01" zel_group="0020 - 10")");
+    QVERIFY(writeFile(poData(u"LinkDefs.xml"_s), links));
+    QVERIFY(m_linkDefs->reload().ok());
+    reloadPage();
+    const QStringList before = diskReferences();
+    QSignalSpy saved(m_linkDefs.get(), &DocumentOwner::saved);
+    click(path);
+    m_answers.push_back(enter(code, pane().selectedNode()->name()));
+    QTest::mouseClick(button("tbEdit"), Qt::LeftButton);
+
+    QCOMPARE(diskReferences(), after);
+    // One edit, one save, and none when no link named the item.
+    QCOMPARE(saved.count(), after != before ? 1 : 0);
+    viewsMatchDisk();
+}
+
+// A Code that is no whole number shows in the tree, marked, and the operator mends or
+// deletes it there; the key the node holds names it, not its text.
+void TstLinkEditorKeys::invalidCodeIsShownAndCanBeMended_data()
+{
+    QTest::addColumn<QStringList>("path");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("catalogueAfter");
+
+    QTest::newRow("mend the location") << QStringList{u"Fout (x1)"_s} << u"tbEdit"_s
+                                       << u"[12 Kas (1 Een)(2 Twee)(y Raar)][20 B (10 Tien)]"
+                                          u"[21 Fout (2 Twee)]"_s;
+    QTest::newRow("delete the location") << QStringList{u"Fout (x1)"_s} << u"tbDelete"_s
+                                         << u"[12 Kas (1 Een)(2 Twee)(y Raar)][20 B (10 Tien)]"_s;
+    QTest::newRow("mend the alarm") << QStringList{u"Kas (12)"_s, u"Raar (y)"_s} << u"tbEdit"_s
+                                    << u"[12 Kas (1 Een)(2 Twee)(3 Raar 0 0)][20 B (10 Tien)]"
+                                       u"[x1 Fout (2 Twee)]"_s;
+    QTest::newRow("delete the alarm") << QStringList{u"Kas (12)"_s, u"Raar (y)"_s} << u"tbDelete"_s
+                                      << u"[12 Kas (1 Een)(2 Twee)][20 B (10 Tien)]"
+                                         u"[x1 Fout (2 Twee)]"_s;
+}
+
+void TstLinkEditorKeys::invalidCodeIsShownAndCanBeMended()
+{
+    QFETCH(QStringList, path);
+    QFETCH(QString, button);
+    QFETCH(QString, catalogueAfter);
+
+    QByteArray catalogueXml = kCatalogue;
+    catalogueXml.replace("<Alarm Code=\"2\" Name=\"Twee\"/></Location>",
+                         "<Alarm Code=\"2\" Name=\"Twee\"/><Alarm Code=\"y\" Name=\"Raar\"/>"
+                         "</Location>");
+    catalogueXml.replace("</ZelAlarmDefinitions>",
+                         "<Location Code=\"x1\" Name=\"Fout\"><Alarm Code=\"2\" Name=\"Twee\"/>"
+                         "</Location></ZelAlarmDefinitions>");
     QVERIFY(writeFile(poData(u"ZelDefs.xml"_s), catalogueXml));
     QVERIFY(m_zelDefs->reload().ok());
     reloadPage();
-    QCOMPARE(treeText(), u"Zel / B (20) / Tien (10) \\, Kas (12) / Een (1), Twee (2) \\ \\"_s);
 
-    click({u"Kas (12)"_s});
-    QTest::mouseClick(button("tbDelete"), Qt::LeftButton);
-    QCOMPARE(catalogue(), u"[20 B (10 Tien)]"_s);
-    QCOMPARE(treeText(), u"Zel / B (20) / Tien (10) \\ \\"_s);
-    // P1's 12/1 is gone with it; P3's 20/10 stays.
-    QCOMPARE(diskAttribute("LinkDefs.xml", "//PO_loc[@pcu='P1']", "zel_alarm"), QString());
-    QCOMPARE(diskAttribute("LinkDefs.xml", "//PO_loc[@pcu='P3']", "zel_alarm"), u"0020 - 10"_s);
+    ZelTreeItem* shown = node(path);
+    QVERIFY(shown);
+    QVERIFY(!shown->hasValidCode());
+    QVERIFY(!shown->toolTip(0).isEmpty());
+    QVERIFY(shown->font(0).italic());
+    QVERIFY(!shown->key().hasValidCodes());
+    QVERIFY(node({u"Kas (12)"_s, u"Een (1)"_s})->toolTip(0).isEmpty());
+    // An alarm no reference can name is not assigned.
+    click(path);
+    QCOMPARE(pane().alarmClicked(), false);
+    QCOMPARE(pane().vleTree().item(1, 1)->text(), path.last().section(u'(', 1).chopped(1));
+
+    const QStringList linksBefore = diskReferences();
+    m_answers.push_back(pressOk());
+    QTest::mouseClick(this->button(button.toLatin1().constData()), Qt::LeftButton);
+    QCOMPARE(catalogue(), catalogueAfter);
+    QCOMPARE(diskReferences(), linksBefore);
+    if (ZelTreeItem* mended = pane().selectedNode(); button == u"tbEdit"_s) {
+        QVERIFY(mended->hasValidCode());
+        QVERIFY(mended->toolTip(0).isEmpty());
+        QVERIFY(!mended->font(0).italic());
+    }
     viewsMatchDisk();
 }
 

@@ -98,6 +98,7 @@ private Q_SLOTS:
     void cleanup() { resetLanguageTable(); }
     void deletedAlarmIsSeenByTheNextPollAndSurvivesAFetch();
     void windowFillsTheTreeAtStartUp();
+    void twoFormsOfOneCodeAreMergedWhenRead();
     void assignedAlarmIsUsedAtTheNextPoll();
     void locationsWithoutPcuOrTextAreLinkedForGood();
     void largeImportLeavesTheWatchdogOnTime();
@@ -176,6 +177,44 @@ void TstZelTreeEngine::windowFillsTheTreeAtStartUp()
         QCOMPARE(rootNode->child(0)->text(0), u"Groepen (20)"_s);
         QCOMPARE(child(rootNode, u"Kas (12)"_s)->childCount(), 2);
     }
+    resetDirectories();
+}
+
+// A catalogue holding 12 and 012 is one location when the window has read it: the later name,
+// the alarms of both, written back at once.
+void TstZelTreeEngine::twoFormsOfOneCodeAreMergedWhenRead()
+{
+    QTemporaryDir root;
+    QDir dir(root.path());
+    QVERIFY(dir.mkpath(u"bin"_s) && dir.mkpath(u"data"_s) && dir.mkpath(u"PoData"_s));
+    QFile ini(dir.filePath(u"bin/PO.ini"_s));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Application]\ndatapath=" + dir.filePath(u"data"_s).toUtf8() + "\n");
+    ini.close();
+    QFile zel(dir.filePath(u"PoData/ZelDefs.xml"_s));
+    QVERIFY(zel.open(QIODevice::WriteOnly));
+    zel.write("<ZelAlarmDefinitions><Location Code=\"012\" Name=\"Oud\">"
+              "<Alarm Code=\"1\" Name=\"Een\"/></Location><Location Code=\"12\" Name=\"Kas\">"
+              "<Alarm Code=\"3\" Name=\"Drie\"/></Location></ZelAlarmDefinitions>");
+    zel.close();
+    resetDirectories(dir.filePath(u"bin"_s));
+
+    {
+        MainWindow window;
+        window.FormCreate();
+        auto* tree = window.findChild<QTreeWidget*>(u"tvZelLoc"_s);
+        QVERIFY(tree && tree->topLevelItem(0));
+        QTreeWidgetItem* rootNode = tree->topLevelItem(0);
+        QCOMPARE(rootNode->childCount(), 1);
+        QTreeWidgetItem* kas = child(rootNode, u"Kas (12)"_s);
+        QVERIFY(kas);
+        QCOMPARE(kas->childCount(), 2);
+        QVERIFY(child(kas, u"Drie (3)"_s));
+    }
+    QVERIFY(zel.open(QIODevice::ReadOnly));
+    const QByteArray written = zel.readAll();
+    QCOMPARE(written.count("<Location "), 1);
+    QCOMPARE(written.count("<Alarm "), 2);
     resetDirectories();
 }
 

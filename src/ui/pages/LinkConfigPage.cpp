@@ -6,9 +6,10 @@
 #include "ZelTreePane.h"
 
 #include "core/Language.h"
+#include "core/Log.h"
 #include "store/DocumentOwner.h"
 #include "store/LinkDefs.h"
-#include "store/ZelCatalogue.h"
+#include "store/ZelLinkUpkeep.h"
 #include "ui/logic/DefinitionRows.h"
 
 #include <QHBoxLayout>
@@ -42,6 +43,8 @@ LinkConfigPage::LinkConfigPage(QWidget* parent) : QWidget(parent)
     connect(m_tbRefresh, &QToolButton::clicked, this, &LinkConfigPage::tbRefreshClick);
     connect(m_sgMain, &DefinitionsGrid::columnsLaidOut, this, &LinkConfigPage::lineUpFilterBar);
     connect(m_zelTree, &ZelTreePane::zelItemDeleted, this, &LinkConfigPage::RemoveDanglingLinks);
+    connect(m_zelTree, &ZelTreePane::zelItemRenumbered, this,
+            &LinkConfigPage::followRenumberedZelItem);
     connectAssignActions();
     setUpDefaultInteraction();
     connect(m_zelTree, &ZelTreePane::clickRefreshed, this, &LinkConfigPage::updateAssignButtons);
@@ -180,16 +183,53 @@ void LinkConfigPage::setDocuments(DocumentOwner* zelDefs, DocumentOwner* linkDef
     m_zelTree->setZelDefs(zelDefs);
 }
 
-// Every assignment whose ZEL alarm or group names nothing in the ZEL definitions is emptied
-// in the document, hidden rows included; the grid is rebuilt from the result.
-void LinkConfigPage::RemoveDanglingLinks()
+// Links are checked against the catalogue only when it is the one read from its file: an empty
+// or foreign catalogue after a failed read would find every link dangling.
+bool LinkConfigPage::catalogueMatchesLinks() const
 {
-    const XmlDocument* zelDefs = m_zelDefs ? m_zelDefs->document() : nullptr;
-    if (!linkDocument() || !zelDefs)
-        return;
-    m_linkDefs->edit(
-        [zelDefs](XmlDocument& linkDefs) { return clearDanglingLinks(linkDefs, *zelDefs); });
+    if (m_zelDefs && m_zelDefs->document() && m_zelDefs->holdsFileContent())
+        return true;
+    LogMessage(QStringLiteral("The links are left as they are: ZelDefs.xml was not read from its "
+                              "file, so they were not made with the catalogue in memory"),
+               LogPoList);
+    return false;
+}
+
+void LinkConfigPage::rebuildKeepingSelection()
+{
     const QList<int> selected = m_sgMain->visibleSelectedRows();
     rebuildWithCurrentRow(selected.isEmpty() ? -1 : selected.first());
+}
+
+// The assignments of what was deleted are emptied in the document, hidden rows included;
+// others that name nothing only when the operator agrees. The grid is rebuilt from the result.
+void LinkConfigPage::RemoveDanglingLinks(const ZelItemKey& deleted)
+{
+    if (!linkDocument() || !catalogueMatchesLinks())
+        return;
+    const XmlDocument& zelDefs = *m_zelDefs->document();
+    const DanglingLinkCount count = countDanglingLinks(*linkDocument(), zelDefs, deleted);
+    const bool all =
+        count.others > 0 &&
+        m_interaction.confirm(LangText(114, QStringLiteral("%1 other links name a ZEL alarm that "
+                                                           "does not exist. Clear them as well?"))
+                                  .arg(count.others));
+    m_linkDefs->edit([&](XmlDocument& linkDefs) {
+        return all ? clearDanglingLinks(linkDefs, zelDefs)
+                   : clearLinksOf(linkDefs, zelDefs, deleted);
+    });
+    rebuildKeepingSelection();
+    saveLinkDefs();
+}
+
+void LinkConfigPage::followRenumberedZelItem(const ZelItemKey& from, const ZelItemKey& to)
+{
+    if (!linkDocument() || !catalogueMatchesLinks())
+        return;
+    const bool changed = m_linkDefs->edit(
+        [&](XmlDocument& linkDefs) { return renumberZelLinks(linkDefs, from, to); });
+    if (!changed)
+        return;
+    rebuildKeepingSelection();
     saveLinkDefs();
 }

@@ -14,6 +14,7 @@ class QSplitter;
 class QToolButton;
 class XmlDocument;
 class ZelTreePane;
+struct ZelItemKey;
 
 // The "Link configuration" page. Its left pane lists every office alarm definition of the
 // link document in the grid sgMain, with a filter bar below it and a tool bar above; the
@@ -56,9 +57,15 @@ public:
 
 public Q_SLOTS:
     void tbRefreshClick();
-    // Empties every assignment whose ZEL alarm or group no longer exists, rebuilds the grid
-    // (the first selected row stays current) and saves the link document.
-    void RemoveDanglingLinks();
+    // After the ZEL item deleted left the catalogue: empties the assignments that named it,
+    // rebuilds the grid (the first selected row stays current) and saves the link document.
+    // Assignments that named nothing before are emptied too when the operator agrees to the
+    // question that counts them. Nothing is emptied while the catalogue is not the one read
+    // from its file (set aside, unreadable): the links were not made with it.
+    void RemoveDanglingLinks(const ZelItemKey& deleted);
+    // After a ZEL item was renumbered: every assignment that named it follows, in one edit of
+    // the link document, saved once.
+    void followRenumberedZelItem(const ZelItemKey& from, const ZelItemKey& to);
 
     // The assignment actions; each walks the visible rows of the selected block and saves the
     // link document once at its end.
@@ -90,6 +97,8 @@ private:
     const XmlDocument* linkDocument() const;
     void writeAssignment(const QList<int>& rows, int column, const QString& value);
     void rebuildWithCurrentRow(int row);
+    bool catalogueMatchesLinks() const;
+    void rebuildKeepingSelection();
     void saveLinkDefs();
 
     QSplitter* m_splitter = nullptr;

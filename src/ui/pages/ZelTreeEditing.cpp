@@ -77,7 +77,11 @@ void ZelTreePane::prepareDialog(TOKBottomDlg& dialog, TOKBottomDlg::Mode mode,
         values.code = proposedCode(childCodes(parent), max);
         values.name = location ? LangText(10, u"Location"_s) : LangText(11, u"Alarm"_s);
     } else {
-        values.code = int(node.code());
+        // A code that is no whole number is to be mended: a free one is proposed.
+        values.code = node.hasValidCode() ? int(node.code())
+                                          : proposedCode(childCodes(*node.parent()),
+                                                         location ? TOKBottomDlg::LocationCodeMax
+                                                                  : TOKBottomDlg::AlarmCodeMax);
         values.name = node.name();
         const std::optional<ZelItemData> stored =
             document() ? readZelItem(*document(), node.key()) : std::nullopt;
@@ -94,10 +98,11 @@ ZelEditOutcome ZelTreePane::applyDialog(const TOKBottomDlg& dialog, ZelTreeItem&
     const ZelItemData data = itemData(dialog.values());
     const bool add = dialog.mode() == Mode::Add;
     ZelTreeItem* parent = nullptr;
+    const ZelItemKey oldKey = node.key();
     ZelEditOutcome outcome = ZelEditOutcome::NotFound;
     m_zelDefs->edit([&](XmlDocument& zelDefs) {
         if (!add) {
-            outcome = editZelItem(zelDefs, node.key(), data);
+            outcome = editZelItem(zelDefs, oldKey, data);
         } else if (dialog.kind() == Kind::Location) {
             parent = rootNode();
             outcome = addZelLocation(zelDefs, data);
@@ -105,7 +110,7 @@ ZelEditOutcome ZelTreePane::applyDialog(const TOKBottomDlg& dialog, ZelTreeItem&
             parent = node.level() == ZelTreeItem::Location
                          ? &node
                          : static_cast<ZelTreeItem*>(node.parent());
-            outcome = addZelAlarm(zelDefs, parent->code(), data);
+            outcome = addZelAlarm(zelDefs, parent->key(), data);
         }
         return outcome == ZelEditOutcome::Done;
     });
@@ -113,10 +118,15 @@ ZelEditOutcome ZelTreePane::applyDialog(const TOKBottomDlg& dialog, ZelTreeItem&
         return outcome;
     saveZelDefs();
     const QString name = QString::fromStdString(data.name);
-    if (add)
+    if (add) {
         m_tvZelLoc->setCurrentItem(new ZelTreeItem(parent, data.code, name));
-    else
-        node.setCodeAndName(data.code, name);
+        return outcome;
+    }
+    node.setCodeAndName(data.code, name);
+    // The same location or alarm under another number: what named it must name it still.
+    const ZelItemKey newKey = node.key();
+    if (oldKey.hasValidCodes() && newKey != oldKey)
+        Q_EMIT zelItemRenumbered(oldKey, newKey);
     return outcome;
 }
 
@@ -151,7 +161,7 @@ void ZelTreePane::deleteNode(ZelTreeItem& node)
         return;
     saveZelDefs();
     delete &node;
-    Q_EMIT zelItemDeleted();
+    Q_EMIT zelItemDeleted(key);
 }
 
 // Every change reaches the disk at once; a failure is logged and shown by the owner.

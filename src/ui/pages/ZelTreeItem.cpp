@@ -1,6 +1,12 @@
 #include "ZelTreeItem.h"
 
+#include "core/Language.h"
 #include "ui/logic/ZelNodeText.h"
+
+#include <QBrush>
+#include <QFont>
+
+using namespace Qt::StringLiterals;
 
 ZelTreeItem::ZelTreeItem(QTreeWidget* tree)
     : QTreeWidgetItem(tree, QStringList{QStringLiteral("Zel")})
@@ -13,11 +19,47 @@ ZelTreeItem::ZelTreeItem(ZelTreeItem* parent, long long code, const QString& nam
     setCodeAndName(code, name);
 }
 
+ZelTreeItem::ZelTreeItem(ZelTreeItem* parent, const QString& invalidCode, const QString& name)
+    : QTreeWidgetItem(parent)
+{
+    setData(0, CodeRole, 0LL);
+    setData(0, NameRole, name);
+    setData(0, InvalidCodeRole, invalidCode);
+    setText(0, name + u" ("_s + invalidCode + u')');
+    showValidity();
+}
+
 void ZelTreeItem::setCodeAndName(long long code, const QString& name)
 {
     setData(0, CodeRole, code);
     setData(0, NameRole, name);
+    setData(0, InvalidCodeRole, QVariant());
     setText(0, makeNodeText(name, code));
+    showValidity();
+}
+
+// A code that is no whole number stands out, and says why, until it is mended.
+void ZelTreeItem::showValidity()
+{
+    const bool valid = hasValidCode();
+    QFont font = this->font(0);
+    font.setItalic(!valid);
+    setFont(0, font);
+    setForeground(0, valid ? QBrush() : QBrush(Qt::red));
+    const QString hint =
+        valid ? QString() : LangText(115, u"This code is not a whole number: edit or delete it"_s);
+    setToolTip(0, hint);
+    setData(0, Qt::AccessibleDescriptionRole, hint);
+}
+
+bool ZelTreeItem::hasValidCode() const
+{
+    return !data(0, InvalidCodeRole).isValid();
+}
+
+QString ZelTreeItem::codeText() const
+{
+    return hasValidCode() ? QString::number(code()) : data(0, InvalidCodeRole).toString();
 }
 
 ZelTreeItem::Level ZelTreeItem::level() const
@@ -39,13 +81,21 @@ QString ZelTreeItem::name() const
 
 ZelItemKey ZelTreeItem::key() const
 {
+    const auto invalidCode = [](const ZelTreeItem& node) {
+        return node.hasValidCode() ? std::optional<std::string>()
+                                   : std::optional<std::string>(node.codeText().toStdString());
+    };
     switch (level()) {
     case Root:
         return {};
     case Location:
-        return {code(), 0};
-    case Alarm:
-        return {static_cast<const ZelTreeItem*>(parent())->code(), code()};
+        return {code(), 0, invalidCode(*this)};
+    case Alarm: {
+        ZelItemKey key = static_cast<const ZelTreeItem*>(parent())->key();
+        key.alarm = code();
+        key.invalidAlarmCode = invalidCode(*this);
+        return key;
+    }
     }
     return {};
 }

@@ -9,6 +9,8 @@
 // as data, set when it is made: the text is only what the operator reads.
 // Siblings sort by the tree's own rule: locations (and the root) by their text as 8-bit
 // characters, alarms by their code as a number; equal keys keep their order.
+// An element whose Code is no whole number is shown with that text, marked as not valid (a
+// look of its own and a hint), and named by that text until the operator mends it.
 class ZelTreeItem : public QTreeWidgetItem
 {
 public:
@@ -23,15 +25,23 @@ public:
     explicit ZelTreeItem(QTreeWidget* tree);
     // A location below the root, or an alarm below a location.
     ZelTreeItem(ZelTreeItem* parent, long long code, const QString& name);
+    // The same for an element whose Code text is no whole number.
+    ZelTreeItem(ZelTreeItem* parent, const QString& invalidCode, const QString& name);
 
     Level level() const;
-    // The element's own code: the location's or the alarm's; 0 for the root.
+    // The element's own code: the location's or the alarm's; 0 for the root and for a code
+    // that is no whole number.
     long long code() const;
+    // Whether the element's own Code is a whole number.
+    bool hasValidCode() const;
+    // The code as shown: the number, or the Code text that is none.
+    QString codeText() const;
     QString name() const;
     // The element this node shows; for the root a key that names nothing.
     ZelItemKey key() const;
 
-    // After an edit: the new code and name, and the text made of them.
+    // After an edit: the new code and name, and the text made of them; a mended code loses
+    // its mark.
     void setCodeAndName(long long code, const QString& name);
 
     bool operator<(const QTreeWidgetItem& other) const override;
@@ -41,5 +51,8 @@ private:
     {
         CodeRole = Qt::UserRole,
         NameRole,
+        InvalidCodeRole, // the Code text when it is no whole number; no value otherwise
     };
+
+    void showValidity();
 };

@@ -183,14 +183,21 @@ void ZelTreePane::FillZelTree()
     auto* root = new ZelTreeItem(m_tvZelLoc);
     if (const XmlDocument* zelDefs = document()) {
         for (const ZelLocationEntry& location : readZelCatalogue(*zelDefs)) {
-            auto* locationNode =
-                new ZelTreeItem(root, location.code, QString::fromStdString(location.name));
+            ZelTreeItem* locationNode = addNode(root, location);
             for (const ZelAlarmEntry& alarm : location.alarms)
-                new ZelTreeItem(locationNode, alarm.code, QString::fromStdString(alarm.name));
+                addNode(locationNode, alarm);
         }
     }
     root->setExpanded(true);
     sortTree();
+}
+
+template <typename Entry> ZelTreeItem* ZelTreePane::addNode(ZelTreeItem* parent, const Entry& entry)
+{
+    const QString name = QString::fromStdString(entry.name);
+    if (entry.invalidCode)
+        return new ZelTreeItem(parent, QString::fromStdString(*entry.invalidCode), name);
+    return new ZelTreeItem(parent, entry.code, name);
 }
 
 void ZelTreePane::sortTree()
@@ -208,7 +215,8 @@ void ZelTreePane::tvZelLocClick()
 {
     m_vleTree->clearSelection();
     const ZelTreeItem* node = m_tvZelLoc->topLevelItemCount() > 0 ? selectedNode() : nullptr;
-    m_alarmClicked = node && node->level() == ZelTreeItem::Alarm;
+    // An alarm that no reference can name (a code that is no whole number) is not assigned.
+    m_alarmClicked = node && node->level() == ZelTreeItem::Alarm && node->key().hasValidCodes();
     fillProperties(node);
     Q_EMIT clickRefreshed();
 }
@@ -221,7 +229,7 @@ void ZelTreePane::fillProperties(const ZelTreeItem* node)
     const bool alarm = node->level() == ZelTreeItem::Alarm;
     addProperty(LangText(97, u"Type"_s),
                 alarm ? LangText(11, u"Alarm"_s) : LangText(10, u"Location"_s));
-    addProperty(LangText(98, u"Number"_s), QString::number(node->code()));
+    addProperty(LangText(98, u"Number"_s), node->codeText());
     addProperty(LangText(99, u"Description"_s), node->name());
     if (!alarm)
         return;

@@ -73,7 +73,9 @@ public Q_SLOTS:
 
 Q_SIGNALS:
     // A location or alarm left the document: assignments that name it must be cleared.
-    void zelItemDeleted();
+    void zelItemDeleted(const ZelItemKey& deleted);
+    // The operator gave a location or alarm another code: assignments that name it follow.
+    void zelItemRenumbered(const ZelItemKey& from, const ZelItemKey& to);
     // The import command has ended, whatever its outcome (the operator has had his answer).
     void importFinished();
     // A click refreshed the property list; alarmClicked() may have changed.
@@ -84,6 +86,7 @@ private:
     void buildPropertyList();
     void setUpDefaultInteraction();
     void fillProperties(const ZelTreeItem* node);
+    template <typename Entry> ZelTreeItem* addNode(ZelTreeItem* parent, const Entry& entry);
     void addProperty(const QString& key, const QString& value);
 
     // ZelTreeEditing.cpp
