@@ -19,6 +19,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -28,6 +29,9 @@
 
 #ifdef Q_OS_LINUX
 #include <sys/resource.h>
+#endif
+#ifdef __GLIBC__
+#include <malloc.h>
 #endif
 
 using namespace Qt::StringLiterals;
@@ -45,6 +49,17 @@ double peakRssMb()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) / 1024.0;
+#else
+    return -1;
+#endif
+}
+
+// Heap in use in MB; -1 where the C library cannot tell.
+double heapInUseMb()
+{
+#ifdef __GLIBC__
+    const struct mallinfo2 info = mallinfo2();
+    return double(info.uordblks + info.hblkhd) / (1024.0 * 1024.0);
 #else
     return -1;
 #endif
@@ -138,17 +153,27 @@ int main(int argc, char** argv)
     QCoreApplication::processEvents();
     const double rssBefore = peakRssMb();
 
-    // The longest time between two passes of the event loop while the import runs.
+    // The longest time between two passes of the event loop while the import runs, the
+    // pauses over 100 ms with the time they ended, and when the worker was done (the tree is
+    // filled after that).
+    QElapsedTimer total;
     QElapsedTimer sinceTick;
     qint64 maxGap = 0;
+    qint64 workerDoneAt = -1;
+    QStringList longPauses;
     QTimer ticker;
     ticker.setInterval(kTickMs);
-    QObject::connect(&ticker, &QTimer::timeout,
-                     [&] { maxGap = std::max(maxGap, sinceTick.restart()); });
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const qint64 gap = sinceTick.restart();
+        maxGap = std::max(maxGap, gap);
+        if (gap > 100)
+            longPauses << QString::number(gap) + u" ms at "_s + QString::number(total.elapsed());
+        if (workerDoneAt < 0 && !pane.findChild<QThread*>(u"ZelImport"_s))
+            workerDoneAt = total.elapsed();
+    });
 
     QEventLoop loop;
     QObject::connect(&pane, &ZelTreePane::importFinished, &loop, &QEventLoop::quit);
-    QElapsedTimer total;
     total.start();
     sinceTick.start();
     ticker.start();
@@ -163,11 +188,20 @@ int main(int argc, char** argv)
     std::printf("exchange file            %10.1f MB (%d locations of %d alarms)\n",
                 double(fileBytes) / (1024.0 * 1024.0), locations, kAlarmsPerLocation);
     std::printf("import, click to done    %10lld ms\n", static_cast<long long>(totalMs));
+    std::printf("worker done after about  %10lld ms\n", static_cast<long long>(workerDoneAt));
     std::printf("longest event-loop pause %10lld ms\n", static_cast<long long>(maxGap));
+    std::printf("pauses over 100 ms       %10lld   %s\n", static_cast<long long>(longPauses.size()),
+                qPrintable(longPauses.join(u", "_s)));
     std::printf("peak RSS before import   %10.1f MB\n", rssBefore);
     std::printf("peak RSS after import    %10.1f MB (%.1f times the file)\n", rssPeak,
                 rssPeak * 1024.0 * 1024.0 / double(fileBytes));
     std::printf("tree items               %10d\n", countItems(pane.tvZelLoc().topLevelItem(0)));
+    // What the catalogue and the tree hold once the import is over.
+    const double heapAfter = heapInUseMb();
+    pane.tvZelLoc().clear();
+    const double heapWithoutTree = heapInUseMb();
+    std::printf("heap after import        %10.1f MB (tree %.1f MB, rest %.1f MB)\n", heapAfter,
+                heapAfter - heapWithoutTree, heapWithoutTree);
     for (const QString& message : messages)
         std::printf("message: %s\n", qPrintable(message));
     return messages.isEmpty() ? 0 : 1;

@@ -3,7 +3,7 @@
 #include "ui/logic/ZelNodeText.h"
 
 ZelTreeItem::ZelTreeItem(QTreeWidget* tree)
-    : QTreeWidgetItem(tree, QStringList{QStringLiteral("Zel")})
+    : QTreeWidgetItem(tree, QStringList{QStringLiteral("Zel")}), m_root(true)
 {
 }
 
@@ -15,9 +15,26 @@ ZelTreeItem::ZelTreeItem(ZelTreeItem* parent, long long code, const QString& nam
 
 void ZelTreeItem::setCodeAndName(long long code, const QString& name)
 {
-    setData(0, CodeRole, code);
-    setData(0, NameRole, name);
-    setText(0, makeNodeText(name, code));
+    m_code = code;
+    m_name = name;
+    emitDataChanged();
+}
+
+QVariant ZelTreeItem::data(int column, int role) const
+{
+    if (column != 0 || m_root)
+        return QTreeWidgetItem::data(column, role);
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return makeNodeText(m_name, m_code);
+    case CodeRole:
+        return m_code;
+    case NameRole:
+        return m_name;
+    default:
+        return QTreeWidgetItem::data(column, role);
+    }
 }
 
 ZelTreeItem::Level ZelTreeItem::level() const
@@ -29,12 +46,12 @@ ZelTreeItem::Level ZelTreeItem::level() const
 
 long long ZelTreeItem::code() const
 {
-    return data(0, CodeRole).toLongLong();
+    return m_code;
 }
 
 QString ZelTreeItem::name() const
 {
-    return data(0, NameRole).toString();
+    return m_name;
 }
 
 ZelItemKey ZelTreeItem::key() const

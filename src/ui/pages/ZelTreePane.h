@@ -7,6 +7,9 @@
 
 #include <QWidget>
 
+#include <memory>
+#include <vector>
+
 class DocumentOwner;
 class QLabel;
 class QTableWidget;
@@ -16,7 +19,8 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class XmlDocument;
 class ZelTreeItem;
-struct ZelExchangeFile;
+class ZelTreeFill;
+struct ZelImportJob;
 struct ZelImportResult;
 
 // The right pane of the link configuration page: the ZEL locations and their alarms as held by
@@ -28,7 +32,7 @@ class ZelTreePane : public QWidget
     Q_OBJECT
 public:
     explicit ZelTreePane(QWidget* parent = nullptr);
-    // Waits for a file still being read for an import.
+    // Waits for an import still running on its worker.
     ~ZelTreePane() override;
 
     // The ZEL definitions shared with the engine; the tree shows nothing without them.
@@ -38,7 +42,8 @@ public:
     void applyCaptions();
 
     // Rebuilds the tree from the document in memory: the root "Zel", the locations and their
-    // alarms in document order, then sorted; only the root is expanded.
+    // alarms in the tree's sort order; only the root is expanded. At once: an import fills it
+    // a slice at a time instead.
     void FillZelTree();
     // Sorts every level of the tree by the tree's rule.
     void sortTree();
@@ -94,16 +99,28 @@ private:
     const XmlDocument* document() const;
     ZelTreeItem* rootNode() const;
 
+    // The tree filled from sorted entries a slice at a time; the import ends with the last.
+    void fillInSlices(std::vector<ZelLocationEntry> entries);
+    void continueFill();
+
     // ZelTreeExchange.cpp
     bool prepareImport();
-    void startReading(const QString& path);
-    void finishImport(const QString& path, const ZelExchangeFile& file);
+    bool storeForImport();
+    void startImport(const QString& path);
+    void finishImport(const QString& path, ZelImportJob& job);
+    void setImporting(bool importing);
+    void endImport();
     void reportImport(const ZelImportResult& result, const QString& path);
 
     DocumentOwner* m_zelDefs = nullptr;
     bool m_alarmClicked = false;
-    // Reads the exchange file of a running import; null when none runs.
-    QThread* m_importReader = nullptr;
+    // Runs the import; null when none runs.
+    QThread* m_importWorker = nullptr;
+    // The catalogue the running import started from: taken in only when still the same.
+    const XmlDocument* m_importDocument = nullptr;
+    quint64 m_importRevision = 0;
+    // The tree being filled by an import; null when none is.
+    std::unique_ptr<ZelTreeFill> m_fill;
     ZelTreeInteraction m_interaction;
 
     QLabel* m_label7 = nullptr;
