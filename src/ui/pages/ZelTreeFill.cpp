@@ -52,8 +52,9 @@ ZelTreeFill::ZelTreeFill(QTreeWidget& tree, std::vector<ZelLocationEntry> entrie
         delete old;
     }
     tree.clear();
+    // Opened when complete: nodes added below an open node lay out all its rows again, which
+    // for thousands of locations would cost more than the slice that added them.
     m_root = new ZelTreeItem(&tree);
-    m_root->setExpanded(true);
 }
 
 ZelTreeFill::~ZelTreeFill()
@@ -101,5 +102,8 @@ bool ZelTreeFill::fillFor(int budgetMs)
         if (overBudget(clock, budgetMs))
             break;
     }
-    return m_next == m_entries.size();
+    if (m_next < m_entries.size())
+        return false;
+    m_root->setExpanded(true);
+    return true;
 }

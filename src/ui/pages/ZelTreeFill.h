@@ -23,7 +23,8 @@ public:
     // another thread.
     static void sortForTree(std::vector<ZelLocationEntry>& entries);
 
-    // Takes the tree's nodes out and puts a new expanded root in; sorted entries.
+    // Takes the tree's nodes out and puts a new root in, opened once the tree is complete;
+    // sorted entries.
     ZelTreeFill(QTreeWidget& tree, std::vector<ZelLocationEntry> entries);
     ~ZelTreeFill();
     ZelTreeFill(const ZelTreeFill&) = delete;
