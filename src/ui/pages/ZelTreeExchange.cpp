@@ -6,6 +6,7 @@
 #include "ZelTreeFill.h"
 
 #include "core/Directories.h"
+#include "core/FreeMemory.h"
 #include "core/Language.h"
 #include "core/Log.h"
 #include "store/DocumentOwner.h"
@@ -85,23 +86,27 @@ bool ZelTreePane::storeForImport()
 void ZelTreePane::startImport(const QString& path)
 {
     auto job = std::make_shared<ZelImportJob>();
+    auto locations = std::make_shared<ZelTreeFill::Locations>();
     const QString catalogue = m_zelDefs->path();
-    m_importWorker = QThread::create([job, catalogue, path] {
+    m_importWorker = QThread::create([job, locations, catalogue, path] {
         *job = RunZelImport(catalogue, path);
-        ZelTreeFill::sortForTree(job->entries);
+        *locations = ZelTreeFill::prepare(std::move(job->entries));
+        // What the file took while it was merged is not kept for this thread's next use.
+        releaseFreedMemory();
     });
     m_importWorker->setObjectName(u"ZelImport"_s);
     m_importWorker->setParent(this);
-    connect(m_importWorker, &QThread::finished, this, [this, job, path] {
+    connect(m_importWorker, &QThread::finished, this, [this, job, locations, path] {
         m_importWorker->deleteLater();
         m_importWorker = nullptr;
-        finishImport(path, *job);
+        finishImport(path, *job, *locations);
     });
     setImporting(true);
     m_importWorker->start();
 }
 
-void ZelTreePane::finishImport(const QString& path, ZelImportJob& job)
+void ZelTreePane::finishImport(const QString& path, ZelImportJob& job,
+                               ZelTreeFill::Locations& locations)
 {
     // The catalogue was changed while the worker read it: the import runs again on the new one.
     if (document() != m_importDocument || m_zelDefs->revision() != m_importRevision) {
@@ -127,7 +132,7 @@ void ZelTreePane::finishImport(const QString& path, ZelImportJob& job)
     }
     if (!path.isEmpty())
         reportImport(job.result, path);
-    fillInSlices(std::move(job.entries));
+    fillInSlices(std::move(locations));
 }
 
 void ZelTreePane::setImporting(bool importing)

@@ -14,38 +14,47 @@ namespace {
 // Locations between two looks at the clock: about a millisecond of work.
 constexpr std::size_t kLocationsPerStep = 16;
 
-QString nameOf(const std::string& name)
+QString nameOf(std::string& name)
 {
-    return QString::fromStdString(name);
+    QString text = QString::fromStdString(name);
+    name = {};
+    return text;
 }
 
 } // namespace
 
 // The order ZelTreeItem's comparison gives, with each location's sort key made once.
-void ZelTreeFill::sortForTree(std::vector<ZelLocationEntry>& entries)
+ZelTreeFill::Locations ZelTreeFill::prepare(std::vector<ZelLocationEntry> entries)
 {
-    for (ZelLocationEntry& location : entries) {
-        std::stable_sort(
-            location.alarms.begin(), location.alarms.end(),
-            [](const ZelAlarmEntry& a, const ZelAlarmEntry& b) { return a.code < b.code; });
+    Locations locations;
+    locations.reserve(entries.size());
+    for (ZelLocationEntry& entry : entries) {
+        Location location{entry.code, nameOf(entry.name), {}};
+        location.alarms.reserve(entry.alarms.size());
+        for (ZelAlarmEntry& alarm : entry.alarms)
+            location.alarms.push_back({alarm.code, nameOf(alarm.name)});
+        entry.alarms = {};
+        std::stable_sort(location.alarms.begin(), location.alarms.end(),
+                         [](const Alarm& a, const Alarm& b) { return a.code < b.code; });
+        locations.push_back(std::move(location));
     }
+    entries = {};
     std::vector<std::u32string> keys;
-    keys.reserve(entries.size());
-    for (const ZelLocationEntry& location : entries)
-        keys.push_back(locationSortKey(makeNodeText(nameOf(location.name), location.code)));
-    std::vector<std::size_t> order(entries.size());
+    keys.reserve(locations.size());
+    for (const Location& location : locations)
+        keys.push_back(locationSortKey(makeNodeText(location.name, location.code)));
+    std::vector<std::size_t> order(locations.size());
     std::iota(order.begin(), order.end(), std::size_t(0));
     std::stable_sort(order.begin(), order.end(),
                      [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
-    std::vector<ZelLocationEntry> sorted;
-    sorted.reserve(entries.size());
+    Locations sorted;
+    sorted.reserve(locations.size());
     for (const std::size_t i : order)
-        sorted.push_back(std::move(entries[i]));
-    entries = std::move(sorted);
+        sorted.push_back(std::move(locations[i]));
+    return sorted;
 }
 
-ZelTreeFill::ZelTreeFill(QTreeWidget& tree, std::vector<ZelLocationEntry> entries)
-    : m_entries(std::move(entries))
+ZelTreeFill::ZelTreeFill(QTreeWidget& tree, Locations locations) : m_locations(std::move(locations))
 {
     if (QTreeWidgetItem* old = tree.takeTopLevelItem(0)) {
         m_discarded = old->takeChildren();
@@ -86,23 +95,22 @@ bool ZelTreeFill::fillFor(int budgetMs)
     clock.start();
     if (!discardSome(clock, budgetMs))
         return false;
-    while (m_next < m_entries.size()) {
-        QList<QTreeWidgetItem*> locations;
-        const std::size_t end = std::min(m_entries.size(), m_next + kLocationsPerStep);
+    while (m_next < m_locations.size()) {
+        QList<QTreeWidgetItem*> nodes;
+        const std::size_t end = std::min(m_locations.size(), m_next + kLocationsPerStep);
         for (; m_next < end; ++m_next) {
-            ZelLocationEntry& entry = m_entries[m_next];
-            auto* location = new ZelTreeItem(nullptr, entry.code, nameOf(entry.name));
-            for (const ZelAlarmEntry& alarm : entry.alarms)
-                new ZelTreeItem(location, alarm.code, nameOf(alarm.name));
-            locations << location;
-            // What is in the tree is no longer held twice.
-            entry = {};
+            // The names go to the nodes; nothing is left behind to be held twice.
+            Location location = std::move(m_locations[m_next]);
+            auto* node = new ZelTreeItem(nullptr, location.code, location.name);
+            for (const Alarm& alarm : location.alarms)
+                new ZelTreeItem(node, alarm.code, alarm.name);
+            nodes << node;
         }
-        m_root->addChildren(locations);
+        m_root->addChildren(nodes);
         if (overBudget(clock, budgetMs))
             break;
     }
-    if (m_next < m_entries.size())
+    if (m_next < m_locations.size())
         return false;
     m_root->setExpanded(true);
     return true;

@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QList>
+#include <QString>
 
 #include <vector>
 
@@ -18,14 +19,27 @@ class QTreeWidgetItem;
 class ZelTreeFill
 {
 public:
-    // Puts the entries in the tree's order: locations by their text as the tree sorts them,
-    // alarms by their code; equal keys keep their order. Touches no widget: it may run on
-    // another thread.
-    static void sortForTree(std::vector<ZelLocationEntry>& entries);
+    // The entries as the nodes will show them, in the tree's order.
+    struct Alarm
+    {
+        long long code = 0;
+        QString name;
+    };
+    struct Location
+    {
+        long long code = 0;
+        QString name;
+        std::vector<Alarm> alarms;
+    };
+    using Locations = std::vector<Location>;
 
-    // Takes the tree's nodes out and puts a new root in, opened once the tree is complete;
-    // sorted entries.
-    ZelTreeFill(QTreeWidget& tree, std::vector<ZelLocationEntry> entries);
+    // Puts the entries in the tree's order: locations by their text as the tree sorts them,
+    // alarms by their code; equal keys keep their order. The names are made here once and
+    // handed on to the nodes. Touches no widget: it may run on another thread.
+    static Locations prepare(std::vector<ZelLocationEntry> entries);
+
+    // Takes the tree's nodes out and puts a new root in, opened once the tree is complete.
+    ZelTreeFill(QTreeWidget& tree, Locations locations);
     ~ZelTreeFill();
     ZelTreeFill(const ZelTreeFill&) = delete;
     ZelTreeFill& operator=(const ZelTreeFill&) = delete;
@@ -38,7 +52,7 @@ private:
     static bool overBudget(const QElapsedTimer& clock, int budgetMs);
 
     QTreeWidgetItem* m_root = nullptr;
-    std::vector<ZelLocationEntry> m_entries;
+    Locations m_locations;
     std::size_t m_next = 0;
     // The nodes of the tree before, deleted a slice at a time too.
     QList<QTreeWidgetItem*> m_discarded;

@@ -188,20 +188,19 @@ void ZelTreePane::FillZelTree()
     std::vector<ZelLocationEntry> entries;
     if (const XmlDocument* zelDefs = document())
         entries = readZelCatalogue(*zelDefs);
-    ZelTreeFill::sortForTree(entries);
     {
         const QSignalBlocker quiet(m_tvZelLoc);
-        ZelTreeFill(*m_tvZelLoc, std::move(entries)).fillFor(-1);
+        ZelTreeFill(*m_tvZelLoc, ZelTreeFill::prepare(std::move(entries))).fillFor(-1);
     }
     if (importFilling)
         endImport();
 }
 
-void ZelTreePane::fillInSlices(std::vector<ZelLocationEntry> entries)
+void ZelTreePane::fillInSlices(ZelTreeFill::Locations locations)
 {
     {
         const QSignalBlocker quiet(m_tvZelLoc);
-        m_fill = std::make_unique<ZelTreeFill>(*m_tvZelLoc, std::move(entries));
+        m_fill = std::make_unique<ZelTreeFill>(*m_tvZelLoc, std::move(locations));
     }
     continueFill();
 }

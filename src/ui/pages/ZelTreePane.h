@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ZelTreeFill.h"
 #include "ZelTreeInteraction.h"
 
 #include "store/ZelCatalogue.h"
@@ -19,7 +20,6 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class XmlDocument;
 class ZelTreeItem;
-class ZelTreeFill;
 struct ZelImportJob;
 struct ZelImportResult;
 
@@ -99,15 +99,15 @@ private:
     const XmlDocument* document() const;
     ZelTreeItem* rootNode() const;
 
-    // The tree filled from sorted entries a slice at a time; the import ends with the last.
-    void fillInSlices(std::vector<ZelLocationEntry> entries);
+    // The tree filled a slice at a time; the import ends with the last.
+    void fillInSlices(ZelTreeFill::Locations locations);
     void continueFill();
 
     // ZelTreeExchange.cpp
     bool prepareImport();
     bool storeForImport();
     void startImport(const QString& path);
-    void finishImport(const QString& path, ZelImportJob& job);
+    void finishImport(const QString& path, ZelImportJob& job, ZelTreeFill::Locations& locations);
     void setImporting(bool importing);
     void endImport();
     void reportImport(const ZelImportResult& result, const QString& path);
