@@ -88,9 +88,9 @@ bool matches(pugi::xml_node node, const AttributeFilter& filter)
 pugi::xml_parse_result XmlDocument::parse(std::string text)
 {
     m_dom.reset();
-    m_text = std::move(text);
+    m_text = std::make_unique<std::string>(std::move(text));
     const pugi::xml_parse_result result = m_dom.load_buffer_inplace(
-        m_text.data(), m_text.size(), pugi::parse_default | pugi::parse_declaration,
+        m_text->data(), m_text->size(), pugi::parse_default | pugi::parse_declaration,
         pugi::encoding_utf8);
     if (!result)
         clear();

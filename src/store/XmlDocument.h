@@ -26,7 +26,7 @@ public:
     void clear()
     {
         m_dom.reset();
-        m_text = {};
+        m_text.reset();
     }
     // Parses text as the content, in place: the tree's strings point into the text kept here
     // rather than into a copy of it, so that a large file is not held twice. Cleared when the
@@ -40,9 +40,10 @@ public:
     pugi::xml_node rootForNameCheck() const;
 
 private:
+    // The text that parse() left the tree's strings in; on the heap of its own, so that
+    // moving the document moves no character the tree points to. Outlives the tree.
+    std::unique_ptr<std::string> m_text;
     pugi::xml_document m_dom;
-    // The text that parse() left the tree's strings in.
-    std::string m_text;
 };
 
 // A handle may be empty; opening creates the instance.

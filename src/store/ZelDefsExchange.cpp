@@ -288,15 +288,17 @@ ZelImportResult ImportZelDefs(XmlDocument& zelDefs, const QString& path)
 ZelImportJob RunZelImport(const QString& cataloguePath, const QString& exchangePath)
 {
     ZelImportJob job;
-    // The exchange file first: a refused one is told without reading the catalogue for it.
+    // The catalogue is read whatever becomes of the file: the tree is filled from it.
     ZelExchangeFile file;
     if (!exchangePath.isEmpty()) {
         file = ReadZelExchangeFile(exchangePath);
         job.result = file.result;
     }
+    // Opened as its owner opens it: a missing file is an empty catalogue, one with another
+    // root is taken as it is.
     const OpenResult opened = OpenXmlDocument(job.catalogue, cataloguePath, kZelDefsRoot);
-    if (opened.outcome != OpenResult::Loaded) {
-        job.catalogueProblem = opened.reason.isEmpty() ? u"not found"_s : opened.reason;
+    if (!job.catalogue->hasContent()) {
+        job.catalogueProblem = opened.reason;
         job.catalogue.reset();
         return job;
     }
