@@ -101,6 +101,21 @@ void DocumentOwner::replace(XmlDocumentHandle document)
     markDirty();
 }
 
+void DocumentOwner::adopt(XmlDocumentHandle document, bool written)
+{
+    m_handle = std::move(document);
+    markDirty();
+    Q_EMIT changed();
+    if (!written)
+        return;
+    // What the file holds now, as an open would have read it.
+    m_fromFile = true;
+    m_dirty = false;
+    if (!m_saveFailure.isEmpty())
+        Q_EMIT problemSolved(std::exchange(m_saveFailure, QString()));
+    Q_EMIT saved();
+}
+
 void DocumentOwner::setSaveFailureLog(const QString& text, int target)
 {
     m_saveFailureText = text;

@@ -53,6 +53,10 @@ public:
     OpenResult reload();
     // Takes another instance (a copy merged elsewhere) as this document's unsaved content.
     void replace(XmlDocumentHandle document);
+    // Takes another instance (an import merged on a worker) as the content, told as an edit.
+    // written: it was written to this document's file just now, so nothing is left unsaved,
+    // which is told as a save.
+    void adopt(XmlDocumentHandle document, bool written);
 
     // Every change of the content must be marked, so that copies made of it (a look-up index)
     // know they are out of date.

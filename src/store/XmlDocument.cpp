@@ -22,26 +22,36 @@ void createEmpty(pugi::xml_document& dom, std::string_view rootName)
     dom.append_child(std::string(rootName).c_str());
 }
 
-OpenResult loadFile(pugi::xml_document& dom, const QString& path)
+// The file in the encoding that the byte-order mark or the declaration names; the bytes are let
+// go as soon as they are decoded, so that a large file is never held three times.
+DecodedXml readDecoded(const QString& path, QString& problem)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {OpenResult::Unreadable, file.errorString()};
+    if (!file.open(QIODevice::ReadOnly)) {
+        problem = file.errorString();
+        return {};
+    }
     const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return {OpenResult::Unreadable, file.errorString()};
-    // Read in the encoding that the byte-order mark or the declaration names.
-    const DecodedXml decoded = decodeXmlBytes(std::string_view(bytes.constData(), bytes.size()));
+    if (file.error() != QFileDevice::NoError) {
+        problem = file.errorString();
+        return {};
+    }
+    return decodeXmlBytes(std::string_view(bytes.constData(), bytes.size()));
+}
+
+OpenResult loadFile(XmlDocument& document, const QString& path)
+{
+    QString problem;
+    DecodedXml decoded = readDecoded(path, problem);
+    if (!problem.isEmpty())
+        return {OpenResult::Unreadable, problem};
     if (!decoded.ok())
         return {OpenResult::Malformed, QString::fromStdString(decoded.error)};
     if (decoded.replaced > 0)
         LogMessage(u"Reading "_s + path + u": "_s + QString::number(decoded.replaced) +
                    u" invalid characters replaced by U+FFFD"_s);
-    const pugi::xml_parse_result result =
-        dom.load_buffer(decoded.text.data(), decoded.text.size(),
-                        pugi::parse_default | pugi::parse_declaration, pugi::encoding_utf8);
+    const pugi::xml_parse_result result = document.parse(std::move(decoded.text));
     if (!result) {
-        dom.reset();
         return {OpenResult::Malformed, QString::fromUtf8(result.description()) +
                                            QStringLiteral(" at offset ") +
                                            QString::number(result.offset)};
@@ -75,6 +85,18 @@ bool matches(pugi::xml_node node, const AttributeFilter& filter)
 
 } // namespace
 
+pugi::xml_parse_result XmlDocument::parse(std::string text)
+{
+    m_dom.reset();
+    m_text = std::make_unique<std::string>(std::move(text));
+    const pugi::xml_parse_result result = m_dom.load_buffer_inplace(
+        m_text->data(), m_text->size(), pugi::parse_default | pugi::parse_declaration,
+        pugi::encoding_utf8);
+    if (!result)
+        clear();
+    return result;
+}
+
 pugi::xml_node XmlDocument::rootForNameCheck() const
 {
     pugi::xml_node first = m_dom.first_child();
@@ -92,7 +114,7 @@ OpenResult OpenXmlDocument(XmlDocumentHandle& handle, const QString& path,
     OpenResult result{OpenResult::Kept, {}};
     if (!handle->hasContent()) {
         if (QFile::exists(path)) {
-            result = loadFile(dom, path);
+            result = loadFile(*handle, path);
             if (!result.ok())
                 return result;
         } else {

@@ -23,7 +23,15 @@ public:
 
     bool hasContent() const { return bool(m_dom.first_child()); }
     // Discards the content so that the next open reads the file again.
-    void clear() { m_dom.reset(); }
+    void clear()
+    {
+        m_dom.reset();
+        m_text.reset();
+    }
+    // Parses text as the content, in place: the tree's strings point into the text kept here
+    // rather than into a copy of it, so that a large file is not held twice. Cleared when the
+    // text is no well-formed XML.
+    pugi::xml_parse_result parse(std::string text);
 
     // The root element: the document element of the tree.
     pugi::xml_node root() const { return m_dom.document_element(); }
@@ -32,6 +40,9 @@ public:
     pugi::xml_node rootForNameCheck() const;
 
 private:
+    // The text that parse() left the tree's strings in; on the heap of its own, so that
+    // moving the document moves no character the tree points to. Outlives the tree.
+    std::unique_ptr<std::string> m_text;
     pugi::xml_document m_dom;
 };
 

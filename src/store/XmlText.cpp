@@ -436,48 +436,16 @@ void writeDeclaration(std::string& out, const pugi::xml_document& dom)
     out += "?>\n";
 }
 
-// Appends to a string: a stream would cost several times as much for a large document.
-class StringWriter : public pugi::xml_writer
-{
-public:
-    explicit StringWriter(std::string& out) : m_out(out) {}
-    void write(const void* data, size_t size) override
-    {
-        m_out.append(static_cast<const char*>(data), size);
-    }
-
-private:
-    std::string& m_out;
-};
-
 // A byte that stands for itself in both encodings and starts no reference.
 bool plainAscii(unsigned char byte)
 {
     return byte != '&' && xmlAscii(byte);
 }
 
-// The UTF-8 that the parser's writer makes, escaping < & " and writing a control character
-// as a reference of its own ("&#01;"), under our declaration in place of the document's.
-std::string serializeUtf8(const pugi::xml_document& dom, XmlLayout layout)
-{
-    std::string out;
-    writeDeclaration(out, dom);
-    StringWriter writer(out);
-    const unsigned int format =
-        layout == XmlLayout::Indented ? pugi::format_indent : pugi::format_raw;
-    for (const pugi::xml_node node : dom.children()) {
-        if (node.type() != pugi::node_declaration)
-            node.print(writer, "\t", format, pugi::encoding_utf8);
-    }
-    return out;
-}
-
 // The documents hold their data in attributes and use ASCII names, so a reference is
 // valid wherever a character above 0xFF can stand.
-Latin1Xml toLatin1(std::string_view utf8)
+void appendLatin1(std::string_view utf8, Latin1Xml& out)
 {
-    Latin1Xml out;
-    out.bytes.reserve(utf8.size());
     for (std::size_t pos = 0; pos < utf8.size();) {
         // Most of a document is plain ASCII: copied a run at a time.
         std::size_t end = pos;
@@ -505,8 +473,39 @@ Latin1Xml toLatin1(std::string_view utf8)
         else
             out.bytes += "&#" + std::to_string(std::uint32_t(c)) + ';';
     }
-    return out;
 }
+
+// Takes the UTF-8 that the parser's writer makes and converts it a piece at a time, so that a
+// large document is never held as UTF-8 text beside its ISO-8859-1 bytes. A piece ends before
+// a '<', which never falls inside a character or a reference.
+class Latin1Writer : public pugi::xml_writer
+{
+public:
+    explicit Latin1Writer(Latin1Xml& out) : m_out(out) {}
+
+    void write(const void* data, size_t size) override
+    {
+        m_pending.append(static_cast<const char*>(data), size);
+        if (m_pending.size() < kPieceSize)
+            return;
+        const std::size_t cut = m_pending.rfind('<');
+        if (cut == 0 || cut == std::string::npos)
+            return;
+        appendLatin1(std::string_view(m_pending).substr(0, cut), m_out);
+        m_pending.erase(0, cut);
+    }
+
+    void finish()
+    {
+        appendLatin1(m_pending, m_out);
+        m_pending.clear();
+    }
+
+private:
+    static constexpr std::size_t kPieceSize = 64 * 1024;
+    Latin1Xml& m_out;
+    std::string m_pending;
+};
 
 } // namespace
 
@@ -535,5 +534,19 @@ DecodedXml decodeXmlBytes(std::string_view bytes)
 
 Latin1Xml serializeLatin1(const pugi::xml_document& dom, XmlLayout layout)
 {
-    return toLatin1(serializeUtf8(dom, layout));
+    // What the parser's writer makes, escaping < & " and writing a control character as a
+    // reference of its own ("&#01;"), under our declaration in place of the document's.
+    Latin1Xml out;
+    Latin1Writer writer(out);
+    std::string declaration;
+    writeDeclaration(declaration, dom);
+    writer.write(declaration.data(), declaration.size());
+    const unsigned int format =
+        layout == XmlLayout::Indented ? pugi::format_indent : pugi::format_raw;
+    for (const pugi::xml_node node : dom.children()) {
+        if (node.type() != pugi::node_declaration)
+            node.print(writer, "\t", format, pugi::encoding_utf8);
+    }
+    writer.finish();
+    return out;
 }

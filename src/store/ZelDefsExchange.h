@@ -1,8 +1,11 @@
 #pragma once
 
 #include "XmlDocument.h"
+#include "ZelCatalogue.h"
 
 #include <QString>
+
+#include <vector>
 
 // The exchange file of ZEL definitions shared with the ZEL system: the locations and alarms
 // with their codes and names only (no group delay, no repeat interval).
@@ -85,3 +88,26 @@ ZelImportResult MergeZelExchangeFile(XmlDocument& zelDefs, const ZelExchangeFile
 // A file that is refused changes nothing: a Code that is not a whole number refuses the whole
 // file before anything is merged, so memory and disk never disagree about half an import.
 ZelImportResult ImportZelDefs(XmlDocument& zelDefs, const QString& path);
+
+// An import away from the thread that owns the catalogue, which saved it just before.
+struct ZelImportJob
+{
+    // Of the exchange file and its merge; Imported with nothing added when there was no file.
+    ZelImportResult result;
+    // Why the catalogue's file could not be read; then nothing was merged nor written.
+    QString catalogueProblem;
+    // The catalogue as read from its file, with the exchange file merged in.
+    XmlDocumentHandle catalogue;
+    // Something was added or renamed; only then was the catalogue written back.
+    bool changed = false;
+    SaveResult saved;
+    // The catalogue as the tree shows it.
+    std::vector<ZelLocationEntry> entries;
+};
+
+// Reads the catalogue from cataloguePath, merges the exchange file at exchangePath into it (no
+// file when empty) and writes it back to cataloguePath when that changed it. It shares nothing
+// with the catalogue's owner, so it runs on a thread of its own; the owner then takes the
+// catalogue in as it was written, unless it changed meanwhile. Holds the file and the
+// catalogue at once only while merging: the file is let go before the catalogue is written.
+ZelImportJob RunZelImport(const QString& cataloguePath, const QString& exchangePath);

@@ -30,6 +30,7 @@ private Q_SLOTS:
     void saveOfUtf8FileRewritesDeclaration();
     void saveFailuresReturnFalse();
     void rootForNameCheckSkipsDeclaration();
+    void movedDocumentKeepsItsContent();
 
 private:
     QTemporaryDir m_dir;
@@ -197,6 +198,17 @@ void TstXmlDocument::rootForNameCheckSkipsDeclaration()
     declared.dom().load_string("<?xml version=\"1.0\"?><Root/>",
                                pugi::parse_default | pugi::parse_declaration);
     QCOMPARE(declared.rootForNameCheck().name(), std::string("Root"));
+}
+
+// A parsed tree points into the text it was read from, which for a short text lies inside the
+// string object itself: a moved document must take its text along.
+void TstXmlDocument::movedDocumentKeepsItsContent()
+{
+    XmlDocument read;
+    QVERIFY(read.parse("<R a=\"b\"/>"));
+    const XmlDocument moved(std::move(read));
+    QCOMPARE(QByteArray(moved.root().name()), QByteArray("R"));
+    QCOMPARE(QByteArray(moved.root().attribute("a").value()), QByteArray("b"));
 }
 
 QTEST_GUILESS_MAIN(TstXmlDocument)

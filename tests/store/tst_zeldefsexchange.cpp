@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -61,6 +62,9 @@ private Q_SLOTS:
     void exportImportExportGivesTheSameBytes();
     void exportNamesACodeTheImportWouldRefuse();
     void importOfAMissingOrUnreadableFile();
+    void importJobWritesTheMergedCatalogueAndReadsItForTheTree_data();
+    void importJobWritesTheMergedCatalogueAndReadsItForTheTree();
+    void importJobWithAnUnreadableCatalogueMergesNothing();
 
 private:
     QString filePath() const { return m_dir->filePath(u"exchange.xml"_s); }
@@ -335,6 +339,96 @@ void TstZelDefsExchange::importOfAMissingOrUnreadableFile()
     QCOMPARE(directory.outcome, ZelImportResult::Unreadable);
     QVERIFY(!directory.reason.isEmpty());
     QCOMPARE(DumpChildren(zelDefs->root()), kCatalogueDump);
+}
+
+namespace {
+
+// The tree's view of a catalogue: "code name: code name, ...; ...".
+QString entriesText(const std::vector<ZelLocationEntry>& entries)
+{
+    QStringList locations;
+    for (const ZelLocationEntry& location : entries) {
+        QStringList alarms;
+        for (const ZelAlarmEntry& alarm : location.alarms)
+            alarms << QString::number(alarm.code) + u' ' + QString::fromStdString(alarm.name);
+        locations << QString::number(location.code) + u' ' + QString::fromStdString(location.name) +
+                         u": "_s + alarms.join(u", "_s);
+    }
+    return locations.join(u"; "_s);
+}
+
+} // namespace
+
+void TstZelDefsExchange::importJobWritesTheMergedCatalogueAndReadsItForTheTree_data()
+{
+    QTest::addColumn<QByteArray>("file"); // empty: no file chosen
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<bool>("changed");
+    QTest::addColumn<QString>("catalogue"); // in memory and on disk afterwards
+    QTest::addColumn<QString>("entries");
+
+    const QString unchanged = u"12 Kas: 1 Hoog, 2 Laag; 9999 Systeem: 5 Eigen"_s;
+    QTest::newRow("added and renamed: written back")
+        << exchange(R"(<Location Code="12" Name="Kas Noord"><Alarm Code="3" Name="Drie"/>)"
+                    R"(</Location><Location Code="20" Name="Nieuw"/>)")
+        << int(ZelImportResult::Imported) << true
+        << u"Location(Code=12|Name=Kas Noord){Alarm(Code=1|Name=Hoog|GroupDelay=30|Repeat=5);"
+           u"Alarm(Code=2|Name=Laag);Alarm(Code=3|Name=Drie)};"
+           u"Location(Code=9999|Name=Systeem){Alarm(Code=5|Name=Eigen|GroupDelay=0|Repeat=10)};"
+           u"Location(Code=20|Name=Nieuw)"_s
+        << u"12 Kas Noord: 1 Hoog, 2 Laag, 3 Drie; 9999 Systeem: 5 Eigen; 20 Nieuw: "_s;
+    QTest::newRow("nothing new: not written")
+        << exchange(R"(<Location Code="12" Name="Kas"><Alarm Code="1" Name="Hoog"/></Location>)")
+        << int(ZelImportResult::Imported) << false << kCatalogueDump << unchanged;
+    QTest::newRow("refused file: not written")
+        << exchange(R"(<Location Code="20" Name="Nieuw"/><Location Code="x" Name="y"/>)")
+        << int(ZelImportResult::IncorrectStructure) << false << kCatalogueDump << unchanged;
+    QTest::newRow("no file chosen: read for the tree only")
+        << QByteArray() << int(ZelImportResult::Imported) << false << kCatalogueDump << unchanged;
+}
+
+// The import away from the catalogue's owner reads the catalogue's file, writes it back only
+// when the file changed it, and gives the tree what the catalogue then holds.
+void TstZelDefsExchange::importJobWritesTheMergedCatalogueAndReadsItForTheTree()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, outcome);
+    QFETCH(bool, changed);
+    QFETCH(QString, catalogue);
+    QFETCH(QString, entries);
+
+    const QString cataloguePath = m_dir->filePath(u"ZelDefs.xml"_s);
+    QVERIFY(writeFile(cataloguePath, kCatalogue));
+    if (!file.isEmpty())
+        QVERIFY(writeFile(filePath(), file));
+    ZelImportJob job = RunZelImport(cataloguePath, file.isEmpty() ? QString() : filePath());
+    QCOMPARE(int(job.result.outcome), outcome);
+    QVERIFY(job.catalogueProblem.isEmpty());
+    QCOMPARE(job.changed, changed);
+    QVERIFY2(job.saved.ok(), qPrintable(job.saved.reason));
+    QVERIFY(job.catalogue);
+    QCOMPARE(DumpChildren(job.catalogue->root()), catalogue);
+    QCOMPARE(entriesText(job.entries), entries);
+
+    const QByteArray onDisk = readFile(cataloguePath);
+    if (!changed)
+        QCOMPARE(onDisk, kCatalogue);
+    XmlDocumentHandle reread;
+    QVERIFY(OpenXmlDocument(reread, cataloguePath, "ZelAlarmDefinitions"));
+    QCOMPARE(DumpChildren(reread->root()), catalogue);
+}
+
+void TstZelDefsExchange::importJobWithAnUnreadableCatalogueMergesNothing()
+{
+    const QString cataloguePath = m_dir->filePath(u"ZelDefs.xml"_s);
+    QVERIFY(QDir().mkpath(cataloguePath));
+    QVERIFY(writeFile(filePath(), exchange(R"(<Location Code="20" Name="Nieuw"/>)")));
+    const ZelImportJob job = RunZelImport(cataloguePath, filePath());
+    QVERIFY(!job.catalogueProblem.isEmpty());
+    QVERIFY(!job.catalogue);
+    QVERIFY(!job.changed);
+    QVERIFY(job.entries.empty());
+    QVERIFY(QFileInfo(cataloguePath).isDir());
 }
 
 QTEST_MAIN(TstZelDefsExchange)

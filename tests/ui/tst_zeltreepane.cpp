@@ -16,6 +16,8 @@ private Q_SLOTS:
     void importAsksSavesMergesAndRefills();
     void importRefusesAnOversizeFile();
     void importAnswersEveryClickWhenTheCatalogueCannotBeSaved();
+    void importFillsTheTreeInItsSortOrder();
+    void importKeepsAnEditMadeWhileItRuns();
     void exportProposesItsFileAndWritesIt();
     void controlsHaveAccessibleNames_data();
     void controlsHaveAccessibleNames();
@@ -272,6 +274,57 @@ void TstZelTreePane::importAnswersEveryClickWhenTheCatalogueCannotBeSaved()
     }
     // No file dialog: nothing was imported onto a catalogue that cannot be kept.
     QVERIFY(m_choices.isEmpty());
+}
+
+// The tree is filled after the import in its own order, not the file's: sorting it again changes
+// nothing. Nothing edits the catalogue while the import runs.
+void TstZelTreePane::importFillsTheTreeInItsSortOrder()
+{
+    m_chosenFile = m_root.filePath(u"import.xml"_s);
+    QVERIFY(writeFile(m_chosenFile,
+                      "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><ZelDefinitions>"
+                      "<Location Code=\"42\" Name=\"\xe9\xe9n\"/>"
+                      "<Location Code=\"40\" Name=\"b\"><Alarm Code=\"9\" Name=\"N\"/>"
+                      "<Alarm Code=\"3\" Name=\"D\"/><Alarm Code=\"07\" Name=\"Z\"/>"
+                      "</Location><Location Code=\"41\" Name=\"Z\"/></ZelDefinitions>"));
+    QSignalSpy finished(&pane(), &ZelTreePane::importFinished);
+    QTest::mouseClick(button("tbImport"), Qt::LeftButton);
+    for (const char* name : {"tbImport", "tbAdd", "tbEdit", "tbDelete"})
+        QVERIFY2(!button(name)->isEnabled(), name);
+    QVERIFY(finished.wait(10000));
+    for (const char* name : {"tbImport", "tbAdd", "tbEdit", "tbDelete"})
+        QVERIFY2(button(name)->isEnabled(), name);
+    QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(u'\n')));
+
+    const QString filled = treeText();
+    QCOMPARE(filled, u"Zel / B (20) / Zwaai (2), Tien (10) \\, Kas (12) / Een (1), Twee (2), "
+                     u"Vijf (5) \\, Z (41), a (3), b (40) / D (3), Z (7), N (9) \\, "
+                     u"\u00e9\u00e9n (42) \\"_s);
+    pane().sortTree();
+    QCOMPARE(treeText(), filled);
+    // Each node names its element, also when filled this way.
+    QCOMPARE(node({u"b (40)"_s, u"Z (7)"_s})->key(), (ZelItemKey{40, 7}));
+}
+
+// An edit of the catalogue while the import's worker runs is not lost: the import is made
+// again on the edited catalogue, and memory and disk agree.
+void TstZelTreePane::importKeepsAnEditMadeWhileItRuns()
+{
+    m_chosenFile = m_root.filePath(u"import.xml"_s);
+    QVERIFY(writeFile(m_chosenFile,
+                      R"(<ZelDefinitions><Location Code="40" Name="Nieuw"/></ZelDefinitions>)"));
+    QSignalSpy finished(&pane(), &ZelTreePane::importFinished);
+    QTest::mouseClick(button("tbImport"), Qt::LeftButton);
+    QVERIFY(m_zelDefs->edit([](XmlDocument& zelDefs) {
+        return addZelLocation(zelDefs, {77, "Tussendoor", 0, 0}) == ZelEditOutcome::Done;
+    }));
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(catalogue(), u"[12 Kas (5 Vijf)(1 Een 30 5)(2 Twee)][3 a ][20 B (10 Tien)(2 Zwaai)]"
+                          u"[77 Tussendoor ][40 Nieuw ]"_s);
+    QVERIFY(node({u"Tussendoor (77)"_s}));
+    QVERIFY(node({u"Nieuw (40)"_s}));
+    QVERIFY(!m_zelDefs->isDirty());
 }
 
 void TstZelTreePane::exportProposesItsFileAndWritesIt()

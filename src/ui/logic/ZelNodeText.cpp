@@ -13,6 +13,9 @@ namespace {
 // A character's place in the 8-bit order.
 char32_t eightBitValue(char32_t c)
 {
+    // ASCII and the upper half of Latin-1 are the same bytes in the code page.
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return c;
     if (c <= 0xFFFF) {
         const char16_t unit = char16_t(c);
         qsizetype lost = 0;
@@ -49,13 +52,18 @@ ZelNodeText SplitNodeText(QStringView text)
     return result;
 }
 
+std::u32string locationSortKey(QStringView text)
+{
+    std::u32string key;
+    key.reserve(std::size_t(text.size()));
+    for (const uint c : text.toUcs4())
+        key += eightBitValue(c);
+    return key;
+}
+
 bool locationTextGoesAfter(QStringView a, QStringView b)
 {
-    const QList<uint> left = a.toUcs4();
-    const QList<uint> right = b.toUcs4();
-    return std::lexicographical_compare(
-        right.begin(), right.end(), left.begin(), left.end(),
-        [](uint x, uint y) { return eightBitValue(x) < eightBitValue(y); });
+    return locationSortKey(b) < locationSortKey(a);
 }
 
 int proposedCode(const QList<int>& codes, int max)

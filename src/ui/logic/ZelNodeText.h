@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <string>
+
 // The text of a node of the ZEL location tree: the name, " (", the code and ")". The text is
 // for the operator only: a node holds its element's key as data, and nothing reads an identity
 // back from the text.
@@ -27,6 +29,9 @@ ZelNodeText SplitNodeText(QStringView text);
 // character without a byte of the Western-European Windows code page goes after all that
 // have one, by its code point.
 bool locationTextGoesAfter(QStringView a, QStringView b);
+// The key of that order: texts compare as their keys do. Made once per text, it spares a sort
+// of thousands of locations the conversion at every comparison.
+std::u32string locationSortKey(QStringView text);
 
 // The highest code plus one, 1 when there are no codes, at most max (the dialog's range).
 int proposedCode(const QList<int>& codes, int max);

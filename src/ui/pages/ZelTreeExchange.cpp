@@ -3,7 +3,10 @@
 
 #include "ZelTreePane.h"
 
+#include "ZelTreeFill.h"
+
 #include "core/Directories.h"
+#include "core/FreeMemory.h"
 #include "core/Language.h"
 #include "core/Log.h"
 #include "store/DocumentOwner.h"
@@ -25,11 +28,13 @@ QString xmlFilter()
 
 } // namespace
 
-// The file is read on a thread of its own, so that a large one does not hold up the engine's
-// steps on this thread; the merge, the tree and the save follow here when it is read.
+// The import runs on a thread of its own: reading the file, merging it into the catalogue as
+// stored, writing that back and reading it for the tree take seconds with a full catalogue,
+// and this thread steps the engine. Here the operator is asked, the merged catalogue is taken
+// in and the tree filled a slice at a time.
 void ZelTreePane::tbImportClick()
 {
-    if (m_importReader)
+    if (m_importWorker || m_fill)
         return; // the button is disabled meanwhile; a queued click finds the import running
     if (!prepareImport()) {
         Q_EMIT importFinished();
@@ -40,15 +45,11 @@ void ZelTreePane::tbImportClick()
     choice.title = LangText(22, u"Open XML file"_s);
     choice.filters = QStringList{xmlFilter(), LangText(21, u"All files"_s) + u"(*.*)"_s};
     choice.directory = ExchangeDirectory();
-    const QString path = m_interaction.chooseFile(choice);
-    if (path.isEmpty()) {
-        finishImport(path, {});
-        return;
-    }
-    startReading(path);
+    // No file chosen still reads the catalogue again for the tree.
+    startImport(m_interaction.chooseFile(choice));
 }
 
-// Asks, then saves and reloads the catalogue; false when the import goes no further.
+// Asks, then stores the catalogue; false when the import goes no further.
 bool ZelTreePane::prepareImport()
 {
     const QString question =
@@ -56,9 +57,14 @@ bool ZelTreePane::prepareImport()
         u'\r' + LangText(85, u"Continue?"_s);
     if (!m_zelDefs || !m_interaction.ask(QMessageBox::Warning, question))
         return false;
-    // The import starts from the catalogue as stored; what cannot be stored is not thrown
-    // away by reading the file again. The owner logs a failure once in a series, but every
-    // click is answered.
+    return storeForImport();
+}
+
+// The import starts from the catalogue as stored, which the worker reads; what cannot be
+// stored is not thrown away by reading the file again. The owner logs a failure once in a
+// series, but every click is answered.
+bool ZelTreePane::storeForImport()
+{
     if (const SaveResult saved = m_zelDefs->save(); !saved) {
         m_interaction.showMessage(m_zelDefs->path() + u": "_s + saved.reason);
         return false;
@@ -67,44 +73,85 @@ bool ZelTreePane::prepareImport()
         m_interaction.showMessage(m_zelDefs->path() + u": "_s + reloaded.reason);
         return false;
     }
+    // What reading the file mended is stored too, so that the worker reads what is open.
+    if (const SaveResult saved = m_zelDefs->saveIfDirty(); !saved) {
+        m_interaction.showMessage(m_zelDefs->path() + u": "_s + saved.reason);
+        return false;
+    }
+    m_importDocument = document();
+    m_importRevision = m_zelDefs->revision();
     return true;
 }
 
-void ZelTreePane::startReading(const QString& path)
+void ZelTreePane::startImport(const QString& path)
 {
-    auto file = std::make_shared<ZelExchangeFile>();
-    m_importReader = QThread::create([file, path] { *file = ReadZelExchangeFile(path); });
-    m_importReader->setObjectName(u"ZelImportReader"_s);
-    m_importReader->setParent(this);
-    connect(m_importReader, &QThread::finished, this, [this, file, path] {
-        m_importReader->deleteLater();
-        m_importReader = nullptr;
-        finishImport(path, *file);
+    auto job = std::make_shared<ZelImportJob>();
+    auto locations = std::make_shared<ZelTreeFill::Locations>();
+    const QString catalogue = m_zelDefs->path();
+    m_importWorker = QThread::create([job, locations, catalogue, path] {
+        *job = RunZelImport(catalogue, path);
+        *locations = ZelTreeFill::prepare(std::move(job->entries));
+        // What the file took while it was merged is not kept for this thread's next use.
+        releaseFreedMemory();
     });
-    m_tbImport->setEnabled(false);
-    m_importReader->start();
+    m_importWorker->setObjectName(u"ZelImport"_s);
+    m_importWorker->setParent(this);
+    connect(m_importWorker, &QThread::finished, this, [this, job, locations, path] {
+        m_importWorker->deleteLater();
+        m_importWorker = nullptr;
+        finishImport(path, *job, *locations);
+    });
+    setImporting(true);
+    m_importWorker->start();
 }
 
-void ZelTreePane::finishImport(const QString& path, const ZelExchangeFile& file)
+void ZelTreePane::finishImport(const QString& path, ZelImportJob& job,
+                               ZelTreeFill::Locations& locations)
 {
-    m_tbImport->setEnabled(true);
-    if (!path.isEmpty()) {
-        ZelImportResult result = file.result;
-        m_zelDefs->edit([&](XmlDocument& zelDefs) {
-            result = MergeZelExchangeFile(zelDefs, file);
-            return result.ok() && result.added + result.renamed > 0;
-        });
-        reportImport(result, path);
+    // The catalogue was changed while the worker read it: the import runs again on the new one.
+    if (document() != m_importDocument || m_zelDefs->revision() != m_importRevision) {
+        if (storeForImport()) {
+            startImport(path);
+            return;
+        }
+        FillZelTree();
+        endImport();
+        return;
     }
-    FillZelTree();
-    saveZelDefs();
+    if (!job.catalogueProblem.isEmpty()) {
+        m_interaction.showMessage(m_zelDefs->path() + u": "_s + job.catalogueProblem);
+        FillZelTree();
+        endImport();
+        return;
+    }
+    if (job.changed) {
+        m_zelDefs->adopt(std::move(job.catalogue), job.saved.ok());
+        // The worker's write failed: the owner tries again and reports how that ends.
+        if (!job.saved)
+            saveZelDefs();
+    }
+    if (!path.isEmpty())
+        reportImport(job.result, path);
+    fillInSlices(std::move(locations));
+}
+
+void ZelTreePane::setImporting(bool importing)
+{
+    // The tree is made again from the catalogue as merged: no edit may come in between.
+    for (QToolButton* button : {m_tbImport, m_tbAdd, m_tbEdit, m_tbDelete})
+        button->setEnabled(!importing);
+}
+
+void ZelTreePane::endImport()
+{
+    setImporting(false);
     Q_EMIT importFinished();
 }
 
 ZelTreePane::~ZelTreePane()
 {
-    if (m_importReader)
-        m_importReader->wait();
+    if (m_importWorker)
+        m_importWorker->wait();
 }
 
 void ZelTreePane::reportImport(const ZelImportResult& result, const QString& path)

@@ -9,7 +9,7 @@
 using namespace Qt::StringLiterals;
 
 ZelTreeItem::ZelTreeItem(QTreeWidget* tree)
-    : QTreeWidgetItem(tree, QStringList{QStringLiteral("Zel")})
+    : QTreeWidgetItem(tree, QStringList{QStringLiteral("Zel")}), m_root(true)
 {
 }
 
@@ -20,46 +20,75 @@ ZelTreeItem::ZelTreeItem(ZelTreeItem* parent, long long code, const QString& nam
 }
 
 ZelTreeItem::ZelTreeItem(ZelTreeItem* parent, const QString& invalidCode, const QString& name)
-    : QTreeWidgetItem(parent)
+    : QTreeWidgetItem(parent), m_name(name), m_invalidCode(invalidCode)
 {
-    setData(0, CodeRole, 0LL);
-    setData(0, NameRole, name);
-    setData(0, InvalidCodeRole, invalidCode);
-    setText(0, name + u" ("_s + invalidCode + u')');
-    showValidity();
+}
+
+QString ZelTreeItem::nodeText(long long code, const QString& name,
+                              const std::optional<QString>& invalidCode)
+{
+    return invalidCode ? name + u" ("_s + *invalidCode + u')' : makeNodeText(name, code);
 }
 
 void ZelTreeItem::setCodeAndName(long long code, const QString& name)
 {
-    setData(0, CodeRole, code);
-    setData(0, NameRole, name);
-    setData(0, InvalidCodeRole, QVariant());
-    setText(0, makeNodeText(name, code));
-    showValidity();
+    m_code = code;
+    m_name = name;
+    m_invalidCode.reset();
+    emitDataChanged();
+}
+
+QVariant ZelTreeItem::data(int column, int role) const
+{
+    if (column != 0 || m_root)
+        return QTreeWidgetItem::data(column, role);
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return nodeText(m_code, m_name, m_invalidCode);
+    case CodeRole:
+        return m_code;
+    case NameRole:
+        return m_name;
+    case InvalidCodeRole:
+        return m_invalidCode ? QVariant(*m_invalidCode) : QVariant();
+    case Qt::FontRole:
+    case Qt::ForegroundRole:
+    case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole:
+        if (m_invalidCode)
+            return invalidMark(role);
+        break;
+    default:
+        break;
+    }
+    return QTreeWidgetItem::data(column, role);
 }
 
 // A code that is no whole number stands out, and says why, until it is mended.
-void ZelTreeItem::showValidity()
+QVariant ZelTreeItem::invalidMark(int role) const
 {
-    const bool valid = hasValidCode();
-    QFont font = this->font(0);
-    font.setItalic(!valid);
-    setFont(0, font);
-    setForeground(0, valid ? QBrush() : QBrush(Qt::red));
-    const QString hint =
-        valid ? QString() : LangText(115, u"This code is not a whole number: edit or delete it"_s);
-    setToolTip(0, hint);
-    setData(0, Qt::AccessibleDescriptionRole, hint);
+    switch (role) {
+    case Qt::FontRole: {
+        QFont font = QTreeWidgetItem::data(0, Qt::FontRole).value<QFont>();
+        font.setItalic(true);
+        return font;
+    }
+    case Qt::ForegroundRole:
+        return QBrush(Qt::red);
+    default:
+        return LangText(115, u"This code is not a whole number: edit or delete it"_s);
+    }
 }
 
 bool ZelTreeItem::hasValidCode() const
 {
-    return !data(0, InvalidCodeRole).isValid();
+    return !m_invalidCode;
 }
 
 QString ZelTreeItem::codeText() const
 {
-    return hasValidCode() ? QString::number(code()) : data(0, InvalidCodeRole).toString();
+    return m_invalidCode ? *m_invalidCode : QString::number(m_code);
 }
 
 ZelTreeItem::Level ZelTreeItem::level() const
@@ -71,12 +100,12 @@ ZelTreeItem::Level ZelTreeItem::level() const
 
 long long ZelTreeItem::code() const
 {
-    return data(0, CodeRole).toLongLong();
+    return m_code;
 }
 
 QString ZelTreeItem::name() const
 {
-    return data(0, NameRole).toString();
+    return m_name;
 }
 
 ZelItemKey ZelTreeItem::key() const

@@ -1,6 +1,7 @@
 #include "ZelTreePane.h"
 
 #include "PageParts.h"
+#include "ZelTreeFill.h"
 #include "ZelTreeItem.h"
 
 #include "core/Language.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -23,6 +25,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int TreeIndent = 19;
+// Of work between two passes of the event loop while an import fills the tree.
+constexpr int FillSliceMs = 20;
 constexpr int PropertyListHeight = 117;
 constexpr int KeyColumnWidth = 108;
 constexpr int ValueColumnWidth = 105;
@@ -178,26 +182,44 @@ ZelTreeItem* ZelTreePane::selectedNode() const
 
 void ZelTreePane::FillZelTree()
 {
-    const QSignalBlocker quiet(m_tvZelLoc);
-    m_tvZelLoc->clear();
-    auto* root = new ZelTreeItem(m_tvZelLoc);
-    if (const XmlDocument* zelDefs = document()) {
-        for (const ZelLocationEntry& location : readZelCatalogue(*zelDefs)) {
-            ZelTreeItem* locationNode = addNode(root, location);
-            for (const ZelAlarmEntry& alarm : location.alarms)
-                addNode(locationNode, alarm);
-        }
+    // A fill by slices still running is overtaken; its import ends here.
+    const bool importFilling = bool(m_fill);
+    m_fill.reset();
+    std::vector<ZelLocationEntry> entries;
+    if (const XmlDocument* zelDefs = document())
+        entries = readZelCatalogue(*zelDefs);
+    {
+        const QSignalBlocker quiet(m_tvZelLoc);
+        ZelTreeFill(*m_tvZelLoc, ZelTreeFill::prepare(std::move(entries))).fillFor(-1);
     }
-    root->setExpanded(true);
-    sortTree();
+    if (importFilling)
+        endImport();
 }
 
-template <typename Entry> ZelTreeItem* ZelTreePane::addNode(ZelTreeItem* parent, const Entry& entry)
+void ZelTreePane::fillInSlices(ZelTreeFill::Locations locations)
 {
-    const QString name = QString::fromStdString(entry.name);
-    if (entry.invalidCode)
-        return new ZelTreeItem(parent, QString::fromStdString(*entry.invalidCode), name);
-    return new ZelTreeItem(parent, entry.code, name);
+    {
+        const QSignalBlocker quiet(m_tvZelLoc);
+        m_fill = std::make_unique<ZelTreeFill>(*m_tvZelLoc, std::move(locations));
+    }
+    continueFill();
+}
+
+void ZelTreePane::continueFill()
+{
+    if (!m_fill)
+        return;
+    bool complete = false;
+    {
+        const QSignalBlocker quiet(m_tvZelLoc);
+        complete = m_fill->fillFor(FillSliceMs);
+    }
+    if (!complete) {
+        QTimer::singleShot(0, this, &ZelTreePane::continueFill);
+        return;
+    }
+    m_fill.reset();
+    endImport();
 }
 
 void ZelTreePane::sortTree()

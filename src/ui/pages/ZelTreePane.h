@@ -1,11 +1,15 @@
 #pragma once
 
+#include "ZelTreeFill.h"
 #include "ZelTreeInteraction.h"
 
 #include "store/ZelCatalogue.h"
 #include "ui/dialogs/TOKBottomDlg.h"
 
 #include <QWidget>
+
+#include <memory>
+#include <vector>
 
 class DocumentOwner;
 class QLabel;
@@ -16,7 +20,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class XmlDocument;
 class ZelTreeItem;
-struct ZelExchangeFile;
+struct ZelImportJob;
 struct ZelImportResult;
 
 // The right pane of the link configuration page: the ZEL locations and their alarms as held by
@@ -28,7 +32,7 @@ class ZelTreePane : public QWidget
     Q_OBJECT
 public:
     explicit ZelTreePane(QWidget* parent = nullptr);
-    // Waits for a file still being read for an import.
+    // Waits for an import still running on its worker.
     ~ZelTreePane() override;
 
     // The ZEL definitions shared with the engine; the tree shows nothing without them.
@@ -38,7 +42,8 @@ public:
     void applyCaptions();
 
     // Rebuilds the tree from the document in memory: the root "Zel", the locations and their
-    // alarms in document order, then sorted; only the root is expanded.
+    // alarms in the tree's sort order; only the root is expanded. At once: an import fills it
+    // a slice at a time instead.
     void FillZelTree();
     // Sorts every level of the tree by the tree's rule.
     void sortTree();
@@ -86,7 +91,6 @@ private:
     void buildPropertyList();
     void setUpDefaultInteraction();
     void fillProperties(const ZelTreeItem* node);
-    template <typename Entry> ZelTreeItem* addNode(ZelTreeItem* parent, const Entry& entry);
     void addProperty(const QString& key, const QString& value);
 
     // ZelTreeEditing.cpp
@@ -97,16 +101,28 @@ private:
     const XmlDocument* document() const;
     ZelTreeItem* rootNode() const;
 
+    // The tree filled a slice at a time; the import ends with the last.
+    void fillInSlices(ZelTreeFill::Locations locations);
+    void continueFill();
+
     // ZelTreeExchange.cpp
     bool prepareImport();
-    void startReading(const QString& path);
-    void finishImport(const QString& path, const ZelExchangeFile& file);
+    bool storeForImport();
+    void startImport(const QString& path);
+    void finishImport(const QString& path, ZelImportJob& job, ZelTreeFill::Locations& locations);
+    void setImporting(bool importing);
+    void endImport();
     void reportImport(const ZelImportResult& result, const QString& path);
 
     DocumentOwner* m_zelDefs = nullptr;
     bool m_alarmClicked = false;
-    // Reads the exchange file of a running import; null when none runs.
-    QThread* m_importReader = nullptr;
+    // Runs the import; null when none runs.
+    QThread* m_importWorker = nullptr;
+    // The catalogue the running import started from: taken in only when still the same.
+    const XmlDocument* m_importDocument = nullptr;
+    quint64 m_importRevision = 0;
+    // The tree being filled by an import; null when none is.
+    std::unique_ptr<ZelTreeFill> m_fill;
     ZelTreeInteraction m_interaction;
 
     QLabel* m_label7 = nullptr;
