@@ -123,7 +123,7 @@ constexpr const char16_t* kEnglish[] = {
     /* 111 */ u"PO connection initialized",
     /* 112 */ u"File too large to import:",
     /* 113 */ u"Not linked:",
-    /* 114 */ u"",
+    /* 114 */ u"These changes could not be saved and will be lost:",
     /* 115 */ u"",
     /* 116 */ u"",
     /* 117 */ u"",
@@ -247,7 +247,7 @@ constexpr const char16_t* kDutch[] = {
     /* 111 */ u"PO verbinding geïnitialiseerd",
     /* 112 */ u"Bestand te groot om te importeren:",
     /* 113 */ u"Niet gekoppeld:",
-    /* 114 */ u"",
+    /* 114 */ u"Deze wijzigingen konden niet worden opgeslagen en gaan verloren:",
     /* 115 */ u"",
     /* 116 */ u"",
     /* 117 */ u"",
@@ -259,14 +259,14 @@ constexpr const char16_t* kDutch[] = {
 static_assert(std::size(kEnglish) == LanguageTableSize, "English table must have 121 entries");
 static_assert(std::size(kDutch) == LanguageTableSize, "Dutch table must have 121 entries");
 
-// Entries 0..113 hold texts (except 47, empty in both languages); 114..120 are empty.
+// Entries 0..114 hold texts (except 47, empty in both languages); 115..120 are empty.
 constexpr bool tableShapeOk(const char16_t* const (&table)[LanguageTableSize])
 {
     for (int i = 0; i < LanguageTableSize; ++i) {
         if (table[i] == nullptr)
             return false;
         const bool empty = table[i][0] == u'\0';
-        const bool shouldBeEmpty = i == 47 || i >= 114;
+        const bool shouldBeEmpty = i == 47 || i >= 115;
         if (empty != shouldBeEmpty)
             return false;
     }
