@@ -125,7 +125,7 @@ constexpr const char16_t* kEnglish[] = {
     /* 113 */ u"Not linked:",
     /* 114 */ u"%1 other links name a ZEL alarm that does not exist. Clear them as well?",
     /* 115 */ u"This code is not a whole number: edit or delete it",
-    /* 116 */ u"",
+    /* 116 */ u"These changes could not be saved and will be lost:",
     /* 117 */ u"",
     /* 118 */ u"",
     /* 119 */ u"",
@@ -250,7 +250,7 @@ constexpr const char16_t* kDutch[] = {
     /* 114 */
     u"%1 andere koppelingen verwijzen naar een ZEL alarm dat niet bestaat. Deze ook wissen?",
     /* 115 */ u"Deze code is geen geheel getal: wijzig of verwijder deze",
-    /* 116 */ u"",
+    /* 116 */ u"Deze wijzigingen konden niet worden opgeslagen en gaan verloren:",
     /* 117 */ u"",
     /* 118 */ u"",
     /* 119 */ u"",
@@ -260,14 +260,14 @@ constexpr const char16_t* kDutch[] = {
 static_assert(std::size(kEnglish) == LanguageTableSize, "English table must have 121 entries");
 static_assert(std::size(kDutch) == LanguageTableSize, "Dutch table must have 121 entries");
 
-// Entries 0..115 hold texts (except 47, empty in both languages); 116..120 are empty.
+// Entries 0..116 hold texts (except 47, empty in both languages); 117..120 are empty.
 constexpr bool tableShapeOk(const char16_t* const (&table)[LanguageTableSize])
 {
     for (int i = 0; i < LanguageTableSize; ++i) {
         if (table[i] == nullptr)
             return false;
         const bool empty = table[i][0] == u'\0';
-        const bool shouldBeEmpty = i == 47 || i >= 116;
+        const bool shouldBeEmpty = i == 47 || i >= 117;
         if (empty != shouldBeEmpty)
             return false;
     }

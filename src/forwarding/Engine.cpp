@@ -20,6 +20,10 @@ Engine::Engine(const Settings& settings, int poPort, QObject* parent)
     m_options.filterPunct = settings.filterPunct;
     m_alarmStatus.setSaveFailureLog(LangText(91, QStringLiteral("Error writing status")),
                                     LogPoList);
+    // An operator's edit that could not be written is written once the folder allows it. The
+    // alarm status is saved by the main machine at its own spacing instead.
+    m_zelDefs.retryFailedSaves();
+    m_linkDefs.retryFailedSaves();
     const EvaluationContext context{m_alarmStatus, m_linkDefs, m_zelDefs, *m_link, m_options};
     m_main = std::make_unique<MainMachine>(settings, poPort, context, *m_po);
 
@@ -105,21 +109,38 @@ void Engine::addProblem(const QString& text)
     Q_EMIT linkStateShown(iconFor(linkState()));
 }
 
+// The solved problem may be what the panel shows: it gives way to a link's error that lasts,
+// else to what is shown while running.
 void Engine::removeProblem(const QString& text)
 {
     if (!m_problems.removeOne(text))
         return;
     Q_EMIT problemsChanged(m_problems);
     const LinkState state = linkState();
-    if (state != LinkState::Running)
-        return; // the link's own error text and icon stay
-    Q_EMIT statusText(runningText());
+    if (state == LinkState::Running)
+        Q_EMIT statusText(runningText());
+    else if (!m_linkText.isEmpty())
+        Q_EMIT statusText(m_linkText);
+    else
+        Q_EMIT statusText(m_problems.isEmpty() ? QString() : m_problems.last());
     Q_EMIT linkStateShown(iconFor(state));
+}
+
+QStringList Engine::saveUnsavedEdits()
+{
+    QStringList unsaved;
+    for (DocumentOwner* owner : {&m_zelDefs, &m_linkDefs}) {
+        // A failure is logged and shown by the owner.
+        if (!owner->saveIfDirty())
+            unsaved << owner->fileName();
+    }
+    return unsaved;
 }
 
 // A link's text, or empty when its error has ended: a problem that lasts is shown instead.
 void Engine::showStatusText(const QString& text)
 {
+    m_linkText = text;
     Q_EMIT statusText(text.isEmpty() && !m_problems.isEmpty() ? m_problems.last() : text);
 }
 

@@ -55,6 +55,9 @@ public:
     void addProblem(const QString& text);
     // A problem that no longer holds leaves the status bar.
     void removeProblem(const QString& text);
+    // Saves the operator's edits that are not on disk yet (LinkDefs.xml, ZelDefs.xml); the
+    // names of the files that still could not be written.
+    QStringList saveUnsavedEdits();
 
     // State.
     const ForwardingOptions& options() const { return m_options; }
@@ -107,6 +110,8 @@ private:
     DocumentOwner m_linkDefs;
     DocumentOwner m_alarmStatus;
     QStringList m_problems;
+    // What a link said last on the status bar; empty once its error has ended.
+    QString m_linkText;
     quint64 m_testId = 0;
     QString m_testMessage;
     std::unique_ptr<ZelLink> m_link;

@@ -25,6 +25,18 @@ void OrderlyShutdown::closeTimerTimer()
     // for an answer gets ten seconds of grace.
     if (m_engine.mainMachineStopped() || !WithinSeconds(10, 0, m_closeStartTime)) {
         m_closeTimer.stop();
+        saveUnsavedEdits();
         Q_EMIT finished();
     }
+}
+
+// The last chance for an edit whose save failed during the run; what still cannot be written
+// is lost with the program, and the log says which.
+void OrderlyShutdown::saveUnsavedEdits()
+{
+    const QStringList unsaved = m_engine.saveUnsavedEdits();
+    if (!unsaved.isEmpty())
+        LogMessage(QStringLiteral("Changes not saved, lost at the end of the run: ") +
+                       unsaved.join(QStringLiteral(", ")),
+                   LogFileOnly);
 }

@@ -9,7 +9,7 @@ class Engine;
 
 // The end of a run: asks the main machine to stop at its next idle step and says when the
 // program ends, which is once the machine has stopped, or ten seconds after the request for a
-// machine stuck waiting for an answer.
+// machine stuck waiting for an answer. The operator's unsaved edits are saved just before.
 class OrderlyShutdown : public QObject
 {
     Q_OBJECT
@@ -26,6 +26,7 @@ Q_SIGNALS:
 
 private:
     void closeTimerTimer();
+    void saveUnsavedEdits();
 
     Engine& m_engine;
     Timestamp m_closeStartTime = 0.0;

@@ -1,5 +1,6 @@
 #include "DocumentOwner.h"
 
+#include "core/BackoffRetry.h"
 #include "core/Clock.h"
 #include "core/Directories.h"
 #include "core/Log.h"
@@ -13,6 +14,8 @@ DocumentOwner::DocumentOwner(const char* fileName, const char* rootName, QObject
       m_saveFailureText(QStringLiteral("Cannot save ") + QLatin1String(fileName))
 {
 }
+
+DocumentOwner::~DocumentOwner() = default;
 
 QString DocumentOwner::path() const
 {
@@ -122,6 +125,25 @@ void DocumentOwner::setSaveFailureLog(const QString& text, int target)
     m_saveFailureTarget = target;
 }
 
+void DocumentOwner::retryFailedSaves()
+{
+    if (m_retry)
+        return;
+    m_retry = std::make_unique<BackoffRetry>([this] { return save().ok(); }, FirstRetrySeconds,
+                                             LongestRetrySeconds);
+    connect(m_retry.get(), &BackoffRetry::attempted, this, &DocumentOwner::saveRetried);
+}
+
+bool DocumentOwner::saveRetryPending() const
+{
+    return m_retry && m_retry->pending();
+}
+
+int DocumentOwner::saveRetrySeconds() const
+{
+    return m_retry ? m_retry->intervalSeconds() : 0;
+}
+
 SaveResult DocumentOwner::save()
 {
     // Whoever saves may have changed the content without marking it.
@@ -131,6 +153,8 @@ SaveResult DocumentOwner::save()
                             : SaveResult{QStringLiteral("not saved: ") + m_saveBlocked};
     if (result.ok()) {
         m_dirty = false;
+        if (m_retry)
+            m_retry->succeeded();
         if (!m_saveFailure.isEmpty())
             Q_EMIT problemSolved(std::exchange(m_saveFailure, QString()));
         Q_EMIT saved();
@@ -140,6 +164,9 @@ SaveResult DocumentOwner::save()
         m_saveFailure = m_saveFailureText + QStringLiteral(": ") + result.reason;
         report(m_saveFailure, m_saveFailureTarget);
     }
+    // A file that must be left untouched stays so until it is opened again.
+    if (m_retry && m_saveBlocked.isEmpty())
+        m_retry->failed();
     return result;
 }
 

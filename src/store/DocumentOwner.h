@@ -5,6 +5,10 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
+class BackoffRetry;
+
 // The one owner of a shared document: the instance, whether it holds changes not yet on disk,
 // and its open and save with their failures reported. The engine and the editor pages share
 // it; everything happens on the thread that owns it (the GUI thread).
@@ -12,12 +16,22 @@
 // A file that cannot be parsed is never overwritten: it is renamed aside with a time stamp
 // before anything is saved, and the document starts empty, said on the log and through
 // problem(). A save failure is logged once until a save succeeds again.
+//
+// For the documents the operator edits, a failed save is tried again on a short back-off
+// until it succeeds (retryFailedSaves()), so that an edit made while the folder could not be
+// written reaches the disk once it can.
 class DocumentOwner : public QObject
 {
     Q_OBJECT
 public:
+    // The back-off of the retried saves: the first wait, doubled after each failure up to the
+    // longest.
+    static constexpr int FirstRetrySeconds = 2;
+    static constexpr int LongestRetrySeconds = 60;
+
     // fileName: the file in the office data directory; rootName: its root element.
     DocumentOwner(const char* fileName, const char* rootName, QObject* parent = nullptr);
+    ~DocumentOwner() override;
 
     // The file's path, computed at every call (the directory is created when missing).
     QString path() const;
@@ -76,6 +90,13 @@ public:
     // Where a save failure is logged: the text put before the reason and the log target.
     void setSaveFailureLog(const QString& text, int target);
 
+    // From now on a failed save is tried again after FirstRetrySeconds, then at doubling
+    // intervals, until a save succeeds. Not while the file on disk must be left untouched.
+    void retryFailedSaves();
+    // A retry is due; its wait in seconds.
+    bool saveRetryPending() const;
+    int saveRetrySeconds() const;
+
 Q_SIGNALS:
     // An edit changed the content.
     void changed();
@@ -85,6 +106,8 @@ Q_SIGNALS:
     void problemSolved(const QString& text);
     // The document was written to its file.
     void saved();
+    // A failed save was tried again by the retry (see retryFailedSaves()).
+    void saveRetried(bool saved);
 
 private:
     OpenResult recover(const OpenResult& failed);
@@ -103,4 +126,5 @@ private:
     QString m_saveFailure;
     QString m_saveFailureText;
     int m_saveFailureTarget = 0;
+    std::unique_ptr<BackoffRetry> m_retry;
 };

@@ -36,11 +36,9 @@ MainWindow::MainWindow(int poPort, QWidget* parent) : QMainWindow(parent), m_gat
     connect(&m_gateway, &Gateway::finished, this, &MainWindow::terminateRequested);
 
     m_confirmExit = [this] {
-        const QString text = LangText(1, QStringLiteral("Priva Office alarms will no longer be "
-                                                        "sent to ZEL-Pro!")) +
-                             QLatin1Char('\r') +
-                             LangText(2, QStringLiteral("Do you really want to exit?"));
-        return askYesNo(this, QMessageBox::Question, LangText(3, QStringLiteral("Warning")), text);
+        const QMessageBox::Icon icon =
+            m_unsavedAtExit.isEmpty() ? QMessageBox::Question : QMessageBox::Warning;
+        return askYesNo(this, icon, LangText(3, QStringLiteral("Warning")), exitQuestion());
     };
 
     connect(&Log::instance(), &Log::listLine, this, &MainWindow::addListLine);

@@ -5,6 +5,7 @@
 #include "forwarding/Gateway.h"
 
 #include <QMainWindow>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
@@ -36,6 +37,9 @@ public:
 
     // Replaces the exit question (tests).
     void setExitConfirmation(std::function<bool()> confirm) { m_confirmExit = std::move(confirm); }
+    // The text of the exit question FormClose() asks: it names the documents whose changes
+    // could not be saved and will be lost.
+    QString exitQuestion() const;
 
     const Settings& settings() const { return m_gateway.settings(); }
     const QString& SettingsFile() const { return m_gateway.settingsFile(); }
@@ -82,6 +86,8 @@ private:
 
     Gateway m_gateway;
     std::function<bool()> m_confirmExit;
+    // The documents whose edits could not be saved when the exit question was asked.
+    QStringList m_unsavedAtExit;
 
     QTabWidget* m_pctlDde = nullptr;
     LinkConfigPage* m_linkPage = nullptr;

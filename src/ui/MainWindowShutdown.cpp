@@ -3,12 +3,27 @@
 #include "pages/OfficeSettingsPage.h"
 #include "pages/ZelSettingsPage.h"
 
+#include "core/Language.h"
 #include "core/Log.h"
 
 void MainWindow::FormClose()
 {
+    // One more try first, so that the question names only what is really lost.
+    m_unsavedAtExit = m_gateway.hasEngine() ? m_gateway.engine().saveUnsavedEdits() : QStringList();
     if (m_confirmExit && m_confirmExit())
         startShutdown();
+}
+
+QString MainWindow::exitQuestion() const
+{
+    QString text =
+        LangText(1, QStringLiteral("Priva Office alarms will no longer be sent to ZEL-Pro!"));
+    if (!m_unsavedAtExit.isEmpty())
+        text +=
+            QLatin1Char('\r') +
+            LangText(116, QStringLiteral("These changes could not be saved and will be lost:")) +
+            QLatin1Char(' ') + m_unsavedAtExit.join(QStringLiteral(", "));
+    return text + QLatin1Char('\r') + LangText(2, QStringLiteral("Do you really want to exit?"));
 }
 
 void MainWindow::startShutdown()

@@ -3,8 +3,13 @@
 #include "ui/MainWindow.h"
 #include "ui/StatusBar.h"
 #include "ui/TrayIcon.h"
+#include "ui/logic/DefinitionRows.h"
 #include "ui/logic/DiagnosticListModel.h"
+#include "ui/pages/DefinitionsGrid.h"
 #include "ui/pages/DiagnosticList.h"
+#include "ui/pages/LinkConfigPage.h"
+#include "ui/pages/ZelTreeItem.h"
+#include "ui/pages/ZelTreePane.h"
 
 #include "Version.h"
 #include "core/Directories.h"
@@ -27,6 +32,29 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+
+// Location 12 "Kas" with alarm 2; one office location, not linked yet.
+const QByteArray kSaveZelDefs =
+    "<ZelAlarmDefinitions><Location Code=\"12\" Name=\"Kas\">"
+    "<Alarm Code=\"2\" Name=\"Twee\"/></Location></ZelAlarmDefinitions>";
+const QByteArray kSaveLinkDefs = "<ZelPOLinkDefs><PO_Locations><PO_loc pcu=\"P1\" text=\"Noord\"/>"
+                                 "</PO_Locations></ZelPOLinkDefs>";
+
+// The folder refuses the file: a directory stands where it goes (this holds for root too).
+bool refuse(const QString& path)
+{
+    return (!QFile::exists(path) || QFile::remove(path)) && QDir().mkpath(path);
+}
+
+bool allow(const QString& path)
+{
+    return QDir().rmdir(path);
+}
+
+} // namespace
 
 namespace {
 
@@ -70,6 +98,10 @@ private Q_SLOTS:
     void trayExitAsksTheExitQuestion();
     void problemsStayOnTheStatusBar_data();
     void problemsStayOnTheStatusBar();
+    void assignmentWhoseSaveFailedIsNotLost_data();
+    void assignmentWhoseSaveFailedIsNotLost();
+    void saveMessageLeavesWhenItsDocumentSaves_data();
+    void saveMessageLeavesWhenItsDocumentSaves();
 
 private:
     QString data(const char* name) const
@@ -269,10 +301,20 @@ void TstMainWindow::exitQuestionButtonsFollowTheLanguage_data()
     QTest::addColumn<QByteArray>("ini");
     QTest::addColumn<QString>("yes");
     QTest::addColumn<QString>("no");
+    QTest::addColumn<QString>("lost"); // said for an edit that cannot be saved; empty: none
     QTest::newRow("English") << QByteArray() << "Yes"
-                             << "No";
+                             << "No" << QString();
     QTest::newRow("Dutch") << QByteArray("[PO]\nlanguage=NLD\n") << "Ja"
-                           << "Nee";
+                           << "Nee" << QString();
+    QTest::newRow("English, an edit that cannot be saved")
+        << QByteArray() << "Yes"
+        << "No"
+        << QStringLiteral("These changes could not be saved and will be lost: LinkDefs.xml");
+    QTest::newRow("Dutch, an edit that cannot be saved")
+        << QByteArray("[PO]\nlanguage=NLD\n") << "Ja"
+        << "Nee"
+        << QStringLiteral(
+               "Deze wijzigingen konden niet worden opgeslagen en gaan verloren: LinkDefs.xml");
 }
 
 void TstMainWindow::exitQuestionButtonsFollowTheLanguage()
@@ -280,23 +322,37 @@ void TstMainWindow::exitQuestionButtonsFollowTheLanguage()
     QFETCH(QByteArray, ini);
     QFETCH(QString, yes);
     QFETCH(QString, no);
+    QFETCH(QString, lost);
     if (!ini.isEmpty())
         QVERIFY(writeFile(data("ZelLocal.INI"), ini));
     MainWindow window;
     window.FormCreate();
+    DocumentOwner& linkDefs = window.engine().linkDefs();
+    if (!lost.isEmpty()) {
+        QVERIFY(refuse(linkDefs.path()));
+        QVERIFY(linkDefs.edit([](XmlDocument& doc) { return bool(doc.root().append_child("E")); }));
+        QVERIFY(!linkDefs.save());
+    }
 
     QStringList shown;
+    QString text;
     // Answers the real question once it is up, as the operator would.
-    QTimer::singleShot(0, this, [&shown] {
+    QTimer::singleShot(0, this, [&shown, &text] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box)
             return;
         shown = {box->button(QMessageBox::Yes)->text(), box->button(QMessageBox::No)->text()};
+        text = box->text();
         box->button(QMessageBox::No)->click();
     });
     window.close();
     QCOMPARE(shown, (QStringList{yes, no}));
     QVERIFY(!window.ClosingRequested());
+    QCOMPARE(text, window.exitQuestion());
+    const QStringList lines = text.split(QLatin1Char('\r'));
+    QCOMPARE(lines.size(), lost.isEmpty() ? 2 : 3);
+    if (!lost.isEmpty())
+        QCOMPARE(lines.at(1), lost);
 }
 
 // The program runs hidden: the tray icon must show a ZelMeld error and its recovery.
@@ -391,6 +447,143 @@ void TstMainWindow::problemsStayOnTheStatusBar()
         QVERIFY2(shown.first().contains(part), qPrintable(shown.first()));
     QCOMPARE(window.statusBar().panelText(), shown.last());
     QCOMPARE(window.statusBar().shownLinkState(), StatusIcon::Problem); // the problem image
+}
+
+void TstMainWindow::assignmentWhoseSaveFailedIsNotLost_data()
+{
+    QTest::addColumn<QString>("writable"); // when the folder takes the file again
+    QTest::addColumn<bool>("lossNamed");   // by the exit question
+    QTest::newRow("saved by the retry") << "before the retry" << false;
+    QTest::newRow("saved at the exit question") << "before the question" << false;
+    QTest::newRow("saved at the end of the run") << "after Yes" << true;
+    QTest::newRow("lost, and the question says so") << "never" << true;
+    // The service's stop and Ctrl+C end the run in the same order, without a question.
+    QTest::newRow("saved at a stop without question") << "before the stop" << false;
+}
+
+// The operator links a row while the data folder refuses LinkDefs.xml: the grid shows the
+// link and the status bar says the file cannot be saved. The link reaches the disk by itself
+// once the folder takes it again, at the latest when the program ends; what cannot be saved
+// even then is named by the exit question and in the log.
+void TstMainWindow::assignmentWhoseSaveFailedIsNotLost()
+{
+    QFETCH(QString, writable);
+    QFETCH(bool, lossNamed);
+    ManualClock clock(QDateTime(QDate(2026, 12, 11), QTime(9, 0), Qt::UTC));
+    ScopedClock installed(&clock);
+    QVERIFY(QDir(m_root->path()).mkpath(QStringLiteral("PoData")));
+    QVERIFY(writeFile(poData("ZelDefs.xml"), kSaveZelDefs));
+    QVERIFY(writeFile(poData("LinkDefs.xml"), kSaveLinkDefs));
+    MainWindow window;
+    window.FormCreate();
+    auto* page = window.findChild<LinkConfigPage*>();
+    QVERIFY(page);
+    QTreeWidget& tree = page->zelTree().tvZelLoc();
+    QTreeWidgetItem* alarm = tree.topLevelItem(0)->child(0)->child(0);
+    QCOMPARE(alarm->text(0), QStringLiteral("Twee (2)"));
+    tree.setCurrentItem(alarm);
+    page->zelTree().tvZelLocClick();
+    page->sgMain().selectRows(0, 0);
+
+    QVERIFY(refuse(poData("LinkDefs.xml")));
+    page->tbConnectClick();
+    const QString link = QStringLiteral("0012 - 02");
+    const QByteArray stored = QByteArrayLiteral("zel_alarm=\"0012 - 02\"");
+    QCOMPARE(page->sgMain().cellText(0, DefinitionColumn::ZelAlarm), link);
+    QVERIFY2(window.statusBar().panelText().startsWith(QStringLiteral("Cannot save LinkDefs.xml")),
+             qPrintable(window.statusBar().panelText()));
+
+    if (writable == u"before the retry") {
+        QVERIFY(allow(poData("LinkDefs.xml")));
+        clock.advanceSeconds(DocumentOwner::FirstRetrySeconds);
+        QTRY_VERIFY(readFile(poData("LinkDefs.xml")).contains(stored));
+        QVERIFY(!window.statusBar().panelText().contains(QStringLiteral("LinkDefs.xml")));
+    } else if (writable == u"before the question") {
+        QVERIFY(allow(poData("LinkDefs.xml")));
+    }
+    QSignalSpy terminate(&window, &MainWindow::terminateRequested);
+    if (writable == u"before the stop") {
+        QVERIFY(allow(poData("LinkDefs.xml")));
+        window.startShutdown();
+        QVERIFY(terminate.wait(5000));
+        QVERIFY(readFile(poData("LinkDefs.xml")).contains(stored));
+        return;
+    }
+    QString question;
+    window.setExitConfirmation([&] {
+        question = window.exitQuestion();
+        if (writable == u"after Yes")
+            return allow(poData("LinkDefs.xml"));
+        return true;
+    });
+    window.FormClose();
+    const QString lossText = QStringLiteral("These changes could not be saved and will be lost:");
+    QCOMPARE(question.contains(lossText + QStringLiteral(" LinkDefs.xml")), lossNamed);
+    QVERIFY(!question.contains(QStringLiteral("ZelDefs.xml"))); // saved, nothing to lose
+    QVERIFY(question.endsWith(QStringLiteral("Do you really want to exit?")));
+    QVERIFY(terminate.wait(5000));
+
+    const bool saved = writable != u"never";
+    QCOMPARE(readFile(poData("LinkDefs.xml")).contains(stored), saved);
+    QCOMPARE(readFile(data("ZELPO.LOG")).contains("lost at the end of the run: LinkDefs.xml"),
+             !saved);
+}
+
+void TstMainWindow::saveMessageLeavesWhenItsDocumentSaves_data()
+{
+    QTest::addColumn<QString>("failing"); // the document whose save fails
+    QTest::addColumn<QString>("other");
+    QTest::addColumn<bool>("zelMeldDown");
+    for (const bool down : {false, true}) {
+        const char* link = down ? ", ZelMeld unreachable" : "";
+        QTest::addRow("ZelDefs.xml%s", link) << "ZelDefs.xml"
+                                             << "LinkDefs.xml" << down;
+        QTest::addRow("LinkDefs.xml%s", link) << "LinkDefs.xml"
+                                              << "ZelDefs.xml" << down;
+    }
+}
+
+// "Cannot save" names one document and leaves when that document is saved, not when another
+// one is, and also while a link error is shown.
+void TstMainWindow::saveMessageLeavesWhenItsDocumentSaves()
+{
+    QFETCH(QString, failing);
+    QFETCH(QString, other);
+    QFETCH(bool, zelMeldDown);
+    ManualClock clock(QDateTime(QDate(2026, 12, 11), QTime(9, 0), Qt::UTC));
+    ScopedClock installed(&clock);
+    QTcpServer vacant; // a port where nothing listens
+    QVERIFY(vacant.listen(QHostAddress::LocalHost));
+    const quint16 port = vacant.serverPort();
+    vacant.close();
+    QVERIFY(writeFile(data("ZelLocal.INI"), "[IP]\nOIPort=" + QByteArray::number(port) + "\n"));
+    MainWindow window;
+    window.FormCreate();
+    Engine& engine = window.engine();
+    DocumentOwner& failingOwner = failing == u"ZelDefs.xml" ? engine.zelDefs() : engine.linkDefs();
+    DocumentOwner& otherOwner = failing == u"ZelDefs.xml" ? engine.linkDefs() : engine.zelDefs();
+    const QString connectError = QStringLiteral("Error connecting to ZelMeld");
+    if (zelMeldDown) {
+        engine.sendTest(QStringLiteral("000001"), QStringLiteral("01"), QStringLiteral("A"));
+        QTRY_COMPARE(window.statusBar().panelText(), connectError);
+    }
+
+    QVERIFY(refuse(failingOwner.path()));
+    QVERIFY(!failingOwner.save());
+    const QString cannotSave = QStringLiteral("Cannot save ") + failing;
+    QVERIFY(window.statusBar().panelText().startsWith(cannotSave));
+    QVERIFY(allow(failingOwner.path()));
+    QVERIFY(otherOwner.save()); // a save elsewhere
+    QVERIFY(window.statusBar().panelText().startsWith(cannotSave));
+
+    clock.advanceSeconds(DocumentOwner::FirstRetrySeconds);
+    QTRY_VERIFY(!window.statusBar().panelText().startsWith(cannotSave));
+    QVERIFY(QFileInfo(failingOwner.path()).isFile());
+    QVERIFY(engine.problems().isEmpty());
+    if (zelMeldDown)
+        QCOMPARE(window.statusBar().panelText(), connectError);
+    else
+        QCOMPARE(window.statusBar().panelText(), QStringLiteral("Application running"));
 }
 
 QTEST_MAIN(TstMainWindow)

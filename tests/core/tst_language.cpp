@@ -71,11 +71,19 @@ void TstLanguage::lookup_data()
     QTest::newRow("ENG 3 differing default")
         << eng << 3 << QStringLiteral("Attention") << QStringLiteral("Warning");
 
-    // Empty entries 116..120: default with a leading underscore, in both languages.
+    // The last entry with a text, in both languages.
+    QTest::newRow("ENG 116") << eng << 116 << QString()
+                             << QStringLiteral(
+                                    "These changes could not be saved and will be lost:");
+    QTest::newRow("NLD 116")
+        << nld << 116 << QString()
+        << QStringLiteral("Deze wijzigingen konden niet worden opgeslagen en gaan verloren:");
+
+    // Empty entries 117..120: default with a leading underscore, in both languages.
     const QString del = QStringLiteral("Delete all selected exceptions?");
-    QTest::newRow("ENG 116") << eng << 116 << del
+    QTest::newRow("ENG 117") << eng << 117 << del
                              << QStringLiteral("_Delete all selected exceptions?");
-    QTest::newRow("NLD 116") << nld << 116 << del
+    QTest::newRow("NLD 117") << nld << 117 << del
                              << QStringLiteral("_Delete all selected exceptions?");
     QTest::newRow("ENG 120") << eng << 120 << QStringLiteral("x") << QStringLiteral("_x");
     QTest::newRow("NLD 120") << nld << 120 << QStringLiteral("x") << QStringLiteral("_x");
@@ -173,7 +181,7 @@ void TstLanguage::beforeFill_data()
 
     QTest::newRow("4 Send:") << 4 << QStringLiteral("Send:") << QStringLiteral("_Send:");
     QTest::newRow("0 empty") << 0 << QString() << QStringLiteral("_");
-    QTest::newRow("114") << 114 << QStringLiteral("x") << QStringLiteral("_x");
+    QTest::newRow("115") << 115 << QStringLiteral("x") << QStringLiteral("_x");
     QTest::newRow("121") << 121 << QStringLiteral("Warning") << QStringLiteral("_Warning");
     QTest::newRow("-1") << -1 << QStringLiteral("Warning") << QStringLiteral("_Warning");
 }
@@ -214,7 +222,7 @@ void TstLanguage::tableShape_data()
     QTest::newRow("NLD") << QStringLiteral("NLD");
 }
 
-// Entries 0..115 hold a text except 47; 47 and 116..120 are empty. With an empty
+// Entries 0..116 hold a text except 47; 47 and 117..120 are empty. With an empty
 // default an empty entry yields exactly "_"; a text never starts with "_".
 void TstLanguage::tableShape()
 {
@@ -224,7 +232,7 @@ void TstLanguage::tableShape()
 
     for (int i = 0; i < LanguageTableSize; ++i) {
         const QString text = LangText(i, QString());
-        const bool shouldBeEmpty = i == 47 || i >= 116;
+        const bool shouldBeEmpty = i == 47 || i >= 117;
         if (shouldBeEmpty) {
             QVERIFY2(text == QStringLiteral("_"),
                      qPrintable(QStringLiteral("index %1: %2").arg(i).arg(text)));

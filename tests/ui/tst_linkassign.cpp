@@ -543,24 +543,46 @@ void TstLinkAssign::deleteExceptions()
 void TstLinkAssign::doubleClickShowsAssignedLocation_data()
 {
     QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("zelAlarm"); // written into the row's cell; null: as stored
     QTest::addColumn<QString>("selected");
     QTest::addColumn<QString>("expanded");
+    QTest::addColumn<QString>("properties"); // type|number|description
+    QTest::addColumn<QString>("assigned");   // to P3 by Assign afterwards; "~": nothing
 
-    QTest::newRow("location row") << 0 << u"Een (1)"_s << u"Kas (12)"_s;
-    QTest::newRow("first alarm by code") << 2 << u"Zwaai (2)"_s << u"B (20)"_s;
-    QTest::newRow("empty ZEL Alarm cell") << 3 << QString() << QString();
+    const QString kas = u"Kas (12)"_s;
+    QTest::newRow("location row") << 0 << QString() << u"Een (1)"_s << kas << u"Alarm|1|Een"_s
+                                  << u"0012 - 01"_s;
+    QTest::newRow("the row's own alarm, not its location's first")
+        << 2 << QString() << u"Tien (10)"_s << u"B (20)"_s << u"Alarm|10|Tien"_s << u"0020 - 10"_s;
+    QTest::newRow("location exception row")
+        << 1 << QString() << u"Vijf (5)"_s << kas << u"Alarm|5|Vijf"_s << u"0012 - 05"_s;
+    QTest::newRow("general exception row")
+        << 5 << QString() << u"Twee (2)"_s << kas << u"Alarm|2|Twee"_s << u"0012 - 02"_s;
+    QTest::newRow("alarm not in its location: the location")
+        << 3 << u"0012 - 09"_s << kas << kas << u"Location|12|Kas"_s << u"~"_s;
+    // Nothing changes: the alarm clicked before stays selected and shown.
+    QTest::newRow("empty ZEL Alarm cell")
+        << 3 << QString() << u"Zwaai (2)"_s << QString() << u"Alarm|2|Zwaai"_s << u"0020 - 02"_s;
+    QTest::newRow("location not in the tree") << 3 << u"0099 - 01"_s << u"Zwaai (2)"_s << QString()
+                                              << u"Alarm|2|Zwaai"_s << u"0020 - 02"_s;
 }
 
+// The jump selects the row's own ZEL alarm, and the property list and the assign buttons
+// follow it, so that Assign writes the alarm the operator sees.
 void TstLinkAssign::doubleClickShowsAssignedLocation()
 {
     QFETCH(int, row);
+    QFETCH(QString, zelAlarm);
     QFETCH(QString, selected);
     QFETCH(QString, expanded);
+    QFETCH(QString, properties);
+    QFETCH(QString, assigned);
 
-    // The assign buttons keep the state of the last click in the tree.
-    click({u"Kas (12)"_s});
-    node({u"Kas (12)"_s})->setExpanded(false);
-    tree().clearSelection();
+    // Another alarm was clicked before: the first of its location.
+    click({u"B (20)"_s, u"Zwaai (2)"_s});
+    node({u"B (20)"_s})->setExpanded(false);
+    if (!zelAlarm.isNull())
+        grid().writeCell(row, DefinitionColumn::ZelAlarm, zelAlarm);
     const QRect cell = grid().visualRect(grid().model()->index(row, DefinitionColumn::Pcu));
     QSignalSpy doubleClicked(&grid(), &DefinitionsGrid::cellDoubleClicked);
     // The first click of a double-click, then the second one that the view sees as double.
@@ -577,8 +599,17 @@ void TstLinkAssign::doubleClickShowsAssignedLocation()
             open << tree().topLevelItem(0)->child(i)->text(0);
     }
     QCOMPARE(open.join(u','), expanded);
-    QVERIFY(!button("tbConnect")->isEnabled());
+    QStringList shown;
+    for (int line = 0; line < 3; ++line)
+        shown << pane().vleTree().item(line, 1)->text();
+    QCOMPARE(shown.join(u'|'), properties);
     QCOMPARE(m_saved->count(), 0);
+
+    select(3, 3);
+    QCOMPARE(button("tbConnect")->isEnabled(), assigned != u"~");
+    button("tbConnect")->click();
+    const QString p3 = storedAssignments().split(u"; "_s).value(2);
+    QVERIFY2(p3.startsWith(u"P3="_s + assigned + u'/'), qPrintable(p3));
 }
 
 QTEST_MAIN(TstLinkAssign)

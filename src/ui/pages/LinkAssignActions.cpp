@@ -21,13 +21,6 @@
 using namespace Qt::StringLiterals;
 namespace C = DefinitionColumn;
 
-namespace {
-
-constexpr qsizetype ZelAlarmRefLength = 9;
-constexpr qsizetype ZelLocationDigits = 4;
-
-} // namespace
-
 void LinkConfigPage::connectAssignActions()
 {
     connect(&m_zelTree->tbConnect(), &QToolButton::clicked, this, &LinkConfigPage::tbConnectClick);
@@ -168,23 +161,34 @@ void LinkConfigPage::sgMainDblClick()
         ShowAssignedZelAlarm(m_sgMain->cellText(row, C::ZelAlarm));
 }
 
-// Selected by program, so the property list and the assign buttons keep the state of the last
-// click in the tree. Locations are found by the code each node holds.
+// Opens the location the reference names and selects its alarm, or the location itself when
+// the alarm is not in it; the property list and the assign buttons follow, as after a click.
+// Locations and alarms are found by the codes their nodes hold.
 void LinkConfigPage::ShowAssignedZelAlarm(const QString& zelAlarm)
 {
-    if (zelAlarm.size() != ZelAlarmRefLength)
+    const std::string ref = zelAlarm.toStdString();
+    if (!isAssignedZelRef(ref))
         return;
     bool number = false;
-    const int code = zelAlarm.first(ZelLocationDigits).toInt(&number);
+    const int code = QString::fromStdString(zelRefLocationPart(ref)).toInt(&number);
     QTreeWidgetItem* root = m_zelTree->tvZelLoc().topLevelItem(0);
     if (!number || !root)
         return;
+    bool alarmNumber = false;
+    const int alarmCode = QString::fromStdString(zelRefAlarmPart(ref)).toInt(&alarmNumber);
     for (int i = 0; i < root->childCount(); ++i) {
         auto* location = static_cast<ZelTreeItem*>(root->child(i));
         if (location->code() != code)
             continue;
         location->setExpanded(true);
-        if (location->childCount() > 0)
-            m_zelTree->selectQuietly(location->child(0));
+        QTreeWidgetItem* chosen = location;
+        for (int j = 0; alarmNumber && j < location->childCount(); ++j) {
+            if (static_cast<ZelTreeItem*>(location->child(j))->code() == alarmCode) {
+                chosen = location->child(j);
+                break;
+            }
+        }
+        m_zelTree->selectNode(chosen);
+        return;
     }
 }

@@ -52,7 +52,8 @@ public:
     // visible selected row and into the link document, then saves it. The grid is not rebuilt:
     // the rows keep showing until the filter runs again.
     void AssignZelAlarm(int column);
-    // Opens the location whose code starts the reference and selects its first alarm.
+    // Opens the location the reference names and selects its alarm (the location when the
+    // alarm is not there), refreshing the property list and the assign buttons.
     void ShowAssignedZelAlarm(const QString& zelAlarm);
 
 public Q_SLOTS:

@@ -227,10 +227,16 @@ void ZelTreePane::sortTree()
     m_tvZelLoc->sortItems(0, Qt::AscendingOrder);
 }
 
-void ZelTreePane::selectQuietly(QTreeWidgetItem* node)
+// The property list and the assign buttons follow the selection, so that an assignment never
+// writes another alarm than the one the list shows.
+void ZelTreePane::selectNode(QTreeWidgetItem* node)
 {
-    const QSignalBlocker quiet(m_tvZelLoc);
-    m_tvZelLoc->setCurrentItem(node);
+    {
+        const QSignalBlocker quiet(m_tvZelLoc);
+        m_tvZelLoc->setCurrentItem(node);
+    }
+    m_tvZelLoc->scrollToItem(node);
+    tvZelLocClick();
 }
 
 void ZelTreePane::tvZelLocClick()

@@ -47,8 +47,8 @@ public:
     void FillZelTree();
     // Sorts every level of the tree by the tree's rule.
     void sortTree();
-    // Selects a node without the refresh that a click runs (assigning from the grid).
-    void selectQuietly(QTreeWidgetItem* node);
+    // Selects a node, shows it and refreshes as a click on it does (the jump from the grid).
+    void selectNode(QTreeWidgetItem* node);
 
     QTreeWidget& tvZelLoc() { return *m_tvZelLoc; }
     QTableWidget& vleTree() { return *m_vleTree; }
