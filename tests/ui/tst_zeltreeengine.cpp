@@ -90,6 +90,26 @@ void assignThroughPage(EngineHarness& h, const QString& zelAlarmNode, const Link
 } // namespace
 
 // The tree edits the documents the running engine reads, through their shared owners.
+// A program folder with PO.ini naming the data folder beside it, and this catalogue in PoData;
+// the directories are those of that folder from now on.
+bool layOutProgram(const QTemporaryDir& root, const QByteArray& zelDefs)
+{
+    QDir dir(root.path());
+    if (!dir.mkpath(u"bin"_s) || !dir.mkpath(u"data"_s) || !dir.mkpath(u"PoData"_s))
+        return false;
+    QFile ini(dir.filePath(u"bin/PO.ini"_s));
+    if (!ini.open(QIODevice::WriteOnly))
+        return false;
+    ini.write("[Application]\ndatapath=" + dir.filePath(u"data"_s).toUtf8() + "\n");
+    ini.close();
+    QFile zel(dir.filePath(u"PoData/ZelDefs.xml"_s));
+    if (!zel.open(QIODevice::WriteOnly) || zel.write(zelDefs) != zelDefs.size())
+        return false;
+    zel.close();
+    resetDirectories(dir.filePath(u"bin"_s));
+    return true;
+}
+
 class TstZelTreeEngine : public QObject
 {
     Q_OBJECT
@@ -153,17 +173,7 @@ void TstZelTreeEngine::deletedAlarmIsSeenByTheNextPollAndSurvivesAFetch()
 void TstZelTreeEngine::windowFillsTheTreeAtStartUp()
 {
     QTemporaryDir root;
-    QDir dir(root.path());
-    QVERIFY(dir.mkpath(u"bin"_s) && dir.mkpath(u"data"_s) && dir.mkpath(u"PoData"_s));
-    QFile ini(dir.filePath(u"bin/PO.ini"_s));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write("[Application]\ndatapath=" + dir.filePath(u"data"_s).toUtf8() + "\n");
-    ini.close();
-    QFile zel(dir.filePath(u"PoData/ZelDefs.xml"_s));
-    QVERIFY(zel.open(QIODevice::WriteOnly));
-    zel.write(zelDefs(0, 0));
-    zel.close();
-    resetDirectories(dir.filePath(u"bin"_s));
+    QVERIFY(layOutProgram(root, zelDefs(0, 0)));
 
     {
         MainWindow window;
@@ -185,19 +195,10 @@ void TstZelTreeEngine::windowFillsTheTreeAtStartUp()
 void TstZelTreeEngine::twoFormsOfOneCodeAreMergedWhenRead()
 {
     QTemporaryDir root;
-    QDir dir(root.path());
-    QVERIFY(dir.mkpath(u"bin"_s) && dir.mkpath(u"data"_s) && dir.mkpath(u"PoData"_s));
-    QFile ini(dir.filePath(u"bin/PO.ini"_s));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write("[Application]\ndatapath=" + dir.filePath(u"data"_s).toUtf8() + "\n");
-    ini.close();
-    QFile zel(dir.filePath(u"PoData/ZelDefs.xml"_s));
-    QVERIFY(zel.open(QIODevice::WriteOnly));
-    zel.write("<ZelAlarmDefinitions><Location Code=\"012\" Name=\"Oud\">"
+    QVERIFY(layOutProgram(
+        root, "<ZelAlarmDefinitions><Location Code=\"012\" Name=\"Oud\">"
               "<Alarm Code=\"1\" Name=\"Een\"/></Location><Location Code=\"12\" Name=\"Kas\">"
-              "<Alarm Code=\"3\" Name=\"Drie\"/></Location></ZelAlarmDefinitions>");
-    zel.close();
-    resetDirectories(dir.filePath(u"bin"_s));
+              "<Alarm Code=\"3\" Name=\"Drie\"/></Location></ZelAlarmDefinitions>"));
 
     {
         MainWindow window;
@@ -211,6 +212,7 @@ void TstZelTreeEngine::twoFormsOfOneCodeAreMergedWhenRead()
         QCOMPARE(kas->childCount(), 2);
         QVERIFY(child(kas, u"Drie (3)"_s));
     }
+    QFile zel(QDir(root.path()).filePath(u"PoData/ZelDefs.xml"_s));
     QVERIFY(zel.open(QIODevice::ReadOnly));
     const QByteArray written = zel.readAll();
     QCOMPARE(written.count("<Location "), 1);
