@@ -114,6 +114,8 @@ void DocumentOwner::adopt(XmlDocumentHandle document, bool written)
     // What the file holds now, as an open would have read it.
     m_fromFile = true;
     m_dirty = false;
+    if (m_retry)
+        m_retry->succeeded();
     if (!m_saveFailure.isEmpty())
         Q_EMIT problemSolved(std::exchange(m_saveFailure, QString()));
     Q_EMIT saved();
