@@ -113,6 +113,12 @@ void DocumentOwner::adopt(XmlDocumentHandle document, bool written)
         return;
     // What the file holds now, as an open would have read it.
     m_fromFile = true;
+    noteSaved();
+}
+
+// The content is on disk: nothing is left to retry, and a save failure shown no longer holds.
+void DocumentOwner::noteSaved()
+{
     m_dirty = false;
     if (m_retry)
         m_retry->succeeded();
@@ -154,12 +160,7 @@ SaveResult DocumentOwner::save()
                             ? SaveXmlDocument(m_handle, path())
                             : SaveResult{QStringLiteral("not saved: ") + m_saveBlocked};
     if (result.ok()) {
-        m_dirty = false;
-        if (m_retry)
-            m_retry->succeeded();
-        if (!m_saveFailure.isEmpty())
-            Q_EMIT problemSolved(std::exchange(m_saveFailure, QString()));
-        Q_EMIT saved();
+        noteSaved();
         return result;
     }
     if (m_saveFailure.isEmpty()) {

@@ -111,6 +111,7 @@ Q_SIGNALS:
 
 private:
     OpenResult recover(const OpenResult& failed);
+    void noteSaved();
     QString setAside(QString& reason);
     void report(const QString& text, int target);
 
