@@ -57,16 +57,23 @@ QByteArray unlinkedDefs(const QByteArray& kas3Exception, const QByteArray& gener
 )";
 }
 
+// The page on the engine's documents, its tree and grid filled as the window fills them.
+ZelTreePane& showEngineDocuments(LinkConfigPage& page, EngineHarness& h)
+{
+    page.setDocuments(&h.engine().zelDefs(), &h.engine().linkDefs());
+    ZelTreePane& pane = page.zelTree();
+    pane.FillZelTree();
+    page.FillDefinitionsGrid(*h.engine().linkDefs().document());
+    return pane;
+}
+
 // The operator's way: click the ZEL alarm in the tree, select the grid row, press Assign. The
 // page saves the link at once.
 void assignThroughPage(EngineHarness& h, const QString& zelAlarmNode, const LinkKey& rowKey,
                        const char* zelAlarm)
 {
     LinkConfigPage page;
-    page.setDocuments(&h.engine().zelDefs(), &h.engine().linkDefs());
-    ZelTreePane& pane = page.zelTree();
-    pane.FillZelTree();
-    page.FillDefinitionsGrid(*h.engine().linkDefs().document());
+    ZelTreePane& pane = showEngineDocuments(page, h);
     QTreeWidgetItem* alarm =
         child(child(pane.tvZelLoc().topLevelItem(0), u"Kas (12)"_s), zelAlarmNode);
     QVERIFY(alarm);
@@ -231,10 +238,7 @@ void TstZelTreeEngine::assignedAlarmIsUsedAtTheNextPoll()
     QVERIFY(h.start());
 
     LinkConfigPage page;
-    page.setDocuments(&h.engine().zelDefs(), &h.engine().linkDefs());
-    ZelTreePane& pane = page.zelTree();
-    pane.FillZelTree();
-    page.FillDefinitionsGrid(*h.engine().linkDefs().document());
+    ZelTreePane& pane = showEngineDocuments(page, h);
 
     QTreeWidgetItem* alarm =
         child(child(pane.tvZelLoc().topLevelItem(0), u"Kas (12)"_s), u"Kas 4 (4)"_s);
@@ -276,10 +280,7 @@ void TstZelTreeEngine::locationsWithoutPcuOrTextAreLinkedForGood()
     QCOMPARE(h.logCount("Undefined links found!"), 1);
 
     LinkConfigPage page;
-    page.setDocuments(&h.engine().zelDefs(), &h.engine().linkDefs());
-    ZelTreePane& pane = page.zelTree();
-    pane.FillZelTree();
-    page.FillDefinitionsGrid(*h.engine().linkDefs().document());
+    ZelTreePane& pane = showEngineDocuments(page, h);
     QCOMPARE(page.sgMain().rowCount(), 3);
     QTreeWidgetItem* alarm =
         child(child(pane.tvZelLoc().topLevelItem(0), u"Kas (12)"_s), u"Kas 4 (4)"_s);
