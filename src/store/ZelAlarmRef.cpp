@@ -1,6 +1,7 @@
 #include "ZelAlarmRef.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -37,7 +38,29 @@ std::string characters(std::string_view text, std::size_t first, std::size_t cou
     return std::string(text.substr(begin, end - begin));
 }
 
+std::optional<int> digitsValue(std::string_view text)
+{
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
 } // namespace
+
+std::optional<ZelAlarmRef> ZelAlarmRef::parse(std::string_view text)
+{
+    if (text.size() != 9 || text.substr(4, 3) != " - ")
+        return std::nullopt;
+    const std::optional<int> location = digitsValue(text.substr(0, 4));
+    const std::optional<int> alarm = digitsValue(text.substr(7, 2));
+    if (!location || !alarm)
+        return std::nullopt;
+    return ZelAlarmRef{*location, *alarm};
+}
 
 std::string formatZelAlarmRef(int location, int alarm)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,3 +17,16 @@ bool isAssignedZelRef(std::string_view ref);
 // Characters 1 to 4 and 8 to 9 of an assigned reference.
 std::string zelRefLocationPart(std::string_view ref);
 std::string zelRefAlarmPart(std::string_view ref);
+
+// The reference as a value: the one parser and the one formatter every layer uses. A text
+// parses only in the written form: four digits, " - ", two digits.
+struct ZelAlarmRef
+{
+    int location = 0;
+    int alarm = 0;
+
+    static std::optional<ZelAlarmRef> parse(std::string_view text);
+    std::string text() const { return formatZelAlarmRef(location, alarm); }
+
+    friend bool operator==(const ZelAlarmRef&, const ZelAlarmRef&) = default;
+};

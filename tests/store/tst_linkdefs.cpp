@@ -123,6 +123,8 @@ class TstLinkDefs : public QObject
 private Q_SLOTS:
     void zelAlarmRef_data();
     void zelAlarmRef();
+    void zelAlarmRefValue_data();
+    void zelAlarmRefValue();
     void assignLink_data();
     void assignLink();
     void assignGeneralExceptionCreatesContainer();
@@ -177,6 +179,41 @@ void TstLinkDefs::zelAlarmRef()
         QCOMPARE(QByteArray::fromStdString(zelRefLocationPart(s(ref))), location);
         QCOMPARE(QByteArray::fromStdString(zelRefAlarmPart(s(ref))), alarm);
     }
+}
+
+void TstLinkDefs::zelAlarmRefValue_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("parses");
+    QTest::addColumn<int>("location");
+    QTest::addColumn<int>("alarm");
+    QTest::newRow("written form") << QByteArray("0012 - 05") << true << 12 << 5;
+    QTest::newRow("system alarm") << QByteArray("9999 - 09") << true << 9999 << 9;
+    QTest::newRow("zeros") << QByteArray("0000 - 00") << true << 0 << 0;
+    QTest::newRow("just announced") << QByteArray("0") << false << 0 << 0;
+    QTest::newRow("empty") << QByteArray() << false << 0 << 0;
+    QTest::newRow("short alarm") << QByteArray("0012 - 5") << false << 0 << 0;
+    QTest::newRow("long alarm") << QByteArray("0012 - 055") << false << 0 << 0;
+    QTest::newRow("letters") << QByteArray("00x2 - 05") << false << 0 << 0;
+    QTest::newRow("sign") << QByteArray("+012 - 05") << false << 0 << 0;
+    QTest::newRow("other separator") << QByteArray("0012 _ 05") << false << 0 << 0;
+    QTest::newRow("non-ASCII") << QByteArray("\xc3\x84\xc3\x96\xc3\x9c"
+                                             "1 - 05")
+                               << false << 0 << 0;
+}
+
+void TstLinkDefs::zelAlarmRefValue()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, parses);
+    QFETCH(int, location);
+    QFETCH(int, alarm);
+    const std::optional<ZelAlarmRef> ref = ZelAlarmRef::parse(s(text));
+    QCOMPARE(ref.has_value(), parses);
+    if (!ref)
+        return;
+    QCOMPARE(*ref, (ZelAlarmRef{location, alarm}));
+    QCOMPARE(QByteArray::fromStdString(ref->text()), text); // the written form survives the trip
 }
 
 void TstLinkDefs::assignLink_data()
