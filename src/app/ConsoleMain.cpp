@@ -2,6 +2,7 @@
 #include "ProgramModes.h"
 
 #include "Version.h"
+#include "core/DataDirectoryLock.h"
 #include "core/Directories.h"
 #include "core/Log.h"
 #include "core/ShutdownSignals.h"
@@ -16,6 +17,7 @@
 #endif
 
 #include <QCommandLineParser>
+#include <QDir>
 
 #include <cstdio>
 #include <cstdlib>
@@ -72,13 +74,22 @@ constexpr std::chrono::seconds kStallLogWait(5);
 
 // Said on standard error (the journal), in the log the running instance writes too, and in the
 // event log: nobody watches a service's console.
-void refuseBesideAnotherInstance()
+void refuseBesideAnotherInstance(const QString& text)
 {
-    const QString text = QStringLiteral("Another instance of ZelPO (the window or the service) "
-                                        "runs; the service does not start beside it");
     Log::instance().setFileName(DataDirectory() + QStringLiteral("/ZELPO.LOG"));
     LogMessage(text, LogFileOnly);
     writeSystemLog(SystemLogLevel::Error, text);
+}
+
+const QString kAnotherInstanceText = QStringLiteral(
+    "Another instance of ZelPO (the window or the service) runs; the service does not start "
+    "beside it");
+
+QString anotherForwarderText(const DataDirectoryLock& lock)
+{
+    return QStringLiteral("Another instance of ZelPO (%1) forwards for the data directory %2; the "
+                          "service does not start beside it")
+        .arg(lock.holder(), QDir::toNativeSeparators(DataDirectory()));
 }
 
 int runGateway(ServiceApplication& app, const ServiceHostRun& run)
@@ -87,9 +98,17 @@ int runGateway(ServiceApplication& app, const ServiceHostRun& run)
     Log::instance().setStandardErrorCopy(true);
     SingleInstance guard(kSingleInstanceName);
     if (guard.anotherInstanceRuns()) {
-        refuseBesideAnotherInstance();
+        refuseBesideAnotherInstance(kAnotherInstanceText);
         return kExitAnotherInstanceRuns;
     }
+    // Another account's copy on the same data directory passes the guard above, not this lock.
+    const DataDirectoryLock dataLock(DataDirectory());
+    if (dataLock.heldByAnother()) {
+        refuseBesideAnotherInstance(anotherForwarderText(dataLock));
+        return kExitAnotherInstanceRuns;
+    }
+    if (!dataLock.problem().isEmpty())
+        std::fprintf(stderr, "zelpo: %s\n", qUtf8Printable(dataLock.problem()));
     // Tells a window started later that the service is what runs.
     const SingleInstance serviceGuard(kServiceGuardName);
 

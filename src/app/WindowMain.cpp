@@ -1,6 +1,8 @@
 #include "ProgramModes.h"
 #include "ZelApplication.h"
 
+#include "core/DataDirectoryLock.h"
+#include "core/Directories.h"
 #include "core/Log.h"
 #include "core/ShutdownSignals.h"
 #include "core/SingleInstance.h"
@@ -8,6 +10,7 @@
 #include "ui/ShowRequestClient.h"
 #include "ui/ShowRequestServer.h"
 
+#include <QDir>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -53,6 +56,19 @@ int refuseBesideService(int argc, char** argv)
     ZelApplication app(argc, argv);
     QMessageBox::information(nullptr, QStringLiteral("Zel - Priva Office"),
                              QString::fromUtf8(kServiceRunsText));
+    return 0;
+}
+
+// A copy of another account (or another runtime directory) forwards for the same data directory:
+// a second forwarder would mark handled what the operator links here.
+int refuseBesideForwarder(const DataDirectoryLock& lock)
+{
+    const QString text =
+        QStringLiteral("Another ZelPO (%1) forwards the alarms of the data directory %2. Only one "
+                       "copy may forward for a data directory; this one does not start.")
+            .arg(lock.holder(), QDir::toNativeSeparators(DataDirectory()));
+    std::fprintf(stderr, "zelpo: %s\n", qUtf8Printable(text));
+    QMessageBox::information(nullptr, QStringLiteral("Zel - Priva Office"), text);
     return 0;
 }
 
@@ -103,6 +119,11 @@ int runWindow(int argc, char** argv)
     ZelApplication::setApplicationName(QStringLiteral("Zel - Priva Office"));
     ZelApplication::setQuitOnLastWindowClosed(false);
     Log::instance(); // lives on the GUI thread
+    const DataDirectoryLock dataLock(DataDirectory());
+    if (dataLock.heldByAnother())
+        return refuseBesideForwarder(dataLock);
+    if (!dataLock.problem().isEmpty())
+        std::fprintf(stderr, "zelpo: %s\n", qUtf8Printable(dataLock.problem()));
 
     MainWindow window;
     // exit(), not quit(): quit() would ask the window to close, and closing

@@ -51,11 +51,14 @@ private Q_SLOTS:
     void commandLine();
     void windowRefusesBesideService();
     void secondServiceEndsWithItsOwnCode();
+    void oneForwarderPerDataDirectory_data();
+    void oneForwarderPerDataDirectory();
 
 private:
     // The copied program with no display variable, its own runtime and data home, and the
     // notification socket as its service manager.
-    QProcess* startProgram(const QStringList& arguments);
+    QProcess* startProgram(const QStringList& arguments, const QString& runtime = {},
+                           bool offscreen = false);
     QProcess* startService();
     void writeSettings(quint16 zelPort);
     QString path(const char* relative) const { return m_root->filePath(QLatin1String(relative)); }
@@ -119,15 +122,18 @@ void TstService::writeSettings(quint16 zelPort)
                           "\n[PO]\naddress=" + kPoAddress.toUtf8() + "\n"));
 }
 
-QProcess* TstService::startProgram(const QStringList& arguments)
+QProcess* TstService::startProgram(const QStringList& arguments, const QString& runtime,
+                                   bool offscreen)
 {
     auto* process = new QProcess;
     m_processes.append(process);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "WATCHDOG_PID"})
         env.remove(QLatin1String(name));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path("runtime"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.isEmpty() ? path("runtime") : runtime);
     env.insert(QStringLiteral("XDG_DATA_HOME"), path("xdg"));
+    if (offscreen)
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
 #ifndef Q_OS_WIN
     env.insert(QStringLiteral("NOTIFY_SOCKET"), m_notify->path());
     env.insert(QStringLiteral("WATCHDOG_USEC"), QStringLiteral("200000"));
@@ -332,6 +338,47 @@ void TstService::secondServiceEndsWithItsOwnCode()
     QCOMPARE(log().count("program started"), 1);
     QCOMPARE(readyCount(), 1);
     QCOMPARE(first->state(), QProcess::Running);
+}
+
+void TstService::oneForwarderPerDataDirectory_data()
+{
+    QTest::addColumn<bool>("windowFirst");
+    QTest::newRow("service first, then a window") << false;
+    QTest::newRow("window first, then the service") << true;
+}
+
+// Two accounts (here: two runtime directories) share one data directory through their datapath:
+// the per-user guard lets both start, the lock beside the documents lets only one forward.
+void TstService::oneForwarderPerDataDirectory()
+{
+#ifdef Q_OS_WIN
+    QSKIP("The named guard spans the whole Wine session: a second account's process cannot be "
+          "made here, so it would be refused before the data directory's lock is asked");
+#else
+    QFETCH(bool, windowFirst);
+    QVERIFY(QDir(m_root->path()).mkpath(QStringLiteral("runtime-other")));
+    const QString otherRuntime = path("runtime-other");
+    QFile::setPermissions(otherRuntime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcess* first = windowFirst ? startProgram({}, otherRuntime, true) : startService();
+    QTRY_COMPARE_WITH_TIMEOUT(log().count("program started"), 1, 30000);
+
+    QProcess* second = windowFirst ? startProgram({QStringLiteral("--service")})
+                                   : startProgram({}, otherRuntime, true);
+    QByteArray said;
+    // The refused window shows its reason in a box nobody answers here: read it on standard error.
+    QTRY_VERIFY_WITH_TIMEOUT((said += second->readAllStandardError()).contains("data directory"),
+                             15000);
+    QVERIFY2(said.contains("Another") && said.contains(path("zel/data").toUtf8()),
+             said.constData());
+    if (windowFirst) {
+        // It may have ended while its words were read.
+        QTRY_COMPARE_WITH_TIMEOUT(second->state(), QProcess::NotRunning, 15000);
+        QCOMPARE(second->exitCode(), 3);
+        QVERIFY(log().contains("forwards for the data directory"));
+    }
+    QCOMPARE(log().count("program started"), 1);
+    QCOMPARE(first->state(), QProcess::Running);
+#endif
 }
 
 QTEST_GUILESS_MAIN(TstService)
