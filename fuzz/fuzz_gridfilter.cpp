@@ -2,7 +2,7 @@
 // unsafely, and a parsed one tests rows safely. Whatever the operator types into the boxes of
 // the filter bar, each box adds its own conditions on its own column and nothing else.
 #include "ui/logic/DefinitionRows.h"
-#include "ui/logic/FilterBarExpression.h"
+#include "ui/logic/FilterBarConditions.h"
 #include "ui/logic/GridFilterExpression.h"
 
 #include <QString>
@@ -127,8 +127,8 @@ FilterBarState barOf(std::uint8_t flags, const QString& text)
 
 void checkFilterBar(const FilterBarState& bar)
 {
-    const std::optional<QString> expression = buildFilterExpression(bar, headers());
-    if (!expression) {
+    const std::optional<TGridRowFilter> built = filterBarConditions(bar);
+    if (!built) {
         // Refused only for a double quote in a ticked box.
         for (const FilterBox& box : bar.boxes) {
             if (box.ticked && box.text.contains(u'"'))
@@ -137,20 +137,23 @@ void checkFilterBar(const FilterBarState& bar)
         std::abort();
     }
     const std::vector<TGridFieldFilter> expected = expectedConditions(bar);
-    if (expected.empty()) {
-        if (!expression->isEmpty())
-            std::abort();
-        return;
-    }
-    const ParsedFilter parsed = ParseFilter(*expression, headers());
-    if (expected.size() > std::size_t(MaxFilterConditions)) {
-        if (parsed.outcome != FilterParse::TooComplex)
-            std::abort();
-        return;
-    }
-    if (parsed.outcome != FilterParse::Parsed ||
-        !sameConditions(parsed.filter.conditions, expected))
+    if (!sameConditions(built->conditions, expected))
         std::abort();
+    const ParsedFilter accepted = acceptFilter(*built);
+    if (expected.empty()) {
+        if (accepted.outcome != FilterParse::Invalid)
+            std::abort();
+        return;
+    }
+    if (expected.size() > std::size_t(MaxFilterConditions)) {
+        if (accepted.outcome != FilterParse::TooComplex)
+            std::abort();
+        return;
+    }
+    if (accepted.outcome != FilterParse::Parsed ||
+        !sameConditions(accepted.filter.conditions, expected))
+        std::abort();
+    testRows(accepted.filter, bar.boxes[0].text);
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <algorithm>
+
 TGridFilter::TGridFilter(QObject* parent) : QObject(parent)
 {
     m_showMessage = [this](const QString& message) {
@@ -26,7 +28,28 @@ FilterParse TGridFilter::SetFilter(const QString& expression, Notice notice)
 {
     if (!m_grid)
         return FilterParse::Invalid;
-    const ParsedFilter parsed = ParseFilter(expression, headers());
+    return applyParsed(ParseFilter(expression, headers()), notice);
+}
+
+FilterParse TGridFilter::SetFilter(TGridRowFilter conditions, Notice notice)
+{
+    if (!m_grid || !addressesDataColumns(conditions))
+        return FilterParse::Invalid;
+    return applyParsed(acceptFilter(std::move(conditions)), notice);
+}
+
+bool TGridFilter::addressesDataColumns(const TGridRowFilter& filter) const
+{
+    const QAbstractItemModel* model = m_grid->model();
+    const int columns = model ? model->columnCount() : 0;
+    return std::all_of(filter.conditions.begin(), filter.conditions.end(),
+                       [columns](const TGridFieldFilter& condition) {
+                           return condition.column >= 1 && condition.column < columns;
+                       });
+}
+
+FilterParse TGridFilter::applyParsed(const ParsedFilter& parsed, Notice notice)
+{
     if (parsed.outcome == FilterParse::Parsed)
         ApplyFilter(parsed.filter);
     else if (parsed.outcome == FilterParse::TooComplex && notice == Notice::Shown)

@@ -8,9 +8,9 @@
 
 #include <functional>
 
-// Hides the rows of a grid that fail a filter expression. Columns are named by the text of
-// their header, so an expression built from the header texts works in either language. A
-// hidden row is a row hidden in the view; every action on a selection skips it.
+// Hides the rows of a grid that fail a filter. The owners' filter bars give the conditions by
+// column number; an expression in the filter language names columns by the text of their
+// header. A hidden row is a row hidden in the view; every action on a selection skips it.
 class TGridFilter : public QObject
 {
     Q_OBJECT
@@ -37,6 +37,9 @@ public:
     // changes nothing; one with too many conditions changes nothing and, unless Silent, shows
     // the message once. Nothing happens without a grid.
     FilterParse SetFilter(const QString& expression, Notice notice = Notice::Shown);
+    // The same for conditions made as values, under the same rules: none, or one on a column
+    // the grid does not have, is Invalid; more than MaxFilterConditions are too complex.
+    FilterParse SetFilter(TGridRowFilter conditions, Notice notice = Notice::Shown);
 
     // Replaces the modal message box (tests).
     void setMessageHandler(std::function<void(const QString&)> show)
@@ -47,6 +50,8 @@ public:
 private:
     QStringList headers() const;
     int rowCount() const;
+    bool addressesDataColumns(const TGridRowFilter& filter) const;
+    FilterParse applyParsed(const ParsedFilter& parsed, Notice notice);
     void ApplyFilter(const TGridRowFilter& filter);
 
     QPointer<QTableView> m_grid;

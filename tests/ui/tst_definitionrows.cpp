@@ -44,6 +44,27 @@ QStringList lines(std::initializer_list<const char*> texts)
     return list;
 }
 
+QString describe(const AssignedRef& value)
+{
+    if (value.ref)
+        return QStringLiteral("%1/%2").arg(value.ref->location).arg(value.ref->alarm);
+    return value.other.empty() ? QStringLiteral("-")
+                               : u'"' + QString::fromStdString(value.other) + u'"';
+}
+
+// One line per row: kind (L, E, G), ZEL alarm, group, and "!" for an unassigned row.
+QStringList describeValues(const std::vector<DefinitionRow>& rows)
+{
+    static const char kinds[] = {'L', 'E', 'G'};
+    QStringList lines;
+    for (const DefinitionRow& row : rows) {
+        lines << QLatin1Char(kinds[row.key.kind]) + u' ' + describe(row.zelAlarm) + u' ' +
+                     describe(row.zelGroup) +
+                     (row.isUnassigned() ? QStringLiteral(" !") : QString());
+    }
+    return lines;
+}
+
 } // namespace
 
 class TstDefinitionRows : public QObject
@@ -53,6 +74,8 @@ private Q_SLOTS:
     void rowsFollowTheCellRules_data();
     void rowsFollowTheCellRules();
     void rowsCarryTheirElementsKey();
+    void rowsCarryTheirKindAndAssignment_data();
+    void rowsCarryTheirKindAndAssignment();
     void columnWidthsFollowWideningCells();
     void columnsShareTheGridWidth_data();
     void columnsShareTheGridWidth();
@@ -133,6 +156,55 @@ void TstDefinitionRows::rowsCarryTheirElementsKey()
     QCOMPARE(rows.size(), expected.size());
     for (std::size_t i = 0; i < rows.size(); ++i)
         QVERIFY2(rows[i].key == expected[i], qPrintable(QString::number(i)));
+}
+
+void TstDefinitionRows::rowsCarryTheirKindAndAssignment_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QStringList>("rows");
+
+    QTest::newRow("references on every kind")
+        << QByteArray("<PO_Locations><PO_loc pcu='P' text='T' zel_alarm='0012 - 03' "
+                      "zel_group='0020 - 01'><Except nr='1' zel_alarm='0012 - 04'/></PO_loc>"
+                      "</PO_Locations><PO_Exceptions><Except nr='2' zel_alarm='9999 - 99' "
+                      "zel_group='0000 - 00'/></PO_Exceptions>")
+        << lines({"L 12/3 20/1", "E 12/4 -", "G 9999/99 0/0"});
+    QTest::newRow("0 is nothing on a location and in a group, a text on an exception")
+        << QByteArray("<PO_Locations><PO_loc pcu='P' text='T' zel_alarm='0' zel_group='0'>"
+                      "<Except nr='1' zel_alarm='0' zel_group='0'/></PO_loc></PO_Locations>"
+                      "<PO_Exceptions><Except nr='2' zel_alarm='0'/></PO_Exceptions>")
+        << lines({"L - - !", "E \"0\" -", "G \"0\" -"});
+    QTest::newRow("absent or empty is nothing")
+        << QByteArray("<PO_Locations><PO_loc pcu='P' text='T'><Except nr='1' zel_alarm='' "
+                      "zel_group=''/></PO_loc></PO_Locations>")
+        << lines({"L - - !", "E - - !"});
+    // What the written form cannot hold stays text, so that it is written back as it was.
+    QTest::newRow("texts that are no reference")
+        << QByteArray("<PO_Locations><PO_loc pcu='P' text='T' zel_alarm='12345 - 01' "
+                      "zel_group='12 - 1'/></PO_Locations>")
+        << lines({"L \"12345 - 01\" \"12 - 1\""});
+    // The markers of the cells are no markers of the kind: a location whose own pcu is "--"
+    // next to a general exception, and an exception whose cells read like a location's.
+    QTest::newRow("cells that look like another kind")
+        << QByteArray("<PO_Locations><PO_loc pcu='--' text='General Exception'/>"
+                      "<PO_loc pcu='P' text='T'><Except nr='-' text='-'/></PO_loc>"
+                      "</PO_Locations><PO_Exceptions><Except nr='--'/></PO_Exceptions>")
+        << lines({"L - - !", "L - - !", "E - - !", "G - - !"});
+}
+
+// Each row carries its kind and its assignment as values, set from the document when the row
+// is made; its ZEL Alarm and Group cells show those values.
+void TstDefinitionRows::rowsCarryTheirKindAndAssignment()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QStringList, rows);
+
+    const std::vector<DefinitionRow> built = buildDefinitionRows(*document(body), kGeneral);
+    QCOMPARE(describeValues(built), rows);
+    for (const DefinitionRow& row : built) {
+        QCOMPARE(row.cell(DefinitionColumn::ZelAlarm), row.zelAlarm.cellText());
+        QCOMPARE(row.cell(DefinitionColumn::Group), row.zelGroup.cellText());
+    }
 }
 
 // Ten pixels per character: widths follow the header, then only cells written from the

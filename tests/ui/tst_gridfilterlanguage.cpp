@@ -1,10 +1,13 @@
-#include "ui/logic/FilterBarExpression.h"
+#include "ui/logic/ExceptFilterConditions.h"
+#include "ui/logic/FilterBarConditions.h"
 #include "ui/logic/GridFilterExpression.h"
 
 #include <QTest>
 
 #include <array>
 #include <optional>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -66,6 +69,20 @@ FilterBarState bar(std::initializer_list<std::pair<int, const char*>> boxes, boo
     return state;
 }
 
+// Conditions as one line each: column, test, value in quotes, link.
+QStringList describe(const TGridRowFilter& filter)
+{
+    static const char* const tests[] = {"=", "<>", ">", "<", "like"};
+    QStringList lines;
+    for (const TGridFieldFilter& c : filter.conditions) {
+        lines << QStringLiteral("%1 %2 \"%3\" %4")
+                     .arg(c.column)
+                     .arg(QLatin1String(tests[int(c.test)]), c.value,
+                          QLatin1String(c.link == FilterLink::Or ? "or" : "and"));
+    }
+    return lines;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(FilterParse)
@@ -79,6 +96,10 @@ private Q_SLOTS:
     void expressionKeepsRows();
     void filterBarKeepsRows_data();
     void filterBarKeepsRows();
+    void typedExpressionGivesTheBarsConditions_data();
+    void typedExpressionGivesTheBarsConditions();
+    void exceptionBoxesGiveConditions_data();
+    void exceptionBoxesGiveConditions();
     void dotRuleCorrectsBoxText_data();
     void dotRuleCorrectsBoxText();
 };
@@ -214,11 +235,77 @@ void TstGridFilterLanguage::filterBarKeepsRows()
     QFETCH(FilterParse, outcome);
     QFETCH(QString, kept);
 
-    const std::optional<QString> expression = buildFilterExpression(state, kHeaders);
-    QCOMPARE(expression.has_value(), built);
-    const ParsedFilter parsed = ParseFilter(expression.value_or(QString()), kHeaders);
+    const std::optional<TGridRowFilter> conditions = filterBarConditions(state);
+    QCOMPARE(conditions.has_value(), built);
+    const ParsedFilter parsed = acceptFilter(conditions.value_or(TGridRowFilter{}));
     QCOMPARE(parsed.outcome, outcome);
     QCOMPARE(keptRows(parsed), kept);
+}
+
+void TstGridFilterLanguage::typedExpressionGivesTheBarsConditions_data()
+{
+    QTest::addColumn<FilterBarState>("state");
+    QTest::addColumn<QString>("expression");
+
+    QTest::newRow("one box") << bar({{2, " kas "}}) << u"[Location] LIKE \"kas\""_s;
+    QTest::newRow("a dot") << bar({{1, "pcu1.pc.u2"}})
+                           << u"[PCU] LIKEOR \"pcu1\" [PCU] LIKE \"pcu2\""_s;
+    QTest::newRow("boxes and check boxes")
+        << bar({{3, "storing"}, {5, "0020"}}, true, true)
+        << u"[Alarm] LIKE \"storing\" [Group] LIKE \"0020\" AND [Alarm] = \"--\" AND "
+           u"[ZEL Alarm] = \"\""_s;
+}
+
+// The operator's typed language and the filter bar reach the grid as the same conditions.
+void TstGridFilterLanguage::typedExpressionGivesTheBarsConditions()
+{
+    QFETCH(FilterBarState, state);
+    QFETCH(QString, expression);
+
+    const ParsedFilter built = acceptFilter(filterBarConditions(state).value_or(TGridRowFilter{}));
+    const ParsedFilter parsed = ParseFilter(expression, kHeaders);
+    QCOMPARE(built.outcome, FilterParse::Parsed);
+    QCOMPARE(parsed.outcome, FilterParse::Parsed);
+    QCOMPARE(describe(built.filter), describe(parsed.filter));
+}
+
+void TstGridFilterLanguage::exceptionBoxesGiveConditions_data()
+{
+    QTest::addColumn<bool>("codeTicked");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("textTicked");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("built");
+    QTest::addColumn<QStringList>("conditions");
+
+    QTest::newRow("nothing ticked")
+        << false << u"12"_s << false << u"hoog"_s << true << QStringList();
+    QTest::newRow("both boxes, stripped")
+        << true << u" 12\t"_s << true << u"hoog"_s << true
+        << QStringList{u"1 like \"12\" and"_s, u"2 like \"hoog\" and"_s};
+    QTest::newRow("blank box gives nothing")
+        << true << u"  "_s << true << u"hoog"_s << true << QStringList{u"2 like \"hoog\" and"_s};
+    QTest::newRow("a dot is an ordinary character")
+        << false << QString() << true << u"a.b"_s << true << QStringList{u"2 like \"a.b\" and"_s};
+    QTest::newRow("a quote in a ticked box gives no filter")
+        << true << u"1\"2"_s << true << u"hoog"_s << false << QStringList();
+    QTest::newRow("a quote in an unticked box is ignored")
+        << false << u"1\"2"_s << true << u"hoog"_s << true << QStringList{u"2 like \"hoog\" and"_s};
+}
+
+void TstGridFilterLanguage::exceptionBoxesGiveConditions()
+{
+    QFETCH(bool, codeTicked);
+    QFETCH(QString, code);
+    QFETCH(bool, textTicked);
+    QFETCH(QString, text);
+    QFETCH(bool, built);
+    QFETCH(QStringList, conditions);
+
+    const std::optional<TGridRowFilter> filter =
+        exceptFilterConditions({codeTicked, code, 1}, {textTicked, text, 2});
+    QCOMPARE(filter.has_value(), built);
+    QCOMPARE(describe(filter.value_or(TGridRowFilter{})), conditions);
 }
 
 void TstGridFilterLanguage::dotRuleCorrectsBoxText_data()

@@ -106,6 +106,7 @@ private Q_SLOTS:
     void deleteExceptions();
     void doubleClickShowsAssignedLocation_data();
     void doubleClickShowsAssignedLocation();
+    void assignKeepsTheOtherHalfAsStored();
 
 private:
     void select(int top, int bottom, const QList<int>& hidden = {});
@@ -582,7 +583,8 @@ void TstLinkAssign::doubleClickShowsAssignedLocation()
     click({u"B (20)"_s, u"Zwaai (2)"_s});
     node({u"B (20)"_s})->setExpanded(false);
     if (!zelAlarm.isNull())
-        grid().writeCell(row, DefinitionColumn::ZelAlarm, zelAlarm);
+        grid().writeAssignment(row, DefinitionColumn::ZelAlarm,
+                               AssignedRef::fromStored(zelAlarm.toStdString()));
     const QRect cell = grid().visualRect(grid().model()->index(row, DefinitionColumn::Pcu));
     QSignalSpy doubleClicked(&grid(), &DefinitionsGrid::cellDoubleClicked);
     // The first click of a double-click, then the second one that the view sees as double.
@@ -610,6 +612,49 @@ void TstLinkAssign::doubleClickShowsAssignedLocation()
     button("tbConnect")->click();
     const QString p3 = storedAssignments().split(u"; "_s).value(2);
     QVERIFY2(p3.startsWith(u"P3="_s + assigned + u'/'), qPrintable(p3));
+}
+
+// Per row: kind (L, E, G) and "!" when the painter frames it red, as the view reads them.
+static QString paintedKinds(const DefinitionsGrid& grid)
+{
+    static const char kinds[] = {'L', 'E', 'G'};
+    QStringList rows;
+    for (int row = 0; row < grid.rowCount(); ++row) {
+        const QModelIndex cell = grid.model()->index(row, DefinitionColumn::Alarm);
+        const int kind = cell.data(DefinitionsModel::KindRole).toInt();
+        rows << QLatin1Char(kinds[kind]) +
+                    (cell.data(DefinitionsModel::UnassignedRole).toBool() ? u"!"_s : QString());
+    }
+    return rows.join(u' ');
+}
+
+// Texts that are no reference in the written form (a hand-edited code, an exception's "0")
+// are written back as stored when the other half is assigned, and the red frame follows the
+// row's ZEL alarm as it changes.
+void TstLinkAssign::assignKeepsTheOtherHalfAsStored()
+{
+    QVERIFY(writeFile(poData(u"LinkDefs.xml"_s), R"(<?xml version="1.0" encoding="ISO-8859-1"?>
+<ZelPOLinkDefs>
+<PO_Locations>
+  <PO_loc pcu="P1" text="Noord" zel_alarm="12345 - 01"><Except nr="4" zel_alarm="0"/></PO_loc>
+  <PO_loc pcu="P3" text="Oost"/>
+</PO_Locations>
+</ZelPOLinkDefs>
+)"));
+    QCOMPARE(m_linkDefs->reload().outcome, OpenResult::Loaded);
+    reloadPage();
+    QCOMPARE(paintedKinds(grid()), u"L E L!"_s);
+
+    click({u"Kas (12)"_s, u"Twee (2)"_s});
+    select(0, 1);
+    button("tbGroup")->click();
+    QCOMPARE(storedAssignments(), u"P1=12345 - 01/0012 - 02 [4=0/0012 - 02]; P3=~/~"_s);
+    QCOMPARE(columnCells(DefinitionColumn::ZelAlarm), (QStringList{u"12345 - 01"_s, u"0"_s, {}}));
+
+    select(2, 2);
+    button("tbConnect")->click();
+    QCOMPARE(storedAssignments(), u"P1=12345 - 01/0012 - 02 [4=0/0012 - 02]; P3=0012 - 02/"_s);
+    QCOMPARE(paintedKinds(grid()), u"L E L"_s);
 }
 
 QTEST_MAIN(TstLinkAssign)

@@ -5,7 +5,7 @@
 #include "store/LinkDefs.h"
 #include "store/XmlNodeEdit.h"
 #include "ui/VisibleSelection.h"
-#include "ui/logic/ExceptFilterExpression.h"
+#include "ui/logic/ExceptFilterConditions.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -32,10 +32,9 @@ QString fromView(std::string_view text)
 }
 
 // The placeholder of an absent nr shows as an empty cell.
-QString alarmTypeNr(pugi::xml_node type)
+QString shownNr(const OfficeAlarmType& type)
 {
-    const std::string_view nr = attributeValue(type, LinkDefsXml::Nr);
-    return nr == NotGivenValue ? QString() : fromView(nr);
+    return type.nr == NotGivenValue ? QString() : fromView(type.nr);
 }
 
 QTableWidgetItem* readOnlyCell(const QString& text)
@@ -161,24 +160,16 @@ void TOKBottomDlg1::applyCaptions()
 
 void TOKBottomDlg1::FormShow()
 {
-    m_sgExcept->setRowCount(0);
     const XmlDocument* linkDefs = m_linkDefs ? m_linkDefs->document() : nullptr;
-    if (linkDefs) {
-        // A missing container shows no rows; nothing is added to the document for it.
-        const pugi::xml_node types = FindChildNode(linkDefs->root(), LinkDefsXml::AlarmTypes);
-        for (const pugi::xml_node type : types.children()) {
-            if (type.type() != pugi::node_element)
-                continue;
-            const int row = m_sgExcept->rowCount();
-            m_sgExcept->insertRow(row);
-            m_sgExcept->setItem(row, Fixed, readOnlyCell({}));
-            // The number is held as data: the cell may show it otherwise.
-            QTableWidgetItem* code = readOnlyCell(alarmTypeNr(type));
-            code->setData(Qt::UserRole, fromView(attributeValue(type, LinkDefsXml::Nr)));
-            m_sgExcept->setItem(row, Code, code);
-            m_sgExcept->setItem(row, Text,
-                                readOnlyCell(fromView(attributeValue(type, LinkDefsXml::Text))));
-        }
+    // A missing container shows no rows; nothing is added to the document for it.
+    m_alarmTypes = linkDefs ? officeAlarmTypes(*linkDefs) : std::vector<OfficeAlarmType>{};
+    m_sgExcept->setRowCount(0);
+    m_sgExcept->setRowCount(int(m_alarmTypes.size()));
+    for (int row = 0; row < int(m_alarmTypes.size()); ++row) {
+        const OfficeAlarmType& type = m_alarmTypes[std::size_t(row)];
+        m_sgExcept->setItem(row, Fixed, readOnlyCell({}));
+        m_sgExcept->setItem(row, Code, readOnlyCell(shownNr(type)));
+        m_sgExcept->setItem(row, Text, readOnlyCell(fromView(type.text)));
     }
     lineUpFilterBar();
 }
@@ -201,13 +192,11 @@ void TOKBottomDlg1::lineUpFilterBar()
 void TOKBottomDlg1::filterAlarmTypes()
 {
     m_gfAlarm.ResetFilter();
-    const ExceptFilterBox code{m_cbFilter1->isChecked(), m_edFilter1->text(),
-                               m_sgExcept->horizontalHeaderItem(Code)->text()};
-    const ExceptFilterBox text{m_cbFilter2->isChecked(), m_edFilter2->text(),
-                               m_sgExcept->horizontalHeaderItem(Text)->text()};
-    const std::optional<QString> expression = buildExceptFilterExpression(code, text);
-    if (expression && !expression->isEmpty())
-        m_gfAlarm.SetFilter(*expression);
+    const ExceptFilterBox code{m_cbFilter1->isChecked(), m_edFilter1->text(), Code};
+    const ExceptFilterBox text{m_cbFilter2->isChecked(), m_edFilter2->text(), Text};
+    std::optional<TGridRowFilter> conditions = exceptFilterConditions(code, text);
+    if (conditions && !conditions->conditions.empty())
+        m_gfAlarm.SetFilter(std::move(*conditions));
 }
 
 // Typing in a box ticks it: what is typed is meant to filter.
@@ -272,16 +261,18 @@ void TOKBottomDlg1::addSelection()
     m_linkDefs->edit([&](XmlDocument& linkDefs) {
         bool changed = false;
         for (const int row : rows) {
-            const std::string nr =
-                m_sgExcept->item(row, Code)->data(Qt::UserRole).toString().toStdString();
-            const std::string text = m_sgExcept->item(row, Text)->text().toStdString();
+            // The rows are the alarm types as read, whatever the cells show.
+            const OfficeAlarmType& type = m_alarmTypes.at(std::size_t(row));
             if (general) {
-                changed |= AssignGeneralException(linkDefs, nr, text, {}, {});
+                changed |= AssignGeneralException(linkDefs, type.nr, type.text, {}, {});
                 continue;
             }
             for (const ExceptTargetLocation& target : m_targets) {
-                const LinkKey key{LinkKey::LocationException, target.pcu, target.text, nr};
-                changed |= assignLinkAt(linkDefs, key, target.zelAlarm, target.zelGroup, text);
+                LinkKey key = target.location;
+                key.kind = LinkKey::LocationException;
+                key.nr = type.nr;
+                changed |= assignLinkAt(linkDefs, key, target.zelAlarm.stored(),
+                                        target.zelGroup.stored(), type.text);
             }
         }
         return changed;

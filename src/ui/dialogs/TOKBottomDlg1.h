@@ -1,10 +1,12 @@
 #pragma once
 
+#include "store/LinkDefs.h"
+#include "store/OfficeAlarmTypes.h"
 #include "ui/TGridFilter.h"
+#include "ui/logic/AssignedRef.h"
 
 #include <QDialog>
 
-#include <string>
 #include <vector>
 
 class DocumentOwner;
@@ -18,10 +20,9 @@ class QTableWidget;
 // A location row of the main grid's selection, as the new exceptions inherit it.
 struct ExceptTargetLocation
 {
-    std::string pcu;
-    std::string text;
-    std::string zelAlarm;
-    std::string zelGroup;
+    LinkKey location;
+    AssignedRef zelAlarm;
+    AssignedRef zelGroup;
 };
 
 // The dialog that adds exceptions for office alarm types, either to the locations selected in
@@ -58,7 +59,7 @@ public:
     }
     bool accepted() const { return m_accepted; }
 
-    // Fills sgExcept from the link document and lines up the filter bar.
+    // Fills sgExcept with the alarm types of the link document and lines up the filter bar.
     void FormShow();
 
     QTableWidget& sgExcept() { return *m_sgExcept; }
@@ -87,6 +88,7 @@ private:
 
     DocumentOwner* m_linkDefs = nullptr;
     std::vector<ExceptTargetLocation> m_targets;
+    std::vector<OfficeAlarmType> m_alarmTypes; // by row of sgExcept
     bool m_accepted = false;
 
     QTableWidget* m_sgExcept = nullptr;

@@ -34,6 +34,18 @@ public:
         const bool hidden = zeroHides && std::string_view(attr.value()) == NoneAssigned;
         write(column, hidden ? QString() : QString::fromUtf8(attr.value()), true);
     }
+    // The ZEL alarm or group as the row shows it, widening its column when widens.
+    void writeAssigned(int column, pugi::xml_node node, const char* name, bool zeroHides,
+                       bool widens)
+    {
+        const pugi::xml_attribute attr = node.attribute(name);
+        if (!attr)
+            return;
+        const bool none = zeroHides && std::string_view(attr.value()) == NoneAssigned;
+        AssignedRef& value = column == C::ZelAlarm ? m_row.zelAlarm : m_row.zelGroup;
+        value = none ? AssignedRef{} : AssignedRef::fromStored(attr.value());
+        write(column, value.cellText(), widens);
+    }
 
 private:
     DefinitionRow& m_row;
@@ -51,9 +63,8 @@ QString alarmCell(pugi::xml_node exception)
 void writeException(RowWriter& row, pugi::xml_node exception)
 {
     row.write(C::Alarm, alarmCell(exception), true);
-    if (const pugi::xml_attribute zelAlarm = exception.attribute(X::ZelAlarm))
-        row.write(C::ZelAlarm, QString::fromUtf8(zelAlarm.value()), false);
-    row.writeAttribute(C::Group, exception, X::ZelGroup, true);
+    row.writeAssigned(C::ZelAlarm, exception, X::ZelAlarm, false, false);
+    row.writeAssigned(C::Group, exception, X::ZelGroup, true, true);
 }
 
 std::string attributeText(pugi::xml_node node, const char* name)
@@ -75,8 +86,8 @@ DefinitionRow locationRow(pugi::xml_node location)
     }
     writer.writeAttribute(C::Location, location, X::Text, false);
     writer.write(C::Alarm, QString::fromUtf16(LocationRowAlarmMarker), false);
-    writer.writeAttribute(C::ZelAlarm, location, X::ZelAlarm, true);
-    writer.writeAttribute(C::Group, location, X::ZelGroup, true);
+    writer.writeAssigned(C::ZelAlarm, location, X::ZelAlarm, true, true);
+    writer.writeAssigned(C::Group, location, X::ZelGroup, true, true);
     return row;
 }
 
@@ -136,16 +147,6 @@ std::vector<DefinitionRow> buildDefinitionRows(const XmlDocument& linkDefs,
     return rows;
 }
 
-bool isLocationRow(QStringView alarmCell)
-{
-    return alarmCell == LocationRowAlarmMarker;
-}
-
-bool isUnassignedRow(QStringView zelAlarmCell)
-{
-    return zelAlarmCell.isEmpty();
-}
-
 std::array<int, DefinitionDataColumns>
 definitionColumnWidths(const std::vector<DefinitionRow>& rows, const QStringList& headers,
                        const std::function<int(const QString&)>& textWidth)
@@ -158,7 +159,7 @@ definitionColumnWidths(const std::vector<DefinitionRow>& rows, const QStringList
             if (row.widens(column))
                 widths[column - 1] = std::max(widths[column - 1], textWidth(row.cell(column)) + 15);
         }
-        if (!isLocationRow(row.cell(C::Alarm)))
+        if (!row.isLocation())
             widths[C::Alarm - 1] = std::min(widths[C::Alarm - 1], AlarmColumnMaxWidth);
     }
     return widths;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AssignedRef.h"
+
 #include "store/LinkDefs.h"
 #include "store/XmlDocument.h"
 
@@ -15,8 +17,8 @@
 #include <vector>
 
 // The rows of the definitions grid as values, taken from the link document at one moment.
-// Each row holds the key of its element, set when it is made; the actions read that key and
-// never parse a cell back into an identity.
+// Each row holds the key of its element (its kind among them) and its assignment, set when it
+// is made; painting and the actions read those values and never parse a cell back.
 
 namespace DefinitionColumn {
 inline constexpr int Fixed = 0; // empty, never addressed
@@ -42,6 +44,8 @@ struct DefinitionRow
 {
     std::array<QString, DefinitionDataColumns> cells; // columns 1 to 5
     DefinitionKey key;
+    AssignedRef zelAlarm; // shown in the ZEL Alarm cell
+    AssignedRef zelGroup; // shown in the Group cell
 
     // Bit (column - 1) set: the cell was written from the document and widens its column.
     // Cells copied from the location above, fixed markers and the ZEL Alarm cell of an
@@ -50,6 +54,9 @@ struct DefinitionRow
 
     const QString& cell(int column) const { return cells[column - 1]; }
     bool widens(int column) const { return widening & (1u << (column - 1)); }
+    bool isLocation() const { return key.kind == DefinitionKey::Location; }
+    // An unassigned row is framed red: its ZEL Alarm cell shows nothing.
+    bool isUnassigned() const { return zelAlarm.isEmpty(); }
 };
 
 // Rows in document order: each location, followed by its exceptions, then the general
@@ -57,10 +64,6 @@ struct DefinitionRow
 // generalExceptionText: the Location cell of every general exception row.
 std::vector<DefinitionRow> buildDefinitionRows(const XmlDocument& linkDefs,
                                                const QString& generalExceptionText);
-
-// How a row is painted follows its Alarm cell: "--" marks a location row.
-bool isLocationRow(QStringView alarmCell);
-bool isUnassignedRow(QStringView zelAlarmCell);
 
 inline constexpr int AlarmColumnMaxWidth = 250;
 

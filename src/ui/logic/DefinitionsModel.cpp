@@ -16,9 +16,19 @@ int DefinitionsModel::columnCount(const QModelIndex& parent) const
 
 QVariant DefinitionsModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    return cellText(index.row(), index.column());
+    const DefinitionRow& row = m_rows[std::size_t(index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+        return cellText(index.row(), index.column());
+    case KindRole:
+        return int(row.key.kind);
+    case UnassignedRole:
+        return row.isUnassigned();
+    default:
+        return {};
+    }
 }
 
 QVariant DefinitionsModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -51,11 +61,13 @@ QString DefinitionsModel::cellText(int row, int column) const
     return m_rows[std::size_t(row)].cell(column);
 }
 
-void DefinitionsModel::setCellText(int row, int column, const QString& text)
+void DefinitionsModel::setAssignment(int row, int column, const AssignedRef& value)
 {
-    if (row < 0 || row >= int(m_rows.size()) || column <= C::Fixed || column >= C::Count)
+    if (row < 0 || row >= int(m_rows.size()) || (column != C::ZelAlarm && column != C::Group))
         return;
-    m_rows[std::size_t(row)].cells[std::size_t(column - 1)] = text;
-    const QModelIndex changed = index(row, column);
-    Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole});
+    DefinitionRow& changed = m_rows[std::size_t(row)];
+    (column == C::ZelAlarm ? changed.zelAlarm : changed.zelGroup) = value;
+    changed.cells[std::size_t(column - 1)] = value.cellText();
+    // The ZEL alarm decides the red frame of every cell of the row.
+    Q_EMIT dataChanged(index(row, C::Pcu), index(row, C::Group));
 }

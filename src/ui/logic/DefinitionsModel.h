@@ -9,11 +9,18 @@
 
 // The rows of the definitions grid as the view reads them: the row values themselves, one
 // string per cell. An item object per cell would cost ten megabytes for ten thousand
-// locations, for text the rows already hold.
+// locations, for text the rows already hold. Besides its text, every cell gives its row's
+// kind and whether the row is unassigned, for the painter.
 class DefinitionsModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
+    enum Role
+    {
+        KindRole = Qt::UserRole, // DefinitionKey::Kind, as int
+        UnassignedRole,          // bool
+    };
+
     explicit DefinitionsModel(QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -29,7 +36,8 @@ public:
 
     // Empty for column 0 and outside the rows.
     QString cellText(int row, int column) const;
-    void setCellText(int row, int column, const QString& text);
+    // Sets the ZEL alarm (column ZEL Alarm) or the group (column Group) of a row, and its cell.
+    void setAssignment(int row, int column, const AssignedRef& value);
     QString headerText(int column) const { return m_headers.value(column); }
 
 private:

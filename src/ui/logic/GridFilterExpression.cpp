@@ -103,12 +103,21 @@ ParsedFilter ParseFilter(QStringView expression, const QStringList& headers)
         std::optional<TGridFieldFilter> condition = conditionFor(op);
         if (!condition)
             return invalid;
-        if (int(filter.conditions.size()) == MaxFilterConditions)
-            return {FilterParse::TooComplex, {}};
         condition->column = column;
         condition->value = value.toString();
         filter.conditions.push_back(std::move(*condition));
+        if (int(filter.conditions.size()) > MaxFilterConditions)
+            break;
     }
+    return acceptFilter(std::move(filter));
+}
+
+ParsedFilter acceptFilter(TGridRowFilter filter)
+{
+    if (filter.conditions.empty())
+        return {FilterParse::Invalid, {}};
+    if (int(filter.conditions.size()) > MaxFilterConditions)
+        return {FilterParse::TooComplex, {}};
     // The last condition always closes the group it may have opened.
     filter.conditions.back().link = FilterLink::And;
     return {FilterParse::Parsed, std::move(filter)};

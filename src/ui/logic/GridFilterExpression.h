@@ -6,11 +6,12 @@
 
 #include <vector>
 
-// The filter expression language of the grids: a sequence of conditions
-// [column header] operator "value", all of which must hold, except that conditions written
-// with LIKEOR form an OR group with the condition that follows them. Text outside the
-// conditions is a mere separator. Parsing and testing work on cell texts only, so the
-// language is the same for any grid that binds it.
+// The filter of the grids: a list of conditions (column, test, value), all of which must hold,
+// except that conditions linked with OR form an OR group with the condition that follows them.
+// The filter bars build the conditions directly. The expression language, [column header]
+// operator "value" with LIKEOR for the OR link and any text between conditions a mere
+// separator, is parsed into the same conditions. Testing works on cell texts only, so the
+// filter is the same for any grid that binds it.
 
 // What a condition tests of a cell against its value.
 enum class FilterTest
@@ -28,16 +29,18 @@ enum class FilterLink
     Or, // written with LIKEOR: opens or continues an OR group
 };
 
-// One parsed condition.
+// One condition.
 struct TGridFieldFilter
 {
     FilterTest test = FilterTest::Equal;
     int column = 0; // 1 or more: column 0 is never addressed
     QString value;
     FilterLink link = FilterLink::And;
+
+    friend bool operator==(const TGridFieldFilter&, const TGridFieldFilter&) = default;
 };
 
-// The parsed filter: the conditions in the order written.
+// The filter: the conditions in the order they are tested.
 struct TGridRowFilter
 {
     std::vector<TGridFieldFilter> conditions;
@@ -52,7 +55,7 @@ inline constexpr char16_t FilterTooComplexMessage[] = u"Filter too complex";
 enum class FilterParse
 {
     Parsed,
-    Invalid,    // a syntax error, an unknown column or operator, or an empty expression
+    Invalid,    // no condition, or a syntax error, an unknown column or operator
     TooComplex, // more than MaxFilterConditions conditions
 };
 
@@ -65,8 +68,15 @@ struct ParsedFilter
 // Text without the leading and trailing blanks and control characters.
 QStringView trimBlanksAndControls(QStringView text);
 
+// The rule every filter obeys, however its conditions were made: at least one condition and
+// no more than MaxFilterConditions; the last condition closes the OR group it may have opened.
+// Conditions whose column is not a data column are the caller's to refuse (the grid knows its
+// columns).
+ParsedFilter acceptFilter(TGridRowFilter filter);
+
 // headers: the header text of every column, by column number. A column name matches the
-// first header from column 1 on that equals it exactly.
+// first header from column 1 on that equals it exactly. Parsing stops at the first condition
+// beyond the limit: what follows it is not read.
 ParsedFilter ParseFilter(QStringView expression, const QStringList& headers);
 
 // The test of one cell. "like" ignores the case of every letter, not only of A to Z, and an

@@ -1,6 +1,7 @@
 #include "DefinitionCellDelegate.h"
 
 #include "ui/logic/DefinitionRows.h"
+#include "ui/logic/DefinitionsModel.h"
 
 #include <QPainter>
 
@@ -23,8 +24,9 @@ struct CellColours
 CellColours coloursFor(const QStyleOptionViewItem& option, const QModelIndex& index)
 {
     const bool selected = option.state & QStyle::State_Selected;
-    const QString alarm = index.siblingAtColumn(C::Alarm).data().toString();
-    if (isLocationRow(alarm)) {
+    const bool location =
+        index.data(DefinitionsModel::KindRole).toInt() == int(DefinitionKey::Location);
+    if (location) {
         return selected ? CellColours{option.palette.color(QPalette::Highlight),
                                       option.palette.color(QPalette::HighlightedText)}
                         : CellColours{option.palette.color(QPalette::Base),
@@ -56,7 +58,7 @@ void DefinitionCellDelegate::sgMainDrawCell(QPainter* painter, const QStyleOptio
     painter->save();
     painter->setClipRect(rect);
     painter->fillRect(rect, colours.background);
-    if (isUnassignedRow(index.siblingAtColumn(C::ZelAlarm).data().toString())) {
+    if (index.data(DefinitionsModel::UnassignedRole).toBool()) {
         painter->setPen(QPen(Qt::red, 0));
         painter->setBrush(colours.background);
         painter->drawRect(rect.adjusted(0, 0, -1, -1));

@@ -89,7 +89,12 @@ QString DefinitionsGrid::cellText(int row, int column) const
 
 const DefinitionKey& DefinitionsGrid::rowKey(int row) const
 {
-    return m_model->rows().at(std::size_t(row)).key;
+    return definitionRow(row).key;
+}
+
+const DefinitionRow& DefinitionsGrid::definitionRow(int row) const
+{
+    return m_model->rows().at(std::size_t(row));
 }
 
 QStringList DefinitionsGrid::headerTexts() const
@@ -132,9 +137,10 @@ QList<int> DefinitionsGrid::visibleSelectedRows() const
 }
 
 // An assignment shows at once: the column grows to the new text when it would not fit.
-void DefinitionsGrid::writeCell(int row, int column, const QString& text)
+void DefinitionsGrid::writeAssignment(int row, int column, const AssignedRef& value)
 {
-    m_model->setCellText(row, column, text);
+    m_model->setAssignment(row, column, value);
+    const QString text = value.cellText();
     const int wanted = fontMetrics().horizontalAdvance(text) + CellTextMargin;
     if (wanted > m_wanted[column - 1]) {
         m_wanted[column - 1] = wanted;

@@ -37,6 +37,8 @@ public:
     QString cellText(int row, int column) const;
     // The key of the element the row shows, set when the row was made.
     const DefinitionKey& rowKey(int row) const;
+    // The row's values: key, assignment and cells.
+    const DefinitionRow& definitionRow(int row) const;
     // The header text of every column by number.
     QStringList headerTexts() const;
 
@@ -44,8 +46,9 @@ public:
     // every action on the selection walks.
     QList<int> visibleSelectedRows() const;
 
-    // Writes a cell in place and widens its column to the text when it is too narrow.
-    void writeCell(int row, int column, const QString& text);
+    // Sets a row's ZEL alarm (column ZEL Alarm) or group (column Group) in place and widens
+    // the column to its text when it is too narrow.
+    void writeAssignment(int row, int column, const AssignedRef& value);
 
     // Ctrl+A: columns 1 to 5 of every row, hidden rows included (the actions skip them).
     void selectAllDataRows();

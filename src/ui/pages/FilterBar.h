@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/logic/FilterBarExpression.h"
+#include "ui/logic/FilterBarConditions.h"
 
 #include <QGroupBox>
 

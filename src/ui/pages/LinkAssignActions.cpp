@@ -51,24 +51,23 @@ void LinkConfigPage::saveLinkDefs()
 }
 
 // Writes column (ZEL Alarm or Group) of every row into its element, the other of the two as
-// the row shows it. A cell changes only where the document did: a row whose element is gone
+// the row holds it. A row changes only where the document did: a row whose element is gone
 // keeps showing what the document holds.
-void LinkConfigPage::writeAssignment(const QList<int>& rows, int column, const QString& value)
+void LinkConfigPage::writeAssignment(const QList<int>& rows, int column, const AssignedRef& value)
 {
     QList<int> changed;
     m_linkDefs->edit([&](XmlDocument& linkDefs) {
         for (const int row : rows) {
-            const QString alarm =
-                column == C::ZelAlarm ? value : m_sgMain->cellText(row, C::ZelAlarm);
-            const QString group = column == C::Group ? value : m_sgMain->cellText(row, C::Group);
-            if (assignLinkAt(linkDefs, m_sgMain->rowKey(row), alarm.toStdString(),
-                             group.toStdString()))
+            const DefinitionRow& shown = m_sgMain->definitionRow(row);
+            const AssignedRef& alarm = column == C::ZelAlarm ? value : shown.zelAlarm;
+            const AssignedRef& group = column == C::Group ? value : shown.zelGroup;
+            if (assignLinkAt(linkDefs, shown.key, alarm.stored(), group.stored()))
                 changed << row;
         }
         return !changed.isEmpty();
     });
     for (const int row : changed)
-        m_sgMain->writeCell(row, column, value);
+        m_sgMain->writeAssignment(row, column, value);
 }
 
 void LinkConfigPage::rebuildWithCurrentRow(int row)
@@ -96,8 +95,7 @@ void LinkConfigPage::AssignZelAlarm(int column)
         return;
     if (node->level() == ZelTreeItem::Alarm) {
         const ZelItemKey key = node->key();
-        const QString ref =
-            QString::fromStdString(formatZelAlarmRef(int(key.location), int(key.alarm)));
+        const AssignedRef ref{ZelAlarmRef{int(key.location), int(key.alarm)}, {}};
         writeAssignment(m_sgMain->visibleSelectedRows(), column, ref);
     }
     saveLinkDefs();
@@ -118,11 +116,9 @@ void LinkConfigPage::tbAddExceptClick()
     // Only location rows receive exceptions; exception rows in the selection are passed over.
     std::vector<ExceptTargetLocation> targets;
     for (const int row : m_sgMain->visibleSelectedRows()) {
-        const DefinitionKey& key = m_sgMain->rowKey(row);
-        if (key.kind != DefinitionKey::Location)
-            continue;
-        targets.push_back({key.pcu, key.text, m_sgMain->cellText(row, C::ZelAlarm).toStdString(),
-                           m_sgMain->cellText(row, C::Group).toStdString()});
+        const DefinitionRow& location = m_sgMain->definitionRow(row);
+        if (location.isLocation())
+            targets.push_back({location.key, location.zelAlarm, location.zelGroup});
     }
     TOKBottomDlg1 dialog(window());
     dialog.setLinkDefs(m_linkDefs);
@@ -158,7 +154,7 @@ void LinkConfigPage::sgMainDblClick()
 {
     const int row = m_sgMain->currentRow();
     if (row >= 0)
-        ShowAssignedZelAlarm(m_sgMain->cellText(row, C::ZelAlarm));
+        ShowAssignedZelAlarm(m_sgMain->definitionRow(row).zelAlarm.cellText());
 }
 
 // Opens the location the reference names and selects its alarm, or the location itself when

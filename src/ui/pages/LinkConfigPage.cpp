@@ -165,10 +165,9 @@ void LinkConfigPage::applyFilterBar(TGridFilter::Notice notice)
 {
     m_gfMain.ResetFilter();
     m_filterBar->correctDots();
-    const std::optional<QString> expression =
-        buildFilterExpression(m_filterBar->state(), m_sgMain->headerTexts());
-    if (expression && !expression->isEmpty())
-        m_gfMain.SetFilter(*expression, notice);
+    std::optional<TGridRowFilter> conditions = filterBarConditions(m_filterBar->state());
+    if (conditions && !conditions->conditions.empty())
+        m_gfMain.SetFilter(std::move(*conditions), notice);
 }
 
 void LinkConfigPage::tbRefreshClick()

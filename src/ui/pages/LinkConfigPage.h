@@ -3,6 +3,7 @@
 #include "LinkPageInteraction.h"
 
 #include "ui/TGridFilter.h"
+#include "ui/logic/AssignedRef.h"
 
 #include <QWidget>
 
@@ -96,7 +97,7 @@ private:
     void connectAssignActions();
     void setUpDefaultInteraction();
     const XmlDocument* linkDocument() const;
-    void writeAssignment(const QList<int>& rows, int column, const QString& value);
+    void writeAssignment(const QList<int>& rows, int column, const AssignedRef& value);
     void rebuildWithCurrentRow(int row);
     bool catalogueMatchesLinks() const;
     void rebuildKeepingSelection();

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "GridFilterExpression.h"
+
 #include <QString>
-#include <QStringList>
 
 #include <array>
 #include <optional>
 
 // The filter bar under the definitions grid, as values: five text boxes, each filtering one
-// column, and two check boxes. Turned into one expression of the grid filter language.
+// column, and two check boxes. Turned into the conditions of the grid filter.
 
 inline constexpr int FilterBoxCount = 5;
 
@@ -37,11 +38,12 @@ struct DotCorrection
 // back by one (never before the start), or to the start when it stood beyond the new text.
 std::optional<DotCorrection> correctFilterDots(const QString& boxText, int caret);
 
-// The expression for the filter bar; headers gives the header text of every column by
-// column number (1 to 5 used). An empty text means no filter.
+// The conditions of the filter bar, box 1 to 5 (on columns 1 to 5), then the two check boxes;
+// none means no filter. A box's text is looked for in its column's cells ("like"); with a
+// dot, the text before or the text after it (an OR group of two).
 //
 // What an operator types is only ever a value to look for. A double quote cannot stand in a
-// value of the language, and writing it would let the text end one condition and start
-// others; so a ticked box holding one gives nothing (no expression at all): every row is
-// shown, whatever the other boxes hold, as the operator sees at once.
-std::optional<QString> buildFilterExpression(const FilterBarState& bar, const QStringList& headers);
+// value of the typed filter language, and the bar keeps the rule the operator knows: a ticked
+// box holding one gives nothing (no filter at all), so every row is shown, whatever the other
+// boxes hold.
+std::optional<TGridRowFilter> filterBarConditions(const FilterBarState& bar);

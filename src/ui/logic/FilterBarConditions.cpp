@@ -1,4 +1,4 @@
-#include "FilterBarExpression.h"
+#include "FilterBarConditions.h"
 
 #include "DefinitionRows.h"
 #include "GridFilterExpression.h"
@@ -21,25 +21,17 @@ QString withFirstDotOnly(QStringView stripped)
     return stripped.first(dot + 1).toString() + after;
 }
 
-QString condition(const QString& header, const char* op, QStringView value)
-{
-    return u'[' + header + u"] " + QLatin1String(op) + u' ' + Quote + value + Quote;
-}
-
-QString boxConditions(const QString& header, QStringView text)
+void appendBox(TGridRowFilter& filter, int column, QStringView text)
 {
     const qsizetype dot = text.indexOf(Dot);
-    if (dot < 0)
-        return condition(header, "LIKE", text);
-    return condition(header, "LIKEOR", text.first(dot)) + u' ' +
-           condition(header, "LIKE", text.sliced(dot + 1));
-}
-
-void appendAnd(QString& expression, const QString& condition)
-{
-    if (!expression.isEmpty())
-        expression += u" AND ";
-    expression += condition;
+    if (dot < 0) {
+        filter.conditions.push_back({FilterTest::Like, column, text.toString(), FilterLink::And});
+        return;
+    }
+    filter.conditions.push_back(
+        {FilterTest::Like, column, text.first(dot).toString(), FilterLink::Or});
+    filter.conditions.push_back(
+        {FilterTest::Like, column, text.sliced(dot + 1).toString(), FilterLink::And});
 }
 
 } // namespace
@@ -56,9 +48,9 @@ std::optional<DotCorrection> correctFilterDots(const QString& boxText, int caret
     return DotCorrection{std::move(corrected), newCaret};
 }
 
-std::optional<QString> buildFilterExpression(const FilterBarState& bar, const QStringList& headers)
+std::optional<TGridRowFilter> filterBarConditions(const FilterBarState& bar)
 {
-    QString expression;
+    TGridRowFilter filter;
     for (int i = 0; i < FilterBoxCount; ++i) {
         const FilterBox& box = bar.boxes[i];
         const QStringView stripped = trimBlanksAndControls(box.text);
@@ -66,14 +58,13 @@ std::optional<QString> buildFilterExpression(const FilterBarState& bar, const QS
             continue;
         if (stripped.contains(Quote))
             return std::nullopt;
-        if (!expression.isEmpty())
-            expression += u' ';
-        expression += boxConditions(headers.value(i + 1), withFirstDotOnly(stripped));
+        appendBox(filter, DefinitionColumn::Pcu + i, withFirstDotOnly(stripped));
     }
     if (bar.hideExceptions)
-        appendAnd(expression,
-                  condition(headers.value(DefinitionColumn::Alarm), "=", LocationRowAlarmMarker));
+        filter.conditions.push_back({FilterTest::Equal, DefinitionColumn::Alarm,
+                                     QString::fromUtf16(LocationRowAlarmMarker), FilterLink::And});
     if (bar.onlyUnassigned)
-        appendAnd(expression, condition(headers.value(DefinitionColumn::ZelAlarm), "=", u""));
-    return expression;
+        filter.conditions.push_back(
+            {FilterTest::Equal, DefinitionColumn::ZelAlarm, QString(), FilterLink::And});
+    return filter;
 }
