@@ -97,7 +97,7 @@ void LinkConfigPage::AssignZelAlarm(int column)
     if (node->level() == ZelTreeItem::Alarm) {
         const ZelItemKey key = node->key();
         const QString ref =
-            QString::fromStdString(formatZelAlarmRef(int(key.location), int(key.alarm)));
+            QString::fromStdString(ZelAlarmRef{int(key.location), int(key.alarm)}.text());
         writeAssignment(m_sgMain->visibleSelectedRows(), column, ref);
     }
     saveLinkDefs();
@@ -166,24 +166,18 @@ void LinkConfigPage::sgMainDblClick()
 // Locations and alarms are found by the codes their nodes hold.
 void LinkConfigPage::ShowAssignedZelAlarm(const QString& zelAlarm)
 {
-    const std::string ref = zelAlarm.toStdString();
-    if (!isAssignedZelRef(ref))
-        return;
-    bool number = false;
-    const int code = QString::fromStdString(zelRefLocationPart(ref)).toInt(&number);
+    const std::optional<ZelAlarmRef> ref = ZelAlarmRef::parse(zelAlarm.toStdString());
     QTreeWidgetItem* root = m_zelTree->tvZelLoc().topLevelItem(0);
-    if (!number || !root)
+    if (!ref || !root)
         return;
-    bool alarmNumber = false;
-    const int alarmCode = QString::fromStdString(zelRefAlarmPart(ref)).toInt(&alarmNumber);
     for (int i = 0; i < root->childCount(); ++i) {
         auto* location = static_cast<ZelTreeItem*>(root->child(i));
-        if (location->code() != code)
+        if (location->code() != ref->location)
             continue;
         location->setExpanded(true);
         QTreeWidgetItem* chosen = location;
-        for (int j = 0; alarmNumber && j < location->childCount(); ++j) {
-            if (static_cast<ZelTreeItem*>(location->child(j))->code() == alarmCode) {
+        for (int j = 0; j < location->childCount(); ++j) {
+            if (static_cast<ZelTreeItem*>(location->child(j))->code() == ref->alarm) {
                 chosen = location->child(j);
                 break;
             }
