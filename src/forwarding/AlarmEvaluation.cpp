@@ -403,7 +403,7 @@ int AlarmEvaluation::repeatMinutes()
 {
     if (isAlarm(m_current)) {
         // Members of a group never repeat on their own; their group does.
-        return m_target && m_target->groupAlarm.empty() ? m_target->repeatMinutes : 0;
+        return m_target && !m_target->group ? m_target->repeatMinutes : 0;
     }
     const int minutes = groupRepeatMinutes();
     if (minutes > 0 && !GroupHasActiveAlarm(*m_ctx.status.document(), attr(m_current, X::ZelAlarm)))
@@ -420,9 +420,8 @@ int AlarmEvaluation::groupRepeatMinutes() const
         return 0;
     if (const std::optional<int> minutes = storedCountValue(stored))
         return *minutes;
-    logPo(QStringLiteral("Alarm status entry ") + QString::number(m_entryIndex + 1) +
-          QStringLiteral(": invalid repeat \"") + text(stored) +
-          QStringLiteral("\", not repeated"));
+    logPo(QStringLiteral("Invalid repeat \"") + text(stored) + QStringLiteral("\" of ") +
+          entryName() + QStringLiteral(", not repeated"));
     return 0;
 }
 

@@ -169,7 +169,7 @@ void TstStoredReferences::groupRepeat()
     QCOMPARE(statusAttribute(h.readPoData("AlarmStatus.xml"), "Group", "ZelAlarm", "0020 - 01",
                              "repeat_at"),
              repeatAt);
-    QCOMPARE(h.logCount("Alarm status entry 2: invalid repeat \"" + repeat + "\", not repeated"),
+    QCOMPARE(h.logCount("Invalid repeat \"" + repeat + "\" of group 0020 - 01, not repeated"),
              invalidLogs);
 }
 
