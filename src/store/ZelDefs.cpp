@@ -6,11 +6,6 @@
 
 namespace {
 
-int integerAttribute(pugi::xml_node node, const char* name)
-{
-    return storedCountValue(attributeValue(node, name)).value_or(0);
-}
-
 // In FindChildNode's order, so that the element found is the one the search by text found
 // whenever the codes are written alike.
 pugi::xml_node findByCode(pugi::xml_node parent, const char* name, long long code)
@@ -21,6 +16,11 @@ pugi::xml_node findByCode(pugi::xml_node parent, const char* name, long long cod
 }
 
 } // namespace
+
+int zelAlarmCount(pugi::xml_node alarm, const char* name)
+{
+    return storedCountValue(attributeValue(alarm, name)).value_or(0);
+}
 
 pugi::xml_node findZelLocation(const XmlDocument& zelDefs, long long code)
 {
@@ -52,20 +52,20 @@ bool ZelAlarmExists(const XmlDocument& zelDefs, std::string_view ref)
 
 int GetGroupDelay(const XmlDocument& zelDefs, const ZelAlarmRef& ref)
 {
-    return integerAttribute(findZelAlarm(zelDefs, ref), ZelDefsXml::GroupDelay);
+    return zelAlarmCount(findZelAlarm(zelDefs, ref), ZelDefsXml::GroupDelay);
 }
 
 int GetRepeat(const XmlDocument& zelDefs, const ZelAlarmRef& ref)
 {
-    return integerAttribute(findZelAlarm(zelDefs, ref), ZelDefsXml::Repeat);
+    return zelAlarmCount(findZelAlarm(zelDefs, ref), ZelDefsXml::Repeat);
 }
 
 int GetGroupDelay(const XmlDocument& zelDefs, std::string_view ref)
 {
-    return integerAttribute(findZelAlarm(zelDefs, ref), ZelDefsXml::GroupDelay);
+    return zelAlarmCount(findZelAlarm(zelDefs, ref), ZelDefsXml::GroupDelay);
 }
 
 int GetRepeat(const XmlDocument& zelDefs, std::string_view ref)
 {
-    return integerAttribute(findZelAlarm(zelDefs, ref), ZelDefsXml::Repeat);
+    return zelAlarmCount(findZelAlarm(zelDefs, ref), ZelDefsXml::Repeat);
 }

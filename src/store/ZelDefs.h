@@ -17,6 +17,10 @@ inline constexpr const char* GroupDelay = "GroupDelay";
 inline constexpr const char* Repeat = "Repeat";
 } // namespace ZelDefsXml
 
+// A count of an Alarm (GroupDelay in seconds, Repeat in minutes): 0 when the element or the
+// attribute is missing or its value is no whole number (ZelCode.h).
+int zelAlarmCount(pugi::xml_node alarm, const char* name);
+
 // The first Location under the catalogue root whose Code has the value code, and the first
 // Alarm of a location with that value; codes are compared as numbers (ZelCode.h), so "012"
 // is found as 12. Null when there is none.
