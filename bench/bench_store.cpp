@@ -78,8 +78,8 @@ std::string nrOf(int i)
 
 std::string zelAlarmOf(int i)
 {
-    return formatZelAlarmRef(1 + i % kZelLocations,
-                             1 + (i / kZelLocations) % kZelAlarmsPerLocation);
+    return ZelAlarmRef{1 + i % kZelLocations, 1 + (i / kZelLocations) % kZelAlarmsPerLocation}
+        .text();
 }
 
 // An answer reporting n active alarms, each with its own key.

@@ -15,9 +15,8 @@
 #include "store/TimestampText.h"
 #include "store/XmlNodeEdit.h"
 #include "store/ZelAlarmRef.h"
+#include "store/ZelCode.h"
 #include "store/ZelDefs.h"
-
-#include <charconv>
 
 namespace X = AlarmStatusXml;
 
@@ -36,13 +35,6 @@ std::string_view attr(pugi::xml_node node, const char* name)
 bool isAlarm(pugi::xml_node node)
 {
     return std::string_view(node.name()) == X::AlarmEntry;
-}
-
-int toInt(std::string_view value)
-{
-    int result = 0;
-    std::from_chars(value.data(), value.data() + value.size(), result);
-    return result;
 }
 
 QString entryKey(pugi::xml_node entry)
@@ -233,6 +225,13 @@ int AlarmEvaluation::examineGroup()
     QString problem;
     if (missing(X::ZelAlarm, problem))
         return skipUnreadable(problem);
+    // The code goes on the wire as two numbers: a text that is none cannot be sent.
+    const std::string_view code = attr(m_current, X::ZelAlarm);
+    const std::optional<ZelAlarmRef> group = ZelAlarmRef::parse(code);
+    if (!group)
+        return skipUnreadable(QStringLiteral("invalid group code \"") + text(code) +
+                              QLatin1Char('"'));
+    m_group = *group;
     std::optional<Timestamp> timeout = 0.0;
     if (m_current.attribute(X::Timeout))
         timeout = readTime(X::Timeout, problem);
@@ -271,17 +270,13 @@ std::optional<LinkTarget> AlarmEvaluation::currentLink() const
 // nothing for an entry that does not record one (an older file).
 std::optional<LinkTarget> AlarmEvaluation::raisedAt() const
 {
-    const std::string_view ref = attr(m_current, X::SentTo);
-    if (!isAssignedZelRef(ref))
+    const std::optional<ZelAlarmRef> raised = ZelAlarmRef::parse(attr(m_current, X::SentTo));
+    if (!raised)
         return std::nullopt;
     LinkTarget target;
-    target.zelLocation = zelRefLocationPart(ref);
-    target.zelAlarm = zelRefAlarmPart(ref);
-    if (const std::string_view group = attr(m_current, X::Group); isAssignedZelRef(group)) {
-        target.groupLocation = zelRefLocationPart(group);
-        target.groupAlarm = zelRefAlarmPart(group);
-    }
-    target.repeatMinutes = GetRepeat(zelDefs(), ref);
+    target.zel = *raised;
+    target.group = ZelAlarmRef::parse(attr(m_current, X::Group));
+    target.repeatMinutes = GetRepeat(zelDefs(), *raised);
     return target;
 }
 
@@ -301,9 +296,9 @@ std::optional<LinkTarget> AlarmEvaluation::alarmTarget() const
 // The group an alarm's message updates (empty for none).
 std::string AlarmEvaluation::groupCode() const
 {
-    if (!isAlarm(m_current) || !m_target || m_target->groupLocation.size() != 4)
+    if (!isAlarm(m_current) || !m_target || !m_target->group)
         return {};
-    return formatGroupCode(m_target->groupLocation, m_target->groupAlarm);
+    return m_target->group->text();
 }
 
 // The line never reached ZelMeld (no connection could be made): nothing was delivered, so the
@@ -363,15 +358,15 @@ void AlarmEvaluation::sendAlarm()
     const ForwardingOptions& options = m_ctx.options;
     const QString alarmText = alarmBody(text(pcu), text(location), text(attr(m_current, X::Text)),
                                         options.sendPcu, options.filterPunct);
-    const QString body = messageBody(alarmText, !target->groupLocation.empty(),
+    const QString body = messageBody(alarmText, target->group.has_value(),
                                      LangText(103, QStringLiteral("PreAlarm")));
-    const QString ref = text(target->zelLocation) + QStringLiteral(" - ") + text(target->zelAlarm);
-    const QString message = ZelMessage::alarm(ref, returned, body);
-    if (!text(target->groupLocation).trimmed().isEmpty())
-        setAttribute(X::Group, formatGroupCode(target->groupLocation, target->groupAlarm));
+    const QString message =
+        ZelMessage::alarm(target->zel.location, target->zel.alarm, returned, body);
+    if (target->group)
+        setAttribute(X::Group, target->group->text());
     m_ctx.status.edit([&](XmlDocument& status) {
-        UpdateGroupEntry(status, zelDefs(), target->groupLocation, target->groupAlarm, returned,
-                         alarmText.toStdString());
+        if (target->group)
+            UpdateGroupEntry(status, zelDefs(), *target->group, returned, alarmText.toStdString());
         return true;
     });
     queue(message);
@@ -391,16 +386,16 @@ void AlarmEvaluation::recordTarget(bool returned)
         removeAttribute(X::SentTo);
         return;
     }
-    setAttribute(X::SentTo, m_target->zelLocation + " - " + m_target->zelAlarm);
+    setAttribute(X::SentTo, m_target->zel.text());
     // The group is that of this activation: none now, whatever an earlier one had.
-    if (text(m_target->groupLocation).trimmed().isEmpty())
+    if (!m_target->group)
         removeAttribute(X::Group);
 }
 
 void AlarmEvaluation::sendGroup()
 {
     const bool returned = attr(m_current, X::State) == X::Returned;
-    queue(ZelMessage::groupAlarm(text(attr(m_current, X::ZelAlarm)), returned,
+    queue(ZelMessage::groupAlarm(m_group.location, m_group.alarm, returned,
                                  text(attr(m_current, X::GroupText))));
 }
 
@@ -408,12 +403,26 @@ int AlarmEvaluation::repeatMinutes()
 {
     if (isAlarm(m_current)) {
         // Members of a group never repeat on their own; their group does.
-        return m_target && m_target->groupAlarm.empty() ? m_target->repeatMinutes : 0;
+        return m_target && !m_target->group ? m_target->repeatMinutes : 0;
     }
-    const int minutes = toInt(attr(m_current, X::GroupRepeat));
+    const int minutes = groupRepeatMinutes();
     if (minutes > 0 && !GroupHasActiveAlarm(*m_ctx.status.document(), attr(m_current, X::ZelAlarm)))
         return 0;
     return minutes;
+}
+
+// A group's stored repeat interval; an empty or absent one is none. A value that is no whole
+// number is none as well, and said so, rather than read as far as it goes.
+int AlarmEvaluation::groupRepeatMinutes() const
+{
+    const std::string_view stored = attr(m_current, X::GroupRepeat);
+    if (stored.empty())
+        return 0;
+    if (const std::optional<int> minutes = storedCountValue(stored))
+        return *minutes;
+    logPo(QStringLiteral("Invalid repeat \"") + text(stored) + QStringLiteral("\" of ") +
+          entryName() + QStringLiteral(", not repeated"));
+    return 0;
 }
 
 int AlarmEvaluation::judgeReply()

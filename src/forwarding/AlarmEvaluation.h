@@ -60,6 +60,7 @@ private:
     void sendGroup();
     void recordTarget(bool returned);
     int repeatMinutes();
+    int groupRepeatMinutes() const;
     void recordOutcome(const char* error, bool advance);
     void setErrorFields(const char* error);
     void markSent();
@@ -90,6 +91,8 @@ private:
     SendKind m_sendKind = SendKind::Change;
     // Where the current alarm's line goes, chosen when its sending begins.
     std::optional<LinkTarget> m_target;
+    // The code of the current group entry, read when it is examined.
+    ZelAlarmRef m_group;
     // A line of this walk never reached ZelMeld: the other changes wait for the next poll.
     bool m_zelUnreached = false;
     SendUndo m_undo;

@@ -5,19 +5,9 @@
 #include "store/XmlNodeEdit.h"
 #include "store/ZelDefs.h"
 
-#include <charconv>
-#include <cstdio>
-
 namespace X = AlarmStatusXml;
 
 namespace {
-
-int toInt(std::string_view text)
-{
-    int value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
-}
 
 std::string nowPlusSeconds(int seconds)
 {
@@ -68,30 +58,20 @@ void memberReturned(const XmlDocument& status, pugi::xml_node group, const std::
 
 } // namespace
 
-std::string formatGroupCode(std::string_view groupLocation, std::string_view groupAlarm)
+void UpdateGroupEntry(XmlDocument& status, const XmlDocument& zelDefs, const ZelAlarmRef& group,
+                      bool returned, std::string_view alarmText)
 {
-    char code[32];
-    std::snprintf(code, sizeof code, "%.4d - %.2d", toInt(groupLocation), toInt(groupAlarm));
-    return code;
-}
-
-void UpdateGroupEntry(XmlDocument& status, const XmlDocument& zelDefs,
-                      std::string_view groupLocation, std::string_view groupAlarm, bool returned,
-                      std::string_view alarmText)
-{
-    if (QString::fromUtf8(groupLocation.data(), qsizetype(groupLocation.size())).size() != 4)
-        return;
-    const std::string code = formatGroupCode(groupLocation, groupAlarm);
-    const int delay = GetGroupDelay(zelDefs, code);
-    const int rep = GetRepeat(zelDefs, code);
+    const std::string code = group.text();
+    const int delay = GetGroupDelay(zelDefs, group);
+    const int rep = GetRepeat(zelDefs, group);
     const pugi::xml_node root = status.root();
-    pugi::xml_node group = FindChildNode(root, X::GroupEntry, {{X::ZelAlarm, code}});
-    if (!group)
+    pugi::xml_node entry = FindChildNode(root, X::GroupEntry, {{X::ZelAlarm, code}});
+    if (!entry)
         appendGroup(root, code, returned, delay, rep, alarmText);
     else if (!returned)
-        memberBecameActive(group, delay, rep, alarmText);
+        memberBecameActive(entry, delay, rep, alarmText);
     else
-        memberReturned(status, group, code);
+        memberReturned(status, entry, code);
 }
 
 bool GroupHasActiveAlarm(const XmlDocument& status, std::string_view groupCode)

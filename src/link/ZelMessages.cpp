@@ -16,20 +16,24 @@ QString systemAlarm(int number, QChar state)
     return rcvAlarm(u"9999," + QString::number(number) + u',' + state);
 }
 
-} // namespace
-
-QString alarm(const QString& zelAlarmRef, bool returned, const QString& text)
+// The location and the alarm number as the reference writes them, zero-padded to four and two.
+QString alarmFields(int location, int number)
 {
-    const QString location = zelAlarmRef.mid(0, 4);
-    const QString number = zelAlarmRef.mid(7, 2);
-    const QChar state = returned ? u'R' : u'T';
-    return rcvAlarm(location + u',' + number + u',' + state + u",," + text.left(kMaxAlarmText));
+    return QString::asprintf("%.4d,%.2d", location, number);
 }
 
-QString groupAlarm(const QString& groupRef, bool returned, const QString& text)
+} // namespace
+
+QString alarm(int zelLocation, int zelAlarm, bool returned, const QString& text)
 {
-    QString fields = groupRef;
-    fields.replace(QStringLiteral(" - "), QStringLiteral(","));
+    const QChar state = returned ? u'R' : u'T';
+    return rcvAlarm(alarmFields(zelLocation, zelAlarm) + u',' + state + u",," +
+                    text.left(kMaxAlarmText));
+}
+
+QString groupAlarm(int groupLocation, int groupAlarm, bool returned, const QString& text)
+{
+    const QString fields = alarmFields(groupLocation, groupAlarm);
     if (returned)
         return rcvAlarm(fields + u",R,,");
     if (text.isEmpty())

@@ -48,18 +48,18 @@ void apply(const LinkAssignment& from, Assignment& into)
         into.zelGroup = *from.zelGroup;
 }
 
+// A stored text that is no reference, a hand-edited one among them, names no ZEL alarm: the
+// alarm is not forwarded (the caller reports it as without a definition), and such a group is
+// no group. Its characters never go on the wire.
 std::optional<LinkTarget> toTarget(const Assignment& assignment, const XmlDocument& zelDefs)
 {
-    if (!isAssignedZelRef(assignment.zelAlarm))
+    const std::optional<ZelAlarmRef> zel = ZelAlarmRef::parse(assignment.zelAlarm);
+    if (!zel)
         return std::nullopt;
     LinkTarget target;
-    target.zelLocation = zelRefLocationPart(assignment.zelAlarm);
-    target.zelAlarm = zelRefAlarmPart(assignment.zelAlarm);
-    if (isAssignedZelRef(assignment.zelGroup)) {
-        target.groupLocation = zelRefLocationPart(assignment.zelGroup);
-        target.groupAlarm = zelRefAlarmPart(assignment.zelGroup);
-    }
-    target.repeatMinutes = GetRepeat(zelDefs, assignment.zelAlarm);
+    target.zel = *zel;
+    target.group = ZelAlarmRef::parse(assignment.zelGroup);
+    target.repeatMinutes = GetRepeat(zelDefs, *zel);
     return target;
 }
 
@@ -73,10 +73,11 @@ const LinkAssignment* orNull(const std::optional<LinkAssignment>& assignment)
     return assignment ? &*assignment : nullptr;
 }
 
+// A zel_alarm that is no reference forwards nothing, so the link counts as not assigned.
 bool hasAssignedZelAlarm(pugi::xml_node node)
 {
     const pugi::xml_attribute attr = node.attribute(X::ZelAlarm);
-    return attr && isAssignedZelRef(attr.value());
+    return attr && ZelAlarmRef::parse(attr.value());
 }
 
 bool allExceptionsAssigned(pugi::xml_node parent)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "XmlDocument.h"
+#include "ZelAlarmRef.h"
 
 #include <optional>
 #include <string>
@@ -89,11 +90,9 @@ bool removeLinkAt(XmlDocument& linkDefs, const LinkKey& key);
 // Where an office alarm goes. The group parts are empty when the link names no group.
 struct LinkTarget
 {
-    std::string zelLocation;   // 4 characters
-    std::string zelAlarm;      // 2 characters
-    std::string groupLocation; // 4 characters or empty
-    std::string groupAlarm;    // 2 characters or empty
-    int repeatMinutes = 0;     // of the ZEL alarm, from the ZEL definitions
+    ZelAlarmRef zel;
+    std::optional<ZelAlarmRef> group;
+    int repeatMinutes = 0; // of the ZEL alarm, from the ZEL definitions
 };
 
 // What a location link or an exception assigns: its zel_alarm (empty when absent) and its
@@ -127,7 +126,8 @@ std::optional<LinkTarget> LookupLink(const XmlDocument& linkDefs, const XmlDocum
                                      std::string_view pcu, std::string_view text,
                                      std::string_view nr);
 
-// True when every location link and every exception has an assigned ZEL alarm; false for a
+// True when every location link and every exception has an assigned ZEL alarm, a text that
+// parses as a reference (a 9-character text that does not names nothing); false for a
 // document whose root has another name.
 bool AllLinksAssigned(const XmlDocument& linkDefs);
 

@@ -5,7 +5,6 @@
 #include "ZelCode.h"
 #include "ZelDefs.h"
 
-#include <charconv>
 #include <set>
 
 namespace X = ZelDefsXml;
@@ -43,15 +42,6 @@ void writeItem(pugi::xml_node element, const ZelItemData& data, bool alarm)
         setNodeAttribute(element, X::GroupDelay, std::to_string(data.groupDelay));
         setNodeAttribute(element, X::Repeat, std::to_string(data.repeat));
     }
-}
-
-// Read as the look-ups read it: 0 unless the whole text is an integer.
-int integerAttribute(pugi::xml_node node, const char* name)
-{
-    const std::string_view text = attributeValue(node, name);
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size() ? value : 0;
 }
 
 // Whether the element is named by the code (or, when invalidCode is set, by that Code text).
@@ -132,8 +122,8 @@ std::optional<ZelItemData> readZelItem(const XmlDocument& zelDefs, const ZelItem
     data.code = key.isLocation() ? key.location : key.alarm;
     data.name = attributeValue(element, X::Name);
     if (!key.isLocation()) {
-        data.groupDelay = integerAttribute(element, X::GroupDelay);
-        data.repeat = integerAttribute(element, X::Repeat);
+        data.groupDelay = zelAlarmCount(element, X::GroupDelay);
+        data.repeat = zelAlarmCount(element, X::Repeat);
     }
     return data;
 }

@@ -17,7 +17,11 @@ std::string_view trimmedBlanks(std::string_view text)
 
 std::optional<long long> zelCodeValue(std::string_view text)
 {
-    text = trimmedBlanks(text);
+    return wholeNumberValue(trimmedBlanks(text));
+}
+
+std::optional<long long> wholeNumberValue(std::string_view text)
+{
     bool negative = false;
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
         negative = text.front() == '-';
@@ -34,6 +38,15 @@ std::optional<long long> zelCodeValue(std::string_view text)
             value = value * 10 + (c - '0');
     }
     return negative ? -value : value;
+}
+
+std::optional<int> storedCountValue(std::string_view text)
+{
+    const std::optional<long long> value = wholeNumberValue(text);
+    if (!value || *value < std::numeric_limits<int>::min() ||
+        *value > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return int(*value);
 }
 
 std::string zelCodeText(long long code)

@@ -15,6 +15,15 @@
 // no number at all.
 std::optional<long long> zelCodeValue(std::string_view text);
 
+// The number rule under both readers: decimal digits with at most one sign in front and
+// nothing else, not even blanks. Values too large saturate as above.
+std::optional<long long> wholeNumberValue(std::string_view text);
+
+// A stored count (a delay in seconds, a repeat interval in minutes): a whole number by the rule
+// above, without blanks around it, that fits an int. Nothing for any other text, which the
+// caller reads as no value.
+std::optional<int> storedCountValue(std::string_view text);
+
 // The one form the program writes: plain decimal, no sign, no leading zeros.
 std::string zelCodeText(long long code);
 

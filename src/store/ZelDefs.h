@@ -1,6 +1,7 @@
 #pragma once
 
 #include "XmlDocument.h"
+#include "ZelAlarmRef.h"
 
 #include <string>
 #include <string_view>
@@ -16,16 +17,9 @@ inline constexpr const char* GroupDelay = "GroupDelay";
 inline constexpr const char* Repeat = "Repeat";
 } // namespace ZelDefsXml
 
-struct ZelAlarmCodes
-{
-    std::string location;
-    std::string alarm;
-};
-
-// The location and alarm codes of a reference, as decimal text without leading zeros
-// ("0012 - 05" gives 12 and 5); both "0" unless " - " first occurs after exactly four
-// characters and both numbers are integers.
-ZelAlarmCodes SplitZelAlarmRef(std::string_view ref);
+// A count of an Alarm (GroupDelay in seconds, Repeat in minutes): 0 when the element or the
+// attribute is missing or its value is no whole number (ZelCode.h).
+int zelAlarmCount(pugi::xml_node alarm, const char* name);
 
 // The first Location under the catalogue root whose Code has the value code, and the first
 // Alarm of a location with that value; codes are compared as numbers (ZelCode.h), so "012"
@@ -33,13 +27,17 @@ ZelAlarmCodes SplitZelAlarmRef(std::string_view ref);
 pugi::xml_node findZelLocation(const XmlDocument& zelDefs, long long code);
 pugi::xml_node findZelAlarmIn(pugi::xml_node location, long long code);
 
-// The Alarm element that the reference names.
+// The Alarm element that the reference names. A stored text that is no reference is looked up
+// as location 0, alarm 0, which the catalogue does not hold unless a file put them there.
+pugi::xml_node findZelAlarm(const XmlDocument& zelDefs, const ZelAlarmRef& ref);
 pugi::xml_node findZelAlarm(const XmlDocument& zelDefs, std::string_view ref);
 
 bool ZelAlarmExists(const XmlDocument& zelDefs, std::string_view ref);
 
 // Seconds; 0 when the alarm or the value is missing or not an integer.
+int GetGroupDelay(const XmlDocument& zelDefs, const ZelAlarmRef& ref);
 int GetGroupDelay(const XmlDocument& zelDefs, std::string_view ref);
 
 // Minutes; 0 when the alarm or the value is missing or not an integer.
+int GetRepeat(const XmlDocument& zelDefs, const ZelAlarmRef& ref);
 int GetRepeat(const XmlDocument& zelDefs, std::string_view ref);

@@ -3,7 +3,6 @@
 #include "LinkDefs.h"
 #include "XmlNodeEdit.h"
 #include "ZelAlarmRef.h"
-#include "ZelCode.h"
 #include "ZelDefs.h"
 
 #include <array>
@@ -48,28 +47,19 @@ template <typename Visit> void forEachElement(pugi::xml_node parent, Visit& visi
     }
 }
 
-struct RefCodes
+// The reference an assigned text holds; nothing for "0", an empty text, a malformed one, or
+// location 0, which no catalogue item has.
+std::optional<ZelAlarmRef> refCodes(std::string_view ref)
 {
-    long long location = 0;
-    long long alarm = 0;
-};
-
-// The codes of an assigned reference; nothing for "0", an empty text or a malformed one.
-std::optional<RefCodes> refCodes(std::string_view ref)
-{
-    if (!isAssignedZelRef(ref))
+    const std::optional<ZelAlarmRef> parsed = ZelAlarmRef::parse(ref);
+    if (!parsed || parsed->location == 0)
         return std::nullopt;
-    const ZelAlarmCodes codes = SplitZelAlarmRef(ref);
-    const std::optional<long long> location = zelCodeValue(codes.location);
-    const std::optional<long long> alarm = zelCodeValue(codes.alarm);
-    if (!location || !alarm || *location == 0)
-        return std::nullopt;
-    return RefCodes{*location, *alarm};
+    return parsed;
 }
 
 bool namesItem(std::string_view ref, const ZelItemKey& key)
 {
-    const std::optional<RefCodes> codes = refCodes(ref);
+    const std::optional<ZelAlarmRef> codes = refCodes(ref);
     if (!codes || !key.hasValidCodes() || codes->location != key.location)
         return false;
     return key.isLocation() || codes->alarm == key.alarm;
@@ -153,8 +143,8 @@ bool renumberZelLinks(XmlDocument& linkDefs, const ZelItemKey& from, const ZelIt
             const std::string_view ref = attributeValue(element, attribute);
             if (!namesItem(ref, from))
                 continue;
-            const long long alarm = to.isLocation() ? refCodes(ref)->alarm : to.alarm;
-            setNodeAttribute(element, attribute, formatZelAlarmRef(int(to.location), int(alarm)));
+            const int alarm = to.isLocation() ? refCodes(ref)->alarm : int(to.alarm);
+            setNodeAttribute(element, attribute, ZelAlarmRef{int(to.location), alarm}.text());
             changed = true;
         }
     };

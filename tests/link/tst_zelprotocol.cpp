@@ -46,26 +46,28 @@ void TstZelProtocol::messages_data()
     const QString text80 = QString(80, u'x');
     const QString text100 = QString(100, u'x');
 
-    QTest::newRow("alarm active") << ZelMessage::alarm(u"0012 - 03"_s, false, u"Kas 1 Hoog"_s)
+    QTest::newRow("alarm active") << ZelMessage::alarm(12, 3, false, u"Kas 1 Hoog"_s)
                                   << u"[ZEL RCVALARM 02,0012,03,T,,Kas 1 Hoog]"_s;
-    QTest::newRow("alarm returned") << ZelMessage::alarm(u"0012 - 03"_s, true, u"Kas 1 Hoog"_s)
+    QTest::newRow("alarm returned") << ZelMessage::alarm(12, 3, true, u"Kas 1 Hoog"_s)
                                     << u"[ZEL RCVALARM 02,0012,03,R,,Kas 1 Hoog]"_s;
-    QTest::newRow("alarm empty text") << ZelMessage::alarm(u"9998 - 99"_s, false, QString())
-                                      << u"[ZEL RCVALARM 02,9998,99,T,,]"_s;
-    QTest::newRow("alarm text cut to 80") << ZelMessage::alarm(u"0012 - 03"_s, false, text100)
+    QTest::newRow("alarm empty text")
+        << ZelMessage::alarm(9998, 99, false, QString()) << u"[ZEL RCVALARM 02,9998,99,T,,]"_s;
+    QTest::newRow("alarm text cut to 80") << ZelMessage::alarm(12, 3, false, text100)
                                           << u"[ZEL RCVALARM 02,0012,03,T,,"_s + text80 + u']';
+    QTest::newRow("alarm single digits padded")
+        << ZelMessage::alarm(1, 5, false, u"x"_s) << u"[ZEL RCVALARM 02,0001,05,T,,x]"_s;
     QTest::newRow("alarm text neither escaped nor filtered")
-        << ZelMessage::alarm(u"0012 - 03"_s, false, u"a,b]c Lüftung"_s)
+        << ZelMessage::alarm(12, 3, false, u"a,b]c Lüftung"_s)
         << u"[ZEL RCVALARM 02,0012,03,T,,a,b]c Lüftung]"_s;
 
-    QTest::newRow("group without text") << ZelMessage::groupAlarm(u"0012 - 03"_s, false, QString())
-                                        << u"[ZEL RCVALARM 02,0012,03,A,,]"_s;
-    QTest::newRow("group with text, not cut")
-        << ZelMessage::groupAlarm(u"0012 - 03"_s, false, text100)
-        << u"[ZEL RCVALARM 02,0012,03,T,,"_s + text100 + u']';
+    QTest::newRow("group without text")
+        << ZelMessage::groupAlarm(12, 3, false, QString()) << u"[ZEL RCVALARM 02,0012,03,A,,]"_s;
+    QTest::newRow("group with text, not cut") << ZelMessage::groupAlarm(12, 3, false, text100)
+                                              << u"[ZEL RCVALARM 02,0012,03,T,,"_s + text100 + u']';
+    QTest::newRow("group single digits padded")
+        << ZelMessage::groupAlarm(7, 1, false, QString()) << u"[ZEL RCVALARM 02,0007,01,A,,]"_s;
     QTest::newRow("group returned drops its text")
-        << ZelMessage::groupAlarm(u"0012 - 03"_s, true, u"Kas 1"_s)
-        << u"[ZEL RCVALARM 02,0012,03,R,,]"_s;
+        << ZelMessage::groupAlarm(12, 3, true, u"Kas 1"_s) << u"[ZEL RCVALARM 02,0012,03,R,,]"_s;
 
     QTest::newRow("office link lost")
         << ZelMessage::poLinkLost() << u"[ZEL RCVALARM 02,9999,8,A]"_s;

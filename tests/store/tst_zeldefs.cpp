@@ -7,15 +7,17 @@ class TstZelDefs : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void splitZelAlarmRef_data();
-    void splitZelAlarmRef();
+    void lookedUpCodes_data();
+    void lookedUpCodes();
     void lookups_data();
     void lookups();
     void deletedAlarmNoLongerExists();
     void documentWithoutContentFindsNothing();
 };
 
-void TstZelDefs::splitZelAlarmRef_data()
+// The location and alarm codes a lookup searches for: those of the reference, or 0 and 0 for
+// a text that is none.
+void TstZelDefs::lookedUpCodes_data()
 {
     QTest::addColumn<QByteArray>("ref");
     QTest::addColumn<QByteArray>("location");
@@ -35,10 +37,10 @@ void TstZelDefs::splitZelAlarmRef_data()
         << QByteArray("001200123 - 05") << QByteArray("0") << QByteArray("0");
     QTest::newRow("only the first separator counts")
         << QByteArray("x - 0012 - 05") << QByteArray("0") << QByteArray("0");
-    QTest::newRow("text after the alarm digits is ignored")
-        << QByteArray("0012 - 05 - 07") << QByteArray("12") << QByteArray("5");
-    QTest::newRow("one alarm digit")
-        << QByteArray("0012 - 5") << QByteArray("12") << QByteArray("5");
+    QTest::newRow("text after the alarm digits makes no reference")
+        << QByteArray("0012 - 05 - 07") << QByteArray("0") << QByteArray("0");
+    QTest::newRow("one alarm digit makes no reference")
+        << QByteArray("0012 - 5") << QByteArray("0") << QByteArray("0");
     QTest::newRow("nothing after the separator")
         << QByteArray("0012 - ") << QByteArray("0") << QByteArray("0");
     QTest::newRow("letter in the alarm")
@@ -50,14 +52,14 @@ void TstZelDefs::splitZelAlarmRef_data()
                                                     << QByteArray("0") << QByteArray("0");
 }
 
-void TstZelDefs::splitZelAlarmRef()
+void TstZelDefs::lookedUpCodes()
 {
     QFETCH(QByteArray, ref);
     QFETCH(QByteArray, location);
     QFETCH(QByteArray, alarm);
-    const ZelAlarmCodes codes = SplitZelAlarmRef(ref.toStdString());
-    QCOMPARE(QByteArray::fromStdString(codes.location), location);
-    QCOMPARE(QByteArray::fromStdString(codes.alarm), alarm);
+    const ZelAlarmRef codes = ZelAlarmRef::parse(ref.toStdString()).value_or(ZelAlarmRef{});
+    QCOMPARE(QByteArray::number(codes.location), location);
+    QCOMPARE(QByteArray::number(codes.alarm), alarm);
 }
 
 void TstZelDefs::lookups_data()

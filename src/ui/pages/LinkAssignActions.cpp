@@ -154,32 +154,25 @@ void LinkConfigPage::sgMainDblClick()
 {
     const int row = m_sgMain->currentRow();
     if (row >= 0)
-        ShowAssignedZelAlarm(m_sgMain->definitionRow(row).zelAlarm.cellText());
+        ShowAssignedZelAlarm(m_sgMain->definitionRow(row).zelAlarm.ref);
 }
 
 // Opens the location the reference names and selects its alarm, or the location itself when
 // the alarm is not in it; the property list and the assign buttons follow, as after a click.
 // Locations and alarms are found by the codes their nodes hold.
-void LinkConfigPage::ShowAssignedZelAlarm(const QString& zelAlarm)
+void LinkConfigPage::ShowAssignedZelAlarm(const std::optional<ZelAlarmRef>& ref)
 {
-    const std::string ref = zelAlarm.toStdString();
-    if (!isAssignedZelRef(ref))
-        return;
-    bool number = false;
-    const int code = QString::fromStdString(zelRefLocationPart(ref)).toInt(&number);
     QTreeWidgetItem* root = m_zelTree->tvZelLoc().topLevelItem(0);
-    if (!number || !root)
+    if (!ref || !root)
         return;
-    bool alarmNumber = false;
-    const int alarmCode = QString::fromStdString(zelRefAlarmPart(ref)).toInt(&alarmNumber);
     for (int i = 0; i < root->childCount(); ++i) {
         auto* location = static_cast<ZelTreeItem*>(root->child(i));
-        if (location->code() != code)
+        if (location->code() != ref->location)
             continue;
         location->setExpanded(true);
         QTreeWidgetItem* chosen = location;
-        for (int j = 0; alarmNumber && j < location->childCount(); ++j) {
-            if (static_cast<ZelTreeItem*>(location->child(j))->code() == alarmCode) {
+        for (int j = 0; j < location->childCount(); ++j) {
+            if (static_cast<ZelTreeItem*>(location->child(j))->code() == ref->alarm) {
                 chosen = location->child(j);
                 break;
             }

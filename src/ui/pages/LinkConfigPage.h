@@ -55,7 +55,7 @@ public:
     void AssignZelAlarm(int column);
     // Opens the location the reference names and selects its alarm (the location when the
     // alarm is not there), refreshing the property list and the assign buttons.
-    void ShowAssignedZelAlarm(const QString& zelAlarm);
+    void ShowAssignedZelAlarm(const std::optional<ZelAlarmRef>& ref);
 
 public Q_SLOTS:
     void tbRefreshClick();
