@@ -306,9 +306,7 @@ std::string AlarmEvaluation::groupCode() const
 // once; waiting for a reply that cannot come would only hold up the other entries.
 int AlarmEvaluation::keepPending()
 {
-    m_undo.restore(statusRoot());
-    setErrorFields(X::ErrorNoReply);
-    m_ctx.status.markDirty();
+    undoSend();
     m_zelUnreached = true;
     logPo(QStringLiteral("ZelMeld not reached, kept for the next poll: ") + entryName());
     ++m_entryIndex;
@@ -329,7 +327,7 @@ int AlarmEvaluation::sendEntry()
         m_undo.capture(m_current, statusRoot(), groupCode());
     }
     if (std::exchange(m_repeatDue, false))
-        setAttribute(X::RepeatAt, {});
+        setRepeat(0);
     if (m_notAccepted) {
         logPo(LangText(105, QStringLiteral("Alarm not accepted by ZelMeld")));
         queueConfigurationAlarm();
@@ -362,11 +360,11 @@ void AlarmEvaluation::sendAlarm()
                                      LangText(103, QStringLiteral("PreAlarm")));
     const QString message =
         ZelMessage::alarm(target->zel.location, target->zel.alarm, returned, body);
-    if (target->group)
-        setAttribute(X::Group, target->group->text());
     m_ctx.status.edit([&](XmlDocument& status) {
-        if (target->group)
+        if (target->group) {
+            setAttribute(X::Group, target->group->text());
             UpdateGroupEntry(status, zelDefs(), *target->group, returned, alarmText.toStdString());
+        }
         return true;
     });
     queue(message);
@@ -451,7 +449,7 @@ int AlarmEvaluation::judgeReply()
         return MainState::CheckAlarms;
     }
     if (answer == ZelAnswer::Refused) {
-        setErrorFields(X::ErrorRefused);
+        setSendError(X::ErrorRefused);
         m_notAccepted = true;
     }
     return MainState::SendAlarm;
@@ -465,26 +463,59 @@ StepWait AlarmEvaluation::replyWait() const
     return m_replyWait.stepWait();
 }
 
+// The edits of the walk. Each runs through the owner, which marks the document changed; the
+// helpers below them write on the current entry only from inside such an edit.
+void AlarmEvaluation::undoSend()
+{
+    m_ctx.status.edit([this](XmlDocument& status) {
+        m_undo.restore(status.root());
+        setErrorFields(X::ErrorNoReply);
+        return true;
+    });
+}
+
+void AlarmEvaluation::setSendError(const char* error)
+{
+    m_ctx.status.edit([this, error](XmlDocument&) {
+        setErrorFields(error);
+        return true;
+    });
+}
+
+void AlarmEvaluation::setRepeat(int minutes)
+{
+    m_ctx.status.edit([this, minutes](XmlDocument&) {
+        setRepeatAt(minutes);
+        return true;
+    });
+}
+
+// The send is handled: its error if any, the sent mark, the next repeat and, for an alarm,
+// where it went.
+void AlarmEvaluation::recordOutcome(const char* error, bool advance)
+{
+    if (advance)
+        ++m_entryIndex;
+    const int minutes = repeatMinutes();
+    m_ctx.status.edit([this, error, minutes](XmlDocument&) {
+        if (error)
+            setErrorFields(error);
+        markSent();
+        setRepeatAt(minutes);
+        if (isAlarm(m_current))
+            recordTarget(attr(m_current, X::State) == X::Returned);
+        return true;
+    });
+}
+
 void AlarmEvaluation::setErrorFields(const char* error)
 {
     setAttribute(X::Error, error);
     // A group has no start, so it keeps no error date either.
     if (m_current.attribute(X::Start))
         setAttribute(X::ErrDt, std::string(attr(m_current, X::Start)));
-    else if (m_current.remove_attribute(X::ErrDt))
-        m_ctx.status.markDirty();
-}
-
-void AlarmEvaluation::recordOutcome(const char* error, bool advance)
-{
-    if (advance)
-        ++m_entryIndex;
-    if (error)
-        setErrorFields(error);
-    markSent();
-    setRepeat(repeatMinutes());
-    if (isAlarm(m_current))
-        recordTarget(attr(m_current, X::State) == X::Returned);
+    else
+        removeAttribute(X::ErrDt);
 }
 
 void AlarmEvaluation::markSent()
@@ -495,7 +526,7 @@ void AlarmEvaluation::markSent()
         setAttribute(X::Sent, TimestampText(UtcNow()));
 }
 
-void AlarmEvaluation::setRepeat(int minutes)
+void AlarmEvaluation::setRepeatAt(int minutes)
 {
     setAttribute(X::RepeatAt,
                  minutes != 0 ? TimestampText(UtcNow() + secondsToDays(minutes * 60.0)) : "");
@@ -504,11 +535,9 @@ void AlarmEvaluation::setRepeat(int minutes)
 void AlarmEvaluation::setAttribute(const char* name, const std::string& value)
 {
     setNodeAttribute(m_current, name, value);
-    m_ctx.status.markDirty();
 }
 
 void AlarmEvaluation::removeAttribute(const char* name)
 {
-    if (m_current.remove_attribute(name))
-        m_ctx.status.markDirty();
+    m_current.remove_attribute(name);
 }

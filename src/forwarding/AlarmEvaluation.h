@@ -61,10 +61,15 @@ private:
     void recordTarget(bool returned);
     int repeatMinutes();
     int groupRepeatMinutes() const;
+    // Edits of the status, through its owner.
+    void undoSend();
+    void setSendError(const char* error);
+    void setRepeat(int minutes);
     void recordOutcome(const char* error, bool advance);
+    // Writes on the current entry, called only inside those edits.
     void setErrorFields(const char* error);
     void markSent();
-    void setRepeat(int minutes);
+    void setRepeatAt(int minutes);
     void setAttribute(const char* name, const std::string& value);
     void removeAttribute(const char* name);
 

@@ -10,6 +10,7 @@
 #include "link/ZelFraming.h"
 #include "link/ZelLink.h"
 #include "link/ZelMessages.h"
+#include "poclient/ActiveAlarmsMerge.h"
 #include "poclient/PoClient.h"
 #include "poclient/ServerConfigReader.h"
 #include "store/AlarmStatus.h"
@@ -352,11 +353,15 @@ void MainMachine::applyConfiguration(const PoRequest& request)
     }
     // What the answer held is added all the same; without both lists the exception texts
     // are not refreshed, which the operator should know.
-    if (!ReadServerConfig(linkDefs.handle(), *request.configAnswer)) {
+    bool complete = true;
+    linkDefs.edit([&](XmlDocument& document) {
+        complete = ReadServerConfig(document, *request.configAnswer);
+        return true;
+    });
+    if (!complete) {
         logPo(QStringLiteral("Alarm configuration from PO server incomplete: ") + request.url +
               QStringLiteral(" (alarmlocations or alarmtypes missing)"));
     }
-    linkDefs.markDirty();
     (void)linkDefs.saveIfDirty(); // a failure is logged and shown by the owner
     m_allLinksDefined = AllLinksAssigned(*linkDefs.document());
 }
@@ -387,8 +392,8 @@ int MainMachine::waitAlarms()
         if (!takeOverOutcome(*request)) {
             // The merged alarms are kept all the same, so that none that came and went
             // meanwhile is lost.
-            if (request->mergedStatus)
-                takeOverMergedStatus(*request);
+            if (request->alarmsAnswer)
+                mergeAnswer(*request);
             m_subStep = 3;
             ReportPoLink(false);
             m_subStep = 4;
@@ -424,28 +429,38 @@ int MainMachine::waitAlarms()
     return MainState::CheckAlarms;
 }
 
-// The worker merged the answer into its own copy of AlarmStatus.xml; that copy becomes the
-// shared document and is saved here, so the file has one writer. Without a merged copy (empty
-// or malformed answer) the file is read again. The sub-steps name the point a failure came
-// from: 8 taking over the merged copy, 11 reading the file, 12 done.
+// The worker read the answer into values; they are merged here into the status held in
+// memory, whether or not its last save reached the disk, and saved, so the file has one writer.
+// Without an answer (empty or malformed) the status stays as it is; it is opened when it is not
+// yet. The sub-steps name the point a failure came from: 8 merging the answer, 11 opening the
+// file, 12 done.
 void MainMachine::takeOverStatus(PoRequest& request)
 {
-    if (request.mergedStatus) {
+    if (request.alarmsAnswer) {
         m_subStep = 8;
-        takeOverMergedStatus(request);
-    } else {
+        mergeAnswer(request);
+    } else if (!m_ctx.status.document()) {
         m_subStep = 11;
-        (void)m_ctx.status.reload(); // a failure is logged and shown by the owner
+        (void)m_ctx.status.open(); // a failure is logged and shown by the owner
     }
     m_subStep = 12;
 }
 
-void MainMachine::takeOverMergedStatus(PoRequest& request)
+void MainMachine::mergeAnswer(PoRequest& request)
 {
-    m_ctx.status.replace(std::move(request.mergedStatus));
+    DocumentOwner& status = m_ctx.status;
+    if (!status.document())
+        (void)status.open(); // a failure is logged and shown by the owner
+    status.edit([&request](XmlDocument& document) {
+        if (!document.hasContent())
+            return false; // a file that could not be read stays untouched
+        applyActiveAlarms(document, request);
+        return true;
+    });
     saveStatus();
-    // The old status, the answer and its tree have just been freed: several megabytes for a
-    // large installation, at every poll.
+    // The answer's values have just been freed: several megabytes for a large installation, at
+    // every poll.
+    request.alarmsAnswer.reset();
     releaseFreedMemory();
 }
 

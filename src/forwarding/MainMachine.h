@@ -96,7 +96,7 @@ private:
     int startAlarms();
     int waitAlarms();
     void takeOverStatus(PoRequest& request);
-    void takeOverMergedStatus(PoRequest& request);
+    void mergeAnswer(PoRequest& request);
     int judgeReply();
     int sendWatchdog();
     int waitWatchdog();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/XmlDocument.h"
+#include "store/ActiveAlarms.h"
 
 #include <QMutex>
 #include <QString>
@@ -90,8 +90,10 @@ struct PoRequest
     QString requestMessage; // language text 34 when the answer was empty
     // Configuration: the answer, parsed once here, to be applied on the GUI thread.
     std::unique_ptr<pugi::xml_document> configAnswer;
-    XmlDocumentHandle mergedStatus; // active alarms: the status with the answer merged in,
-                                    // not saved
+    // Active alarms: the answer read into values, to be merged into the status on the GUI
+    // thread (its owner is the document's one writer).
+    std::unique_ptr<ActiveAlarmsAnswer> alarmsAnswer;
+    bool traceFailed = false; // a trace file of this request could not be written (logged)
 
     TransferWaker waker;
 };

@@ -1,15 +1,13 @@
 #include "PoWorker.h"
 
 #include "PoRequest.h"
+#include "PoTraces.h"
 #include "PoTransfer.h"
 #include "WorkerCount.h"
 
 #include "core/Language.h"
 #include "core/Log.h"
-#include "core/TextFile.h"
-#include "core/Trace.h"
-#include "store/AlarmStatus.h"
-#include "store/Documents.h"
+#include "store/ActiveAlarms.h"
 #include "store/XmlParseError.h"
 #include "store/XmlText.h"
 
@@ -71,36 +69,6 @@ void logAnswerProblem(const PoRequest& request, const QString& what, const QStri
         LogMessage(what + u": "_s + request.url + u" ("_s + detail + u')', LogPoList);
 }
 
-// Trace files are diagnostics: one that cannot be written is logged, once per request, and
-// never costs the request its result, so that alarms are still forwarded while the trace
-// folder is missing or full. The texts are built only while tracing is on.
-class Traces
-{
-public:
-    void write(const QByteArray& bytes, const char* tag)
-    {
-        if (!TraceEnabled.load())
-            return;
-        try {
-            WriteTraceFile(bytes, QLatin1String(tag));
-        } catch (const TextFileError& error) {
-            if (!m_failed)
-                LogMessage(u"Trace not written: "_s + QString::fromUtf8(error.what()), LogPoList);
-            m_failed = true;
-        }
-    }
-
-    // The document as its file would hold it: ISO-8859-1 bytes under that declaration.
-    void writeDocument(const XmlDocument& document, const char* tag)
-    {
-        if (TraceEnabled.load())
-            write(QByteArray::fromStdString(serializeLatin1(document.dom()).bytes), tag);
-    }
-
-private:
-    bool m_failed = false;
-};
-
 // The answer as UTF-8 that every later step reads the same way; invalid characters are
 // replaced, not fatal, so that one bad attribute does not stop every other alarm.
 std::string decodedAnswer(const PoRequest& request, const std::string& answer)
@@ -114,20 +82,6 @@ std::string decodedAnswer(const PoRequest& request, const std::string& answer)
     return std::move(decoded.text);
 }
 
-// A private instance; nothing when the file cannot be read (it is then left alone).
-XmlDocumentHandle openPrivateStatus()
-{
-    XmlDocumentHandle status;
-    const OpenResult opened = OpenAlarmStatus(status);
-    if (!opened && opened.outcome != OpenResult::WrongRoot) {
-        // The GUI thread's owner sets such a file aside when it reloads it.
-        LogMessage(QStringLiteral("Alarm status not merged: ") + alarmStatusPath() +
-                       QStringLiteral(": ") + opened.reason,
-                   LogPoList);
-    }
-    return status && status->hasContent() ? std::move(status) : nullptr;
-}
-
 // The answer is parsed here and applied on the GUI thread: to its link definitions, so an edit
 // the operator makes meanwhile is never overwritten, and to its alarm status (the purge), so
 // that AlarmStatus.xml has one writer.
@@ -136,32 +90,28 @@ void processConfiguration(PoRequest& request, const std::string& answer)
     const std::string text = decodedAnswer(request, answer);
     // A malformed answer ends the processing here, before anything is handed over.
     auto parsed = std::make_unique<pugi::xml_document>();
-    loadXmlText(*parsed, text);
+    loadDecodedXmlText(*parsed, text);
     request.configAnswer = std::move(parsed);
     if (!isCancelled(request))
         rollOverLog();
 }
 
-// Handed over unsaved: the GUI thread saves it once it takes it over, so the file never holds
-// a merge whose wait has already been given up.
+// Read into values here and merged on the GUI thread, whose owner of AlarmStatus.xml is its one
+// writer: the merge goes into the content held there, saved or not.
 void processActiveAlarms(PoRequest& request, const std::string& answer)
 {
-    Traces traces;
+    PoTraces traces;
     // The answer exactly as the server sent it, whatever its encoding.
     traces.write(QByteArray::fromStdString(answer), "00");
-    const std::string text = decodedAnswer(request, answer);
-    XmlDocumentHandle status = openPrivateStatus();
-    if (!status || isCancelled(request))
-        return;
-    traces.writeDocument(*status, "01");
-    if (!MergeActiveAlarms(*status, text)) {
+    auto read =
+        std::make_unique<ActiveAlarmsAnswer>(ReadActiveAlarms(decodedAnswer(request, answer)));
+    if (!read->listed) {
         logAnswerProblem(request, u"Answer from PO server without active-alarms root"_s,
                          u"every active alarm taken as returned"_s);
     }
-    if (isCancelled(request))
-        return;
-    traces.writeDocument(*status, "02");
-    request.mergedStatus = std::move(status);
+    request.traceFailed = traces.failed();
+    if (!isCancelled(request))
+        request.alarmsAnswer = std::move(read);
 }
 
 // An error stops the processing where it occurred; what was handed over so far stays.

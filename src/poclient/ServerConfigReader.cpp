@@ -96,10 +96,13 @@ bool ReadServerConfig(const XmlDocumentHandle& linkDefs, std::string_view answer
 
 bool ReadServerConfig(const XmlDocumentHandle& linkDefs, const pugi::xml_document& answer)
 {
-    if (!linkDefs)
-        return false;
+    return linkDefs && ReadServerConfig(*linkDefs, answer);
+}
+
+bool ReadServerConfig(XmlDocument& linkDefs, const pugi::xml_document& answer)
+{
     const pugi::xml_node answerRoot = answer.document_element();
-    const pugi::xml_node root = linkDefs->root();
+    const pugi::xml_node root = linkDefs.root();
     bool complete = true;
 
     const pugi::xml_node locations = findOrAppendChild(root, X::Locations);
@@ -115,6 +118,6 @@ bool ReadServerConfig(const XmlDocumentHandle& linkDefs, const pugi::xml_documen
         complete = false;
 
     if (complete)
-        RefreshExceptionTexts(*linkDefs);
+        RefreshExceptionTexts(linkDefs);
     return complete;
 }

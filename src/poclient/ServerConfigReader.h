@@ -12,6 +12,8 @@
 bool ReadServerConfig(const XmlDocumentHandle& linkDefs, std::string_view answer);
 // The same for an answer parsed already.
 bool ReadServerConfig(const XmlDocumentHandle& linkDefs, const pugi::xml_document& answer);
+// The same into an open document (run through its owner's edit).
+bool ReadServerConfig(XmlDocument& linkDefs, const pugi::xml_document& answer);
 
 // Copies the text of each alarm type to the exceptions for that alarm type that carry a
 // text, at every location and among the general exceptions.

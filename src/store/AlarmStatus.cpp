@@ -5,14 +5,13 @@
 #include "TimestampText.h"
 #include "XmlNodeEdit.h"
 #include "XmlParseError.h"
+#include "XmlText.h"
 
 #include <unordered_set>
 
 namespace X = AlarmStatusXml;
 
 namespace {
-
-constexpr std::string_view kAnswerRoot = "active-alarms";
 
 // A returned alarm is stamped just after its last handled change, so that its return counts
 // as a change to send. An entry never handled has no Sent and takes the current time.
@@ -40,25 +39,22 @@ void markAllReturned(pugi::xml_node root)
 // The entries the answer names; every other active one has returned.
 using Reported = std::unordered_set<pugi::xml_node_struct*>;
 
-void updateEntry(pugi::xml_node entry, pugi::xml_node reported)
+void updateEntry(pugi::xml_node entry, const ReportedAlarm& reported)
 {
-    setNodeAttribute(entry, X::Text, attributeValue(reported, X::Text));
-    const pugi::xml_attribute start = reported.attribute(X::Start);
-    if (start && attributeValue(entry, X::Start) != start.value())
-        setNodeAttribute(entry, X::Start, start.value());
+    setNodeAttribute(entry, X::Text, reported.text);
+    if (reported.start && attributeValue(entry, X::Start) != *reported.start)
+        setNodeAttribute(entry, X::Start, *reported.start);
     setNodeAttribute(entry, X::State, X::Active);
 }
 
-pugi::xml_node appendEntry(pugi::xml_node root, std::string_view pcu, std::string_view location,
-                           std::string_view nr, pugi::xml_node reported)
+pugi::xml_node appendEntry(pugi::xml_node root, const ReportedAlarm& reported)
 {
     const pugi::xml_node entry = root.append_child(X::AlarmEntry);
-    setNodeAttribute(entry, X::Pcu, pcu);
-    setNodeAttribute(entry, X::Location, location);
-    setNodeAttribute(entry, X::Nr, nr);
-    setNodeAttribute(entry, X::Text, attributeValue(reported, X::Text));
-    const pugi::xml_attribute start = reported.attribute(X::Start);
-    setNodeAttribute(entry, X::Start, start ? std::string(start.value()) : TimestampText(UtcNow()));
+    setNodeAttribute(entry, X::Pcu, reported.pcu);
+    setNodeAttribute(entry, X::Location, reported.location);
+    setNodeAttribute(entry, X::Nr, reported.nr);
+    setNodeAttribute(entry, X::Text, reported.text);
+    setNodeAttribute(entry, X::Start, reported.start ? *reported.start : TimestampText(UtcNow()));
     setNodeAttribute(entry, X::State, X::Active);
     setNodeAttribute(entry, X::Sent, {});
     return entry;
@@ -68,20 +64,17 @@ pugi::xml_node appendEntry(pugi::xml_node root, std::string_view pcu, std::strin
 // active alarm anew. When the report carries a start and the entry its state and start, the
 // first step leaves no trace, so it is skipped: it costs a time stamp per alarm and poll.
 void mergeReported(pugi::xml_node root, NodeKeyIndex& entries, Reported& seen,
-                   pugi::xml_node reported)
+                   const ReportedAlarm& reported)
 {
-    const std::string_view pcu = attributeOrNotGiven(reported, X::Pcu);
-    const std::string_view location = attributeOrNotGiven(reported, X::Location);
-    const std::string_view nr = attributeOrNotGiven(reported, X::Nr);
-    if (const pugi::xml_node entry = entries.find({pcu, location, nr})) {
+    if (const pugi::xml_node entry = entries.find({reported.pcu, reported.location, reported.nr})) {
         const bool overwritten =
-            reported.attribute(X::Start) && entry.attribute(X::Start) && entry.attribute(X::State);
+            reported.start && entry.attribute(X::Start) && entry.attribute(X::State);
         if (seen.insert(entry.internal_object()).second && !overwritten)
             markReturned(entry);
         updateEntry(entry, reported);
         return;
     }
-    const pugi::xml_node added = appendEntry(root, pcu, location, nr, reported);
+    const pugi::xml_node added = appendEntry(root, reported);
     seen.insert(added.internal_object());
     entries.add(added);
 }
@@ -104,20 +97,24 @@ pugi::xml_node findGroupEntry(pugi::xml_node statusRoot, std::string_view zelAla
 
 bool MergeActiveAlarms(XmlDocument& status, std::string_view answer)
 {
-    pugi::xml_document parsed;
-    loadXmlText(parsed, answer);
-    const pugi::xml_node root = status.root();
-    const pugi::xml_node alarms = parsed.document_element();
-    if (kAnswerRoot != alarms.name()) {
+    DecodedXml decoded = decodeXmlBytes(answer);
+    if (!decoded.ok())
+        throw XmlParseError(decoded.error);
+    return MergeActiveAlarms(status, ReadActiveAlarms(std::move(decoded.text)));
+}
+
+bool MergeActiveAlarms(XmlDocument& status, const ActiveAlarmsAnswer& answer)
+{
+    const pugi::xml_node root = status.dom().document_element();
+    if (!answer.listed) {
         markAllReturned(root);
         return false;
     }
     NodeKeyIndex entries(root, X::AlarmEntry, {X::Pcu, X::Location, X::Nr});
     Reported seen;
-    for (const pugi::xml_node reported : alarms.children()) {
-        if (reported.type() == pugi::node_element)
-            mergeReported(root, entries, seen, reported);
-    }
+    seen.reserve(answer.alarms.size());
+    for (const ReportedAlarm& reported : answer.alarms)
+        mergeReported(root, entries, seen, reported);
     for (const pugi::xml_node entry : root.children(X::AlarmEntry)) {
         if (!seen.contains(entry.internal_object()))
             markReturned(entry);
@@ -127,7 +124,7 @@ bool MergeActiveAlarms(XmlDocument& status, std::string_view answer)
 
 int PurgeReturnedAlarms(XmlDocument& status)
 {
-    pugi::xml_node root = status.root();
+    pugi::xml_node root = status.dom().document_element();
     if (std::string_view(root.name()) != kAlarmStatusRoot)
         return 0;
     int removed = 0;

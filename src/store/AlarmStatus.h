@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ActiveAlarms.h"
 #include "XmlDocument.h"
 
 #include <string_view>
@@ -52,6 +53,8 @@ pugi::xml_node findGroupEntry(pugi::xml_node statusRoot, std::string_view zelAla
 // the answer's root is active-alarms. Throws XmlParseError, changing nothing, when the
 // answer is not well-formed.
 bool MergeActiveAlarms(XmlDocument& status, std::string_view answer);
+// The same for an answer already read into values.
+bool MergeActiveAlarms(XmlDocument& status, const ActiveAlarmsAnswer& answer);
 
 // Removes every entry, alarm or group, in the returned state; does nothing when the root is
 // not POAlarmStatus. Returns how many entries went.

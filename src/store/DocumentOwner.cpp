@@ -98,12 +98,6 @@ OpenResult DocumentOwner::reload()
     return open();
 }
 
-void DocumentOwner::replace(XmlDocumentHandle document)
-{
-    m_handle = std::move(document);
-    markDirty();
-}
-
 void DocumentOwner::adopt(XmlDocumentHandle document, bool written)
 {
     m_handle = std::move(document);
@@ -154,8 +148,6 @@ int DocumentOwner::saveRetrySeconds() const
 
 SaveResult DocumentOwner::save()
 {
-    // Whoever saves may have changed the content without marking it.
-    ++m_revision;
     SaveResult result = m_saveBlocked.isEmpty()
                             ? SaveXmlDocument(m_handle, path())
                             : SaveResult{QStringLiteral("not saved: ") + m_saveBlocked};

@@ -37,9 +37,6 @@ public:
     QString path() const;
     QString fileName() const { return QLatin1String(m_fileName); }
 
-    // For the engine's own merges and reloads, which replace content wholesale.
-    XmlDocumentHandle& handle() { return m_handle; }
-    const XmlDocumentHandle& handle() const { return m_handle; }
     // The instance to read, or nullptr before the first open. Changes go through edit().
     const XmlDocument* document() const { return m_handle.get(); }
 
@@ -65,21 +62,12 @@ public:
     bool holdsFileContent() const { return m_fromFile; }
     // Discards the content and opens the file again; unsaved changes are lost.
     OpenResult reload();
-    // Takes another instance (a copy merged elsewhere) as this document's unsaved content.
-    void replace(XmlDocumentHandle document);
     // Takes another instance (an import merged on a worker) as the content, told as an edit.
     // written: it was written to this document's file just now, so nothing is left unsaved,
     // which is told as a save.
     void adopt(XmlDocumentHandle document, bool written);
 
-    // Every change of the content must be marked, so that copies made of it (a look-up index)
-    // know they are out of date.
-    void markDirty()
-    {
-        m_dirty = true;
-        ++m_revision;
-    }
-    // Grows with every change, open, reload and replace of the content.
+    // Grows with every edit, open, reload and adopt of the content.
     quint64 revision() const { return m_revision; }
     bool isDirty() const { return m_dirty; }
     // Writes the document now; a failure is logged the first time in a series.
@@ -110,6 +98,13 @@ Q_SIGNALS:
     void saveRetried(bool saved);
 
 private:
+    // Every change of the content is marked, so that copies made of it (a look-up index) know
+    // they are out of date.
+    void markDirty()
+    {
+        m_dirty = true;
+        ++m_revision;
+    }
     OpenResult recover(const OpenResult& failed);
     void noteSaved();
     QString setAside(QString& reason);

@@ -11,8 +11,13 @@ void loadXmlText(pugi::xml_document& dom, std::string_view text)
         dom.reset();
         throw XmlParseError(decoded.error);
     }
-    const pugi::xml_parse_result result = dom.load_buffer(decoded.text.data(), decoded.text.size(),
-                                                          pugi::parse_default, pugi::encoding_utf8);
+    loadDecodedXmlText(dom, decoded.text);
+}
+
+void loadDecodedXmlText(pugi::xml_document& dom, std::string_view utf8Text)
+{
+    const pugi::xml_parse_result result =
+        dom.load_buffer(utf8Text.data(), utf8Text.size(), pugi::parse_default, pugi::encoding_utf8);
     if (!result) {
         // The parser keeps a partial tree; it must not pass for the answer.
         dom.reset();

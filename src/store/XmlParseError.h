@@ -19,3 +19,5 @@ public:
 // U+FFFD. Throws XmlParseError, leaving dom empty, when the declared encoding is unsupported
 // or the text is not well-formed or has no root element.
 void loadXmlText(pugi::xml_document& dom, std::string_view text);
+// The same for a text already decoded to UTF-8, which is not decoded again.
+void loadDecodedXmlText(pugi::xml_document& dom, std::string_view utf8Text);

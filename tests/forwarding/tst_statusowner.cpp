@@ -3,6 +3,8 @@
 
 #include "forwarding/MainMachine.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -30,6 +32,8 @@ class TstStatusOwner : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void purgeHoldsAcrossLaterSaves();
+    void failedSaveLosesNothingToTheNextPoll_data();
+    void failedSaveLosesNothingToTheNextPoll();
 };
 
 // The poll after a configuration fetch times out, so its walk runs on the document in memory
@@ -66,6 +70,50 @@ void TstStatusOwner::purgeHoldsAcrossLaterSaves()
     QCOMPARE(h.alarmLines().size(), 3);
     QCOMPARE(alarmAttribute(h, "Kas 3", "repeat_at"), QStringLiteral("20261209T100710"));
     QCOMPARE(alarmAttribute(h, "Kas 4", "State"), QStringLiteral("<absent>"));
+}
+
+void TstStatusOwner::failedSaveLosesNothingToTheNextPoll_data()
+{
+    QTest::addColumn<QList<QByteArray>>("meanwhile"); // active while the file cannot be written
+    QTest::addColumn<QStringList>("lines");           // every alarm line ZelMeld gets
+    const QString kas4 = line("[ZEL RCVALARM 02,0012,04,T,,Pcu1 Kas 4 Temp te hoog]");
+    QTest::newRow("the sent alarm stays active")
+        << QList<QByteArray>{"Kas 3"} << QStringList{kAlarmKas3};
+    QTest::newRow("a new alarm comes")
+        << QList<QByteArray>{"Kas 3", "Kas 4"} << QStringList{kAlarmKas3, kas4};
+}
+
+// While AlarmStatus.xml cannot be written, the polls go on from what memory holds: the sent
+// marks and the alarms that came meanwhile. Once the file can be written again it gets all of
+// it, and nothing ZelMeld has answered goes out a second time.
+void TstStatusOwner::failedSaveLosesNothingToTheNextPoll()
+{
+    QFETCH(QList<QByteArray>, meanwhile);
+    QFETCH(QStringList, lines);
+    EngineHarness h;
+    h.writeLinkDefs(linkDefs(QByteArray()));
+    h.writeZelDefs(zelDefs(0, 0));
+    h.setAlarms(activeAlarms({"Kas 3"}));
+    QVERIFY(h.start());
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll()); // Kas 3 goes out and is saved as sent
+    QCOMPARE(alarmAttribute(h, "Kas 3", "Sent"), kStart);
+
+    // A folder in the file's place: every save fails, and the file cannot be read either.
+    const QString statusPath = h.poDataPath("AlarmStatus.xml");
+    QVERIFY(QFile::remove(statusPath));
+    QVERIFY(QDir().mkpath(statusPath));
+    h.setAlarms(activeAlarms(meanwhile));
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+
+    QVERIFY(QDir().rmdir(statusPath));
+    h.advanceSeconds(10);
+    QVERIFY(h.runPoll());
+
+    QCOMPARE(h.alarmLines(), lines);
+    for (const QByteArray& location : meanwhile)
+        QCOMPARE(alarmAttribute(h, location.constData(), "Sent"), kStart);
 }
 
 QTEST_GUILESS_MAIN(TstStatusOwner)

@@ -5,6 +5,7 @@
 #include "core/Language.h"
 #include "core/Log.h"
 #include "core/Trace.h"
+#include "poclient/ActiveAlarmsMerge.h"
 #include "store/AlarmStatus.h"
 #include "store/Documents.h"
 
@@ -89,6 +90,7 @@ void PoRequestTestBase::init()
 void PoRequestTestBase::cleanup()
 {
     TraceEnabled = false;
+    m_merged.clear();
     m_client.reset();
     m_recorder.reset();
     m_sim.reset();
@@ -106,6 +108,16 @@ std::shared_ptr<PoRequest> PoRequestTestBase::start(const QString& path, int kin
 QString PoRequestTestBase::simUrl(const QString& path) const
 {
     return u"http://"_s + m_sim->authority() + path;
+}
+
+const XmlDocumentHandle& PoRequestTestBase::mergedStatus(const std::shared_ptr<PoRequest>& request)
+{
+    XmlDocumentHandle& merged = m_merged[request->id];
+    if (!merged && request->alarmsAnswer) {
+        if (OpenAlarmStatus(merged))
+            applyActiveAlarms(*merged, *request);
+    }
+    return merged;
 }
 
 QStringList PoRequestTestBase::poLines(const QString& part) const

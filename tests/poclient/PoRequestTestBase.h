@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <map>
 #include <memory>
 
 inline const QString kCommunicationError = QStringLiteral("Error communicating with PO server");
@@ -72,9 +73,14 @@ protected:
     QString simUrl(const QString& path) const;
     // Lines of the office list that hold part.
     QStringList poLines(const QString& part) const;
+    // The example status file with the request's active alarms merged in as the GUI thread
+    // merges them (once per request, so its traces are written once); null when the request
+    // handed over no answer.
+    const XmlDocumentHandle& mergedStatus(const std::shared_ptr<PoRequest>& request);
 
     std::unique_ptr<QTemporaryDir> m_root;
     std::unique_ptr<PoServerSim> m_sim;
     std::unique_ptr<PoClient> m_client;
     std::unique_ptr<PoRequestRecorder> m_recorder;
+    std::map<quint64, XmlDocumentHandle> m_merged;
 };

@@ -87,15 +87,15 @@ void TstPoAnswer::answerTracedAsSent()
     const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
     QVERIFY(finished(request));
     QCOMPARE(request->outcome, PoOutcome::Succeeded);
+    const XmlDocumentHandle& merged = mergedStatus(request);
     QCOMPARE(traceBytes(u"00"_s), answer);
     const QByteArray declaration = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n";
     QVERIFY(traceBytes(u"01"_s).startsWith(declaration));
-    const QByteArray merged = traceBytes(u"02"_s);
-    QVERIFY(merged.startsWith(declaration));
-    QVERIFY2(merged.contains("location=\"Kas \xe9\" nr=\"1\" text=\"&#8364; 5\""),
-             merged.constData());
-    const pugi::xml_node entry =
-        findAlarmEntry(request->mergedStatus->root(), "Pcu1", "Kas \xc3\xa9", "1");
+    const QByteArray traced = traceBytes(u"02"_s);
+    QVERIFY(traced.startsWith(declaration));
+    QVERIFY2(traced.contains("location=\"Kas \xe9\" nr=\"1\" text=\"&#8364; 5\""),
+             traced.constData());
+    const pugi::xml_node entry = findAlarmEntry(merged->root(), "Pcu1", "Kas \xc3\xa9", "1");
     QCOMPARE(entry.attribute("text").value(), "\xe2\x82\xac 5");
 }
 
@@ -112,7 +112,7 @@ void TstPoAnswer::invalidCharactersReplaced()
     const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
     QVERIFY(finished(request));
     QCOMPARE(request->outcome, PoOutcome::Succeeded);
-    const pugi::xml_node root = request->mergedStatus->root();
+    const pugi::xml_node root = mergedStatus(request)->root();
     QCOMPARE(findAlarmEntry(root, "Pcu1", "Kas 3", "1").attribute("text").value(),
              "a\xef\xbf\xbd\xef\xbf\xbd");
     QVERIFY(findAlarmEntry(root, "Pcu2", "Kas \xef\xbf\xbd", "2"));
@@ -156,12 +156,12 @@ void TstPoAnswer::answerSizeLimit()
 
     if (overLimit == 0) {
         QCOMPARE(request->outcome, PoOutcome::Succeeded);
-        QVERIFY(hasExampleAlarm(request->mergedStatus));
+        QVERIFY(hasExampleAlarm(mergedStatus(request)));
         QCOMPARE(m_recorder->lines, QStringList());
         return;
     }
     QCOMPARE(request->outcome, PoOutcome::Failed);
-    QVERIFY(!request->mergedStatus);
+    QVERIFY(!mergedStatus(request));
     m_client->reportOutcome(*request);
     QVERIFY(m_client->officeFailed());
     QCOMPARE(request->requestMessage, kEmptyAnswer);
@@ -203,7 +203,7 @@ void TstPoAnswer::emptyAnswer()
     QVERIFY(!m_client->officeFailed());
     QCOMPARE(m_recorder->statusTexts, QStringList());
     QCOMPARE(m_recorder->lines, QStringList());
-    QVERIFY(!request->mergedStatus);
+    QVERIFY(!mergedStatus(request));
     QVERIFY(!request->configAnswer);
     QCOMPARE(readFile(alarmStatusPath()), kStatusFile);
     QCOMPARE(traceTags(), QStringList());
@@ -247,7 +247,7 @@ void TstPoAnswer::malformedAnswer()
 
     QCOMPARE(request->outcome, PoOutcome::Succeeded);
     QCOMPARE(request->requestMessage, QString());
-    QVERIFY(!request->mergedStatus);
+    QVERIFY(!mergedStatus(request));
     QVERIFY(!request->configAnswer);
     QCOMPARE(readFile(alarmStatusPath()), kStatusFile);
     QCOMPARE(m_recorder->lines.size(), 1);
