@@ -581,6 +581,8 @@ void TstLinkAssign::doubleClickShowsAssignedLocation()
     // Another alarm was clicked before: the first of its location.
     click({u"B (20)"_s, u"Zwaai (2)"_s});
     node({u"B (20)"_s})->setExpanded(false);
+    // Kas has never been opened: the jump into it finds alarm nodes that are still to be made.
+    QCOMPARE(node({u"Kas (12)"_s})->childCount(), 0);
     if (!zelAlarm.isNull())
         grid().writeCell(row, DefinitionColumn::ZelAlarm, zelAlarm);
     const QRect cell = grid().visualRect(grid().model()->index(row, DefinitionColumn::Pcu));

@@ -180,6 +180,7 @@ void LinkConfigPage::ShowAssignedZelAlarm(const QString& zelAlarm)
         auto* location = static_cast<ZelTreeItem*>(root->child(i));
         if (location->code() != code)
             continue;
+        m_zelTree->makeAlarms(location);
         location->setExpanded(true);
         QTreeWidgetItem* chosen = location;
         for (int j = 0; alarmNumber && j < location->childCount(); ++j) {
