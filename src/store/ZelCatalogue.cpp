@@ -91,26 +91,39 @@ void removeWithCode(pugi::xml_node parent, const char* name, long long code,
     }
 }
 
+std::vector<ZelAlarmEntry> alarmsOf(pugi::xml_node location)
+{
+    std::vector<ZelAlarmEntry> alarms;
+    forEachCoded(location, X::Alarm,
+                 [&](pugi::xml_node alarm, long long code, std::optional<std::string> invalid) {
+                     alarms.push_back(
+                         {code, std::string(attributeValue(alarm, X::Name)), std::move(invalid)});
+                 });
+    return alarms;
+}
+
 } // namespace
 
-std::vector<ZelLocationEntry> readZelCatalogue(const XmlDocument& zelDefs)
+std::vector<ZelLocationEntry> readZelCatalogue(const XmlDocument& zelDefs, ZelCatalogueDepth depth)
 {
     std::vector<ZelLocationEntry> entries;
-    forEachCoded(
-        zelDefs.root(), X::Location,
-        [&](pugi::xml_node location, long long code, std::optional<std::string> invalid) {
-            ZelLocationEntry entry{
-                code, std::string(attributeValue(location, X::Name)), {}, std::move(invalid)};
-            forEachCoded(location, X::Alarm,
-                         [&](pugi::xml_node alarm, long long alarmCode,
-                             std::optional<std::string> invalidAlarm) {
-                             entry.alarms.push_back({alarmCode,
-                                                     std::string(attributeValue(alarm, X::Name)),
-                                                     std::move(invalidAlarm)});
-                         });
-            entries.push_back(std::move(entry));
-        });
+    forEachCoded(zelDefs.root(), X::Location,
+                 [&](pugi::xml_node location, long long code, std::optional<std::string> invalid) {
+                     ZelLocationEntry entry{code,
+                                            std::string(attributeValue(location, X::Name)),
+                                            {},
+                                            std::move(invalid)};
+                     entry.hasAlarms = bool(location.child(X::Alarm));
+                     if (depth == ZelCatalogueDepth::LocationsAndAlarms)
+                         entry.alarms = alarmsOf(location);
+                     entries.push_back(std::move(entry));
+                 });
     return entries;
+}
+
+std::vector<ZelAlarmEntry> readZelAlarms(const XmlDocument& zelDefs, const ZelItemKey& location)
+{
+    return alarmsOf(findLocation(zelDefs, location));
 }
 
 std::optional<ZelItemData> readZelItem(const XmlDocument& zelDefs, const ZelItemKey& key)

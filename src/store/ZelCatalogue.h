@@ -58,8 +58,22 @@ struct ZelLocationEntry
     std::string name;
     std::vector<ZelAlarmEntry> alarms;
     std::optional<std::string> invalidCode = std::nullopt;
+    // Whether the location has alarms, read or not.
+    bool hasAlarms = false;
 };
-std::vector<ZelLocationEntry> readZelCatalogue(const XmlDocument& zelDefs);
+// How deep readZelCatalogue reads: the alarms of a full catalogue are 99 for each of 9,999
+// locations, which a reader that shows them a location at a time need not hold all at once.
+enum class ZelCatalogueDepth
+{
+    LocationsAndAlarms,
+    LocationsOnly,
+};
+std::vector<ZelLocationEntry>
+readZelCatalogue(const XmlDocument& zelDefs,
+                 ZelCatalogueDepth depth = ZelCatalogueDepth::LocationsAndAlarms);
+// The alarms of one location (named as in a key) as readZelCatalogue reads them; none when the
+// location is not there.
+std::vector<ZelAlarmEntry> readZelAlarms(const XmlDocument& zelDefs, const ZelItemKey& location);
 
 // Name and timing of the item; nothing when it is not there.
 std::optional<ZelItemData> readZelItem(const XmlDocument& zelDefs, const ZelItemKey& key);

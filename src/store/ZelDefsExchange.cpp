@@ -267,22 +267,28 @@ ZelExchangeFile ReadZelExchangeFile(const QString& path, qint64 maxBytes)
     return read;
 }
 
-ZelImportResult MergeZelExchangeFile(XmlDocument& zelDefs, const ZelExchangeFile& file)
+ZelImportResult MergeZelExchangeFile(XmlDocument& zelDefs, ZelExchangeFile& file)
 {
     if (!file.result || !file.document)
         return file.result;
     ZelImportResult result;
     Merge merge(zelDefs, result);
-    for (const pugi::xml_node location : file.document->rootForNameCheck().children()) {
+    // Each location is let go once merged: the parser frees its blocks as they empty, and the
+    // catalogue growing meanwhile takes them, so that the file's elements and the catalogue's
+    // are not held in full at once.
+    pugi::xml_node root = file.document->rootForNameCheck();
+    for (pugi::xml_node location = root.first_child(); location; location = root.first_child()) {
         if (location.type() == pugi::node_element)
             merge.location(location);
+        root.remove_child(location);
     }
     return result;
 }
 
 ZelImportResult ImportZelDefs(XmlDocument& zelDefs, const QString& path)
 {
-    return MergeZelExchangeFile(zelDefs, ReadZelExchangeFile(path));
+    ZelExchangeFile file = ReadZelExchangeFile(path);
+    return MergeZelExchangeFile(zelDefs, file);
 }
 
 ZelImportJob RunZelImport(const QString& cataloguePath, const QString& exchangePath)
@@ -310,6 +316,6 @@ ZelImportJob RunZelImport(const QString& cataloguePath, const QString& exchangeP
     file = {};
     if (job.changed)
         job.saved = SaveXmlDocument(job.catalogue, cataloguePath);
-    job.entries = readZelCatalogue(*job.catalogue);
+    job.entries = readZelCatalogue(*job.catalogue, ZelCatalogueDepth::LocationsOnly);
     return job;
 }

@@ -75,9 +75,9 @@ struct ZelExchangeFile
 // so it may run on another thread than the one that owns the catalogue.
 ZelExchangeFile ReadZelExchangeFile(const QString& path, qint64 maxBytes = ZelImportMaxBytes);
 
-// Merges a file that ReadZelExchangeFile accepted; a refused one changes nothing and its
-// result is returned as it is.
-ZelImportResult MergeZelExchangeFile(XmlDocument& zelDefs, const ZelExchangeFile& file);
+// Merges a file that ReadZelExchangeFile accepted, emptying its document on the way (what is
+// merged is not kept twice); a refused one changes nothing and its result is returned as it is.
+ZelImportResult MergeZelExchangeFile(XmlDocument& zelDefs, ZelExchangeFile& file);
 
 // Both at once: merges the exchange file at path into the catalogue: adds and renames by code,
 // never deletes, never touches GroupDelay or Repeat. Location codes 1 to 9999 and alarm codes 1 to
@@ -101,7 +101,7 @@ struct ZelImportJob
     // Something was added or renamed; only then was the catalogue written back.
     bool changed = false;
     SaveResult saved;
-    // The catalogue as the tree shows it.
+    // The catalogue's locations as the tree shows them; their alarms are read when shown.
     std::vector<ZelLocationEntry> entries;
 };
 

@@ -479,6 +479,8 @@ void TstMainWindow::assignmentWhoseSaveFailedIsNotLost()
     auto* page = window.findChild<LinkConfigPage*>();
     QVERIFY(page);
     QTreeWidget& tree = page->zelTree().tvZelLoc();
+    // Opened as the operator opens it: a location makes its alarm nodes then.
+    tree.topLevelItem(0)->child(0)->setExpanded(true);
     QTreeWidgetItem* alarm = tree.topLevelItem(0)->child(0)->child(0);
     QCOMPARE(alarm->text(0), QStringLiteral("Twee (2)"));
     tree.setCurrentItem(alarm);

@@ -85,6 +85,7 @@ private Q_SLOTS:
     void edits_data();
     void edits();
     void catalogueShowsTheFirstOfEachCode();
+    void alarmsReadALocationAtATimeAreThoseOfTheWholeRead();
     void danglingLinksAreCleared_data();
     void danglingLinksAreCleared();
     void cleanUpAfterADeleteTellsItsOwnLinksFromOthers_data();
@@ -317,6 +318,52 @@ void TstZelCatalogue::catalogueShowsTheFirstOfEachCode()
     }
     QCOMPARE(shown, (QStringList{u"Kas 12 / Een 1 / Fout \"x\""_s, u"Geen nummer \"abc\""_s,
                                  u"Systeem 9999"_s}));
+}
+
+namespace {
+
+QString alarmsText(const std::vector<ZelAlarmEntry>& alarms)
+{
+    QStringList texts;
+    for (const ZelAlarmEntry& alarm : alarms)
+        texts << QString::fromStdString(alarm.name) + u' ' +
+                     QString::fromStdString(alarm.invalidCode.value_or(std::to_string(alarm.code)));
+    return texts.join(u", "_s);
+}
+
+} // namespace
+
+// The tree reads the locations first and a location's alarms when it shows them: together they
+// must be what one whole read gives, the first of each code included and no later one.
+void TstZelCatalogue::alarmsReadALocationAtATimeAreThoseOfTheWholeRead()
+{
+    const auto doc = catalogue("<Location Code='12' Name='Kas'><Alarm Code='5' Name='Vijf'/>"
+                               "<Alarm Code='1' Name='Een'/><Alarm Code='+1' Name='Dubbel'/>"
+                               "<Alarm Code='x' Name='Fout'/><Alarm Code='x' Name='Weer'/>"
+                               "</Location><Location Code='012' Name='Later'>"
+                               "<Alarm Code='7' Name='Zeven'/></Location>"
+                               "<Location Code='abc' Name='Geen nummer'><Alarm Code='3' "
+                               "Name='Drie'/></Location><Location Code='20' Name='Leeg'/>");
+    const std::vector<ZelLocationEntry> whole = readZelCatalogue(*doc);
+    const std::vector<ZelLocationEntry> locations =
+        readZelCatalogue(*doc, ZelCatalogueDepth::LocationsOnly);
+    QCOMPARE(locations.size(), whole.size());
+    QCOMPARE(whole.size(), std::size_t(3));
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+        const ZelLocationEntry& location = locations[i];
+        QCOMPARE(location.code, whole[i].code);
+        QCOMPARE(location.name, whole[i].name);
+        QCOMPARE(location.invalidCode, whole[i].invalidCode);
+        QVERIFY(location.alarms.empty());
+        QCOMPARE(location.hasAlarms, !whole[i].alarms.empty());
+        QCOMPARE(whole[i].hasAlarms, location.hasAlarms);
+        const ZelItemKey key{location.code, 0, location.invalidCode};
+        QCOMPARE(alarmsText(readZelAlarms(*doc, key)), alarmsText(whole[i].alarms));
+    }
+    QCOMPARE(alarmsText(readZelAlarms(*doc, {12})), u"Vijf 5, Een 1, Fout x"_s);
+    QCOMPARE(alarmsText(readZelAlarms(*doc, {0, 0, "abc"})), u"Drie 3"_s);
+    QVERIFY(!locations[2].hasAlarms);
+    QVERIFY(readZelAlarms(*doc, {13}).empty());
 }
 
 void TstZelCatalogue::danglingLinksAreCleared_data()

@@ -343,16 +343,20 @@ void TstZelDefsExchange::importOfAMissingOrUnreadableFile()
 
 namespace {
 
-// The tree's view of a catalogue: "code name: code name, ...; ...".
-QString entriesText(const std::vector<ZelLocationEntry>& entries)
+// The tree's view of a catalogue: "code name: code name, ...; ...". The job gives the
+// locations; their alarms are read from its catalogue as the tree reads them when shown, and a
+// location that says it has none while it has some (or the other way round) is marked.
+QString entriesText(const ZelImportJob& job)
 {
     QStringList locations;
-    for (const ZelLocationEntry& location : entries) {
+    for (const ZelLocationEntry& location : job.entries) {
         QStringList alarms;
-        for (const ZelAlarmEntry& alarm : location.alarms)
+        const ZelItemKey key{location.code, 0, location.invalidCode};
+        for (const ZelAlarmEntry& alarm : readZelAlarms(*job.catalogue, key))
             alarms << QString::number(alarm.code) + u' ' + QString::fromStdString(alarm.name);
+        const QString mark = location.hasAlarms == !alarms.isEmpty() ? QString() : u"(!)"_s;
         locations << QString::number(location.code) + u' ' + QString::fromStdString(location.name) +
-                         u": "_s + alarms.join(u", "_s);
+                         mark + u": "_s + alarms.join(u", "_s);
     }
     return locations.join(u"; "_s);
 }
@@ -408,7 +412,7 @@ void TstZelDefsExchange::importJobWritesTheMergedCatalogueAndReadsItForTheTree()
     QVERIFY2(job.saved.ok(), qPrintable(job.saved.reason));
     QVERIFY(job.catalogue);
     QCOMPARE(DumpChildren(job.catalogue->root()), catalogue);
-    QCOMPARE(entriesText(job.entries), entries);
+    QCOMPARE(entriesText(job), entries);
 
     const QByteArray onDisk = readFile(cataloguePath);
     if (!changed)

@@ -81,6 +81,8 @@ ZelTreeItem* ZelTreeFixture::node(const QStringList& path) const
 {
     QTreeWidgetItem* current = tree().topLevelItem(0);
     for (const QString& text : path) {
+        // A location's alarm nodes are made when something looks at them.
+        pane().makeAlarms(current);
         QTreeWidgetItem* next = nullptr;
         for (int i = 0; current && i < current->childCount(); ++i) {
             if (current->child(i)->text(0) == text)
@@ -104,9 +106,11 @@ void ZelTreeFixture::click(const QStringList& path)
     QCOMPARE(pane().selectedNode(), target);
 }
 
-QString treeTextOf(const QTreeWidget& tree)
+QString treeTextOf(ZelTreePane& pane)
 {
-    const std::function<QString(const QTreeWidgetItem*)> text = [&](const QTreeWidgetItem* item) {
+    const QTreeWidget& tree = pane.tvZelLoc();
+    const std::function<QString(QTreeWidgetItem*)> text = [&](QTreeWidgetItem* item) {
+        pane.makeAlarms(item);
         QString line = item->text(0);
         QStringList children;
         for (int i = 0; i < item->childCount(); ++i)
@@ -120,7 +124,7 @@ QString treeTextOf(const QTreeWidget& tree)
 
 QString ZelTreeFixture::treeText() const
 {
-    return treeTextOf(tree());
+    return treeTextOf(pane());
 }
 
 QString ZelTreeFixture::catalogue() const

@@ -137,8 +137,9 @@ inline DialogAnswer pressCancel()
     return [](TOKBottomDlg& dialog) { control<QPushButton>(&dialog, "CancelBtn")->click(); };
 }
 
-// Node texts of a whole tree, a level deeper after "/", siblings in order.
-QString treeTextOf(const QTreeWidget& tree);
+// Node texts of a whole tree, a level deeper after "/", siblings in order; every location's
+// alarm nodes are made for it.
+QString treeTextOf(ZelTreePane& pane);
 
 class ZelTreeFixture : public QObject
 {
@@ -153,7 +154,8 @@ protected:
     QToolButton* button(const char* name) const { return control<QToolButton>(&pane(), name); }
 
     // The node reached by texts, level by level from below the root ("Kas (12)", "Een (1)");
-    // an empty path is the root.
+    // an empty path is the root. The alarm nodes of a location passed through are made; those
+    // of the node reached are left as they are.
     ZelTreeItem* node(const QStringList& path) const;
     // Clicks the node as the operator would (its location expanded so that it shows).
     void click(const QStringList& path);

@@ -12,6 +12,8 @@ private Q_SLOTS:
     void addedItemsAreSavedSortedAndSelected();
     void existingCodeIsRefusedAndTheDialogReopens();
     void fullAlarmLocationProposes99AndRefusesIt();
+    void alarmsOfAnUnopenedLocationFollowEdits_data();
+    void alarmsOfAnUnopenedLocationFollowEdits();
     void editKeepsOrChangesCodes_data();
     void editKeepsOrChangesCodes();
     void namesAreCutThenTrimmed_data();
@@ -157,6 +159,58 @@ void TstZelTreeEditing::fullAlarmLocationProposes99AndRefusesIt()
     QCOMPARE(m_shown.size(), 2);
     QCOMPARE(m_shown[1].code, 99);
     QCOMPARE(node({u"Vol (40)"_s})->childCount(), 99);
+}
+
+void TstZelTreeEditing::alarmsOfAnUnopenedLocationFollowEdits_data()
+{
+    QTest::addColumn<QString>("jumpTo"); // a grid reference; empty: Kas selected, not opened
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<int>("code"); // entered in the dialog with the name Drie
+    QTest::addColumn<QString>("catalogue");
+    QTest::addColumn<QString>("kas"); // the location's node and its alarms, opened afterwards
+
+    QTest::newRow("alarm added to a location never opened")
+        << QString() << QByteArray("tbAdd") << 3
+        << u"[12 Kas (5 Vijf)(1 Een 30 5)(2 Twee)(3 Drie 0 0)][3 a ][20 B (10 Tien)(2 Zwaai)]"_s
+        << u"Kas (12) / Een (1), Twee (2), Drie (3), Vijf (5) \\"_s;
+    QTest::newRow("location renumbered before it was opened")
+        << QString() << QByteArray("tbEdit") << 13
+        << u"[13 Drie (5 Vijf)(1 Een 30 5)(2 Twee)][3 a ][20 B (10 Tien)(2 Zwaai)]"_s
+        << u"Drie (13) / Een (1), Twee (2), Vijf (5) \\"_s;
+    QTest::newRow("alarm reached by the jump, edited")
+        << u"0012 - 02"_s << QByteArray("tbEdit") << 3
+        << u"[12 Kas (5 Vijf)(1 Een 30 5)(3 Drie 0 0)][3 a ][20 B (10 Tien)(2 Zwaai)]"_s
+        << u"Kas (12) / Een (1), Drie (3), Vijf (5) \\"_s;
+    QTest::newRow("alarm reached by the jump, deleted")
+        << u"0012 - 02"_s << QByteArray("tbDelete") << 3
+        << u"[12 Kas (5 Vijf)(1 Een 30 5)][3 a ][20 B (10 Tien)(2 Zwaai)]"_s
+        << u"Kas (12) / Een (1), Vijf (5) \\"_s;
+}
+
+// Alarm nodes are made when first needed; an add, edit or delete that comes first must leave
+// them as the catalogue is: each alarm once, in order, the node edited being the one changed.
+void TstZelTreeEditing::alarmsOfAnUnopenedLocationFollowEdits()
+{
+    QFETCH(QString, jumpTo);
+    QFETCH(QByteArray, command);
+    QFETCH(int, code);
+    QFETCH(QString, catalogue);
+    QFETCH(QString, kas);
+
+    if (jumpTo.isEmpty()) {
+        pane().selectNode(node({u"Kas (12)"_s}));
+        QCOMPARE(node({u"Kas (12)"_s})->childCount(), 0);
+    } else {
+        m_page->ShowAssignedZelAlarm(jumpTo);
+        // Closed again: the alarm stays selected, its location no longer open.
+        node({u"Kas (12)"_s})->setExpanded(false);
+    }
+    m_answers.push_back(enter(code, u"Drie"_s));
+    QTest::mouseClick(button(command.constData()), Qt::LeftButton);
+    QCOMPARE(this->catalogue(), catalogue);
+    const QString tree = treeText();
+    QVERIFY2(tree.contains(kas), qPrintable(tree));
+    QCOMPARE(tree.count(u" (5)"_s), 1);
 }
 
 void TstZelTreeEditing::editKeepsOrChangesCodes_data()

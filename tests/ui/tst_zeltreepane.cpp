@@ -7,6 +7,7 @@ private Q_SLOTS:
     void init() { setUpFixture(); }
     void cleanup() { tearDownFixture(); }
     void treeShowsTheCatalogueSorted();
+    void locationsMakeTheirAlarmsWhenOpened();
     void clickShowsPropertiesAndEnablesAssigning_data();
     void clickShowsPropertiesAndEnablesAssigning();
     void deleteAsksAndClearsDanglingLinks_data();
@@ -35,6 +36,69 @@ void TstZelTreePane::treeShowsTheCatalogueSorted()
     QVERIFY(!button("tbGroup")->isEnabled());
     QVERIFY(!button("tbDeleteGroup")->isEnabled());
     QCOMPARE(pane().vleTree().rowCount(), 0);
+}
+
+namespace {
+
+QStringList childTexts(const QTreeWidgetItem& node)
+{
+    QStringList texts;
+    for (int i = 0; i < node.childCount(); ++i)
+        texts << node.child(i)->text(0);
+    return texts;
+}
+
+} // namespace
+
+// A location's alarm nodes are made when the operator first opens it, all of them, in the
+// tree's order, once; until then it shows that it can be opened when it has alarms.
+void TstZelTreePane::locationsMakeTheirAlarmsWhenOpened()
+{
+    QVERIFY(m_zelDefs->edit([](XmlDocument& zelDefs) {
+        pugi::xml_node full = zelDefs.root().append_child("Location");
+        full.append_attribute("Code") = "40";
+        full.append_attribute("Name") = "Vol";
+        for (const auto& [code, name] : {std::pair{"9", "N"},
+                                         {"3", "D"},
+                                         {"x", "Fout"},
+                                         {"07", "Z"},
+                                         {"3", "Later"},
+                                         {"10", "T"}}) {
+            pugi::xml_node alarm = full.append_child("Alarm");
+            alarm.append_attribute("Code") = code;
+            alarm.append_attribute("Name") = name;
+        }
+        pugi::xml_node empty = zelDefs.root().append_child("Location");
+        empty.append_attribute("Code") = "41";
+        empty.append_attribute("Name") = "Leeg";
+        return true;
+    }));
+    pane().FillZelTree();
+    QTreeWidgetItem* full = node({u"Vol (40)"_s});
+    QTreeWidgetItem* empty = node({u"Leeg (41)"_s});
+    QVERIFY(full && empty);
+    QCOMPARE(full->childCount(), 0);
+    QCOMPARE(full->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    QCOMPARE(empty->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicatorWhenChildless);
+
+    const QStringList alarms{u"Fout (x)"_s, u"D (3)"_s, u"Z (7)"_s, u"N (9)"_s, u"T (10)"_s};
+    // Opened by the operator: a double click on the node (its first click, then the second
+    // one that the view sees as double).
+    tree().scrollToItem(full);
+    const QRect area = tree().visualItemRect(full);
+    QVERIFY(!area.isEmpty());
+    QTest::mouseClick(tree().viewport(), Qt::LeftButton, {}, area.center());
+    QTest::mouseDClick(tree().viewport(), Qt::LeftButton, {}, area.center());
+    QVERIFY(full->isExpanded());
+    QCOMPARE(childTexts(*full), alarms);
+    QCOMPARE(full->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    QCOMPARE(static_cast<ZelTreeItem*>(full->child(2))->key(), (ZelItemKey{40, 7}));
+    // Closed and opened again: the same nodes, none twice.
+    full->setExpanded(false);
+    full->setExpanded(true);
+    QCOMPARE(childTexts(*full), alarms);
+    empty->setExpanded(true);
+    QCOMPARE(empty->childCount(), 0);
 }
 
 void TstZelTreePane::clickShowsPropertiesAndEnablesAssigning_data()

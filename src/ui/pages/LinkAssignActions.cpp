@@ -169,6 +169,7 @@ void LinkConfigPage::ShowAssignedZelAlarm(const std::optional<ZelAlarmRef>& ref)
         auto* location = static_cast<ZelTreeItem*>(root->child(i));
         if (location->code() != ref->location)
             continue;
+        m_zelTree->makeAlarms(location);
         location->setExpanded(true);
         QTreeWidgetItem* chosen = location;
         for (int j = 0; j < location->childCount(); ++j) {

@@ -45,6 +45,10 @@ void ZelTreePane::EditZelItem(TOKBottomDlg::Mode mode)
         tvZelLocClick();
         return;
     }
+    // A new alarm's code is proposed among its siblings and its node joins them: they must be
+    // there first.
+    if (mode == Mode::Add)
+        makeAlarms(node);
     TOKBottomDlg dialog(this);
     prepareDialog(dialog, mode, *node);
     for (;;) {

@@ -11,7 +11,8 @@
 
 namespace {
 
-// Locations between two looks at the clock: about a millisecond of work.
+// Locations between two looks at the clock: at most about a millisecond of work, when their
+// alarm nodes have been made.
 constexpr std::size_t kLocationsPerStep = 16;
 
 QString nameOf(std::string& name)
@@ -26,11 +27,12 @@ std::optional<QString> invalidCodeOf(const std::optional<std::string>& code)
     return code ? std::optional<QString>(QString::fromStdString(*code)) : std::nullopt;
 }
 
-template <typename Entry> ZelTreeItem* makeNode(ZelTreeItem* parent, const Entry& entry)
+ZelTreeItem* makeNode(ZelTreeItem* parent, const QString& name, long long code,
+                      const std::optional<QString>& invalidCode)
 {
-    if (entry.invalidCode)
-        return new ZelTreeItem(parent, *entry.invalidCode, entry.name);
-    return new ZelTreeItem(parent, entry.code, entry.name);
+    if (invalidCode)
+        return new ZelTreeItem(parent, *invalidCode, name);
+    return new ZelTreeItem(parent, code, name);
 }
 
 } // namespace
@@ -40,17 +42,9 @@ ZelTreeFill::Locations ZelTreeFill::prepare(std::vector<ZelLocationEntry> entrie
 {
     Locations locations;
     locations.reserve(entries.size());
-    for (ZelLocationEntry& entry : entries) {
-        Location location{entry.code, nameOf(entry.name), {}, invalidCodeOf(entry.invalidCode)};
-        location.alarms.reserve(entry.alarms.size());
-        for (ZelAlarmEntry& alarm : entry.alarms)
-            location.alarms.push_back(
-                {alarm.code, nameOf(alarm.name), invalidCodeOf(alarm.invalidCode)});
-        entry.alarms = {};
-        std::stable_sort(location.alarms.begin(), location.alarms.end(),
-                         [](const Alarm& a, const Alarm& b) { return a.code < b.code; });
-        locations.push_back(std::move(location));
-    }
+    for (ZelLocationEntry& entry : entries)
+        locations.push_back(
+            {entry.code, nameOf(entry.name), invalidCodeOf(entry.invalidCode), entry.hasAlarms});
     entries = {};
     std::vector<std::u32string> keys;
     keys.reserve(locations.size());
@@ -66,6 +60,20 @@ ZelTreeFill::Locations ZelTreeFill::prepare(std::vector<ZelLocationEntry> entrie
     for (const std::size_t i : order)
         sorted.push_back(std::move(locations[i]));
     return sorted;
+}
+
+QList<QTreeWidgetItem*> ZelTreeFill::alarmNodes(std::vector<ZelAlarmEntry> alarms)
+{
+    std::stable_sort(
+        alarms.begin(), alarms.end(),
+        [](const ZelAlarmEntry& a, const ZelAlarmEntry& b) { return a.code < b.code; });
+    QList<QTreeWidgetItem*> nodes;
+    nodes.reserve(qsizetype(alarms.size()));
+    for (ZelAlarmEntry& alarm : alarms) {
+        const QString name = nameOf(alarm.name);
+        nodes << makeNode(nullptr, name, alarm.code, invalidCodeOf(alarm.invalidCode));
+    }
+    return nodes;
 }
 
 ZelTreeFill::ZelTreeFill(QTreeWidget& tree, Locations locations) : m_locations(std::move(locations))
@@ -114,10 +122,10 @@ bool ZelTreeFill::fillFor(int budgetMs)
         const std::size_t end = std::min(m_locations.size(), m_next + kLocationsPerStep);
         for (; m_next < end; ++m_next) {
             // The names go to the nodes; nothing is left behind to be held twice.
-            Location location = std::move(m_locations[m_next]);
-            ZelTreeItem* node = makeNode(nullptr, location);
-            for (const Alarm& alarm : location.alarms)
-                makeNode(node, alarm);
+            const Location location = std::move(m_locations[m_next]);
+            ZelTreeItem* node =
+                makeNode(nullptr, location.name, location.code, location.invalidCode);
+            node->setAlarmsPending(location.hasAlarms);
             nodes << node;
         }
         m_root->addChildren(nodes);

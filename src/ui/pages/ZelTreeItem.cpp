@@ -38,6 +38,12 @@ void ZelTreeItem::setCodeAndName(long long code, const QString& name)
     emitDataChanged();
 }
 
+void ZelTreeItem::setAlarmsPending(bool pending)
+{
+    m_alarmsPending = pending;
+    setChildIndicatorPolicy(pending ? ShowIndicator : DontShowIndicatorWhenChildless);
+}
+
 QVariant ZelTreeItem::data(int column, int role) const
 {
     if (column != 0 || m_root)

@@ -48,6 +48,12 @@ public:
     // The element this node shows; for the root a key that names nothing.
     ZelItemKey key() const;
 
+    // A location whose alarm nodes are still to be made: it shows that it can be opened. Its
+    // alarms are made when first needed (ZelTreePane::makeAlarms), since a full catalogue has
+    // 990,000 of them and the operator opens a few.
+    bool alarmsPending() const { return m_alarmsPending; }
+    void setAlarmsPending(bool pending);
+
     // After an edit: the new code and name, and the text made of them; a mended code loses
     // its mark.
     void setCodeAndName(long long code, const QString& name);
@@ -69,6 +75,7 @@ private:
 
     // The root keeps its text as any item does.
     bool m_root = false;
+    bool m_alarmsPending = false;
     long long m_code = 0;
     QString m_name;
     std::optional<QString> m_invalidCode;

@@ -83,6 +83,7 @@ ZelTreePane::ZelTreePane(QWidget* parent) : QWidget(parent)
         if (m_tvZelLoc->hasFocus())
             tvZelLocClick();
     });
+    connect(m_tvZelLoc, &QTreeWidget::itemExpanded, this, &ZelTreePane::makeAlarms);
     connect(m_tbAdd, &QToolButton::clicked, this, &ZelTreePane::tbAddClick);
     connect(m_tbDelete, &QToolButton::clicked, this, &ZelTreePane::tbDeleteClick);
     connect(m_tbEdit, &QToolButton::clicked, this, &ZelTreePane::tbEditClick);
@@ -187,7 +188,7 @@ void ZelTreePane::FillZelTree()
     m_fill.reset();
     std::vector<ZelLocationEntry> entries;
     if (const XmlDocument* zelDefs = document())
-        entries = readZelCatalogue(*zelDefs);
+        entries = readZelCatalogue(*zelDefs, ZelCatalogueDepth::LocationsOnly);
     {
         const QSignalBlocker quiet(m_tvZelLoc);
         ZelTreeFill(*m_tvZelLoc, ZelTreeFill::prepare(std::move(entries))).fillFor(-1);
@@ -220,6 +221,16 @@ void ZelTreePane::continueFill()
     }
     m_fill.reset();
     endImport();
+}
+
+void ZelTreePane::makeAlarms(QTreeWidgetItem* node)
+{
+    auto* location = static_cast<ZelTreeItem*>(node);
+    if (!location || !location->alarmsPending())
+        return;
+    location->setAlarmsPending(false);
+    if (const XmlDocument* zelDefs = document())
+        location->addChildren(ZelTreeFill::alarmNodes(readZelAlarms(*zelDefs, location->key())));
 }
 
 void ZelTreePane::sortTree()

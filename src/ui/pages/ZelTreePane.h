@@ -47,6 +47,10 @@ public:
     void FillZelTree();
     // Sorts every level of the tree by the tree's rule.
     void sortTree();
+    // Makes the alarm nodes of a location whose alarms are still to be made, from the document
+    // as it is now; any other node is left as it is. Opening a location does this; whatever
+    // looks at a location's alarm nodes without opening it calls it first.
+    void makeAlarms(QTreeWidgetItem* node);
     // Selects a node, shows it and refreshes as a click on it does (the jump from the grid).
     void selectNode(QTreeWidgetItem* node);
 
