@@ -38,17 +38,19 @@ void ChannelClient::openPeer(const QString& name)
     m_peer = new ChannelPeer(socket, this);
     connect(socket, &QLocalSocket::connected, this,
             [this] { m_peer->send(channelHello(m_programVersion)); });
-    connect(socket, &QLocalSocket::errorOccurred, this, [this, socket] {
-        // Errors of an open connection end in disconnected as well.
-        if (m_state == State::Connecting && socket->state() == QLocalSocket::UnconnectedState)
-            end(socket->errorString());
-    });
+    // Whether the connection failed to open or ended, the socket comes to rest unconnected.
+    connect(socket, &QLocalSocket::stateChanged, this,
+            [this, socket](QLocalSocket::LocalSocketState state) {
+                if (state != QLocalSocket::UnconnectedState)
+                    return;
+                end(socket->error() == QLocalSocket::PeerClosedError || !m_serverProgram.isEmpty()
+                        ? u"the service closed the channel"_s
+                        : socket->errorString());
+            });
     connect(m_peer, &ChannelPeer::messageReceived, this, &ChannelClient::receive);
     connect(m_peer, &ChannelPeer::protocolError, this, [this](ChannelDecodeError error) {
         end(u"the service sent a bad frame: "_s + channelDecodeErrorText(error));
     });
-    connect(m_peer, &ChannelPeer::disconnected, this,
-            [this] { end(u"the service closed the channel"_s); });
     socket->connectToServer(name);
 }
 

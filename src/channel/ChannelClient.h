@@ -25,7 +25,8 @@ public:
     explicit ChannelClient(const QString& programVersion, QObject* parent = nullptr);
     ~ChannelClient() override;
 
-    // Opens (or reopens) the connection to the server's socket path or pipe name.
+    // Opens (or reopens) the connection to the server's socket path or pipe name. A server
+    // that is not there may be reported (disconnected) before this returns.
     void connectToServer(const QString& name);
     void disconnectFromServer();
     State state() const { return m_state; }

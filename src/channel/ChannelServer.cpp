@@ -5,6 +5,7 @@
 
 #include "core/Log.h"
 
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTimer>
@@ -34,14 +35,23 @@ ChannelServer::~ChannelServer()
 ChannelListenResult ChannelServer::listen(const QString& name)
 {
     m_server->setSocketOptions(QLocalServer::UserAccessOption | QLocalServer::GroupAccessOption);
-    if (m_server->listen(name))
-        return {};
-    if (m_server->serverError() == QAbstractSocket::AddressInUseError) {
+    bool listening = m_server->listen(name);
+    if (!listening && m_server->serverError() == QAbstractSocket::AddressInUseError) {
         QLocalServer::removeServer(name);
-        if (m_server->listen(name))
-            return {};
+        listening = m_server->listen(name);
     }
-    return {u"cannot listen on %1: %2"_s.arg(name, m_server->errorString())};
+    if (!listening)
+        return {u"cannot listen on %1: %2"_s.arg(name, m_server->errorString())};
+#ifndef Q_OS_WIN
+    // Qt leaves the execute bits on; the socket needs read and write only.
+    const QFileDevice::Permissions mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ReadGroup | QFileDevice::WriteGroup;
+    if (!QFile::setPermissions(m_server->fullServerName(), mode)) {
+        m_server->close();
+        return {u"cannot set the mode of %1"_s.arg(m_server->fullServerName())};
+    }
+#endif
+    return {};
 }
 
 void ChannelServer::close()
