@@ -15,18 +15,13 @@ ChannelClient::ChannelClient(const QString& programVersion, QObject* parent)
 
 ChannelClient::~ChannelClient()
 {
-    if (m_peer)
-        disconnect(m_peer, nullptr, this, nullptr);
+    release();
 }
 
 void ChannelClient::connectToServer(const QString& name)
 {
-    if (m_peer) {
-        disconnect(m_peer, nullptr, this, nullptr);
-        m_peer->abort();
-        m_peer->deleteLater();
-        m_peer = nullptr;
-    }
+    // A connection still open is closed without a word: the owner asked for a new one.
+    release();
     m_serverProgram.clear();
     m_state = State::Connecting;
     openPeer(name);
@@ -104,10 +99,10 @@ void ChannelClient::receive(const ChannelMessage& message)
         Q_EMIT messageReceived(message);
 }
 
-void ChannelClient::end(const QString& reason)
+bool ChannelClient::release()
 {
     if (!m_peer)
-        return;
+        return false;
     ChannelPeer* peer = m_peer;
     m_peer = nullptr;
     m_state = State::Disconnected;
@@ -115,5 +110,11 @@ void ChannelClient::end(const QString& reason)
     peer->socket()->disconnect(this);
     peer->abort();
     peer->deleteLater();
-    Q_EMIT disconnected(reason);
+    return true;
+}
+
+void ChannelClient::end(const QString& reason)
+{
+    if (release())
+        Q_EMIT disconnected(reason);
 }

@@ -52,6 +52,9 @@ Q_SIGNALS:
 private:
     void openPeer(const QString& name);
     void receive(const ChannelMessage& message);
+    // Closes and lets go of the connection, silently; false when there was none.
+    bool release();
+    // Ends the connection and says why.
     void end(const QString& reason);
 
     QString m_programVersion;

@@ -310,6 +310,14 @@ void TstChannelServer::clientReconnectsWhenAsked()
     const std::unique_ptr<ChannelClient> client = welcomedClient();
     QVERIFY(client);
     QSignalSpy disconnected(client.get(), &ChannelClient::disconnected);
+
+    // Asked again while attached, the client replaces its connection without a disconnection.
+    QSignalSpy rewelcomed(client.get(), &ChannelClient::welcomed);
+    client->connectToServer(m_socketPath);
+    QVERIFY(rewelcomed.wait(5000));
+    QTRY_COMPARE(m_server->clientCount(), 1);
+    QVERIFY(disconnected.isEmpty());
+
     m_server.reset();
     QVERIFY(disconnected.wait(5000));
     QCOMPARE(client->state(), ChannelClient::State::Disconnected);
