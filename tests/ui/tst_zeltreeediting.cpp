@@ -201,7 +201,7 @@ void TstZelTreeEditing::alarmsOfAnUnopenedLocationFollowEdits()
         pane().selectNode(node({u"Kas (12)"_s}));
         QCOMPARE(node({u"Kas (12)"_s})->childCount(), 0);
     } else {
-        m_page->ShowAssignedZelAlarm(jumpTo);
+        m_page->ShowAssignedZelAlarm(ZelAlarmRef::parse(jumpTo.toStdString()));
         // Closed again: the alarm stays selected, its location no longer open.
         node({u"Kas (12)"_s})->setExpanded(false);
     }
