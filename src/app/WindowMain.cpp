@@ -104,7 +104,9 @@ int runWindow(int argc, char** argv)
     ZelApplication::setQuitOnLastWindowClosed(false);
     Log::instance(); // lives on the GUI thread
 
-    MainWindow window;
+    // The gateway outlives the window that shows it.
+    Gateway gateway;
+    MainWindow window(gateway);
     // exit(), not quit(): quit() would ask the window to close, and closing
     // the window asks the operator again.
     QObject::connect(&window, &MainWindow::terminateRequested, &app, [] {

@@ -138,8 +138,6 @@ void processConfiguration(PoRequest& request, const std::string& answer)
     auto parsed = std::make_unique<pugi::xml_document>();
     loadXmlText(*parsed, text);
     request.configAnswer = std::move(parsed);
-    if (!isCancelled(request))
-        rollOverLog();
 }
 
 // Handed over unsaved: the GUI thread saves it once it takes it over, so the file never holds
@@ -168,9 +166,9 @@ void processActiveAlarms(PoRequest& request, const std::string& answer)
 void processAnswer(PoRequest& request, const std::string& answer)
 {
     try {
-        if (request.kind == PoRequestConfiguration)
+        if (request.kind == PoRequestKind::Configuration)
             processConfiguration(request, answer);
-        else if (request.kind == PoRequestActiveAlarms)
+        else if (request.kind == PoRequestKind::ActiveAlarms)
             processActiveAlarms(request, answer);
     } catch (const XmlParseError& error) {
         logAnswerProblem(request, u"Malformed answer from PO server"_s,

@@ -5,6 +5,7 @@
 #include "TimestampText.h"
 #include "XmlNodeEdit.h"
 #include "XmlParseError.h"
+#include "XmlText.h"
 
 #include <unordered_set>
 

@@ -183,7 +183,8 @@ void TstZelTreeEngine::windowFillsTheTreeAtStartUp()
     QVERIFY(layOutProgram(root, zelDefs(0, 0)));
 
     {
-        MainWindow window;
+        Gateway gateway;
+        MainWindow window(gateway);
         window.FormCreate();
         auto* tree = window.findChild<QTreeWidget*>(u"tvZelLoc"_s);
         QVERIFY(tree);
@@ -208,7 +209,8 @@ void TstZelTreeEngine::twoFormsOfOneCodeAreMergedWhenRead()
               "<Alarm Code=\"3\" Name=\"Drie\"/></Location></ZelAlarmDefinitions>"));
 
     {
-        MainWindow window;
+        Gateway gateway;
+        MainWindow window(gateway);
         window.FormCreate();
         auto* tree = window.findChild<QTreeWidget*>(u"tvZelLoc"_s);
         QVERIFY(tree && tree->topLevelItem(0));
