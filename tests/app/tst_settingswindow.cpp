@@ -196,7 +196,8 @@ void TstSettingsWindow::settingsReachTheFileOnlyAtAConfirmedExit()
                             "sendpcu=1", "filterpunct=1", "WDid=0"})
         QVERIFY2(saved.contains(key), key);
 
-    MainWindow next;
+    Gateway nextGateway;
+    MainWindow next(nextGateway);
     next.FormCreate();
     QCOMPARE(control<QLineEdit>(next, "edtAddress")->text(), u"zel2.kas"_s);
     QCOMPARE(control<QLineEdit>(next, "MaskEdit1")->text(), u"8200"_s);

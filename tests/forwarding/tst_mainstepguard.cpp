@@ -1,8 +1,7 @@
-#include "MainStates.h"
-#include "MainStepGuard.h"
-
 #include "core/Log.h"
 #include "core/ZelTimeMachine.h"
+#include "forwarding/MainStates.h"
+#include "forwarding/MainStepGuard.h"
 
 #include <QFile>
 #include <QRegularExpression>

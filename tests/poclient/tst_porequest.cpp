@@ -278,7 +278,7 @@ void TstPoRequest::linkStatusOnSuccess()
     m_recorder->lines.clear();
     QSignalSpy stateChanges(m_client.get(), &PoClient::officeFailedChanged);
 
-    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), 3);
+    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestKind::FetchOnly);
     QVERIFY(finished(request));
     m_client->reportOutcome(*request);
     QVERIFY(!m_client->officeFailed());
