@@ -125,7 +125,9 @@ int runWindow(int argc, char** argv)
     if (!dataLock.problem().isEmpty())
         std::fprintf(stderr, "zelpo: %s\n", qUtf8Printable(dataLock.problem()));
 
-    MainWindow window;
+    // The gateway outlives the window that shows it.
+    Gateway gateway;
+    MainWindow window(gateway);
     // exit(), not quit(): quit() would ask the window to close, and closing
     // the window asks the operator again.
     QObject::connect(&window, &MainWindow::terminateRequested, &app, [] {

@@ -224,7 +224,7 @@ QString escapedForLog(const QString& text)
     return escaped;
 }
 
-void LogMessage(const QString& message, int target)
+void LogMessage(const QString& message, LogTarget target)
 {
     const QDateTime local = currentLocalDateTime();
     const QString text = escapedForLog(message);

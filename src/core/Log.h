@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+// Where a log line goes besides the file; the numbers are the diagnostic lists' own.
 enum LogTarget : int
 {
     LogFileOnly = 0,
@@ -30,7 +31,7 @@ public:
 
 Q_SIGNALS:
     // Time of day + " " + message.
-    void listLine(int target, const QString& line);
+    void listLine(LogTarget target, const QString& line);
 
 private:
     Log() = default;
@@ -39,12 +40,12 @@ private:
 // Appends "<date><time><message>" to the log file, after the roll-over check; targets 1 and 2
 // also send the line to their list. Control characters of the message are escaped in both
 // (escapedForLog). Failures of the file are ignored.
-void LogMessage(const QString& message, int target = LogFileOnly);
+void LogMessage(const QString& message, LogTarget target = LogFileOnly);
 
 // The roll-over check: above 10485760 bytes move the log to "OLDPO.log" beside it (replacing
 // it; a copy where a move is impossible) and start an empty log. When neither works the log
 // is kept whole and the failure is noted in it once, until a roll-over succeeds again. Also
-// called by the polling worker after a configuration request.
+// called by the main state machine once it has taken over a definitions answer.
 void rollOverLog();
 
 // Appends one line (no frame, control characters escaped) to the log file; used by the

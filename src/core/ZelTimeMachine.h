@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <type_traits>
 
 // Runs a numbered state machine one small step at a time on the thread that owns it.
 //
@@ -31,6 +32,16 @@ public:
     int State() const { return m_state; }
     const QString& StateText() const { return m_stateText; }
     void setState(int state) { m_state = state; }
+    // A machine with its own enumeration of states keeps the enumerators' numbers here, so log
+    // lines and diagnostics show the same numbers either way.
+    template <typename E, typename = std::enable_if_t<std::is_enum_v<E>>> E stateAs() const
+    {
+        return static_cast<E>(m_state);
+    }
+    template <typename E, typename = std::enable_if_t<std::is_enum_v<E>>> void setState(E state)
+    {
+        m_state = static_cast<int>(state);
+    }
     void setStateText(const QString& text) { m_stateText = text; }
 
     int LoopCount() const { return m_loopCount; }

@@ -94,13 +94,13 @@ pugi::xml_node AlarmEvaluation::childAt(int index)
     return m_cursor;
 }
 
-int AlarmEvaluation::nextEntry()
+MainState AlarmEvaluation::nextEntry()
 {
     ++m_entryIndex;
     return MainState::CheckAlarms;
 }
 
-int AlarmEvaluation::examineEntry()
+MainState AlarmEvaluation::examineEntry()
 {
     m_attempts = 0;
     m_current = {};
@@ -113,7 +113,7 @@ int AlarmEvaluation::examineEntry()
         return MainState::Wait;
     m_current = entry;
     const std::string_view name = entry.name();
-    int next = MainState::CheckAlarms;
+    MainState next = MainState::CheckAlarms;
     if (name == X::AlarmEntry) {
         m_notAccepted = false;
         next = examineAlarm();
@@ -148,7 +148,7 @@ std::optional<Timestamp> AlarmEvaluation::readTime(const char* attribute, QStrin
 
 // An entry that cannot be evaluated is reported once per walk and passed by,
 // so that one damaged entry never stops the alarms behind it.
-int AlarmEvaluation::skipUnreadable(const QString& reason)
+MainState AlarmEvaluation::skipUnreadable(const QString& reason)
 {
     if (m_reported.insert(m_entryIndex).second)
         logPo(QStringLiteral("Alarm status entry ") + QString::number(m_entryIndex + 1) +
@@ -157,7 +157,7 @@ int AlarmEvaluation::skipUnreadable(const QString& reason)
     return nextEntry();
 }
 
-int AlarmEvaluation::examineAlarm()
+MainState AlarmEvaluation::examineAlarm()
 {
     QString problem;
     for (const char* name : {X::Start, X::Sent, X::Location, X::Nr, X::Text}) {
@@ -181,7 +181,7 @@ int AlarmEvaluation::examineAlarm()
 
 // An active entry whose repeat time has passed is sent again; its repeat time is cleared
 // until the reply sets the next one.
-int AlarmEvaluation::examineRepeat(const QString& logText)
+MainState AlarmEvaluation::examineRepeat(const QString& logText)
 {
     if (attr(m_current, X::State) != X::Active || attr(m_current, X::RepeatAt).empty())
         return nextEntry();
@@ -200,7 +200,7 @@ int AlarmEvaluation::examineRepeat(const QString& logText)
 
 // An active alarm that went unforwarded for want of a link goes out as new once its row, its
 // location or an exception gives it one; the send clears the mark, so it goes out once.
-int AlarmEvaluation::examineUnlinked()
+MainState AlarmEvaluation::examineUnlinked()
 {
     if (!currentLink())
         return nextEntry();
@@ -212,7 +212,7 @@ int AlarmEvaluation::examineUnlinked()
 
 // ZelMeld was not reached earlier in this walk: another try now would fail the same way, one
 // connection attempt per change. The change stays as it is for the next poll.
-int AlarmEvaluation::keepUntried()
+MainState AlarmEvaluation::keepUntried()
 {
     m_repeatDue = false;
     logPo(QStringLiteral("ZelMeld not reached, kept for the next poll: ") + entryName());
@@ -220,7 +220,7 @@ int AlarmEvaluation::keepUntried()
     return nextEntry();
 }
 
-int AlarmEvaluation::examineGroup()
+MainState AlarmEvaluation::examineGroup()
 {
     QString problem;
     if (missing(X::ZelAlarm, problem))
@@ -304,7 +304,7 @@ std::string AlarmEvaluation::groupCode() const
 // The line never reached ZelMeld (no connection could be made): nothing was delivered, so the
 // change stays to be sent at the next walk, as it stood before this send. The walk moves on at
 // once; waiting for a reply that cannot come would only hold up the other entries.
-int AlarmEvaluation::keepPending()
+MainState AlarmEvaluation::keepPending()
 {
     undoSend();
     m_zelUnreached = true;
@@ -318,7 +318,7 @@ void AlarmEvaluation::queueConfigurationAlarm()
     queue(ZelMessage::configurationProblem());
 }
 
-int AlarmEvaluation::sendEntry()
+MainState AlarmEvaluation::sendEntry()
 {
     ++m_attempts;
     if (m_attempts == 1 && !m_notAccepted) {
@@ -423,7 +423,7 @@ int AlarmEvaluation::groupRepeatMinutes() const
     return 0;
 }
 
-int AlarmEvaluation::judgeReply()
+MainState AlarmEvaluation::judgeReply()
 {
     const ZelLink& link = m_ctx.link;
     const std::optional<QString> reply = link.replyTo(m_sentId);

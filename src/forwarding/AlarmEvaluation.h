@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EvaluationContext.h"
+#include "MainStates.h"
 #include "SendUndo.h"
 
 #include "core/Clock.h"
@@ -25,9 +26,9 @@ public:
     // A poll starts a new walk at the first entry.
     void startWalk();
 
-    int examineEntry(); // state 9: 3 when done, 10 to send, else 9
-    int sendEntry();    // state 10: always 11
-    int judgeReply();   // state 11: 9, 10 or 11
+    MainState examineEntry(); // state 9: 3 when done, 10 to send, else 9
+    MainState sendEntry();    // state 10: always 11
+    MainState judgeReply();   // state 11: 9, 10 or 11
     // What state 11 waits for: ZelMeld's reply, the news that the line never left, or the
     // reply time-out.
     StepWait replyWait() const;
@@ -38,13 +39,13 @@ public:
 private:
     pugi::xml_node statusRoot() const;
     pugi::xml_node childAt(int index);
-    int nextEntry();
-    int skipUnreadable(const QString& reason);
-    int examineAlarm();
-    int examineGroup();
-    int examineRepeat(const QString& logText);
-    int examineUnlinked();
-    int keepUntried();
+    MainState nextEntry();
+    MainState skipUnreadable(const QString& reason);
+    MainState examineAlarm();
+    MainState examineGroup();
+    MainState examineRepeat(const QString& logText);
+    MainState examineUnlinked();
+    MainState keepUntried();
     const XmlDocument& zelDefs() const;
     std::optional<Timestamp> readTime(const char* attribute, QString& problem) const;
     bool missing(const char* attribute, QString& problem) const;
@@ -53,7 +54,7 @@ private:
     std::optional<LinkTarget> raisedAt() const;
     std::optional<LinkTarget> alarmTarget() const;
     std::string groupCode() const;
-    int keepPending();
+    MainState keepPending();
     void queue(const QString& message);
     void queueConfigurationAlarm();
     void sendAlarm();

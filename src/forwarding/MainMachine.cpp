@@ -1,11 +1,11 @@
 #include "MainMachine.h"
 
 #include "MainStates.h"
+#include "MainStepGuard.h"
 
 #include "core/FreeMemory.h"
 #include "core/Language.h"
 #include "core/Log.h"
-#include "core/MainStepGuard.h"
 #include "core/Settings.h"
 #include "link/ZelFraming.h"
 #include "link/ZelLink.h"
@@ -93,9 +93,9 @@ void MainMachine::requestRefresh()
 
 void MainMachine::step()
 {
-    m_subStep = 0;
+    m_subStep = MainSubStep::None;
     tZelTimeMachine& machine = m_tmmMain;
-    switch (machine.State()) {
+    switch (machine.stateAs<MainState>()) {
     case MainState::Start:
         machine.setState(stateStart());
         break;
@@ -120,7 +120,7 @@ void MainMachine::step()
     case MainState::CheckAlarms:
         machine.setStateText(QStringLiteral(" 9 check alarms "));
         machine.setState(m_evaluation.examineEntry());
-        if (machine.State() == MainState::Wait) {
+        if (machine.stateAs<MainState>() == MainState::Wait) {
             saveStatus();
             Q_EMIT pollFinished();
         }
@@ -150,7 +150,7 @@ void MainMachine::step()
 // same TimedWait its step decides with; this only says when to look again.
 StepWait MainMachine::waitAfterStep() const
 {
-    switch (m_tmmMain.State()) {
+    switch (m_tmmMain.stateAs<MainState>()) {
     case MainState::Wait:
         return idleWait();
     case MainState::WaitDefinitions:
@@ -196,7 +196,7 @@ StepWait MainMachine::replyWait() const
     return reply.earliest(StepWait::forMs(msUntilBatchedSave()));
 }
 
-int MainMachine::stateStart()
+MainState MainMachine::stateStart()
 {
     m_tmmMain.setStateText(QStringLiteral(" 1 start "));
     abandonRequest();
@@ -210,7 +210,7 @@ int MainMachine::stateStart()
     return MainState::Init;
 }
 
-int MainMachine::stateInit()
+MainState MainMachine::stateInit()
 {
     m_tmmMain.setStateText(QStringLiteral(" 2 init "));
     m_watchdogPeriod.start();
@@ -220,17 +220,17 @@ int MainMachine::stateInit()
     return MainState::Wait;
 }
 
-int MainMachine::stateWait()
+MainState MainMachine::stateWait()
 {
     m_tmmMain.setStateText(QStringLiteral(" 3 wait "));
-    const int next = scheduler();
+    const MainState next = scheduler();
     statusDisplay();
     return next;
 }
 
 // A due watchdog goes before a due poll; closing and the configuration fetch
 // wait for a step at which neither is due.
-int MainMachine::scheduler()
+MainState MainMachine::scheduler()
 {
     if (m_watchdogPeriod.passed()) {
         m_watchdogPeriod.start();
@@ -285,16 +285,17 @@ QString MainMachine::url(const char* path) const
            QString::number(m_poPort) + QLatin1String(path);
 }
 
-int MainMachine::startDefinitions()
+MainState MainMachine::startDefinitions()
 {
     m_tmmMain.setStateText(QStringLiteral(" 4 get definitions "));
     logPo(LangText(29, QStringLiteral("Collect alarm definitions")));
-    m_request = m_po.StartPoRequest(url("/office/alarm/alarmserverconfig"), PoRequestConfiguration);
+    m_request =
+        m_po.StartPoRequest(url("/office/alarm/alarmserverconfig"), PoRequestKind::Configuration);
     m_definitionsWait.start();
     return MainState::WaitDefinitions;
 }
 
-int MainMachine::waitDefinitions()
+MainState MainMachine::waitDefinitions()
 {
     m_tmmMain.setStateText(QStringLiteral(" 5 wait definitions "));
     if (isDone(m_request)) {
@@ -330,6 +331,8 @@ void MainMachine::storeDefinitions(PoRequest& request)
     if (request.configAnswer) {
         applyConfiguration(request);
         purgeReturnedAlarms();
+        // Besides each log line, each definitions poll checks the log for its roll-over.
+        rollOverLog();
     }
     Q_EMIT definitionsReloaded();
 }
@@ -374,29 +377,29 @@ void MainMachine::reportUndefinedLinks()
     }
 }
 
-int MainMachine::startAlarms()
+MainState MainMachine::startAlarms()
 {
     m_tmmMain.setStateText(QStringLiteral(" 7 start get alarms "));
-    m_request = m_po.StartPoRequest(url("/office/alarm/alarmserver"), PoRequestActiveAlarms);
+    m_request = m_po.StartPoRequest(url("/office/alarm/alarmserver"), PoRequestKind::ActiveAlarms);
     m_alarmsWait.start();
     return MainState::WaitAlarms;
 }
 
-int MainMachine::waitAlarms()
+MainState MainMachine::waitAlarms()
 {
     m_tmmMain.setStateText(QStringLiteral(" 8 wait alarms "));
-    m_subStep = 1;
+    m_subStep = MainSubStep::AlarmsWaiting;
     if (isDone(m_request)) {
-        m_subStep = 2;
+        m_subStep = MainSubStep::AlarmsDone;
         const std::shared_ptr<PoRequest> request = std::exchange(m_request, nullptr);
         if (!takeOverOutcome(*request)) {
             // The merged alarms are kept all the same, so that none that came and went
             // meanwhile is lost.
             if (request->alarmsAnswer)
                 mergeAnswer(*request);
-            m_subStep = 3;
+            m_subStep = MainSubStep::AlarmsFailed;
             ReportPoLink(false);
-            m_subStep = 4;
+            m_subStep = MainSubStep::AlarmsFailureShown;
             // Only ZelMeld failed: the walk tries it again, so that what was kept back while
             // it was unreachable goes out at the first poll after it is back, not with the
             // next watchdog. A walk that cannot reach it tries once and keeps the rest.
@@ -405,23 +408,23 @@ int MainMachine::waitAlarms()
             Q_EMIT pollFinished();
             return MainState::Wait;
         }
-        m_subStep = 5;
+        m_subStep = MainSubStep::AlarmsSucceeded;
         if (!request->requestMessage.isEmpty()) {
-            m_subStep = 6;
+            m_subStep = MainSubStep::AlarmsRequestMessage;
             logPo(request->requestMessage);
         }
-        m_subStep = 7;
+        m_subStep = MainSubStep::AlarmsShowRecovery;
         ReportPoLink(true);
         takeOverStatus(*request);
         return MainState::CheckAlarms;
     }
-    m_subStep = 13;
+    m_subStep = MainSubStep::AlarmsWaitRunning;
     if (!m_alarmsWait.passed())
         return MainState::WaitAlarms;
     logPo(LangText(32, QStringLiteral("Timeout collecting alarms!")));
-    m_subStep = 14;
+    m_subStep = MainSubStep::AlarmsTimedOut;
     ReportPoLink(false);
-    m_subStep = 15;
+    m_subStep = MainSubStep::AlarmsTimeoutReported;
     m_po.reportTimeout();
     // The walk below runs on the document held in memory; whatever the late request still
     // brings is ignored.
@@ -437,13 +440,13 @@ int MainMachine::waitAlarms()
 void MainMachine::takeOverStatus(PoRequest& request)
 {
     if (request.alarmsAnswer) {
-        m_subStep = 8;
+        m_subStep = MainSubStep::MergeAnswer;
         mergeAnswer(request);
     } else if (!m_ctx.status.document()) {
-        m_subStep = 11;
+        m_subStep = MainSubStep::OpenStatus;
         (void)m_ctx.status.open(); // a failure is logged and shown by the owner
     }
-    m_subStep = 12;
+    m_subStep = MainSubStep::StatusTakenOver;
 }
 
 void MainMachine::mergeAnswer(PoRequest& request)
@@ -464,10 +467,10 @@ void MainMachine::mergeAnswer(PoRequest& request)
     releaseFreedMemory();
 }
 
-int MainMachine::judgeReply()
+MainState MainMachine::judgeReply()
 {
     m_tmmMain.setStateText(QStringLiteral("11 check response "));
-    const int next = m_evaluation.judgeReply();
+    const MainState next = m_evaluation.judgeReply();
     saveStatusBatched();
     return next;
 }
@@ -501,7 +504,7 @@ qint64 MainMachine::msUntilBatchedSave() const
     return m_saveSpacing.spacingMs() - m_sinceStatusSave.elapsed();
 }
 
-int MainMachine::sendWatchdog()
+MainState MainMachine::sendWatchdog()
 {
     m_tmmMain.setStateText(QStringLiteral("12 send wd "));
     ++m_watchdogAttempts;
@@ -510,7 +513,7 @@ int MainMachine::sendWatchdog()
     return MainState::WaitWatchdog;
 }
 
-int MainMachine::waitWatchdog()
+MainState MainMachine::waitWatchdog()
 {
     m_tmmMain.setStateText(QStringLiteral("13 wait result wd "));
     if (const std::optional<QString> reply = m_ctx.link.replyTo(m_watchdogLineId)) {
@@ -526,7 +529,7 @@ int MainMachine::waitWatchdog()
     return MainState::Wait;
 }
 
-int MainMachine::stop()
+MainState MainMachine::stop()
 {
     m_tmmMain.setStateText(QStringLiteral("16 stop "));
     // Nothing answered by ZelMeld may be left only in memory when the program ends.

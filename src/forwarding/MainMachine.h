@@ -56,7 +56,7 @@ public:
     LinkState currentLinkState() const;
     // From the start until the first idle step has shown the link state.
     bool linkStateShowPending() const { return m_linkStateShowDue; }
-    int SubStep() const { return m_subStep; }
+    MainSubStep SubStep() const { return m_subStep; }
     Timestamp PoLinkFailedSince() const { return m_poLinkFailedSince; }
 
     // Office link supervision: raises the link-lost alarm once the link has
@@ -82,25 +82,25 @@ private:
     StepWait idleWait() const;
     StepWait replyWait() const;
     StepWait requestWait(const TimedWait& wait) const;
-    int stateStart();
-    int stateInit();
-    int stateWait();
-    int scheduler();
+    MainState stateStart();
+    MainState stateInit();
+    MainState stateWait();
+    MainState scheduler();
     void statusDisplay();
-    int startDefinitions();
-    int waitDefinitions();
+    MainState startDefinitions();
+    MainState waitDefinitions();
     void storeDefinitions(PoRequest& request);
     void applyConfiguration(const PoRequest& request);
     void purgeReturnedAlarms();
     void reportUndefinedLinks();
-    int startAlarms();
-    int waitAlarms();
+    MainState startAlarms();
+    MainState waitAlarms();
     void takeOverStatus(PoRequest& request);
     void mergeAnswer(PoRequest& request);
-    int judgeReply();
-    int sendWatchdog();
-    int waitWatchdog();
-    int stop();
+    MainState judgeReply();
+    MainState sendWatchdog();
+    MainState waitWatchdog();
+    MainState stop();
     QString url(const char* path) const;
     void abandonRequest();
     void saveStatus();
@@ -130,7 +130,7 @@ private:
     bool m_closingRequested = false;
     bool m_refreshRequested = false;
     bool m_mainMachineStopped = false;
-    int m_subStep = 0;
+    MainSubStep m_subStep = MainSubStep::None;
     LinkState m_shownLinkState = LinkState::Running;
     // Set at the start: the first idle step shows the state even when it has not changed.
     bool m_linkStateShowDue = false;

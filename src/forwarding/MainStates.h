@@ -1,18 +1,39 @@
 #pragma once
 
 // The states of the main state machine, by the numbers its log lines and diagnostics show.
-namespace MainState {
-inline constexpr int Start = 1;
-inline constexpr int Init = 2;
-inline constexpr int Wait = 3;
-inline constexpr int GetDefinitions = 4;
-inline constexpr int WaitDefinitions = 5;
-inline constexpr int StartGetAlarms = 7;
-inline constexpr int WaitAlarms = 8;
-inline constexpr int CheckAlarms = 9;
-inline constexpr int SendAlarm = 10;
-inline constexpr int CheckResponse = 11;
-inline constexpr int SendWatchdog = 12;
-inline constexpr int WaitWatchdog = 13;
-inline constexpr int Stop = 16;
-} // namespace MainState
+enum class MainState : int
+{
+    Start = 1,
+    Init = 2,
+    Wait = 3,
+    GetDefinitions = 4,
+    WaitDefinitions = 5,
+    StartGetAlarms = 7,
+    WaitAlarms = 8,
+    CheckAlarms = 9,
+    SendAlarm = 10,
+    CheckResponse = 11,
+    SendWatchdog = 12,
+    WaitWatchdog = 13,
+    Stop = 16,
+};
+
+// The point within a step of the main machine that a failure came from, by the number the
+// step guard's log line shows ("<sub N>"); None is left out of that line.
+enum class MainSubStep : int
+{
+    None = 0,
+    AlarmsWaiting = 1,
+    AlarmsDone = 2,
+    AlarmsFailed = 3,
+    AlarmsFailureShown = 4,
+    AlarmsSucceeded = 5,
+    AlarmsRequestMessage = 6,
+    AlarmsShowRecovery = 7,
+    MergeAnswer = 8,
+    OpenStatus = 11,
+    StatusTakenOver = 12,
+    AlarmsWaitRunning = 13,
+    AlarmsTimedOut = 14,
+    AlarmsTimeoutReported = 15,
+};

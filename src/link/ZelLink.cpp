@@ -16,7 +16,7 @@ namespace {
 constexpr int kStepInterval = 10;
 
 // The socket machine's states.
-enum SocketState : int
+enum class SocketState : int
 {
     StartMachine = 1,
     WaitForString = 2,
@@ -27,22 +27,22 @@ enum SocketState : int
     SendString = 7,
 };
 
-QString stateLabel(int state)
+QString stateLabel(SocketState state)
 {
     switch (state) {
-    case StartMachine:
+    case SocketState::StartMachine:
         return QStringLiteral("1 Start Socketmachine");
-    case WaitForString:
+    case SocketState::WaitForString:
         return QStringLiteral("2 Waitforstring");
-    case CheckSocket:
+    case SocketState::CheckSocket:
         return QStringLiteral("3 Check socket");
-    case StartPort:
+    case SocketState::StartPort:
         return QStringLiteral("4.1 Start ZelPoort");
-    case OpenSocket:
+    case SocketState::OpenSocket:
         return QStringLiteral("4.2 Open socket");
-    case WaitForOpen:
+    case SocketState::WaitForOpen:
         return QStringLiteral("4.3 Wait for opensocket");
-    case SendString:
+    case SocketState::SendString:
         return QStringLiteral("5 Send string");
     default:
         return QString();
@@ -90,13 +90,13 @@ ZelLink::~ZelLink()
 
 void ZelLink::start()
 {
-    m_tmmSockets.setState(StartMachine);
+    m_tmmSockets.setState(SocketState::StartMachine);
     m_tmmSockets.setEnabled(true);
 }
 
 void ZelLink::startSteppedByHand()
 {
-    m_tmmSockets.setState(StartMachine);
+    m_tmmSockets.setState(SocketState::StartMachine);
 }
 
 void ZelLink::stepByHand()
@@ -126,37 +126,37 @@ void ZelLink::tmmSocketsDoState(tZelTimeMachine& sender)
 {
     if (m_socketFailed) {
         closeSocket();
-        sender.setState(StartMachine);
+        sender.setState(SocketState::StartMachine);
     }
-    const QString label = stateLabel(sender.State());
+    const QString label = stateLabel(sender.stateAs<SocketState>());
     if (label.isEmpty())
         return;
     sender.setStateText(label);
-    switch (sender.State()) {
-    case StartMachine:
+    switch (sender.stateAs<SocketState>()) {
+    case SocketState::StartMachine:
         m_socketFailed = false;
-        sender.setState(WaitForString);
+        sender.setState(SocketState::WaitForString);
         break;
-    case WaitForString:
+    case SocketState::WaitForString:
         takeNextMessage(sender);
         break;
-    case CheckSocket:
-        sender.setState(isConnected() ? SendString : StartPort);
+    case SocketState::CheckSocket:
+        sender.setState(isConnected() ? SocketState::SendString : SocketState::StartPort);
         break;
-    case StartPort:
-        sender.setState(OpenSocket);
+    case SocketState::StartPort:
+        sender.setState(SocketState::OpenSocket);
         break;
-    case OpenSocket:
+    case SocketState::OpenSocket:
         openSocket();
-        sender.setState(WaitForOpen);
+        sender.setState(SocketState::WaitForOpen);
         break;
-    case WaitForOpen:
+    case SocketState::WaitForOpen:
         if (m_socketConnected)
-            sender.setState(SendString);
+            sender.setState(SocketState::SendString);
         break;
-    case SendString:
+    case SocketState::SendString:
         sendCurrentMessage();
-        sender.setState(WaitForString);
+        sender.setState(SocketState::WaitForString);
         break;
     }
 }
@@ -167,13 +167,14 @@ StepWait ZelLink::socketWait() const
 {
     if (m_socketFailed)
         return StepWait::now();
-    switch (m_tmmSockets.State()) {
-    case WaitForString:
+    switch (m_tmmSockets.stateAs<SocketState>()) {
+    case SocketState::WaitForString:
         return m_sendQueue.isEmpty() ? StepWait::event() : StepWait::now();
-    case WaitForOpen:
+    case SocketState::WaitForOpen:
         return m_socketConnected ? StepWait::now() : StepWait::event();
     default:
-        return stateLabel(m_tmmSockets.State()).isEmpty() ? StepWait::event() : StepWait::now();
+        return stateLabel(m_tmmSockets.stateAs<SocketState>()).isEmpty() ? StepWait::event()
+                                                                         : StepWait::now();
     }
 }
 
@@ -183,7 +184,7 @@ void ZelLink::takeNextMessage(tZelTimeMachine& sender)
     m_currentId = m_sendQueueIds.isEmpty() ? 0 : m_sendQueueIds.takeFirst();
     m_currentQueuedAt = m_sendQueueTimes.isEmpty() ? 0.0 : m_sendQueueTimes.takeFirst();
     if (!m_currentMessage.isEmpty())
-        sender.setState(CheckSocket);
+        sender.setState(SocketState::CheckSocket);
 }
 
 void ZelLink::openSocket()

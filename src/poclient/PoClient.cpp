@@ -50,12 +50,12 @@ void PoClient::init_indy()
     LogMessage(LangText(111, QStringLiteral("PO connection initialized")), LogZelList);
 }
 
-std::shared_ptr<PoRequest> PoClient::StartPoRequest(const QString& url, int kind)
+std::shared_ptr<PoRequest> PoClient::StartPoRequest(const QString& url, PoRequestKind kind)
 {
     return StartPoRequest(url, kind, defaultPoTimeouts(kind));
 }
 
-std::shared_ptr<PoRequest> PoClient::StartPoRequest(const QString& url, int kind,
+std::shared_ptr<PoRequest> PoClient::StartPoRequest(const QString& url, PoRequestKind kind,
                                                     const PoTimeouts& timeouts)
 {
     PoDataDirectory();

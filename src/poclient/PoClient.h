@@ -26,9 +26,9 @@ public:
     void init_indy();
 
     // Creates the office data directory when missing, starts the worker and returns at once.
-    std::shared_ptr<PoRequest> StartPoRequest(const QString& url, int kind);
+    std::shared_ptr<PoRequest> StartPoRequest(const QString& url, PoRequestKind kind);
     // The same with other time limits (tests).
-    std::shared_ptr<PoRequest> StartPoRequest(const QString& url, int kind,
+    std::shared_ptr<PoRequest> StartPoRequest(const QString& url, PoRequestKind kind,
                                               const PoTimeouts& timeouts);
 
     // Called from the worker thread when any request started from now on is done (the

@@ -2,9 +2,9 @@
 
 #include <curl/curl.h>
 
-PoTimeouts defaultPoTimeouts(int kind)
+PoTimeouts defaultPoTimeouts(PoRequestKind kind)
 {
-    if (kind == PoRequestConfiguration)
+    if (kind == PoRequestKind::Configuration)
         return PoTimeouts{PoConnectMs, PoConfigTransferMs, PoMaxAnswerBytes};
     return PoTimeouts{PoConnectMs, PoAlarmsTransferMs, PoMaxAnswerBytes};
 }

@@ -22,9 +22,13 @@ enum class PoOutcome
     Cancelled, // given up by the waiting machine before the worker finished
 };
 
-// The kinds of request the main state machine orders; any other kind only fetches.
-inline constexpr int PoRequestConfiguration = 1;
-inline constexpr int PoRequestActiveAlarms = 2;
+// The kinds of request: the two the main state machine orders, and one that only fetches.
+enum class PoRequestKind : int
+{
+    FetchOnly = 0,
+    Configuration = 1,
+    ActiveAlarms = 2,
+};
 
 // The largest answer taken: a server gone wrong must not fill the memory of the gateway.
 inline constexpr qint64 PoMaxAnswerBytes = qint64(64) * 1024 * 1024;
@@ -45,7 +49,7 @@ struct PoTimeouts
     qint64 maxAnswerBytes = PoMaxAnswerBytes; // a larger answer fails the request
 };
 
-PoTimeouts defaultPoTimeouts(int kind);
+PoTimeouts defaultPoTimeouts(PoRequestKind kind);
 
 // Lets another thread wake the transfer of a request out of its wait, so that a cancel takes
 // effect at once. The worker attaches its transfer for as long as it runs; waking a request
@@ -65,7 +69,7 @@ private:
 // One request, shared (std::shared_ptr) between the GUI thread and its worker.
 struct PoRequest
 {
-    PoRequest(quint64 requestId, const QString& requestUrl, int requestKind,
+    PoRequest(quint64 requestId, const QString& requestUrl, PoRequestKind requestKind,
               const PoTimeouts& requestTimeouts)
         : id(requestId), url(requestUrl), kind(requestKind), timeouts(requestTimeouts)
     {
@@ -75,7 +79,7 @@ struct PoRequest
 
     const quint64 id;
     const QString url;
-    const int kind; // PoRequestConfiguration, PoRequestActiveAlarms, other: fetch only
+    const PoRequestKind kind;
     const PoTimeouts timeouts;
 
     std::atomic<bool> done{false}; // written last with release; read with acquire

@@ -92,8 +92,6 @@ void processConfiguration(PoRequest& request, const std::string& answer)
     auto parsed = std::make_unique<pugi::xml_document>();
     loadDecodedXmlText(*parsed, text);
     request.configAnswer = std::move(parsed);
-    if (!isCancelled(request))
-        rollOverLog();
 }
 
 // Read into values here and merged on the GUI thread, whose owner of AlarmStatus.xml is its one
@@ -118,9 +116,9 @@ void processActiveAlarms(PoRequest& request, const std::string& answer)
 void processAnswer(PoRequest& request, const std::string& answer)
 {
     try {
-        if (request.kind == PoRequestConfiguration)
+        if (request.kind == PoRequestKind::Configuration)
             processConfiguration(request, answer);
-        else if (request.kind == PoRequestActiveAlarms)
+        else if (request.kind == PoRequestKind::ActiveAlarms)
             processActiveAlarms(request, answer);
     } catch (const XmlParseError& error) {
         logAnswerProblem(request, u"Malformed answer from PO server"_s,

@@ -6,6 +6,7 @@
 #include "store/NodeKeyIndex.h"
 #include "store/XmlNodeEdit.h"
 #include "store/XmlParseError.h"
+#include "store/XmlText.h"
 
 namespace X = LinkDefsXml;
 

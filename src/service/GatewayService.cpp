@@ -1,7 +1,7 @@
 #include "GatewayService.h"
 
+#include "ServiceNotify.h"
 #include "core/Log.h"
-#include "core/ServiceNotify.h"
 
 GatewayService::GatewayService(int poPort, QObject* parent) : QObject(parent), m_gateway(poPort)
 {

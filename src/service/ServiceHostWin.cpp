@@ -1,6 +1,6 @@
 #include "ServiceHost.h"
 
-#include "core/ServiceNotify.h"
+#include "ServiceNotify.h"
 
 #include <QMetaObject>
 #include <QObject>

@@ -1,7 +1,7 @@
 #include "ServiceWatchdog.h"
 
+#include "ServiceNotify.h"
 #include "core/Log.h"
-#include "core/ServiceNotify.h"
 #include "core/ZelTimeMachine.h"
 #include "forwarding/MainMachine.h"
 

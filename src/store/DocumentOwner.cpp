@@ -121,7 +121,7 @@ void DocumentOwner::noteSaved()
     Q_EMIT saved();
 }
 
-void DocumentOwner::setSaveFailureLog(const QString& text, int target)
+void DocumentOwner::setSaveFailureLog(const QString& text, LogTarget target)
 {
     m_saveFailureText = text;
     m_saveFailureTarget = target;
@@ -172,7 +172,7 @@ SaveResult DocumentOwner::saveIfDirty()
     return save();
 }
 
-void DocumentOwner::report(const QString& text, int target)
+void DocumentOwner::report(const QString& text, LogTarget target)
 {
     LogMessage(text, target);
     Q_EMIT problem(text);

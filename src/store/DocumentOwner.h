@@ -2,6 +2,8 @@
 
 #include "XmlDocument.h"
 
+#include "core/Log.h"
+
 #include <QObject>
 #include <QString>
 
@@ -76,7 +78,7 @@ public:
     SaveResult saveIfDirty();
 
     // Where a save failure is logged: the text put before the reason and the log target.
-    void setSaveFailureLog(const QString& text, int target);
+    void setSaveFailureLog(const QString& text, LogTarget target);
 
     // From now on a failed save is tried again after FirstRetrySeconds, then at doubling
     // intervals, until a save succeeds. Not while the file on disk must be left untouched.
@@ -108,7 +110,7 @@ private:
     OpenResult recover(const OpenResult& failed);
     void noteSaved();
     QString setAside(QString& reason);
-    void report(const QString& text, int target);
+    void report(const QString& text, LogTarget target);
 
     const char* m_fileName;
     const char* m_rootName;
@@ -121,6 +123,6 @@ private:
     // The text of the save failure reported last, until a save succeeds again.
     QString m_saveFailure;
     QString m_saveFailureText;
-    int m_saveFailureTarget = 0;
+    LogTarget m_saveFailureTarget = LogFileOnly;
     std::unique_ptr<BackoffRetry> m_retry;
 };

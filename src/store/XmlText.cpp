@@ -1,5 +1,7 @@
 #include "XmlText.h"
 
+#include "XmlParseError.h"
+
 #include "core/Windows1252.h"
 
 #include <QByteArrayView>
@@ -530,6 +532,28 @@ DecodedXml decodeXmlBytes(std::string_view bytes)
     if (const std::optional<Span> declared = declaredEncoding(decoded.text))
         decoded.text.replace(declared->offset, declared->length, "UTF-8");
     return decoded;
+}
+
+void loadXmlText(pugi::xml_document& dom, std::string_view text)
+{
+    const DecodedXml decoded = decodeXmlBytes(text);
+    if (!decoded.ok()) {
+        dom.reset();
+        throw XmlParseError(decoded.error);
+    }
+    loadDecodedXmlText(dom, decoded.text);
+}
+
+void loadDecodedXmlText(pugi::xml_document& dom, std::string_view utf8Text)
+{
+    const pugi::xml_parse_result result =
+        dom.load_buffer(utf8Text.data(), utf8Text.size(), pugi::parse_default, pugi::encoding_utf8);
+    if (!result) {
+        // The parser keeps a partial tree; it must not pass for the answer.
+        dom.reset();
+        throw XmlParseError(std::string("XML parse error: ") + result.description() +
+                            " at offset " + std::to_string(result.offset));
+    }
 }
 
 Latin1Xml serializeLatin1(const pugi::xml_document& dom, XmlLayout layout)

@@ -30,6 +30,14 @@ struct DecodedXml
 // UTF-8 when the bytes are valid UTF-8, otherwise as ISO-8859-1.
 [[nodiscard]] DecodedXml decodeXmlBytes(std::string_view bytes);
 
+// Parses the bytes of an answer into dom, decoded as decodeXmlBytes reads them: by byte-order
+// mark or declaration, else UTF-8 when valid, else ISO-8859-1; what XML cannot hold becomes
+// U+FFFD. Throws XmlParseError, leaving dom empty, when the declared encoding is unsupported
+// or the text is not well-formed or has no root element.
+void loadXmlText(pugi::xml_document& dom, std::string_view text);
+// The same for a text already decoded to UTF-8, which is not decoded again.
+void loadDecodedXmlText(pugi::xml_document& dom, std::string_view utf8Text);
+
 // How the elements of a written document are laid out: one per line, indented with TAB by
 // depth, or all on one line (the exchange files of the ZEL system).
 enum class XmlLayout

@@ -20,7 +20,7 @@
 #include <QScreen>
 #include <QTabWidget>
 
-MainWindow::MainWindow(int poPort, QWidget* parent) : QMainWindow(parent), m_gateway(poPort)
+MainWindow::MainWindow(Gateway& gateway, QWidget* parent) : QMainWindow(parent), m_gateway(gateway)
 {
     setObjectName(QStringLiteral("MainForm"));
     resize(950, 577);
@@ -47,9 +47,10 @@ MainWindow::MainWindow(int poPort, QWidget* parent) : QMainWindow(parent), m_gat
 MainWindow::~MainWindow() = default;
 
 // Made at start-up from the settings read; connected before it reports its first problem.
-void MainWindow::connectEngine()
+void MainWindow::setEngine(Engine& shown)
 {
-    Engine* engine = &m_gateway.engine();
+    m_engine = &shown;
+    Engine* engine = m_engine;
     connect(engine, &Engine::hideRequested, this, &MainWindow::hideToTray);
     connect(engine, &Engine::statusText, m_sBar, &StatusBar::setPanelText);
     connect(engine, &Engine::linkStateShown, m_sBar, &StatusBar::showLinkState);
@@ -65,7 +66,7 @@ void MainWindow::connectEngine()
 
 void MainWindow::fillDefinitionsGrid()
 {
-    if (const XmlDocument* linkDefs = m_gateway.engine().linkDefs().document())
+    if (const XmlDocument* linkDefs = m_engine->linkDefs().document())
         m_linkPage->FillDefinitionsGrid(*linkDefs);
     showUnlinkedCount();
 }
@@ -73,7 +74,7 @@ void MainWindow::fillDefinitionsGrid()
 // After "Undefined links found!" the operator sees how many are left, until none are.
 void MainWindow::showUnlinkedCount()
 {
-    const XmlDocument* linkDefs = m_gateway.engine().linkDefs().document();
+    const XmlDocument* linkDefs = m_engine->linkDefs().document();
     const int count = linkDefs ? UnlinkedCount(*linkDefs) : 0;
     m_sBar->showUnlinkedCount(count);
     m_trayX1->showUnlinkedCount(count);
@@ -81,22 +82,22 @@ void MainWindow::showUnlinkedCount()
 
 bool MainWindow::ClosingRequested() const
 {
-    return m_gateway.hasEngine() && m_gateway.engine().closingRequested();
+    return m_engine && m_engine->closingRequested();
 }
 
 bool MainWindow::MainMachineStopped() const
 {
-    return m_gateway.hasEngine() && m_gateway.engine().mainMachineStopped();
+    return m_engine && m_engine->mainMachineStopped();
 }
 
 const tZelTimeMachine& MainWindow::tmmMain() const
 {
-    return m_gateway.engine().mainMachine().tmmMain();
+    return m_engine->mainMachine().tmmMain();
 }
 
 const tZelTimeMachine& MainWindow::tmmSockets() const
 {
-    return m_gateway.engine().link().tmmSockets();
+    return m_engine->link().tmmSockets();
 }
 
 void MainWindow::buildPages()
@@ -112,7 +113,7 @@ void MainWindow::buildPages()
     m_pctlDde->addTab(m_officePage, QStringLiteral("Priva Office / Other settings"));
 }
 
-void MainWindow::addListLine(int target, const QString& line)
+void MainWindow::addListLine(LogTarget target, const QString& line)
 {
     if (target == LogZelList)
         m_ipPage->lbxDebug().appendLine(line);

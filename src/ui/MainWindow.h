@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Clock.h"
+#include "core/Log.h"
 #include "core/ZelTimeMachine.h"
 #include "forwarding/Gateway.h"
 
@@ -17,14 +18,16 @@ class StatusBar;
 class TrayIcon;
 class ZelSettingsPage;
 
-// The operator's window. It owns the gateway (settings, engine, start-up and orderly shutdown)
-// for the whole run, and adds the pages, the status bar, the tray and the exit question.
+// The operator's window over a gateway that the program assembles and owns (settings, engine,
+// start-up and orderly shutdown). The window runs the gateway's start-up with its own steps
+// between, is handed the engine once it is made, and adds the pages, the status bar, the tray
+// and the exit question.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    // poPort: the office server's port; the program always uses 8080.
-    explicit MainWindow(int poPort = Engine::DefaultPoPort, QWidget* parent = nullptr);
+    // gateway outlives the window.
+    explicit MainWindow(Gateway& gateway, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Runs the start-up sequence; the state machines start whatever happens.
@@ -48,8 +51,9 @@ public:
     bool ClosingRequested() const;
     bool MainMachineStopped() const;
 
-    // Made by FormCreate().
-    Engine& engine() { return m_gateway.engine(); }
+    // Handed over by FormCreate() once the gateway has made it; shown until the program ends.
+    void setEngine(Engine& engine);
+    Engine& engine() { return *m_engine; }
     // The two state machines, for diagnostics and tests.
     const tZelTimeMachine& tmmMain() const;
     const tZelTimeMachine& tmmSockets() const;
@@ -74,17 +78,17 @@ private:
     void fillDefinitionsGrid();
     void showUnlinkedCount();
     void centreOnScreen();
-    void connectEngine();
     void applyLanguage();
     void showLoadedSettings();
     void applyWindowTitle();
     void applyCaptions();
     // The same choice the language table makes; for the few captions it has no entry for.
     bool runsInDutch() const { return settings().language == u"NLD"; }
-    void addListLine(int target, const QString& line);
+    void addListLine(LogTarget target, const QString& line);
     [[nodiscard]] Settings settingsToSave() const;
 
-    Gateway m_gateway;
+    Gateway& m_gateway;
+    Engine* m_engine = nullptr;
     std::function<bool()> m_confirmExit;
     // The documents whose edits could not be saved when the exit question was asked.
     QStringList m_unsavedAtExit;

@@ -9,7 +9,7 @@
 void MainWindow::FormClose()
 {
     // One more try first, so that the question names only what is really lost.
-    m_unsavedAtExit = m_gateway.hasEngine() ? m_gateway.engine().saveUnsavedEdits() : QStringList();
+    m_unsavedAtExit = m_engine ? m_engine->saveUnsavedEdits() : QStringList();
     if (m_confirmExit && m_confirmExit())
         startShutdown();
 }

@@ -18,7 +18,7 @@ void MainWindow::FormCreate()
 {
     Gateway::StartSteps steps;
     steps.languageReady = [this] { applyLanguage(); };
-    steps.engineMade = [this](Engine&) { connectEngine(); };
+    steps.engineMade = [this](Engine& engine) { setEngine(engine); };
     steps.loaded = [this] { showLoadedSettings(); };
     m_gateway.start(QStringLiteral("Main form created"), steps);
 }
@@ -37,7 +37,7 @@ void MainWindow::showLoadedSettings()
 {
     m_ipPage->showSettings(settings());
     m_officePage->showSettings(settings());
-    m_gateway.engine().setOptions(m_officePage->options());
+    m_engine->setOptions(m_officePage->options());
     m_linkPage->zelTree().FillZelTree();
     fillDefinitionsGrid();
 }

@@ -153,7 +153,8 @@ void TstMainWindow::startupAppliesTitleLanguageAndSettings()
     if (!ini.isEmpty())
         QVERIFY(writeFile(data("ZelLocal.INI"), ini));
 
-    MainWindow window;
+    Gateway gateway;
+    MainWindow window(gateway);
     window.FormCreate();
     QCOMPARE(window.windowTitle(),
              QStringLiteral("ZEL-Pro - Priva Office (" ZELPO_VERSION_STRING ") "));
@@ -177,7 +178,8 @@ void TstMainWindow::defaultLinkDefsCopiedButNeverOverwritten()
     QVERIFY(
         writeFile(m_root->filePath(QStringLiteral("bin/linkdefs.default")), "<ZelPOLinkDefs/>"));
     {
-        MainWindow window;
+        Gateway gateway;
+        MainWindow window(gateway);
         window.FormCreate();
         QVERIFY(window.engine().linkDefs().document() &&
                 window.engine().linkDefs().document()->hasContent());
@@ -185,7 +187,8 @@ void TstMainWindow::defaultLinkDefsCopiedButNeverOverwritten()
     QCOMPARE(readFile(poData("LinkDefs.xml")), QByteArray("<ZelPOLinkDefs/>"));
 
     QVERIFY(writeFile(poData("LinkDefs.xml"), "<ZelPOLinkDefs><PO_Locations/></ZelPOLinkDefs>"));
-    MainWindow window;
+    Gateway gateway;
+    MainWindow window(gateway);
     window.FormCreate();
     QCOMPARE(readFile(poData("LinkDefs.xml")),
              QByteArray("<ZelPOLinkDefs><PO_Locations/></ZelPOLinkDefs>"));
@@ -193,7 +196,8 @@ void TstMainWindow::defaultLinkDefsCopiedButNeverOverwritten()
 
 void TstMainWindow::answeringNoChangesNothing()
 {
-    MainWindow window;
+    Gateway gateway;
+    MainWindow window(gateway);
     window.FormCreate();
     const QByteArray iniBefore = readFile(data("ZelLocal.INI"));
     int asked = 0;
@@ -210,7 +214,8 @@ void TstMainWindow::answeringNoChangesNothing()
 
 void TstMainWindow::answeringYesStopsMainMachineThenTerminates()
 {
-    MainWindow window;
+    Gateway gateway;
+    MainWindow window(gateway);
     window.FormCreate();
     QSignalSpy terminate(&window, &MainWindow::terminateRequested);
     QTRY_COMPARE(window.tmmMain().State(), 3);
@@ -232,7 +237,8 @@ void TstMainWindow::graceEndsAStuckMachineAfterTenSeconds()
 {
     ManualClock clock(QDateTime(QDate(2026, 12, 9), QTime(8, 0), Qt::UTC));
     ScopedClock installed(&clock);
-    MainWindow window;
+    Gateway gateway;
+    MainWindow window(gateway);
     window.FormCreate();
     window.engine().mainMachine().simulateStall(true); // stuck, e.g. waiting for an answer
     QSignalSpy terminate(&window, &MainWindow::terminateRequested);
@@ -247,7 +253,8 @@ void TstMainWindow::graceEndsAStuckMachineAfterTenSeconds()
 
 void TstMainWindow::logTargetsReachTheirLists()
 {
-    MainWindow window;
+    Gateway gateway;
+    MainWindow window(gateway);
     window.FormCreate();
     auto* zel = window.findChild<DiagnosticList*>(QStringLiteral("lbxDebug"));
     auto* po = window.findChild<DiagnosticList*>(QStringLiteral("lbxComDebug"));
@@ -278,7 +285,8 @@ void TstMainWindow::statusDisplayFollowsLinkStatus()
     const quint16 port = unusedPort();
     QVERIFY(port != 0);
     QVERIFY(writeFile(data("ZelLocal.INI"), zelMeldAt(port)));
-    MainWindow window;
+    Gateway gateway;
+    MainWindow window(gateway);
     window.FormCreate();
     QTRY_COMPARE(window.tmmMain().State(), 3);
     // The start shows the running state at the first idle step.
@@ -325,7 +333,8 @@ void TstMainWindow::exitQuestionButtonsFollowTheLanguage()
     QFETCH(QString, lost);
     if (!ini.isEmpty())
         QVERIFY(writeFile(data("ZelLocal.INI"), ini));
-    MainWindow window;
+    Gateway gateway;
+    MainWindow window(gateway);
     window.FormCreate();
     DocumentOwner& linkDefs = window.engine().linkDefs();
     if (!lost.isEmpty()) {
@@ -361,7 +370,8 @@ void TstMainWindow::trayFollowsTheStatusBar()
     const quint16 port = unusedPort();
     QVERIFY(port != 0);
     QVERIFY(writeFile(data("ZelLocal.INI"), zelMeldAt(port)));
-    MainWindow window;
+    Gateway gateway;
+    MainWindow window(gateway);
     window.FormCreate();
     auto* tray = window.findChild<TrayIcon*>(QStringLiteral("TrayX1"));
     QVERIFY(tray);
@@ -387,7 +397,8 @@ void TstMainWindow::trayFollowsTheStatusBar()
 
 void TstMainWindow::trayExitAsksTheExitQuestion()
 {
-    MainWindow window;
+    Gateway gateway;
+    MainWindow window(gateway);
     window.FormCreate();
     auto* tray = window.findChild<TrayIcon*>(QStringLiteral("TrayX1"));
     QVERIFY(tray && tray->contextMenu());
@@ -436,7 +447,8 @@ void TstMainWindow::problemsStayOnTheStatusBar()
     if (!settings.isEmpty())
         QVERIFY(writeFile(data("ZelLocal.INI"), settings));
 
-    MainWindow window;
+    Gateway gateway;
+    MainWindow window(gateway);
     window.FormCreate();
     QTRY_COMPARE(window.tmmMain().State(), 3);
     // The idle step has shown the running state.
@@ -474,7 +486,8 @@ void TstMainWindow::assignmentWhoseSaveFailedIsNotLost()
     QVERIFY(QDir(m_root->path()).mkpath(QStringLiteral("PoData")));
     QVERIFY(writeFile(poData("ZelDefs.xml"), kSaveZelDefs));
     QVERIFY(writeFile(poData("LinkDefs.xml"), kSaveLinkDefs));
-    MainWindow window;
+    Gateway gateway;
+    MainWindow window(gateway);
     window.FormCreate();
     auto* page = window.findChild<LinkConfigPage*>();
     QVERIFY(page);
@@ -559,7 +572,8 @@ void TstMainWindow::saveMessageLeavesWhenItsDocumentSaves()
     const quint16 port = vacant.serverPort();
     vacant.close();
     QVERIFY(writeFile(data("ZelLocal.INI"), "[IP]\nOIPort=" + QByteArray::number(port) + "\n"));
-    MainWindow window;
+    Gateway gateway;
+    MainWindow window(gateway);
     window.FormCreate();
     Engine& engine = window.engine();
     DocumentOwner& failingOwner = failing == u"ZelDefs.xml" ? engine.zelDefs() : engine.linkDefs();

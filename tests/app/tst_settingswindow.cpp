@@ -94,7 +94,8 @@ void TstSettingsWindow::sendTestReachesZelMeld()
     QVERIFY(zel.listen(QHostAddress(QHostAddress::LocalHost), 0));
     QVERIFY(writeFile(data("ZelLocal.INI"),
                       "[IP]\naddress=127.0.0.1\nOIPort=" + QByteArray::number(zel.port()) + "\n"));
-    MainWindow window;
+    Gateway gateway;
+    MainWindow window(gateway);
     window.FormCreate();
     QSignalSpy received(&zel, &ZelMeldServer::lineReceived);
 
@@ -120,7 +121,8 @@ void TstSettingsWindow::sendTestThatCannotBeWrittenIsReported()
     }
     QVERIFY(writeFile(data("ZelLocal.INI"),
                       "[IP]\naddress=127.0.0.1\nOIPort=" + QByteArray::number(closedPort) + "\n"));
-    MainWindow window;
+    Gateway gateway;
+    MainWindow window(gateway);
     window.FormCreate();
 
     control<QAbstractButton>(window, "SendButton")->click();
@@ -132,7 +134,8 @@ void TstSettingsWindow::sendTestThatCannotBeWrittenIsReported()
 
 void TstSettingsWindow::clearingOneListLeavesTheOtherAndTheLog()
 {
-    MainWindow window;
+    Gateway gateway;
+    MainWindow window(gateway);
     window.FormCreate();
     auto* zelList = control<DiagnosticList>(window, "lbxDebug");
     auto* officeList = control<DiagnosticList>(window, "lbxComDebug");
@@ -158,7 +161,8 @@ void TstSettingsWindow::settingsReachTheFileOnlyAtAConfirmedExit()
                       "; kept\n[IP]\naddress=zel.kas\nOIPort=9001\n"
                       "[PO]\naddress=10.0.0.5\nsendpcu=0\nfilterpunct=1\nWDid=4\n"));
     {
-        MainWindow window;
+        Gateway gateway;
+        MainWindow window(gateway);
         window.FormCreate();
         QCOMPARE(control<QLineEdit>(window, "edtAddress")->text(), u"zel.kas"_s);
         QCOMPARE(control<QLineEdit>(window, "MaskEdit1")->text(), u"9001"_s);
@@ -192,7 +196,8 @@ void TstSettingsWindow::settingsReachTheFileOnlyAtAConfirmedExit()
                             "sendpcu=1", "filterpunct=1", "WDid=0"})
         QVERIFY2(saved.contains(key), key);
 
-    MainWindow next;
+    Gateway nextGateway;
+    MainWindow next(nextGateway);
     next.FormCreate();
     QCOMPARE(control<QLineEdit>(next, "edtAddress")->text(), u"zel2.kas"_s);
     QCOMPARE(control<QLineEdit>(next, "MaskEdit1")->text(), u"8200"_s);
@@ -203,7 +208,8 @@ void TstSettingsWindow::settingsReachTheFileOnlyAtAConfirmedExit()
 
 void TstSettingsWindow::pcuSwitchActsAtOnce()
 {
-    MainWindow window;
+    Gateway gateway;
+    MainWindow window(gateway);
     window.FormCreate();
     QVERIFY(window.engine().options().sendPcu);
     const QByteArray before = readFile(data("ZelLocal.INI"));
@@ -217,7 +223,8 @@ void TstSettingsWindow::pcuSwitchActsAtOnce()
 void TstSettingsWindow::dutchWindowAndItsSize()
 {
     QVERIFY(writeFile(data("ZelLocal.INI"), "[PO]\nlanguage=NLD\n"));
-    MainWindow window;
+    Gateway gateway;
+    MainWindow window(gateway);
     window.FormCreate();
     auto* pages = control<QTabWidget>(window, "pctlDde");
     QCOMPARE(pages->tabText(1), u"ZEL-Pro tcp/IP koppeling"_s);
@@ -231,7 +238,8 @@ void TstSettingsWindow::dutchWindowAndItsSize()
 
 void TstSettingsWindow::trayNamesTheWindowAndDoubleClickBringsItBack()
 {
-    MainWindow window;
+    Gateway gateway;
+    MainWindow window(gateway);
     window.FormCreate();
     auto* tray = window.findChild<TrayIcon*>(u"TrayX1"_s);
     QVERIFY(tray);

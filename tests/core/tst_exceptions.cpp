@@ -1,11 +1,8 @@
+#include "core/Clock.h"
 #include "core/ExceptionDescription.h"
 #include "core/ExceptionStorm.h"
 #include "core/Log.h"
-#include "core/MainStepGuard.h"
-#include "core/ZelTimeMachine.h"
 
-#include <QFile>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,16 +15,6 @@ struct CustomFailure : std::runtime_error
     using std::runtime_error::runtime_error;
 };
 
-QString lastLogLine(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    const QStringList lines =
-        QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    return lines.isEmpty() ? QString() : lines.last();
-}
-
 } // namespace
 
 class TstExceptions : public QObject
@@ -36,9 +23,6 @@ class TstExceptions : public QObject
 private Q_SLOTS:
     void initTestCase();
     void description();
-    void stepGuard_data();
-    void stepGuard();
-    void stepGuardPassesQuietSteps();
     void storm_data();
     void storm();
 
@@ -66,50 +50,6 @@ void TstExceptions::description()
 
     QCOMPARE(exceptionLogText({QStringLiteral("d"), QStringLiteral("m"), QStringLiteral("c")}),
              QStringLiteral("<d><m><c>"));
-}
-
-void TstExceptions::stepGuard_data()
-{
-    QTest::addColumn<int>("state");
-    QTest::addColumn<int>("subStep");
-    QTest::addColumn<QString>("head");
-    QTest::newRow("with sub-step") << 8 << 5 << QStringLiteral("<tmmMain, state:8><sub 5>");
-    QTest::newRow("sub-step 0 is left out") << 3 << 0 << QStringLiteral("<tmmMain, state:3>");
-}
-
-void TstExceptions::stepGuard()
-{
-    QFETCH(int, state);
-    QFETCH(int, subStep);
-    QFETCH(QString, head);
-
-    tZelTimeMachine machine;
-    machine.setState(state);
-    machine.setEnabled(true);
-    runGuardedMainStep(
-        machine, [] { throw std::runtime_error("boom"); }, subStep);
-
-    QCOMPARE(machine.State(), 1);
-    QVERIFY(machine.Enabled());
-    const QString line = lastLogLine(m_log);
-    // "<date><time><" + text + ">" with the three exception fields at the end.
-    const QRegularExpression frame(QStringLiteral("^<[^<>]+><[^<>]+><(.*)>$"));
-    const QRegularExpressionMatch match = frame.match(line);
-    QVERIFY2(match.hasMatch(), qPrintable(line));
-    const QString text = match.captured(1);
-    QVERIFY2(text.startsWith(head + QLatin1Char('<')), qPrintable(text));
-    QVERIFY2(text.endsWith(QStringLiteral("><boom><std::runtime_error>")), qPrintable(text));
-}
-
-void TstExceptions::stepGuardPassesQuietSteps()
-{
-    tZelTimeMachine machine;
-    machine.setState(7);
-    bool ran = false;
-    runGuardedMainStep(
-        machine, [&] { ran = true; }, 0);
-    QVERIFY(ran);
-    QCOMPARE(machine.State(), 7);
 }
 
 void TstExceptions::storm_data()

@@ -361,7 +361,7 @@ void TstLog::targets()
     QFETCH(bool, listed);
 
     QSignalSpy spy(&Log::instance(), &Log::listLine);
-    LogMessage(u"Recv: 1234"_s, target);
+    LogMessage(u"Recv: 1234"_s, static_cast<LogTarget>(target));
 
     QCOMPARE(spy.size(), listed ? 1 : 0);
     if (listed) {

@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 #include "core/Settings.h"
 #include "forwarding/Engine.h"
+#include "forwarding/MainStates.h"
 
 #include "PoServerSim.h"
 #include "ZelMeldServer.h"
@@ -46,6 +47,7 @@ public:
     bool runPoll();
     // Waits until the main state machine is in the given state.
     bool waitForState(int state);
+    bool waitForState(MainState state) { return waitForState(static_cast<int>(state)); }
     // Lets the main state machine take this many steps at the time the clock shows (driven by
     // events: steps until it waits again).
     bool runMainSteps(int steps);

@@ -161,7 +161,7 @@ void TstLinkState::iconFollowsWhileTheMachineIsBusy()
     QTRY_VERIFY(!shown.isEmpty());
     QCOMPARE(shown.last().first().value<StatusIcon>(), StatusIcon::ZelMeldError);
     QVERIFY(h.engine().link().linkFailed());
-    QCOMPARE(h.main().tmmMain().State(), MainState::WaitAlarms);
+    QCOMPARE(h.main().tmmMain().stateAs<MainState>(), MainState::WaitAlarms);
 }
 
 QTEST_GUILESS_MAIN(TstLinkState)

@@ -99,7 +99,7 @@ void PoRequestTestBase::cleanup()
     m_root.reset();
 }
 
-std::shared_ptr<PoRequest> PoRequestTestBase::start(const QString& path, int kind,
+std::shared_ptr<PoRequest> PoRequestTestBase::start(const QString& path, PoRequestKind kind,
                                                     const PoTimeouts& timeouts)
 {
     return m_client->StartPoRequest(simUrl(path), kind, timeouts);

@@ -68,7 +68,7 @@ protected Q_SLOTS:
     void cleanup();
 
 protected:
-    std::shared_ptr<PoRequest> start(const QString& path, int kind,
+    std::shared_ptr<PoRequest> start(const QString& path, PoRequestKind kind,
                                      const PoTimeouts& timeouts = PoTimeouts{10000, 50000});
     QString simUrl(const QString& path) const;
     // Lines of the office list that hold part.

@@ -84,7 +84,7 @@ void TstPoAnswer::answerTracedAsSent()
     QVERIFY(writeFile(m_sim->filePath(PoEndpoint::Alarms), answer));
     TraceEnabled = true;
 
-    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
+    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestKind::ActiveAlarms);
     QVERIFY(finished(request));
     QCOMPARE(request->outcome, PoOutcome::Succeeded);
     const XmlDocumentHandle& merged = mergedStatus(request);
@@ -109,7 +109,7 @@ void TstPoAnswer::invalidCharactersReplaced()
                               "</active-alarms>";
     QVERIFY(writeFile(m_sim->filePath(PoEndpoint::Alarms), answer));
 
-    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
+    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestKind::ActiveAlarms);
     QVERIFY(finished(request));
     QCOMPARE(request->outcome, PoOutcome::Succeeded);
     const pugi::xml_node root = mergedStatus(request)->root();
@@ -151,7 +151,7 @@ void TstPoAnswer::answerSizeLimit()
         announced ? simUrl(PoServerSim::path(PoEndpoint::Alarms)) : unannounced.url();
 
     const auto request =
-        m_client->StartPoRequest(url, PoRequestActiveAlarms, PoTimeouts{10000, 50000, limit});
+        m_client->StartPoRequest(url, PoRequestKind::ActiveAlarms, PoTimeouts{10000, 50000, limit});
     QVERIFY(finished(request));
 
     if (overLimit == 0) {
@@ -177,17 +177,17 @@ void TstPoAnswer::answerSizeLimit()
 
 void TstPoAnswer::emptyAnswer_data()
 {
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<PoRequestKind>("kind");
     QTest::addColumn<PoEndpoint>("endpoint");
-    QTest::newRow("configuration") << 1 << PoEndpoint::Config;
-    QTest::newRow("active alarms") << 2 << PoEndpoint::Alarms;
+    QTest::newRow("configuration") << PoRequestKind::Configuration << PoEndpoint::Config;
+    QTest::newRow("active alarms") << PoRequestKind::ActiveAlarms << PoEndpoint::Alarms;
 }
 
 // A successful GET with nothing in it: a message, not a failure, and no file touched (the
 // returned entries stay, so no purge ran either).
 void TstPoAnswer::emptyAnswer()
 {
-    QFETCH(int, kind);
+    QFETCH(PoRequestKind, kind);
     QFETCH(PoEndpoint, endpoint);
     PoFault empty;
     empty.emptyBody = true;
@@ -211,27 +211,29 @@ void TstPoAnswer::emptyAnswer()
 
 void TstPoAnswer::malformedAnswer_data()
 {
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<PoRequestKind>("kind");
     QTest::addColumn<PoEndpoint>("endpoint");
     QTest::addColumn<QByteArray>("content"); // empty: the example cut short by the simulator
     QTest::addColumn<QString>("reason");     // part of the reason the line gives
 
     const QByteArray unsupported = "<?xml version=\"1.0\" encoding=\"EBCDIC-US\"?><c/>";
-    QTest::newRow("configuration cut short")
-        << 1 << PoEndpoint::Config << QByteArray() << u"XML parse error"_s;
-    QTest::newRow("active alarms cut short")
-        << 2 << PoEndpoint::Alarms << QByteArray() << u"XML parse error"_s;
+    QTest::newRow("configuration cut short") << PoRequestKind::Configuration << PoEndpoint::Config
+                                             << QByteArray() << u"XML parse error"_s;
+    QTest::newRow("active alarms cut short") << PoRequestKind::ActiveAlarms << PoEndpoint::Alarms
+                                             << QByteArray() << u"XML parse error"_s;
     QTest::newRow("configuration in an unsupported encoding")
-        << 1 << PoEndpoint::Config << unsupported << u"unsupported encoding \"EBCDIC-US\""_s;
+        << PoRequestKind::Configuration << PoEndpoint::Config << unsupported
+        << u"unsupported encoding \"EBCDIC-US\""_s;
     QTest::newRow("active alarms in an unsupported encoding")
-        << 2 << PoEndpoint::Alarms << unsupported << u"unsupported encoding \"EBCDIC-US\""_s;
+        << PoRequestKind::ActiveAlarms << PoEndpoint::Alarms << unsupported
+        << u"unsupported encoding \"EBCDIC-US\""_s;
 }
 
 // Processing stops at the parse error: nothing handed over, no purge, and one line that
 // names the server and the parser's reason.
 void TstPoAnswer::malformedAnswer()
 {
-    QFETCH(int, kind);
+    QFETCH(PoRequestKind, kind);
     QFETCH(PoEndpoint, endpoint);
     QFETCH(QByteArray, content);
     QFETCH(QString, reason);

@@ -66,7 +66,7 @@ private Q_SLOTS:
 
 void TstPoRequest::activeAlarmsMergedNotSaved()
 {
-    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
+    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestKind::ActiveAlarms);
     QVERIFY(finished(request));
 
     QCOMPARE(request->outcome, PoOutcome::Succeeded);
@@ -91,22 +91,24 @@ void TstPoRequest::activeAlarmsMergedNotSaved()
 
 void TstPoRequest::processingByKind_data()
 {
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<PoRequestKind>("kind");
     QTest::addColumn<PoEndpoint>("endpoint");
     QTest::addColumn<bool>("merged");
     QTest::addColumn<bool>("configKept");
     QTest::addColumn<QStringList>("tags");
 
-    QTest::newRow("configuration") << 1 << PoEndpoint::Config << false << true << QStringList();
-    QTest::newRow("active alarms")
-        << 2 << PoEndpoint::Alarms << true << false << QStringList{u"00"_s, u"01"_s, u"02"_s};
-    QTest::newRow("fetch only") << 3 << PoEndpoint::Alarms << false << false << QStringList();
+    QTest::newRow("configuration")
+        << PoRequestKind::Configuration << PoEndpoint::Config << false << true << QStringList();
+    QTest::newRow("active alarms") << PoRequestKind::ActiveAlarms << PoEndpoint::Alarms << true
+                                   << false << QStringList{u"00"_s, u"01"_s, u"02"_s};
+    QTest::newRow("fetch only") << PoRequestKind::FetchOnly << PoEndpoint::Alarms << false << false
+                                << QStringList();
 }
 
 // With tracing on: what each kind leaves on disk and in the request.
 void TstPoRequest::processingByKind()
 {
-    QFETCH(int, kind);
+    QFETCH(PoRequestKind, kind);
     QFETCH(PoEndpoint, endpoint);
     QFETCH(bool, merged);
     QFETCH(bool, configKept);
@@ -140,17 +142,17 @@ void TstPoRequest::processingByKind()
 
 void TstPoRequest::transferBoundOutlastsTheMachinesWait_data()
 {
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<PoRequestKind>("kind");
     QTest::addColumn<int>("machineWaitMs");
-    QTest::newRow("configuration") << 1 << 900000;
-    QTest::newRow("active alarms") << 2 << 60000;
+    QTest::newRow("configuration") << PoRequestKind::Configuration << 900000;
+    QTest::newRow("active alarms") << PoRequestKind::ActiveAlarms << 60000;
 }
 
 // The machine's own time-out must decide what a silent server means; a transfer that ended
 // first would always be reported as a communication failure.
 void TstPoRequest::transferBoundOutlastsTheMachinesWait()
 {
-    QFETCH(int, kind);
+    QFETCH(PoRequestKind, kind);
     QFETCH(int, machineWaitMs);
     QCOMPARE_GT(defaultPoTimeouts(kind).totalMs, machineWaitMs);
     QCOMPARE_LT(defaultPoTimeouts(kind).connectMs, machineWaitMs);
@@ -162,7 +164,7 @@ void TstPoRequest::traceFailureDoesNotStopMerge()
     TraceEnabled = true;
     QVERIFY(QDir(PoDataDirectory()).rmdir(u"trace"_s));
 
-    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
+    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestKind::ActiveAlarms);
     QVERIFY(finished(request));
     QVERIFY(hasExampleAlarm(mergedStatus(request)));
     QCOMPARE(request->outcome, PoOutcome::Succeeded);
@@ -211,7 +213,7 @@ void TstPoRequest::communicationFailure()
 
     const QString url = path.isEmpty() ? refusedUrl() : simUrl(path);
     const auto request =
-        m_client->StartPoRequest(url, PoRequestActiveAlarms, PoTimeouts{10000, totalMs});
+        m_client->StartPoRequest(url, PoRequestKind::ActiveAlarms, PoTimeouts{10000, totalMs});
     QVERIFY(finished(request));
 
     QCOMPARE(request->outcome, PoOutcome::Failed);
@@ -236,12 +238,12 @@ void TstPoRequest::communicationFailure()
 
 void TstPoRequest::successClearsCommunicationError()
 {
-    const auto refused = m_client->StartPoRequest(refusedUrl(), PoRequestActiveAlarms);
+    const auto refused = m_client->StartPoRequest(refusedUrl(), PoRequestKind::ActiveAlarms);
     QVERIFY(finished(refused));
     m_client->reportOutcome(*refused);
     QVERIFY(m_client->officeFailed());
 
-    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
+    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestKind::ActiveAlarms);
     QVERIFY(finished(request));
     QCOMPARE(request->outcome, PoOutcome::Succeeded);
     m_client->reportOutcome(*request);
@@ -267,7 +269,7 @@ void TstPoRequest::linkStatusOnSuccess()
     QFETCH(QStringList, statusTexts);
     QFETCH(int, changes);
     if (failedBefore) {
-        const auto refused = m_client->StartPoRequest(refusedUrl(), 3);
+        const auto refused = m_client->StartPoRequest(refusedUrl(), PoRequestKind::FetchOnly);
         QVERIFY(finished(refused));
         m_client->reportOutcome(*refused);
         QVERIFY(m_client->officeFailed());
@@ -276,7 +278,7 @@ void TstPoRequest::linkStatusOnSuccess()
     m_recorder->lines.clear();
     QSignalSpy stateChanges(m_client.get(), &PoClient::officeFailedChanged);
 
-    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), 3);
+    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestKind::FetchOnly);
     QVERIFY(finished(request));
     m_client->reportOutcome(*request);
     QVERIFY(!m_client->officeFailed());
@@ -302,7 +304,7 @@ void TstPoRequest::cancelledRequestLeavesNoTrace()
     m_sim->setFault(slow);
     TraceEnabled = true;
 
-    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
+    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestKind::ActiveAlarms);
     if (afterRequestArrived)
         QTRY_COMPARE(m_sim->requestCount(), 1);
     QElapsedTimer elapsed;
@@ -333,7 +335,7 @@ void TstPoRequest::destroyingTheClientEndsItsWorkers()
     hung.delayMs = 60000;
     m_sim->setFault(hung);
 
-    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestActiveAlarms);
+    const auto request = start(PoServerSim::path(PoEndpoint::Alarms), PoRequestKind::ActiveAlarms);
     QTRY_COMPARE(m_sim->requestCount(), 1);
     m_client.reset();
 
@@ -358,7 +360,7 @@ void TstPoRequest::realSimulatorBinary()
 
     const QString url =
         u"http://127.0.0.1:"_s + match.captured(1) + PoServerSim::path(PoEndpoint::Alarms);
-    const auto request = m_client->StartPoRequest(url, PoRequestActiveAlarms);
+    const auto request = m_client->StartPoRequest(url, PoRequestKind::ActiveAlarms);
     QVERIFY(finished(request));
     QCOMPARE(request->outcome, PoOutcome::Succeeded);
     QVERIFY(hasExampleAlarm(mergedStatus(request)));

@@ -4,9 +4,9 @@
 #include "EngineHarness.h"
 #include "NotifySocket.h"
 
-#include "core/ServiceNotify.h"
 #include "forwarding/MainMachine.h"
 #include "link/ZelLink.h"
+#include "service/ServiceNotify.h"
 #include "service/ServiceWatchdog.h"
 
 #include <QSignalSpy>

@@ -192,7 +192,8 @@ void TstZelTreeEngine::windowFillsTheTreeAtStartUp()
     QVERIFY(layOutProgram(root, zelDefs(0, 0)));
 
     {
-        MainWindow window;
+        Gateway gateway;
+        MainWindow window(gateway);
         window.FormCreate();
         auto* tree = window.findChild<QTreeWidget*>(u"tvZelLoc"_s);
         QVERIFY(tree);
@@ -217,7 +218,8 @@ void TstZelTreeEngine::twoFormsOfOneCodeAreMergedWhenRead()
               "<Alarm Code=\"3\" Name=\"Drie\"/></Location></ZelAlarmDefinitions>"));
 
     {
-        MainWindow window;
+        Gateway gateway;
+        MainWindow window(gateway);
         window.FormCreate();
         auto* tree = window.findChild<QTreeWidget*>(u"tvZelLoc"_s);
         QVERIFY(tree && tree->topLevelItem(0));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WriteResult.h"
+#include "core/WriteResult.h"
 
 #include <QByteArray>
 

@@ -1,28 +1,29 @@
 #include "MainStepGuard.h"
 
-#include "ExceptionDescription.h"
-#include "Log.h"
-#include "ZelTimeMachine.h"
+#include "core/ExceptionDescription.h"
+#include "core/Log.h"
+#include "core/ZelTimeMachine.h"
 
 namespace {
 
-void restartAfter(tZelTimeMachine& machine, int subStep, const ExceptionFields& fields)
+void restartAfter(tZelTimeMachine& machine, MainSubStep subStep, const ExceptionFields& fields)
 {
     machine.setEnabled(false);
     QString text =
         QStringLiteral("<tmmMain, state:") + QString::number(machine.State()) + QLatin1Char('>');
-    if (subStep > 0)
-        text += QStringLiteral("<sub ") + QString::number(subStep) + QLatin1Char('>');
+    if (subStep != MainSubStep::None)
+        text +=
+            QStringLiteral("<sub ") + QString::number(static_cast<int>(subStep)) + QLatin1Char('>');
     text += exceptionLogText(fields);
     LogMessage(text, LogFileOnly);
-    machine.setState(1);
+    machine.setState(MainState::Start);
     machine.setEnabled(true);
 }
 
 } // namespace
 
 void runGuardedMainStep(tZelTimeMachine& machine, const std::function<void()>& step,
-                        const int& subStep)
+                        const MainSubStep& subStep)
 {
     try {
         step();
